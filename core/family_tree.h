@@ -1,0 +1,178 @@
+// The clan's family tree: every Person record, the links between them, the genealogy file, the
+// searches and listings, and the edits.
+//
+// What the tree owns: every record it has read or added, until the next load or releaseAll.
+// Links are plain pointers between records of the same tree; nothing outside holds a record
+// beyond the next load.
+//
+// Link invariants (a file may break them; every operation stays defined when it does):
+//   1. Clan members hang from `root` by `firstChild` and the sibling chain: a father's children
+//      are his firstChild, then each child's youngerSibling in turn; olderSibling points back and
+//      every child's `father` is the father. Chain order is reading or adding order.
+//   2. A wife has no father, no siblings and no children; she is her husband's `spouse` (first
+//      wife) or `secondWife`, and her `spouse` points back to him. A man holds at most two wives.
+//   3. A child's mother is named only by `motherIndex`: '1' the father's spouse, '2' his
+//      secondWife, '0' none recorded.
+//   4. A daughter of the clan has no husband link.
+//   5. `deathDate` is set exactly while `alive` is 'n'.
+//
+// Walks: findByName walks depth-first in post-order from `root` (root's younger siblings, if a
+// file gave it any, included); listings and save walk breadth-first from `root`. A person that no
+// walk reaches is not found, listed or shown, but save still writes it back (see save()). A
+// depth-first walk reaches the first 38 levels below and including the root (its NodeStack holds
+// 39 entries); members below the 38th level are beyond it. The searches are served by an index
+// that returns exactly what the walk would. Walks must not nest; the tree is not thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/node_containers.h"
+#include "core/person.h"
+
+namespace platform {
+class TextFile;
+}
+
+namespace quillet {
+
+class FamilyTree {
+ public:
+  // An empty tree that reads and writes the GBK-named file `fileName` in the working directory.
+  explicit FamilyTree(std::string fileName = "home.txt");
+  ~FamilyTree();
+  FamilyTree(const FamilyTree&) = delete;
+  FamilyTree& operator=(const FamilyTree&) = delete;
+
+  // --- State -----------------------------------------------------------------------------------
+
+  // Persons read by the last load plus those added since.
+  std::int32_t personCount() const { return personCount_; }
+  // The deepest generation number as left by the last load or birth.
+  std::int32_t generationCount() const { return generationCount_; }
+  // Women read by the last load plus women added since (a change of sex leaves it).
+  std::int32_t femaleCount() const { return femaleCount_; }
+  // The man of generation '0' (the last such record of the file), or null.
+  Person* root() const { return root_; }
+
+  // Gives a record its defaults: no texts, no links, alive 'y', married 'n', motherIndex '0'.
+  // Leaves sex, generation and treeIndex. False when `person` is null.
+  static bool initPerson(Person* person);
+
+  // --- The genealogy file ---------------------------------------------------------------------
+
+  // Replaces the tree with the records of the file. True when the file was read to its end;
+  // false when it does not open (the tree is then empty) or memory ran out (the records read so
+  // far stay). A record cut short by the end of the file is not taken.
+  bool load();
+
+  // Appends the record of `person` to `file`. False, writing nothing, when `person` is null;
+  // false when the bytes could not all be written.
+  bool writePerson(const Person* person, platform::TextFile& file) const;
+
+  // Writes the whole tree to the file, breadth-first from the root. Records that no walk reaches
+  // are written too, each after the record that preceded it when it was read or added, so that
+  // the next load reads them as this tree holds them. The file is replaced only when every byte
+  // has been written and synced: on false (no root, the file or its directory read-only, a
+  // failed write) the old file is whole.
+  bool save();
+
+  // --- Searches and listings ------------------------------------------------------------------
+
+  // True and the first person the post-order walk meets whose name equals `key` (a clan member,
+  // or a wife, returned as herself); false and null when nobody reachable has it.
+  bool findByName(Person*& result, const NameKey& key);
+
+  // Breadth-first listings. `list` is cleared, then filled; its size is the count.
+  // The members of generation `generation` each followed by their wives; false when the
+  // character is not '0'..'9' or there is no root.
+  bool listByGeneration(char generation, std::vector<Person*>& list);
+  // Members whose sex is `sex` (never the root), and in place of each member of the other sex
+  // his wives; false when there is no root.
+  bool listBySex(char sex, std::vector<Person*>& list);
+  // Members (never the root) whose alive flag is `alive`, each followed by their wives whose flag
+  // is; false when there is no root.
+  bool listByAlive(char alive, std::vector<Person*>& list);
+
+  // 1-based place among the father's children (the chain's length when not in it); for a person
+  // without father 1 when a man of generation '1', else 0.
+  static int siblingRank(const Person& person);
+  // Positive when `a` was born before `b`, negative when after, 0 on the same date.
+  static int compareBirth(const Person& a, const Person& b);
+
+  // --- Edits ----------------------------------------------------------------------------------
+
+  // Adds a child of the woman named `motherName`, last in her husband's chain. False, changing
+  // nothing, when she is not found, is not 'f', or has no husband (a daughter of the clan).
+  bool addChild(const NameKey& childName, const NameKey& motherName, char sex,
+                const DateText& birthDate);
+  // Adds a wife to the person named `husbandName` (first wife, or second when he has one).
+  // False, changing nothing, when nobody has the name or he already has two wives.
+  bool addWife(const NameKey& wifeName, const NameKey& husbandName, const DateText& birthDate);
+  // Changes one field of `person`:
+  //   1 name (value: the 6 bytes of a name key; false when another person has it),
+  //   2 sex (toggled, value unused), 3 generation (value's first byte),
+  //   4 birth date (value's first 8 bytes), 5 death (living: dies on the value's first 8 bytes;
+  //   dead: lives again), any other selector: nothing.
+  // True when done or when there is nothing to do; false when `person` is null, the name is
+  // taken, or `value` is shorter than the field needs (nothing changes then).
+  bool modifyField(Person* person, int selector, std::string_view value);
+
+  // Frees the record held at `place` (which is left as it is). For program exit only: the
+  // record must be linked from nowhere that is used again. True.
+  bool releasePerson(Person*& place);
+  // Frees every record; the tree is empty afterwards.
+  void releaseAll();
+
+  // --- Kinship (kinship/) -----------------------------------------------------------------------
+
+  // Appends to `text` the sentences that word the kinship of `p` and `q`.
+  static void describeKinship(const Person& p, const Person& q, std::string& text);
+
+  // --- Inspection -------------------------------------------------------------------------------
+
+  // Records that no breadth-first walk reaches, in reading or adding order.
+  std::vector<const Person*> unplacedRecords() const;
+
+ private:
+  struct Record;
+  class NameIndex;
+
+  Record* newRecord();
+  void resetTree();
+  bool readRecord(platform::TextFile& file);
+  bool walkFindByName(Person*& result, const NameKey& key);
+  template <typename Visit>
+  bool walkBreadthFirst(Visit&& visit);
+
+  // Reachability bookkeeping behind the index.
+  void markMember(Record* record, int level);
+  void markFound(Person* person);
+  bool isFound(const Record* record) const;
+  int visitedLevel(const Person* person) const;
+  void linkFirstChild(Person* father, Person* child);
+  void linkYoungerSibling(Person* older, Person* younger);
+  void linkSpouse(Person* holder, Person*& slot, Person* partner);
+  void recomputeReach();
+
+  std::string fileName_;
+  std::int32_t personCount_ = 0;
+  std::int32_t generationCount_ = 0;
+  std::int32_t femaleCount_ = 0;
+  Person* root_ = nullptr;
+
+  NodeStack stack_;
+  NodeQueue queue_;
+
+  std::vector<std::unique_ptr<Record>> records_;  // reading and adding order
+  std::unique_ptr<NameIndex> index_;
+  std::uint32_t epoch_ = 1;   // reach marks of other epochs are stale
+  std::uint32_t walkStamp_ = 0;
+  bool reachDirty_ = false;   // a link was overwritten: marks must be recomputed
+};
+
+}  // namespace quillet

@@ -1,0 +1,120 @@
+#include <cstring>
+
+#include "core/family_tree.h"
+#include "core/tree_record.h"
+
+namespace quillet {
+
+namespace {
+
+constexpr int kDeepestWalkedLevel = NodeStack::kCapacity - 1;
+
+bool sameKey(const NameKey& a, const NameKey& b) { return keyText(a) == keyText(b); }
+
+}  // namespace
+
+bool FamilyTree::findByName(Person*& result, const NameKey& key) {
+  result = nullptr;
+  if (root_ == nullptr) return false;
+  if (reachDirty_) recomputeReach();
+  // The index holds every record with the key; only those the walk compares count. One such
+  // record is the walk's answer; with several, the walk itself decides which it meets first.
+  Record* hit = nullptr;
+  for (Record* record = index_->first(key); record != nullptr; record = record->nextSameKey) {
+    if (!isFound(record)) continue;
+    if (hit != nullptr) return walkFindByName(result, key);
+    hit = record;
+  }
+  result = hit;
+  return hit != nullptr;
+}
+
+// The depth-first post-order walk that defines what findByName returns: each member after all
+// his descendants, the children of one father in chain order, each member's wives right after
+// him, the root last (then the root's younger siblings, if a file gave it any). The stack holds
+// one entry a level and one null; a member at the deepest level that fits is taken as childless.
+bool FamilyTree::walkFindByName(Person*& result, const NameKey& key) {
+  result = nullptr;
+  queue_.clear();
+  stack_.clear();
+  if (root_ == nullptr) return false;
+  std::uint32_t stamp = ++walkStamp_;
+  stack_.push(root_);
+  for (;;) {
+    Person* top = nullptr;
+    if (!stack_.peek(top)) return false;
+    // Descend along first children. A member whose line was already descended from this level
+    // or above (a broken file can link one record twice) is not descended again.
+    while (top != nullptr) {
+      auto* record = static_cast<Record*>(top);
+      int level = stack_.size();
+      bool seen = record->walkStamp == stamp && record->walkLevel <= level;
+      record->walkStamp = stamp;
+      if (!seen) record->walkLevel = static_cast<std::uint8_t>(level);
+      Person* next = (level < kDeepestWalkedLevel && !seen) ? top->firstChild : nullptr;
+      stack_.push(next);
+      top = next;
+    }
+    Person* person = nullptr;
+    stack_.pop(person);
+    if (!stack_.pop(person)) return false;
+    for (Person* candidate : {person, person->spouse, person->secondWife}) {
+      if (candidate != nullptr && sameKey(candidate->name, key)) {
+        result = candidate;
+        stack_.clear();
+        return true;
+      }
+    }
+    stack_.push(person->youngerSibling);
+  }
+}
+
+bool FamilyTree::listByGeneration(char generation, std::vector<Person*>& list) {
+  list.clear();
+  if (generation < '0' || generation > '9') return false;
+  return walkBreadthFirst([&](Person* member) {
+    if (member->generation != generation) return;
+    list.push_back(member);
+    if (member->spouse) list.push_back(member->spouse);
+    if (member->secondWife) list.push_back(member->secondWife);
+  });
+}
+
+bool FamilyTree::listBySex(char sex, std::vector<Person*>& list) {
+  list.clear();
+  return walkBreadthFirst([&](Person* member) {
+    if (member->sex != sex) {
+      if (member->spouse) list.push_back(member->spouse);
+      if (member->secondWife) list.push_back(member->secondWife);
+    } else if (member != root_) {
+      list.push_back(member);
+    }
+  });
+}
+
+bool FamilyTree::listByAlive(char alive, std::vector<Person*>& list) {
+  list.clear();
+  return walkBreadthFirst([&](Person* member) {
+    if (member != root_ && member->alive == alive) list.push_back(member);
+    if (member->spouse && member->spouse->alive == alive) list.push_back(member->spouse);
+    if (member->secondWife && member->secondWife->alive == alive) {
+      list.push_back(member->secondWife);
+    }
+  });
+}
+
+int FamilyTree::siblingRank(const Person& person) {
+  if (person.father == nullptr) return person.generation == '1' && person.sex == 'm' ? 1 : 0;
+  int rank = 0;
+  for (const Person* child = person.father->firstChild; child; child = child->youngerSibling) {
+    ++rank;
+    if (child == &person) break;
+  }
+  return rank;
+}
+
+int FamilyTree::compareBirth(const Person& a, const Person& b) {
+  return std::strcmp(b.birthDate.data(), a.birthDate.data());
+}
+
+}  // namespace quillet

@@ -1,0 +1,95 @@
+#include "platform/gbk.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstddef>
+
+namespace platform {
+namespace {
+
+// One iconv conversion descriptor, closed when the scope ends.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // Converts as much as it can; returns false at the first invalid or unconvertible input.
+  // `in` and `inLeft` point past what was converted.
+  bool convert(const char*& in, std::size_t& inLeft, std::string& out) {
+    char buffer[256];
+    while (inLeft > 0) {
+      char* outPtr = buffer;
+      std::size_t outLeft = sizeof buffer;
+      char* inPtr = const_cast<char*>(in);
+      std::size_t result = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
+      out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+      in = inPtr;
+      if (result == static_cast<std::size_t>(-1)) {
+        if (errno == E2BIG) continue;
+        return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+}  // namespace
+
+std::optional<std::string> gbkToUtf8(std::string_view gbk) {
+  // Validate byte by byte first: glibc's GBK decoder accepts a few sequences (0x80) that the
+  // Windows code page 936 lacks, and the check keeps the two sides symmetric.
+  for (std::size_t i = 0; i < gbk.size();) {
+    std::size_t n = gbkCharLength(gbk.substr(i));
+    if (n == 0) return std::nullopt;
+    i += n;
+  }
+  Converter converter("UTF-8", "GBK");
+  if (!converter.ok()) return std::nullopt;
+  std::string out;
+  const char* in = gbk.data();
+  std::size_t left = gbk.size();
+  if (!converter.convert(in, left, out)) return std::nullopt;
+  return out;
+}
+
+std::string utf8ToGbk(std::string_view utf8, char replacement) {
+  Converter converter("GBK", "UTF-8");
+  std::string out;
+  if (!converter.ok()) return out;
+  const char* in = utf8.data();
+  std::size_t left = utf8.size();
+  while (left > 0) {
+    if (converter.convert(in, left, out)) break;
+    // Skip one whole UTF-8 character (or one stray byte) and put the replacement in its place.
+    auto lead = static_cast<unsigned char>(*in);
+    std::size_t skip = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    std::size_t i = 1;
+    while (i < skip && i < left && (static_cast<unsigned char>(in[i]) & 0xC0) == 0x80) ++i;
+    in += i;
+    left -= i;
+    out.push_back(replacement);
+  }
+  return out;
+}
+
+std::size_t gbkCharLength(std::string_view text) {
+  if (text.empty()) return 0;
+  auto lead = static_cast<unsigned char>(text[0]);
+  if (lead < 0x80) return 1;
+  if (lead == 0x80 || lead == 0xFF || text.size() < 2) return 0;
+  auto trail = static_cast<unsigned char>(text[1]);
+  if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return 0;
+  return 2;
+}
+
+}  // namespace platform
