@@ -1,0 +1,88 @@
+// Feeds any bytes to the three side-file readers, as a roster, a free text and a person's text
+// file, and checks what the display relies on: nothing crashes or reads out of bounds, every
+// reader closes its file, a roster counts exactly the whole 6-byte fields of what text mode
+// delivers, NUL never reaches a text, and '#' never survives in a free text.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "platform/text_file.h"
+#include "reports/side_text_readers.h"
+
+namespace {
+
+void writeBytes(const char* name, const uint8_t* data, size_t size) {
+  std::ofstream out(name, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+void enterScratchDirectory() {
+  static bool entered = false;
+  if (entered) return;
+  char pattern[] = "/tmp/quillet-fuzz-readers-XXXXXX";
+  if (::mkdtemp(pattern) == nullptr || ::chdir(pattern) != 0) std::abort();
+  entered = true;
+}
+
+// What text mode delivers: each CR LF pair as one LF, every other byte as it is.
+std::string translated(const uint8_t* data, size_t size) {
+  std::string bytes;
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] == '\r' && i + 1 < size && data[i + 1] == '\n') continue;
+    bytes += static_cast<char>(data[i]);
+  }
+  return bytes;
+}
+
+std::unique_ptr<platform::TextFile> openSide() {
+  auto file = platform::TextFile::open("side.txt", "r+");
+  if (file == nullptr) std::abort();
+  return file;
+}
+
+void require(bool condition) {
+  if (!condition) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  enterScratchDirectory();
+  writeBytes("side.txt", data, size);
+  const std::string delivered = translated(data, size);
+  const auto nulCount = std::count(delivered.begin(), delivered.end(), '\0');
+  const auto hashCount = std::count(delivered.begin(), delivered.end(), '#');
+
+  auto roster = openSide();
+  std::string names;
+  int count = -1;
+  quillet::readNameRoster(*roster, names, count);
+  require(roster->close());
+  require(count == static_cast<int>(delivered.size() / 6));
+  // Every line holds at most nine names: 8 leading spaces, names of at most 6 bytes, 4 spaces
+  // after each but the ninth, and CR LF after the ninth.
+  size_t longestLayout = static_cast<size_t>(count) * 10 + static_cast<size_t>(count / 9 + 1) * 8;
+  require(names.size() <= longestLayout);
+  require(count != 0 || names.empty());
+
+  auto plain = openSide();
+  std::string text = "prefix";
+  quillet::readPlainText(*plain, text);
+  require(text.compare(0, 6, "prefix") == 0);
+  require(text.size() == 6 + delivered.size() - static_cast<size_t>(nulCount));
+  require(text.find('\0') == std::string::npos);
+
+  auto marked = openSide();
+  std::string markedText;
+  quillet::readMarkedText(*marked, markedText);
+  require(markedText.find('#') == std::string::npos);
+  require(markedText.find('\0') == std::string::npos);
+  require(markedText.size() ==
+          delivered.size() - static_cast<size_t>(nulCount) + static_cast<size_t>(hashCount));
+  return 0;
+}
