@@ -1,0 +1,235 @@
+#include "reports/gedcom_export.h"
+
+#include <cstddef>
+#include <deque>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "core/text_format.h"
+#include "platform/gbk.h"
+
+namespace quillet {
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";       // U+FFFD in UTF-8
+constexpr std::string_view kFullwidthSolidus = "\xEF\xBC\x8F";  // U+FF0F, not a name delimiter
+
+// A name key without the padding spaces at its end.
+std::string_view trimmedName(const Person& person) {
+  std::string_view name = keyText(person.name);
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  return name;
+}
+
+// One character made safe for a GEDCOM name part: no surname delimiter, no control byte.
+std::string nameCharacter(const std::string& utf8) {
+  if (utf8 == "/") return std::string(kFullwidthSolidus);
+  if (utf8.size() == 1 && static_cast<unsigned char>(utf8[0]) < 0x20) return " ";
+  return utf8;
+}
+
+// A line value as the version wants it: 5.5.1 doubles every '@', 7.0 only a leading one.
+std::string escapeValue(const std::string& value, GedcomVersion version) {
+  if (version == GedcomVersion::kV70) {
+    return (!value.empty() && value[0] == '@') ? "@" + value : value;
+  }
+  std::string escaped;
+  for (char c : value) {
+    escaped += c;
+    if (c == '@') escaped += '@';
+  }
+  return escaped;
+}
+
+bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int daysInMonth(int year, int month) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return (month == 2 && isLeapYear(year)) ? 29 : kDays[month - 1];
+}
+
+std::string pointer(char kind, int number) {
+  std::string text;
+  appendFormat(text, "@%c%d@", kind, number);
+  return text;
+}
+
+// One family: a member, at most one wife, and children in chain order.
+struct Family {
+  const Person* husband = nullptr;
+  const Person* wife = nullptr;
+  std::vector<const Person*> children;
+};
+
+}  // namespace
+
+std::vector<ClanMember> collectClan(const FamilyTree& tree) {
+  std::vector<ClanMember> clan;
+  const Person* root = tree.root();
+  if (root == nullptr) return clan;
+  std::unordered_set<const Person*> seen{root};
+  clan.push_back(ClanMember{root, -1, 0, {}, {root->spouse, root->secondWife}});
+  // The vector itself is the queue: entries are appended in breadth-first order.
+  for (std::size_t next = 0; next < clan.size(); ++next) {
+    const Person* member = clan[next].person;
+    for (const Person*& wife : clan[next].wives) {
+      if (wife != nullptr && !seen.insert(wife).second) wife = nullptr;
+    }
+    for (const Person* child = member->firstChild; child != nullptr;
+         child = child->youngerSibling) {
+      if (!seen.insert(child).second) break;  // a looping chain ends where it loops
+      clan[next].children.push_back(static_cast<int>(clan.size()));
+      clan.push_back(ClanMember{child,
+                                static_cast<int>(next),
+                                clan[next].depth + 1,
+                                {},
+                                {child->spouse, child->secondWife}});
+    }
+  }
+  return clan;
+}
+
+std::vector<std::string> utf8Characters(std::string_view gbk) {
+  std::vector<std::string> characters;
+  while (!gbk.empty()) {
+    std::size_t length = platform::gbkCharLength(gbk);
+    if (length == 0) {
+      characters.emplace_back(kReplacement);
+      gbk.remove_prefix(1);
+      continue;
+    }
+    std::optional<std::string> utf8 = platform::gbkToUtf8(gbk.substr(0, length));
+    characters.push_back(utf8 ? *utf8 : std::string(kReplacement));
+    gbk.remove_prefix(length);
+  }
+  return characters;
+}
+
+ExportName exportName(const Person& person) {
+  ExportName name;
+  std::vector<std::string> characters = utf8Characters(trimmedName(person));
+  for (std::size_t i = 0; i < characters.size(); ++i) {
+    (i == 0 ? name.surname : name.given) += nameCharacter(characters[i]);
+  }
+  return name;
+}
+
+std::string gedcomDate(std::string_view yyyymmdd) {
+  static constexpr const char* kMonths[12] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                              "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+  if (yyyymmdd.size() != 8) return {};
+  for (char c : yyyymmdd) {
+    if (c < '0' || c > '9') return {};
+  }
+  auto number = [&](std::size_t from, std::size_t count) {
+    int value = 0;
+    for (std::size_t i = from; i < from + count; ++i) value = value * 10 + (yyyymmdd[i] - '0');
+    return value;
+  };
+  int year = number(0, 4), month = number(4, 2), day = number(6, 2);
+  if (year < 1 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month)) return {};
+  std::string text;
+  appendFormat(text, "%d %s %d", day, kMonths[month - 1], year);
+  return text;
+}
+
+bool writeGedcom(const FamilyTree& tree, GedcomVersion version, std::string& out) {
+  out.clear();
+  std::vector<ClanMember> clan = collectClan(tree);
+  if (clan.empty()) return false;
+
+  // Individuals in the order the genealogy file keeps them: each member, then his wives.
+  std::vector<const Person*> individuals;
+  std::unordered_map<const Person*, int> individualNumber;
+  auto addIndividual = [&](const Person* person) {
+    if (individualNumber.emplace(person, static_cast<int>(individuals.size()) + 1).second) {
+      individuals.push_back(person);
+    }
+  };
+  for (const ClanMember& member : clan) {
+    addIndividual(member.person);
+    for (const Person* wife : member.wives) {
+      if (wife != nullptr) addIndividual(wife);
+    }
+  }
+
+  // Families: one per wife, then one of the father alone when a child names no existing wife.
+  std::vector<Family> families;
+  std::unordered_map<const Person*, std::vector<int>> spouseFamilies;
+  std::unordered_map<const Person*, int> childFamily;
+  for (const ClanMember& member : clan) {
+    int wifeFamily[2] = {0, 0};
+    for (int slot = 0; slot < 2; ++slot) {
+      if (member.wives[slot] == nullptr) continue;
+      families.push_back(Family{member.person, member.wives[slot], {}});
+      wifeFamily[slot] = static_cast<int>(families.size());
+    }
+    int aloneFamily = 0;
+    for (int childIndex : member.children) {
+      const Person* child = clan[childIndex].person;
+      int slot = child->motherIndex == '1' ? 0 : child->motherIndex == '2' ? 1 : -1;
+      int family = slot >= 0 ? wifeFamily[slot] : 0;
+      if (family == 0) {
+        if (aloneFamily == 0) {
+          families.push_back(Family{member.person, nullptr, {}});
+          aloneFamily = static_cast<int>(families.size());
+        }
+        family = aloneFamily;
+      }
+      families[family - 1].children.push_back(child);
+      childFamily[child] = family;
+    }
+  }
+  for (std::size_t i = 0; i < families.size(); ++i) {
+    int number = static_cast<int>(i) + 1;
+    spouseFamilies[families[i].husband].push_back(number);
+    if (families[i].wife != nullptr) spouseFamilies[families[i].wife].push_back(number);
+  }
+
+  // HEAD.
+  if (version == GedcomVersion::kV70) {
+    out += "0 HEAD\n1 GEDC\n2 VERS 7.0\n1 SOUR Quillet\n2 VERS 1.0\n2 NAME Quillet\n";
+  } else {
+    out +=
+        "0 HEAD\n1 SOUR Quillet\n2 VERS 1.0\n2 NAME Quillet\n1 SUBM @U1@\n1 GEDC\n2 VERS 5.5.1\n"
+        "2 FORM LINEAGE-LINKED\n1 CHAR UTF-8\n0 @U1@ SUBM\n1 NAME Quillet\n";
+  }
+
+  for (std::size_t i = 0; i < individuals.size(); ++i) {
+    const Person& person = *individuals[i];
+    ExportName name = exportName(person);
+    out += "0 " + pointer('I', static_cast<int>(i) + 1) + " INDI\n";
+    out += "1 NAME " + escapeValue("/" + name.surname + "/" + name.given, version) + "\n";
+    if (!name.given.empty()) out += "2 GIVN " + escapeValue(name.given, version) + "\n";
+    if (!name.surname.empty()) out += "2 SURN " + escapeValue(name.surname, version) + "\n";
+    out += person.sex == 'm' ? "1 SEX M\n" : person.sex == 'f' ? "1 SEX F\n" : "1 SEX U\n";
+    std::string birth = gedcomDate(dateText(person.birthDate));
+    if (!birth.empty()) out += "1 BIRT\n2 DATE " + birth + "\n";
+    if (person.alive == 'n') {
+      std::string death = person.deathDate ? gedcomDate(dateText(*person.deathDate)) : "";
+      out += death.empty() ? "1 DEAT Y\n" : "1 DEAT\n2 DATE " + death + "\n";
+    }
+    if (auto found = childFamily.find(&person); found != childFamily.end()) {
+      out += "1 FAMC " + pointer('F', found->second) + "\n";
+    }
+    if (auto found = spouseFamilies.find(&person); found != spouseFamilies.end()) {
+      for (int family : found->second) out += "1 FAMS " + pointer('F', family) + "\n";
+    }
+  }
+
+  for (std::size_t i = 0; i < families.size(); ++i) {
+    const Family& family = families[i];
+    out += "0 " + pointer('F', static_cast<int>(i) + 1) + " FAM\n";
+    out += "1 HUSB " + pointer('I', individualNumber.at(family.husband)) + "\n";
+    if (family.wife != nullptr) {
+      out += "1 WIFE " + pointer('I', individualNumber.at(family.wife)) + "\n";
+    }
+    for (const Person* child : family.children) {
+      out += "1 CHIL " + pointer('I', individualNumber.at(child)) + "\n";
+    }
+  }
+  out += "0 TRLR\n";
+  return true;
+}
+
+}  // namespace quillet

@@ -1,0 +1,66 @@
+// GEDCOM export of the family tree, and the walk and name helpers it shares with the chart.
+//
+// The export sees the tree as the breadth-first walks do: the root, every clan member reachable
+// through firstChild and youngerSibling, and each member's spouse and secondWife. Records that no
+// walk reaches are left out, as they are from every listing. The output is UTF-8; the tree's GBK
+// names are converted here, at the edge. Nothing here touches the tree's shared NodeQueue or
+// NodeStack, so an export may run between any two operations of the tree.
+//
+// Thread-safety: reads the tree only; safe as long as nobody changes the tree meanwhile.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/family_tree.h"
+#include "core/person.h"
+
+namespace quillet {
+
+// --- The clan as the export sees it -------------------------------------------------------------
+
+// One clan member in breadth-first order, with his children and wives.
+struct ClanMember {
+  const Person* person = nullptr;
+  int parent = -1;                              // index of the father's entry, -1 for the root
+  int depth = 0;                                // rows below the root
+  std::vector<int> children;                    // indexes, in chain order
+  const Person* wives[2] = {nullptr, nullptr};  // spouse, secondWife (null when absent)
+};
+
+// The members reachable from the root, breadth-first, root first; empty when there is no root.
+// A record met a second time (a file can make the links loop) is taken only the first time.
+std::vector<ClanMember> collectClan(const FamilyTree& tree);
+
+// --- Names and dates ----------------------------------------------------------------------------
+
+// A person's name split for export: the first character is the surname, the rest the given
+// name, both UTF-8 and without the key's padding spaces. Bytes that are not GBK become U+FFFD.
+struct ExportName {
+  std::string surname;
+  std::string given;
+};
+ExportName exportName(const Person& person);
+
+// The UTF-8 characters of a GBK text, one string per character (U+FFFD for a byte that starts
+// no valid GBK character).
+std::vector<std::string> utf8Characters(std::string_view gbk);
+
+// "16 FEB 1783" for "17830216"; empty when the text is not 8 digits of a real Gregorian date
+// with a year from 1.
+std::string gedcomDate(std::string_view yyyymmdd);
+
+// --- GEDCOM -------------------------------------------------------------------------------------
+
+enum class GedcomVersion { kV551, kV70 };
+
+// The whole GEDCOM text of the tree: HEAD, one INDI per member and wife, one FAM per wife of a
+// member (the husband, that wife, and the children whose motherIndex names her, in chain order),
+// one FAM of the father alone for children whose motherIndex names no existing wife, and TRLR.
+// Pointers are two-way (FAMC/FAMS against CHIL/HUSB/WIFE). A date that is not valid is left out;
+// a dead person with no valid death date gets "DEAT Y". False and `out` empty when the tree has
+// no root.
+bool writeGedcom(const FamilyTree& tree, GedcomVersion version, std::string& out);
+
+}  // namespace quillet

@@ -1,0 +1,110 @@
+// quillet-export: writes the genealogy of home.txt (in the working directory) as GEDCOM or as
+// an SVG chart.
+//
+//   quillet-export gedcom FILE [--version 5.5.1|7.0]   (7.0 when no version is given)
+//   quillet-export chart FILE.svg
+//
+// Exit status: 0 done; 1 home.txt missing, unreadable or without a root, or FILE not written;
+// 2 bad usage. Messages go to stderr.
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/family_tree.h"
+#include "reports/chart_export.h"
+#include "reports/gedcom_export.h"
+
+namespace {
+
+constexpr int kDone = 0;
+constexpr int kNoGenealogy = 1;
+constexpr int kBadUsage = 2;
+
+constexpr const char* kUsage =
+    "usage: quillet-export gedcom FILE [--version 5.5.1|7.0]\n"
+    "       quillet-export chart FILE.svg\n"
+    "Reads home.txt in the working directory.\n";
+
+int badUsage(std::string_view why) {
+  std::fprintf(stderr, "quillet-export: %.*s\n%s", static_cast<int>(why.size()), why.data(),
+               kUsage);
+  return kBadUsage;
+}
+
+struct Request {
+  std::string command;
+  std::string file;
+  quillet::GedcomVersion version = quillet::GedcomVersion::kV70;
+};
+
+// Parses the arguments into `request`; an exit status other than kDone when they are wrong.
+int parseArguments(const std::vector<std::string_view>& args, Request& request) {
+  if (args.empty()) return badUsage("no command given");
+  request.command = args[0];
+  if (request.command != "gedcom" && request.command != "chart") {
+    return badUsage("unknown command");
+  }
+  bool versionGiven = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--version") {
+      if (request.command != "gedcom") return badUsage("--version belongs to gedcom");
+      if (versionGiven || i + 1 >= args.size()) return badUsage("--version needs one value");
+      std::string_view value = args[++i];
+      if (value == "5.5.1") {
+        request.version = quillet::GedcomVersion::kV551;
+      } else if (value == "7.0") {
+        request.version = quillet::GedcomVersion::kV70;
+      } else {
+        return badUsage("the version is 5.5.1 or 7.0");
+      }
+      versionGiven = true;
+    } else if (args[i].starts_with("--")) {
+      return badUsage("unknown option");
+    } else if (request.file.empty()) {
+      request.file = args[i];
+    } else {
+      return badUsage("more than one output file");
+    }
+  }
+  if (request.file.empty()) return badUsage("no output file given");
+  return kDone;
+}
+
+bool writeWhole(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string_view> args(argv + 1, argv + argc);
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::fputs(kUsage, stdout);
+    return kDone;
+  }
+  Request request;
+  if (int status = parseArguments(args, request); status != kDone) return status;
+
+  quillet::FamilyTree tree;
+  if (!tree.load()) {
+    std::fputs("quillet-export: cannot read home.txt in the working directory\n", stderr);
+    return kNoGenealogy;
+  }
+  std::string text;
+  bool written = request.command == "gedcom" ? quillet::writeGedcom(tree, request.version, text)
+                                             : quillet::writeChartSvg(tree, text);
+  if (!written) {
+    std::fputs("quillet-export: home.txt holds no root ancestor\n", stderr);
+    return kNoGenealogy;
+  }
+  if (!writeWhole(request.file, text)) {
+    std::fprintf(stderr, "quillet-export: cannot write %s\n", request.file.c_str());
+    return kNoGenealogy;
+  }
+  return kDone;
+}
