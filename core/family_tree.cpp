@@ -46,6 +46,13 @@ FamilyTree::Record* FamilyTree::NameIndex::first(const NameKey& key) const {
   return it == heads_.end() ? nullptr : it->second;
 }
 
+bool FamilyTree::NameIndex::hasSharedKeys() const {
+  for (const auto& [key, head] : heads_) {
+    if (head != nullptr && head->nextSameKey != nullptr) return true;
+  }
+  return false;
+}
+
 // --- Records ---------------------------------------------------------------------------------
 
 FamilyTree::FamilyTree(std::string fileName)

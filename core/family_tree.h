@@ -74,11 +74,11 @@ class FamilyTree {
   // false when the bytes could not all be written.
   bool writePerson(const Person* person, platform::TextFile& file) const;
 
-  // Writes the whole tree to the file, breadth-first from the root. Records that no walk reaches
-  // are written too, each after the record that preceded it when it was read or added, so that
-  // the next load reads them as this tree holds them. The file is replaced only when every byte
-  // has been written and synced: on false (no root, the file or its directory read-only, a
-  // failed write) the old file is whole.
+  // Writes the whole tree to the file, breadth-first from the root. A tree that a broken file
+  // left irregular (records no walk reaches, among others) is written in reading and adding
+  // order instead, so that the next load reads every record back as this tree holds it. The
+  // file is replaced only when every byte has been written and synced: on false (no root, the
+  // file or its directory read-only, a failed write) the old file is whole.
   bool save();
 
   // --- Searches and listings ------------------------------------------------------------------
@@ -146,6 +146,7 @@ class FamilyTree {
   void resetTree();
   bool readRecord(platform::TextFile& file);
   bool walkFindByName(Person*& result, const NameKey& key);
+  bool breadthFirstOrder(std::vector<const Record*>& order);
   template <typename Visit>
   bool walkBreadthFirst(Visit&& visit);
 

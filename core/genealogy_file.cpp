@@ -212,57 +212,79 @@ bool FamilyTree::writePerson(const Person* person, platform::TextFile& file) con
                                 nameOr(husbandOf(*person), kAbsentName)));
 }
 
-bool FamilyTree::save() {
-  if (root_ == nullptr) return false;
-
-  // The breadth-first order: each member, then his first and second wife.
-  std::vector<char> written(records_.size(), 0);
-  std::vector<const Record*> order;
+// The breadth-first order of save: each member, then his first and second wife. True when the
+// tree is regular, that is when reading that order back links every record exactly as it is
+// linked now: every record is reached once, each member sits in his father's chain after his
+// older sibling, each wife is held by the husband she names, and no two records share a name.
+bool FamilyTree::breadthFirstOrder(std::vector<const Record*>& order) {
+  order.clear();
   order.reserve(records_.size());
+  std::vector<char> written(records_.size(), 0);
+  bool regular = root_->father == nullptr && root_->olderSibling == nullptr;
   auto emit = [&](const Person* person) {
-    if (person == nullptr) return;
     auto* record = static_cast<const Record*>(person);
-    if (written[record->sequence]) return;
+    if (written[record->sequence]) {
+      regular = false;
+      return;
+    }
     written[record->sequence] = 1;
     order.push_back(record);
   };
   walkBreadthFirst([&](Person* member) {
     emit(member);
-    emit(member->spouse);
-    emit(member->secondWife);
+    if (member->spouse == nullptr && member->secondWife != nullptr) regular = false;
+    for (Person* wife : {member->spouse, member->secondWife}) {
+      if (wife == nullptr) continue;
+      emit(wife);
+      bool heldAsNamed = wife->spouse == member && wife->sex == 'f' && wife->married != 'n' &&
+                         wife->father == nullptr && wife->olderSibling == nullptr;
+      if (!heldAsNamed) regular = false;
+    }
+    const Person* older = nullptr;
+    for (Person* child = member->firstChild; child; child = child->youngerSibling) {
+      if (child->father != member || child->olderSibling != older) regular = false;
+      older = child;
+    }
   });
+  if (order.size() != static_cast<std::size_t>(std::count_if(
+                          records_.begin(), records_.end(), [](const auto& r) { return r != nullptr; }))) {
+    regular = false;
+  }
+  return regular && !index_->hasSharedKeys();
+}
 
-  // Records no walk reaches follow the record that preceded them when they were read or added,
-  // so that the next load meets them where this one did (and the last generation-'0' man read
-  // stays the root).
-  std::vector<std::vector<const Record*>> after(records_.size() + 1);
-  std::size_t anchor = records_.size();  // before everything
-  for (const auto& record : records_) {
-    if (!record) continue;
-    if (written[record->sequence]) {
-      anchor = record->sequence;
-    } else {
-      after[anchor].push_back(record.get());
+bool FamilyTree::save() {
+  if (root_ == nullptr) return false;
+
+  // A regular tree is written breadth-first. A tree that a broken file left irregular (records
+  // no walk reaches, a record linked twice, a name two records share ...) is written in the
+  // order its records were read and added, each name field without a link keeping the bytes the
+  // file gave it: the next load then meets the same records in the same order and links them
+  // exactly as this tree is linked, so nothing is lost and the last generation-'0' man read is
+  // the root again.
+  std::vector<const Record*> order;
+  bool regular = breadthFirstOrder(order);
+  if (!regular) {
+    order.clear();
+    for (const auto& record : records_) {
+      if (record) order.push_back(record.get());
     }
   }
 
   auto file = platform::TextFile::openReplacement(fileName_);
   if (!file) return false;
   bool ok = true;
-  auto writeGroup = [&](std::size_t at) {
-    for (const Record* record : after[at]) {
-      // A name field without a link keeps the bytes the file gave it.
-      ok = ok && file->write(recordBytes(*record, nameOr(record->father, record->fileFather),
-                                         nameOr(record->olderSibling, record->fileOlderSibling),
-                                         nameOr(husbandOf(*record), record->fileHusband)));
-    }
-  };
-  writeGroup(records_.size());
   for (const Record* record : order) {
-    ok = ok && writePerson(record, *file);
-    writeGroup(record->sequence);
+    if (regular) {
+      ok = writePerson(record, *file);
+    } else {
+      ok = file->write(recordBytes(*record, nameOr(record->father, record->fileFather),
+                                   nameOr(record->olderSibling, record->fileOlderSibling),
+                                   nameOr(husbandOf(*record), record->fileHusband)));
+    }
+    if (!ok) return false;
   }
-  return ok && file->commit();
+  return file->commit();
 }
 
 }  // namespace quillet

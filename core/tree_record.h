@@ -43,6 +43,8 @@ class FamilyTree::NameIndex {
   void insert(Record* record);
   void erase(Record* record);
   Record* first(const NameKey& key) const;
+  // True when two records share a key.
+  bool hasSharedKeys() const;
   void clear() { heads_.clear(); }
 
  private:
