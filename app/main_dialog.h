@@ -1,0 +1,112 @@
+// The main window: the family tree view at the left, the display pane at the upper right and
+// the panels of inputs and buttons at the lower right (dialog template 102).
+//
+// Every handler follows one convention: pull (UpdateData(true)) the controls into the bound
+// values, work, replace or append to `displayText`, push (UpdateData(false)) so that the pane
+// shows the answer. Text reaches the pane only that way. Bound texts are GBK; the process-wide
+// values live in ProcessObjects, which the window reaches by reference.
+//
+// The panel handlers are defined in the files of their own subsystem:
+//   kinship/relation_panel.cpp, reports/person_query_panel.cpp, reports/roster_panel.cpp,
+//   reports/help_panel.cpp, app/add_person_panel.cpp, app/modify_panel.cpp.
+//
+// Single-threaded: the user-interface thread runs every handler to its end.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "app/process_objects.h"
+#include "core/family_tree.h"
+#include "core/person.h"
+#include "platform/dialog/dialog.h"
+
+namespace quillet {
+
+class MainDialog : public platform::Dialog {
+ public:
+  explicit MainDialog(ProcessObjects& objects);
+
+  // Pulls, replaces `displayText` with `text`, and pushes.
+  void showText(std::string_view text);
+
+  // Empties the tree view and fills it again from the family tree.
+  void refillTreeView();
+  // Inserts the root's item and every clan member below it. REQUIRES: the view is empty.
+  void fillTreeView();
+  // Inserts under item number `itemNumber` one item per child of `person` in sibling order,
+  // each followed at once by its descendants' items, then expands that item.
+  void addChildItems(int itemNumber, Person* person);
+
+  // --- Bound values (process-wide, GBK) ------------------------------------------------------
+  std::string& displayText;         // edit 1001, the display pane
+  std::string& modifyName;          // edit 1002
+  int& modifyChoice;                // radio group 1004..1008
+  std::string& modifyParam;         // edit 1009
+  int& queryChoice;                 // radio group 1013..1016
+  std::string& queryKeyword;        // edit 1017
+  std::string& relationFirstName;   // edit 1021
+  std::string& relationSecondName;  // edit 1023
+  std::string& birthName;           // edit 1026, at most 7 bytes
+  std::string& birthSex;            // edit 1027, at most 1 byte
+  std::string& birthDateText;       // edit 1028, at most 8 bytes
+  std::string& motherName;          // edit 1029, at most 7 bytes
+  std::string& brideName;           // edit 1032, at most 7 bytes
+  std::string& husbandName;         // edit 1033, at most 7 bytes
+  std::string& brideBirthDate;      // edit 1034, at most 8 bytes
+
+  // The one family tree of the process.
+  FamilyTree& familyTree;
+  // The tree view, control 1000.
+  platform::TreeCtrl treeCtrl;
+
+  // --- Handlers (routing table in main_dialog.cpp) -------------------------------------------
+  // kinship/relation_panel.cpp
+  void OnRelationQuery();  // 1025
+  void OnResetRelation();  // 1024
+  // reports/person_query_panel.cpp
+  void OnPersonQuery();  // 1019
+  void OnResetQuery();   // 1018
+  // reports/roster_panel.cpp
+  void OnRosterButton(int buttonId);    // 1022 1039 1040 1042 1037 1043
+  void OnSideTextButton(int buttonId);  // 1038 1045
+  // reports/help_panel.cpp
+  void OnAboutSoftware();  // 1011
+  void OnUsage();          // 1012
+  // app/add_person_panel.cpp
+  void OnAddChild();       // 1031
+  void OnResetBirth();     // 1030
+  void OnAddWife();        // 1036
+  void OnResetMarriage();  // 1035
+  // app/modify_panel.cpp
+  void OnFetch();   // 1003
+  void OnModify();  // 1010
+  void OnSave();    // 1020
+
+  // System commands: the About entry (16) opens the About box; others go to the default.
+  void OnSysCommand(int id);
+
+ protected:
+  bool OnInitDialog() override;
+  // The exit question; OK ends the window through the default OnOK (pull, then IDOK).
+  void OnOK() override;
+  void DoDataExchange(platform::DataExchange& dx) override;
+  bool OnCommandRoute(int id) override;
+  bool OnSysCommandRoute(unsigned id) override;
+
+ private:
+  // The routing table: every click and system command the window handles.
+  static std::span<const platform::MessageEntry<MainDialog>> messageMap();
+
+  ProcessObjects& objects_;
+  // Item handles of the current fill, indexed by item number; grows with the tree.
+  std::vector<platform::HTREEITEM> treeItems_;
+  int itemCounter_ = 0;
+  // Persons already shown in the current fill: a broken file may link one record twice.
+  std::unordered_set<const Person*> visited_;
+};
+
+}  // namespace quillet

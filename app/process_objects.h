@@ -1,0 +1,47 @@
+// The objects that live for the whole run, in their construction order (destroyed in reverse):
+// the application object, the family tree (which loads home.txt as it is made), the tree
+// view's image list, and the values bound to the main window's controls. main() owns one set;
+// tests make a fresh set in a temporary working directory.
+#pragma once
+
+#include <string>
+
+#include "app/genealogy_app.h"
+#include "core/family_tree.h"
+#include "platform/dialog/dialog.h"
+
+namespace quillet {
+
+// The FamilyTree that loads its file when it is made.
+class LoadedFamilyTree : public FamilyTree {
+ public:
+  LoadedFamilyTree() { load(); }
+};
+
+// Every edit box and radio group of the main window is bound to one of these; texts are GBK.
+struct BoundValues {
+  std::string displayText;
+  std::string modifyName;
+  std::string modifyParam;
+  std::string queryKeyword;
+  std::string relationFirstName;
+  std::string relationSecondName;
+  std::string birthName;
+  std::string birthSex;
+  std::string birthDateText;
+  std::string motherName;
+  std::string brideName;
+  std::string husbandName;
+  std::string brideBirthDate;
+  int modifyChoice = 0;
+  int queryChoice = 0;
+};
+
+struct ProcessObjects {
+  GenealogyApp app;
+  LoadedFamilyTree tree;
+  platform::ImageList treeImageList;
+  BoundValues values;
+};
+
+}  // namespace quillet

@@ -1,0 +1,64 @@
+// The program's resources: dialog templates 102 (the main window) and 100 (the About box),
+// string 101 (the system-menu entry) and icon 128, with the ids the window logic uses.
+#pragma once
+
+#include <string_view>
+
+#include "platform/dialog/dialog_template.h"
+
+namespace quillet {
+
+inline constexpr int IDD_ABOUTBOX = 100;
+inline constexpr int IDS_ABOUTBOX = 101;
+inline constexpr int IDD_MAIN_DIALOG = 102;
+inline constexpr int IDR_MAINFRAME = 128;
+// The system-menu command of the About entry.
+inline constexpr unsigned IDM_ABOUTBOX = 0x0010;
+
+// Controls of the main window.
+inline constexpr int IDC_TREE = 1000;
+inline constexpr int IDC_DISPLAY = 1001;
+inline constexpr int IDC_MODIFY_NAME = 1002;
+inline constexpr int IDC_FETCH = 1003;
+inline constexpr int IDC_MODIFY_CHOICE = 1004;  // first of the radio group 1004..1008
+inline constexpr int IDC_MODIFY_PARAM = 1009;
+inline constexpr int IDC_MODIFY = 1010;
+inline constexpr int IDC_ABOUT_SOFTWARE = 1011;
+inline constexpr int IDC_USAGE = 1012;
+inline constexpr int IDC_QUERY_CHOICE = 1013;  // first of the radio group 1013..1016
+inline constexpr int IDC_QUERY_KEYWORD = 1017;
+inline constexpr int IDC_RESET_QUERY = 1018;
+inline constexpr int IDC_PERSON_QUERY = 1019;
+inline constexpr int IDC_SAVE = 1020;
+inline constexpr int IDC_RELATION_FIRST = 1021;
+inline constexpr int IDC_ROSTER_NING = 1022;
+inline constexpr int IDC_RELATION_SECOND = 1023;
+inline constexpr int IDC_RESET_RELATION = 1024;
+inline constexpr int IDC_RELATION_QUERY = 1025;
+inline constexpr int IDC_BIRTH_NAME = 1026;
+inline constexpr int IDC_BIRTH_SEX = 1027;
+inline constexpr int IDC_BIRTH_DATE = 1028;
+inline constexpr int IDC_MOTHER_NAME = 1029;
+inline constexpr int IDC_RESET_BIRTH = 1030;
+inline constexpr int IDC_ADD_CHILD = 1031;
+inline constexpr int IDC_BRIDE_NAME = 1032;
+inline constexpr int IDC_HUSBAND_NAME = 1033;
+inline constexpr int IDC_BRIDE_BIRTH_DATE = 1034;
+inline constexpr int IDC_RESET_MARRIAGE = 1035;
+inline constexpr int IDC_ADD_WIFE = 1036;
+inline constexpr int IDC_ROSTER_XUE = 1037;
+inline constexpr int IDC_SIDE_MOST = 1038;
+inline constexpr int IDC_ROSTER_RONG = 1039;
+inline constexpr int IDC_ROSTER_SHI = 1040;
+inline constexpr int IDC_ROSTER_WANG = 1042;
+inline constexpr int IDC_ROSTER_OTHER = 1043;
+inline constexpr int IDC_SIDE_NUMBER = 1045;
+
+const platform::DialogTemplate& mainDialogTemplate();
+const platform::DialogTemplate& aboutDialogTemplate();
+// A string of the string table (GBK); empty when there is none with that id.
+std::string_view loadString(int id);
+// Icon 128.
+const platform::IconResource& mainIcon();
+
+}  // namespace quillet

@@ -1,0 +1,73 @@
+// The family tree view: one item for the root and one for every clan member below it, in
+// pre-order of the first-child and younger-sibling links, each man's label naming his wives.
+#include <string>
+
+#include "app/main_dialog.h"
+
+namespace quillet {
+
+namespace {
+
+// The person's name, then his first and second wife's names, each after one space. Names are
+// the stored keys, so a two-character name keeps its two trailing spaces.
+std::string itemLabel(const Person& person) {
+  std::string label(keyText(person.name));
+  for (const Person* wife : {person.spouse, person.secondWife}) {
+    if (wife == nullptr) continue;
+    label += ' ';
+    label += keyText(wife->name);
+  }
+  return label;
+}
+
+}  // namespace
+
+void MainDialog::refillTreeView() {
+  treeCtrl.DeleteAllItems();
+  fillTreeView();
+}
+
+void MainDialog::fillTreeView() {
+  treeItems_.clear();
+  visited_.clear();
+  itemCounter_ = 0;
+  Person* root = familyTree.root();
+  if (root == nullptr) return;
+  treeItems_.push_back(
+      treeCtrl.InsertItem(keyText(root->name), 0, 0, platform::TVI_ROOT, platform::TVI_LAST));
+  root->treeIndex = 0;
+  visited_.insert(root);
+  addChildItems(0, root);
+}
+
+// Walks with an explicit stack rather than recursion, so that no shape of file can exhaust the
+// call stack. A record met a second time (a broken file can link it twice, even in a cycle)
+// ends its sibling chain there: it and the chain after it are already shown.
+void MainDialog::addChildItems(int itemNumber, Person* person) {
+  if (person == nullptr || person->firstChild == nullptr) return;
+  struct Frame {
+    int itemNumber;
+    Person* next;
+  };
+  std::vector<Frame> frames{{itemNumber, person->firstChild}};
+  while (!frames.empty()) {
+    Frame& frame = frames.back();
+    Person* child = frame.next;
+    if (child == nullptr || visited_.contains(child)) {
+      treeCtrl.Expand(treeItems_[static_cast<std::size_t>(frame.itemNumber)], platform::TVE_EXPAND);
+      frames.pop_back();
+      continue;
+    }
+    frame.next = child->youngerSibling;
+    const int parentNumber = frame.itemNumber;
+    const int number = ++itemCounter_;
+    treeItems_.push_back(treeCtrl.InsertItem(itemLabel(*child), parentNumber + 1, parentNumber + 1,
+                                             treeItems_[static_cast<std::size_t>(parentNumber)],
+                                             platform::TVI_LAST));
+    child->treeIndex = number;
+    visited_.insert(child);
+    if (child->firstChild != nullptr) frames.push_back({number, child->firstChild});
+  }
+}
+
+}  // namespace quillet

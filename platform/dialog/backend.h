@@ -1,0 +1,89 @@
+// The seam between the dialog layer and a window system. A backend builds a window from a
+// template and answers message boxes; the window (a WindowPeer) holds the controls and reports
+// the user's acts back to its Dialog. The window logic talks only to Dialog; Qt lives behind
+// this interface (platform/qt), and so does the in-memory twin used by tests and the batch
+// driver (platform/headless).
+//
+// Texts crossing this seam are GBK byte strings; a backend converts at its own edge.
+// Single-threaded: everything runs on the user-interface thread.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/dialog/dialog_template.h"
+#include "platform/dialog/win_types.h"
+
+namespace platform {
+
+class Dialog;
+
+// The events a window reports to its dialog. Implemented by Dialog.
+class WindowEvents {
+ public:
+  virtual ~WindowEvents() = default;
+  // A push button was clicked, Enter pressed (IDOK) or Esc / the close box used (IDCANCEL).
+  virtual void onCommand(int id) = 0;
+  // A system-menu command was chosen.
+  virtual void onSysCommand(unsigned id) = 0;
+};
+
+// One open window built from a template.
+class WindowPeer {
+ public:
+  virtual ~WindowPeer() = default;
+
+  // Runs the modal loop until endDialog; returns its result, or 0 when the loop stopped
+  // without one (a headless run whose input ended).
+  virtual int runModalLoop() = 0;
+  virtual void endDialog(int result) = 0;
+  virtual bool ended() const = 0;
+
+  // Edit boxes.
+  virtual std::string text(int id) const = 0;
+  virtual void setText(int id, std::string_view gbk) = 0;
+  // Bytes of GBK a user can type into edit box `id`; 0 lifts the limit.
+  virtual void setLimit(int id, std::size_t bytes) = 0;
+
+  // Radio buttons.
+  virtual bool isChecked(int id) const = 0;
+  virtual void setChecked(int id, bool checked) = 0;
+
+  // The tree control `id`.
+  virtual HTREEITEM insertTreeItem(int id, std::string_view gbkLabel, int image, int selectedImage,
+                                   HTREEITEM parent, HTREEITEM insertAfter) = 0;
+  virtual bool deleteAllTreeItems(int id) = 0;
+  virtual bool expandTreeItem(int id, HTREEITEM item, unsigned code) = 0;
+  virtual void setTreeImageSize(int id, int width, int height) = 0;
+
+  // The system menu; a window without one ignores the appends.
+  virtual bool hasSystemMenu() const = 0;
+  virtual void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) = 0;
+
+  virtual void setIcon(const IconResource& icon, bool big) = 0;
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  // A window for `dialog` from `dialogTemplate`, its controls created, not yet shown. `parent` is
+  // the open window the new one is modal to, or null.
+  virtual std::unique_ptr<WindowPeer> createWindow(const DialogTemplate& dialogTemplate,
+                                                   WindowEvents& events, WindowPeer* parent) = 0;
+  // Shows a message box; returns IDOK or IDCANCEL.
+  virtual int messageBox(WindowPeer* parent, std::string_view gbkText, std::string_view gbkCaption,
+                         unsigned type) = 0;
+};
+
+// The process's backend, not owned; set by main() (or a test) before any dialog runs. Null
+// until then: a dialog without a backend does not open.
+Backend* currentBackend();
+void setBackend(Backend* backend);
+
+// The application's name: the program file's name without its extension ("quillet",
+// "quillet-batch"), as GBK. Message boxes without a caption carry it.
+const std::string& applicationName();
+
+}  // namespace platform

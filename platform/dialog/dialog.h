@@ -1,0 +1,176 @@
+// The dialog base and its data exchange: a modal window built from a template whose controls
+// are bound to values of the program. Names follow the dialog framework this layer stands in
+// for (DoModal, OnInitDialog, OnOK, OnCancel, UpdateData, DDX_Text ...).
+//
+// Pull and push: UpdateData(true) copies every control into its bound value (a "pull"),
+// UpdateData(false) the other way (a "push"), over the bindings of DoDataExchange in their
+// order. A length limit (DDV_MaxChars, in GBK bytes) is checked at a pull right after its own
+// text: a longer text shows the standard message box and stops the pull, which then reports
+// false; at a push the limit is set on the edit box so that a user cannot type more.
+//
+// Single-threaded: a dialog and its controls are used on the user-interface thread only.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/dialog/backend.h"
+#include "platform/dialog/dialog_template.h"
+#include "platform/dialog/win_types.h"
+
+namespace platform {
+
+class Dialog;
+
+// An image list: only its image size matters to the tree that shows it (each label is preceded
+// by an image space of that width).
+class ImageList {
+ public:
+  bool Create(int width, int height, unsigned flags, int initial, int grow);
+  bool created() const { return created_; }
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+ private:
+  bool created_ = false;
+  int width_ = 0;
+  int height_ = 0;
+};
+
+// A tree control of an open dialog, attached by DDX_Control.
+class TreeCtrl {
+ public:
+  // Inserts an item; returns its handle, or TVI_NULL when the control is not attached.
+  HTREEITEM InsertItem(std::string_view gbkLabel, int image, int selectedImage,
+                       HTREEITEM parent = TVI_ROOT, HTREEITEM insertAfter = TVI_LAST);
+  bool DeleteAllItems();
+  bool Expand(HTREEITEM item, unsigned code);
+  // Returns the previous list (null at first).
+  ImageList* SetImageList(ImageList* list, int which);
+
+  bool attached() const { return peer_ != nullptr; }
+  void attach(WindowPeer* peer, int id) {
+    peer_ = peer;
+    id_ = id;
+  }
+
+ private:
+  WindowPeer* peer_ = nullptr;  // not owned: the dialog's window
+  int id_ = 0;
+  ImageList* imageList_ = nullptr;
+};
+
+// A window's system menu.
+class Menu {
+ public:
+  explicit Menu(WindowPeer& peer) : peer_(peer) {}
+  bool AppendMenu(unsigned flags, unsigned commandId = 0, std::string_view gbkText = {});
+
+ private:
+  WindowPeer& peer_;
+};
+
+// One exchange: the direction and whether an earlier binding stopped it.
+struct DataExchange {
+  Dialog& dialog;
+  WindowPeer& peer;
+  bool saveAndValidate;  // true: pull (controls to values); false: push
+  bool failed = false;
+  int lastControlId = 0;
+};
+
+void DDX_Text(DataExchange& dx, int id, std::string& value);
+void DDV_MaxChars(DataExchange& dx, const std::string& value, int maxBytes);
+// Radio group beginning at `firstId`: pull gives the index of the checked button (-1 none);
+// push checks the button of `value` and clears the others.
+void DDX_Radio(DataExchange& dx, int firstId, int& value);
+void DDX_Control(DataExchange& dx, int id, TreeCtrl& control);
+
+// Routing: one table per dialog class, each entry naming an event, a control id and a member
+// handler, as a message map does. A handler either takes no argument or takes the id that
+// fired it, so that several buttons can share one handler. SysCommand entries match every
+// system command and always pass its id.
+enum class MessageKind { Clicked, SysCommand };
+
+template <class D>
+struct MessageEntry {
+  MessageKind kind;
+  int id;
+  void (D::*handler)() = nullptr;
+  void (D::*handlerWithId)(int) = nullptr;
+};
+
+// Runs the handler of the first entry that matches; false when none does.
+template <class D>
+bool dispatchMessage(std::span<const MessageEntry<D>> map, D& dialog, MessageKind kind, int id) {
+  for (const MessageEntry<D>& entry : map) {
+    if (entry.kind != kind || (kind == MessageKind::Clicked && entry.id != id)) continue;
+    if (entry.handlerWithId != nullptr) {
+      (dialog.*entry.handlerWithId)(id);
+    } else if (entry.handler != nullptr) {
+      (dialog.*entry.handler)();
+    }
+    return true;
+  }
+  return false;
+}
+
+class Dialog : public WindowEvents {
+ public:
+  // `dialogTemplate` must outlive the dialog; `parent` is the window the dialog is modal to.
+  explicit Dialog(const DialogTemplate& dialogTemplate, Dialog* parent = nullptr);
+  ~Dialog() override;
+  Dialog(const Dialog&) = delete;
+  Dialog& operator=(const Dialog&) = delete;
+
+  // Creates the window, initialises it (OnInitDialog) and runs it until it ends; returns IDOK,
+  // IDCANCEL, or 0 when a headless run's input ended first.
+  int DoModal();
+  // The first half of DoModal: the window created and initialised, not yet run. For drivers
+  // that feed the window's events one by one (tests); false when no window could be made.
+  bool Create();
+  // Ends the modal run with `result`.
+  void EndDialog(int result);
+
+  // Pull (true) or push (false). False when a pull stopped at a length limit.
+  bool UpdateData(bool saveAndValidate = true);
+  // A message box over this window; no caption gives the application's name. Returns IDOK or
+  // IDCANCEL.
+  int MessageBox(std::string_view gbkText, const char* gbkCaption = nullptr, unsigned type = MB_OK);
+  // The system menu, or null when the window has none.
+  Menu* GetSystemMenu(bool revert);
+  void SetIcon(const IconResource& icon, bool big);
+
+  const DialogTemplate& dialogTemplate() const { return template_; }
+  // The open window, or null before Create / after the run.
+  WindowPeer* peer() const { return peer_.get(); }
+
+  // WindowEvents: routes to the handlers.
+  void onCommand(int id) override;
+  void onSysCommand(unsigned id) override;
+
+ protected:
+  // The first push. Returns true (the focus goes to the first tab stop).
+  virtual bool OnInitDialog();
+  // Pull; when it succeeds, end with IDOK.
+  virtual void OnOK();
+  // End with IDCANCEL, without a pull.
+  virtual void OnCancel();
+  virtual void DoDataExchange(DataExchange& dx);
+  // A click or command not handled by the default routing; false when nobody takes it.
+  virtual bool OnCommandRoute(int id);
+  // A system command for the routing table; false when nobody takes it (then the default runs).
+  virtual bool OnSysCommandRoute(unsigned id);
+  // The default handling of a system command: SC_CLOSE ends the window as Esc does.
+  void DefaultSysCommand(unsigned id);
+
+ private:
+  const DialogTemplate& template_;
+  Dialog* parent_;
+  std::unique_ptr<WindowPeer> peer_;
+  std::unique_ptr<Menu> systemMenu_;
+};
+
+}  // namespace platform

@@ -1,0 +1,68 @@
+// Dialog templates and icons as data: what the resource script of a dialog program says, in
+// one readable place per program (see app/resources.cpp). Captions are GBK byte strings;
+// rectangles are in dialog units of the template's font.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+enum class ControlKind { PushButton, RadioButton, Edit, Label, GroupBox, Tree, Icon };
+
+struct DialogRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+
+struct ControlTemplate {
+  ControlKind kind;
+  int id;                    // IDC_STATIC for labels and group boxes
+  std::string_view caption;  // GBK; for an Icon control the caption is empty and `iconId` names it
+  DialogRect rect;
+  std::uint32_t style = 0;  // WS_*, ES_*, BS_*, TVS_* bits
+  int iconId = 0;
+};
+
+struct DialogTemplate {
+  int id;
+  std::string_view caption;  // GBK
+  int width;                 // dialog units
+  int height;
+  std::string_view fontName;  // GBK face name
+  int fontPoints;
+  std::uint32_t style;
+  std::uint32_t extendedStyle;
+  std::span<const ControlTemplate> controls;  // template order, which is also tab order
+};
+
+// One image of an icon: `size` by `size` pixels, each a hexadecimal digit naming one of 16
+// palette colours (0xRRGGBB). Rows run top to bottom.
+struct IconImage {
+  int size;
+  std::span<const std::string_view> rows;
+};
+
+struct IconResource {
+  int id;
+  const std::array<std::uint32_t, 16>* palette;
+  IconImage large;  // 32 by 32
+  IconImage small;  // 16 by 16
+};
+
+}  // namespace platform
+
+namespace platform {
+
+// The ids of the radio group that holds radio button `id`, in template order: a group begins
+// at a radio button with WS_GROUP (or after a control that is no radio button) and runs through
+// the radio buttons that follow up to the next that begins a group. Empty when `id` is no
+// radio button of the template.
+std::vector<int> radioGroupOf(const DialogTemplate& dialogTemplate, int id);
+
+}  // namespace platform

@@ -1,0 +1,73 @@
+// The window system's numbers that the dialog layer keeps under their familiar names: command
+// results, message-box flags, window and control styles, tree-control codes and system commands.
+// Values are those of the Windows headers, so templates read as the resource script did.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// Results of a modal run and of a message box.
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+// The id of a label or group box that no code addresses.
+inline constexpr int IDC_STATIC = -1;
+
+// Message-box button sets and default buttons.
+inline constexpr unsigned MB_OK = 0x0000;
+inline constexpr unsigned MB_OKCANCEL = 0x0001;
+inline constexpr unsigned MB_TYPEMASK = 0x000F;
+inline constexpr unsigned MB_ICONEXCLAMATION = 0x0030;
+inline constexpr unsigned MB_DEFBUTTON1 = 0x0000;
+inline constexpr unsigned MB_DEFBUTTON2 = 0x0100;
+inline constexpr unsigned MB_DEFMASK = 0x0F00;
+
+// Window styles.
+inline constexpr std::uint32_t WS_POPUP = 0x80000000u;
+inline constexpr std::uint32_t WS_VISIBLE = 0x10000000u;
+inline constexpr std::uint32_t WS_CAPTION = 0x00C00000u;
+inline constexpr std::uint32_t WS_BORDER = 0x00800000u;
+inline constexpr std::uint32_t WS_VSCROLL = 0x00200000u;
+inline constexpr std::uint32_t WS_SYSMENU = 0x00080000u;
+inline constexpr std::uint32_t WS_GROUP = 0x00020000u;
+inline constexpr std::uint32_t WS_TABSTOP = 0x00010000u;
+inline constexpr std::uint32_t WS_EX_APPWINDOW = 0x00040000u;  // own task-bar button
+inline constexpr std::uint32_t DS_MODALFRAME = 0x0080u;
+
+// Edit styles.
+inline constexpr std::uint32_t ES_MULTILINE = 0x0004u;
+inline constexpr std::uint32_t ES_AUTOVSCROLL = 0x0040u;
+inline constexpr std::uint32_t ES_AUTOHSCROLL = 0x0080u;
+inline constexpr std::uint32_t ES_READONLY = 0x0800u;
+
+// Button styles.
+inline constexpr std::uint32_t BS_DEFPUSHBUTTON = 0x0001u;
+inline constexpr std::uint32_t BS_AUTORADIOBUTTON = 0x0009u;
+
+// Tree-control styles.
+inline constexpr std::uint32_t TVS_HASBUTTONS = 0x0001u;
+inline constexpr std::uint32_t TVS_HASLINES = 0x0002u;
+inline constexpr std::uint32_t TVS_LINESATROOT = 0x0004u;
+inline constexpr std::uint32_t TVS_EDITLABELS = 0x0008u;
+
+// Tree items: a handle the control hands out, or one of the special places below.
+using HTREEITEM = std::intptr_t;
+inline constexpr HTREEITEM TVI_NULL = 0;
+inline constexpr HTREEITEM TVI_ROOT = -0x10000;
+inline constexpr HTREEITEM TVI_FIRST = -0x0FFFF;
+inline constexpr HTREEITEM TVI_LAST = -0x0FFFE;
+inline constexpr unsigned TVE_COLLAPSE = 0x0001;
+inline constexpr unsigned TVE_EXPAND = 0x0002;
+inline constexpr unsigned TVE_TOGGLE = 0x0003;
+inline constexpr int TVSIL_NORMAL = 0;
+
+// System-menu entries and commands.
+inline constexpr unsigned MF_STRING = 0x0000;
+inline constexpr unsigned MF_SEPARATOR = 0x0800;
+inline constexpr unsigned SC_CLOSE = 0xF060;
+
+// Icon slots of a window.
+inline constexpr bool ICON_BIG = true;
+inline constexpr bool ICON_SMALL = false;
+
+}  // namespace platform

@@ -1,0 +1,163 @@
+// The in-memory twin of the window system: controls kept in memory, message boxes answered from
+// a queue, nested modal dialogs closed at once by their default push button. Tests and
+// quillet-batch drive a window through HeadlessWindow's acts (type, check, click, keys), which
+// reach the dialog by the same routes as a person's acts in the real window.
+//
+// Texts are GBK. Single-threaded.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/dialog/backend.h"
+
+namespace platform {
+
+class HeadlessBackend;
+
+// What the headless window system shows besides the controls, in the order it happens.
+struct HeadlessEvent {
+  enum class Kind { MessageBox, DialogOpened, DialogClosed };
+  Kind kind;
+  std::string caption;  // message box caption or dialog caption (GBK)
+  std::string text;     // message box text (GBK)
+  unsigned type = 0;    // message box type (MB_*)
+  int answer = 0;       // message box answer: IDOK or IDCANCEL
+  int dialogId = 0;     // template id of the dialog opened or closed
+};
+
+class HeadlessWindow : public WindowPeer {
+ public:
+  // Result of an act: done, or why it does not fit.
+  enum class Act { Done, UnknownId, WrongKind };
+
+  struct TreeLine {
+    int depth;
+    char state;  // 'e' expanded with children, 'c' collapsed with children, '-' no children
+    int image;
+    std::string label;  // GBK
+  };
+
+  HeadlessWindow(HeadlessBackend& backend, const DialogTemplate& dialogTemplate,
+                 WindowEvents& events, bool nested);
+  ~HeadlessWindow() override;
+
+  // --- A person's acts -----------------------------------------------------------------------
+  // Sets an edit box's text as typing it would: where the box has a length limit, only the
+  // longest prefix of whole GBK characters that fits is taken.
+  Act type(int id, std::string_view gbk);
+  // Checks a radio button and clears the others of its group.
+  Act check(int id);
+  // Clicks a push button.
+  Act click(int id);
+  // Enter in an edit box: the default push button is pressed.
+  void keyEnter();
+  void keyEsc();
+  // The close box.
+  void close();
+  void sysCommand(unsigned id);
+
+  // --- What the window shows -----------------------------------------------------------------
+  std::optional<ControlKind> kindOf(int id) const;
+  std::vector<TreeLine> treeLines(int treeId) const;
+  std::size_t limitOf(int id) const;
+  // The system menu's entries as appended (separators have an empty text and id 0).
+  const std::vector<std::pair<unsigned, std::string>>& systemMenu() const { return systemMenu_; }
+  int iconsSet() const { return iconsSet_; }
+  int result() const { return result_; }
+  const DialogTemplate& dialogTemplate() const { return template_; }
+
+  // --- WindowPeer ----------------------------------------------------------------------------
+  int runModalLoop() override;
+  void endDialog(int result) override;
+  bool ended() const override { return ended_; }
+  std::string text(int id) const override;
+  void setText(int id, std::string_view gbk) override;
+  void setLimit(int id, std::size_t bytes) override;
+  bool isChecked(int id) const override;
+  void setChecked(int id, bool checked) override;
+  HTREEITEM insertTreeItem(int id, std::string_view gbkLabel, int image, int selectedImage,
+                           HTREEITEM parent, HTREEITEM insertAfter) override;
+  bool deleteAllTreeItems(int id) override;
+  bool expandTreeItem(int id, HTREEITEM item, unsigned code) override;
+  void setTreeImageSize(int id, int width, int height) override;
+  bool hasSystemMenu() const override;
+  void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) override;
+  void setIcon(const IconResource& icon, bool big) override;
+
+ private:
+  struct Control {
+    ControlKind kind;
+    std::uint32_t style = 0;
+    std::string text;
+    bool checked = false;
+    std::size_t limit = 0;  // 0: none
+  };
+  struct TreeNode {
+    std::string label;
+    int image = 0;
+    int selectedImage = 0;
+    HTREEITEM parent = TVI_NULL;
+    std::vector<HTREEITEM> children;
+    bool expanded = false;
+  };
+
+  Control* find(int id);
+  const Control* find(int id) const;
+  int defaultButtonId() const;
+  std::vector<HTREEITEM>* childList(HTREEITEM parent);
+  void appendTreeLines(const std::vector<HTREEITEM>& items, int depth,
+                       std::vector<TreeLine>& lines) const;
+
+  HeadlessBackend& backend_;
+  const DialogTemplate& template_;
+  WindowEvents& events_;
+  bool nested_;
+  std::map<int, Control> controls_;
+  std::vector<TreeNode> treeNodes_;  // handle n is entry n - 1
+  std::vector<HTREEITEM> treeRoots_;
+  std::vector<std::pair<unsigned, std::string>> systemMenu_;
+  int iconsSet_ = 0;
+  bool ended_ = false;
+  int result_ = 0;
+};
+
+class HeadlessBackend : public Backend {
+ public:
+  // Runs a top-level window's modal loop: it feeds the window's acts and returns when it has no
+  // more (or the window ended). Without a driver a top-level loop returns at once.
+  using Driver = std::function<void(HeadlessWindow&)>;
+  using Listener = std::function<void(const HeadlessEvent&)>;
+
+  void setDriver(Driver driver) { driver_ = std::move(driver); }
+  // Called for each event as it happens (besides keeping it in events()).
+  void setListener(Listener listener) { listener_ = std::move(listener); }
+  // Queues the answer (IDOK or IDCANCEL) of the next message box.
+  void queueAnswer(int answer) { answers_.push_back(answer); }
+  const std::vector<HeadlessEvent>& events() const { return events_; }
+  void clearEvents() { events_.clear(); }
+  // The top-level window open now, or null.
+  HeadlessWindow* topWindow() const { return topWindow_; }
+
+  std::unique_ptr<WindowPeer> createWindow(const DialogTemplate& dialogTemplate,
+                                           WindowEvents& events, WindowPeer* parent) override;
+  int messageBox(WindowPeer* parent, std::string_view gbkText, std::string_view gbkCaption,
+                 unsigned type) override;
+
+ private:
+  friend class HeadlessWindow;
+  void record(HeadlessEvent event);
+
+  Driver driver_;
+  Listener listener_;
+  std::deque<int> answers_;
+  std::vector<HeadlessEvent> events_;
+  HeadlessWindow* topWindow_ = nullptr;  // not owned
+};
+
+}  // namespace platform
