@@ -2,6 +2,8 @@
 """Writes the shipped data under data/ from the UTF-8 tables of this folder.
 
     python3 tools/clan_data/make_data.py [output-dir]     (default: data/ of the repository)
+    python3 tools/clan_data/make_data.py --check          (exit 1 when data/ differs from the
+                                                           tables: a stale or hand-edited file)
 
 Every file is written as GBK bytes; file names stay UTF-8 on disk. home.txt comes out in the
 order the program's save produces (breadth-first from the root, each man followed by his first
@@ -9,8 +11,10 @@ and then his second wife, children in chain order), so that loading and saving i
 same bytes. number.txt is counted from the same tables that home.txt and the rosters are made of.
 """
 
+import filecmp
 import os
 import sys
+import tempfile
 from collections import deque
 
 sys.dont_write_bytecode = True  # keep the source folder free of caches
@@ -182,11 +186,9 @@ def write(path, data):
         out.write(data)
 
 
-def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    target = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "data")
+def generate(target):
+    """Writes every data file into `target`; returns a one-line summary."""
     os.makedirs(target, exist_ok=True)
-
     root, persons = build_tree()
     write(os.path.join(target, "home.txt"), home_file(root))
 
@@ -206,9 +208,31 @@ def main():
         file_name = name_key(name).decode("gbk") + ".txt"
         write(os.path.join(target, file_name), account.encode("gbk"))
 
-    print(f"{figures['persons']} persons in {figures['generations']} generations, "
-          f"{figures['women']} women; rosters: "
-          + ", ".join(f"{h.file_name} {len(n)}" for h, n in rosters))
+    return (f"{figures['persons']} persons in {figures['generations']} generations, "
+            f"{figures['women']} women; rosters: "
+            + ", ".join(f"{h.file_name} {len(n)}" for h, n in rosters))
+
+
+def check(data_dir):
+    """0 when data_dir holds exactly the generated .txt files, byte for byte; else 1."""
+    with tempfile.TemporaryDirectory() as fresh:
+        generate(fresh)
+        wanted = sorted(os.listdir(fresh))
+        present = sorted(f for f in os.listdir(data_dir) if f.endswith(".txt"))
+        _, differ, missing = filecmp.cmpfiles(data_dir, fresh, wanted, shallow=False)
+        extra = sorted(set(present) - set(wanted))
+    for label, names in (("differs", differ), ("missing", missing), ("not generated", extra)):
+        for name in names:
+            print(f"{name}: {label}", file=sys.stderr)
+    return 1 if differ or missing or extra else 0
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    data_dir = os.path.join(here, "..", "..", "data")
+    if sys.argv[1:2] == ["--check"]:
+        sys.exit(check(sys.argv[2] if len(sys.argv) > 2 else data_dir))
+    print(generate(sys.argv[1] if len(sys.argv) > 1 else data_dir))
 
 
 if __name__ == "__main__":
