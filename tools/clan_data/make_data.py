@@ -200,7 +200,7 @@ def generate(target):
     figures = clan_figures(root)
     write(os.path.join(target, "number.txt"),
           marked_text(texts.number_lines(figures, rosters)))
-    write(os.path.join(target, "most.txt"), marked_text(texts.most_lines(root, persons)))
+    write(os.path.join(target, "most.txt"), marked_text(texts.most_lines(persons)))
 
     for name, account in texts.PERSON_TEXTS:
         if "\n" in account or "\r" in account:

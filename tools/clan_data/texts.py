@@ -37,7 +37,7 @@ def _date(text):
     return f"{text[:4]}年{int(text[4:6])}月{int(text[6:])}日"
 
 
-def most_lines(root, persons):
+def most_lines(persons):
     """Superlatives: those of the genealogy computed from it, then those of the story."""
     people = list(persons.values())
     dead = [p for p in people if p.death is not None]
@@ -50,19 +50,16 @@ def most_lines(root, persons):
     most_children = max(people, key=lambda p: len(p.children))
     deepest = max(p.generation for p in people)
 
-    def key(p):
-        return p.name
-
     return [
         "",
         "贾府之最",
         "",
         "家谱之最：",
-        f"{INDENT}最长寿者：{key(longest)}，享年{_age(longest.birth, longest.death)}岁",
-        f"{INDENT}最早夭亡者：{key(shortest)}，{_age(shortest.birth, shortest.death)}岁而亡",
-        f"{INDENT}最年长的健在者：{key(eldest)}，生于{_date(eldest.birth)}",
-        f"{INDENT}最年幼者：{key(youngest)}，生于{_date(youngest.birth)}",
-        f"{INDENT}子女最多者：{key(most_children)}，有子女{len(most_children.children)}人",
+        f"{INDENT}最长寿者：{longest.name}，享年{_age(longest.birth, longest.death)}岁",
+        f"{INDENT}最早夭亡者：{shortest.name}，{_age(shortest.birth, shortest.death)}岁而亡",
+        f"{INDENT}最年长的健在者：{eldest.name}，生于{_date(eldest.birth)}",
+        f"{INDENT}最年幼者：{youngest.name}，生于{_date(youngest.birth)}",
+        f"{INDENT}子女最多者：{most_children.name}，有子女{len(most_children.children)}人",
         f"{INDENT}家谱最深一代：第{deepest}代",
         "",
         "书中之最：",
