@@ -1,0 +1,199 @@
+#include "reports/chart_export.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/family_tree.h"
+#include "tests/export/genealogy_records.h"
+#include "tests/support/temp_dir.h"
+
+namespace quillet {
+namespace {
+
+using testing::record;
+using testing::utf8;
+
+// Loads `home` in a temporary directory; the tree outlives the directory.
+class ChartTest : public ::testing::Test {
+ protected:
+  void load(const std::string& home) {
+    quillet::testing::ScopedTempDir dir;
+    quillet::testing::writeFile("home.txt", home);
+    ASSERT_TRUE(tree_.load());
+  }
+  FamilyTree tree_;
+};
+
+std::size_t count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+double centre(const ChartBox& box) { return box.x + box.width / 2; }
+
+// The layout properties every chart keeps, checked on `layout`.
+void expectTidyRows(const ChartLayout& layout, int persons) {
+  // One box a person.
+  std::map<const Person*, int> boxesOf;
+  for (const ChartBox& box : layout.boxes) ++boxesOf[box.person];
+  EXPECT_EQ(static_cast<int>(layout.boxes.size()), persons);
+  EXPECT_EQ(static_cast<int>(boxesOf.size()), persons);
+
+  // A row is one generation at one height, and its boxes never overlap.
+  std::map<int, std::vector<const ChartBox*>> rows;
+  for (const ChartBox& box : layout.boxes) rows[box.row].push_back(&box);
+  for (auto& [row, boxes] : rows) {
+    std::sort(boxes.begin(), boxes.end(), [](auto* a, auto* b) { return a->x < b->x; });
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+      EXPECT_EQ(boxes[i]->y, boxes[0]->y) << "row " << row;
+      EXPECT_GE(boxes[i]->x, 0);
+      EXPECT_LE(boxes[i]->x + boxes[i]->width, layout.width);
+      if (i > 0) {
+        EXPECT_LE(boxes[i - 1]->x + boxes[i - 1]->width, boxes[i]->x) << "row " << row;
+      }
+    }
+  }
+
+  for (std::size_t v = 0; v < layout.clan.size(); ++v) {
+    const ClanMember& member = layout.clan[v];
+    const ChartBox& own = layout.boxes[layout.memberBox[v]];
+    EXPECT_EQ(own.person, member.person);
+    EXPECT_EQ(own.row, member.depth);
+    // Wives stand right beside their husband, in his row.
+    int k = 1;
+    for (const Person* wife : member.wives) {
+      if (wife == nullptr) continue;
+      const ChartBox& box = layout.boxes[layout.memberBox[v] + k++];
+      EXPECT_TRUE(box.wife);
+      EXPECT_EQ(box.person, wife);
+      EXPECT_EQ(box.y, own.y);
+      EXPECT_GT(box.x, own.x);
+    }
+    // Children one row below, left to right in chain order.
+    const ChartBox* previous = nullptr;
+    for (int child : member.children) {
+      const ChartBox& box = layout.boxes[layout.memberBox[child]];
+      EXPECT_EQ(box.row, own.row + 1);
+      EXPECT_GT(box.y, own.y + own.height);
+      if (previous != nullptr) {
+        EXPECT_LT(previous->x, box.x);
+      }
+      previous = &box;
+    }
+  }
+}
+
+TEST_F(ChartTest, ShippedSizeClanHasTidyRows) {
+  load(testing::wideClan());
+  ChartLayout layout = layoutChart(tree_);
+  ASSERT_EQ(layout.clan.size(), 121u);
+  expectTidyRows(layout, tree_.personCount());
+}
+
+TEST_F(ChartTest, ThousandsOfPersonsStayTidyAndNoWiderThanTheirWidestRow) {
+  load(testing::wideClan(5, 4));
+  ASSERT_GT(tree_.personCount(), 2500);
+  ChartLayout layout = layoutChart(tree_);
+  expectTidyRows(layout, tree_.personCount());
+  // In a uniform clan the last row is the widest and nothing may stand out beyond it.
+  double left = layout.width, right = 0, lastLeft = layout.width, lastRight = 0;
+  for (const ChartBox& box : layout.boxes) {
+    left = std::min(left, box.x);
+    right = std::max(right, box.x + box.width);
+    if (box.row == 5) {
+      lastLeft = std::min(lastLeft, box.x);
+      lastRight = std::max(lastRight, box.x + box.width);
+    }
+  }
+  EXPECT_EQ(left, lastLeft);
+  EXPECT_EQ(right, lastRight);
+}
+
+// The root's left son is wide only two rows down, the right son one row down. A tidy layout tucks
+// the right son's children in above the left grandson's; a layout of whole blocks would put
+// them right of everything on the left. Fathers stand centred over their children.
+TEST_F(ChartTest, SubtreesArePackedByTheirContours) {
+  std::string home = record("甲甲甲", '0', "", "16000101", 'm', "", '0', 'n', "") +
+                     record("甲左子", '1', "甲甲甲", "16200101", 'm', "", '0', 'n', "") +
+                     record("甲右子", '1', "甲甲甲", "16210101", 'm', "甲左子", '0', 'n', "") +
+                     record("甲左孙", '2', "甲左子", "16400101", 'm', "", '0', 'n', "");
+  std::string older;
+  for (int i = 0; i < 10; ++i) {
+    std::string name = std::string("右") + std::to_string(1000 + i);
+    home += record(name, '2', "甲右子", "16400101", 'm', older, '0', 'n', "");
+    older = name;
+  }
+  older.clear();
+  for (int i = 0; i < 10; ++i) {
+    std::string name = std::string("孙") + std::to_string(1000 + i);
+    home += record(name, '3', "甲左孙", "16600101", 'm', older, '0', 'n', "");
+    older = name;
+  }
+  load(home);
+  ChartLayout layout = layoutChart(tree_);
+  ASSERT_EQ(layout.clan.size(), 24u);
+  expectTidyRows(layout, 24);
+
+  double rightSonsFirstChild = layout.width, greatGrandsonsRight = 0;
+  for (const ChartBox& box : layout.boxes) {
+    if (box.row == 2 && box.person->father == layout.clan[2].person) {
+      rightSonsFirstChild = std::min(rightSonsFirstChild, box.x);
+    }
+    if (box.row == 3) greatGrandsonsRight = std::max(greatGrandsonsRight, box.x + box.width);
+  }
+  EXPECT_LT(rightSonsFirstChild, greatGrandsonsRight);
+
+  for (std::size_t v = 0; v < layout.clan.size(); ++v) {
+    const std::vector<int>& children = layout.clan[v].children;
+    if (children.empty()) continue;
+    double middle = (centre(layout.boxes[layout.memberBox[children.front()]]) +
+                     centre(layout.boxes[layout.memberBox[children.back()]])) /
+                    2;
+    EXPECT_NEAR(centre(layout.boxes[layout.memberBox[v]]), middle, 0.01) << "member " << v;
+  }
+}
+
+TEST_F(ChartTest, SvgHasABoxPerPersonMarksTheDeadAndEscapesNames) {
+  load(record("贾&<", '0', "", "16500101", 'm', "", '0', 'y', "", "17200101") +
+       record("史氏", '0', "", "16550101", 'f', "", '0', 'y', "贾&<") +
+       record("王夫人", '0', "", "16600101", 'f', "", '0', 'y', "贾&<", "17300101") +
+       record("贾代化", '1', "贾&<", "16800101", 'm', "", '1', 'n', ""));
+  std::string svg;
+  ASSERT_TRUE(writeChartSvg(tree_, svg));
+  EXPECT_TRUE(svg.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg "));
+  EXPECT_TRUE(svg.ends_with("</svg>\n"));
+  EXPECT_EQ(count(svg, "<g class=\"member dead\">"), 1u);
+  EXPECT_EQ(count(svg, "<g class=\"member living\">"), 1u);
+  EXPECT_EQ(count(svg, "<g class=\"wife dead\">"), 1u);
+  EXPECT_EQ(count(svg, "<g class=\"wife living\">"), 1u);
+  EXPECT_NE(svg.find(utf8(u8"<title>贾&amp;&lt; 生于 1650-01-01 卒于 1720-01-01</title>")),
+            std::string::npos);
+  EXPECT_NE(svg.find(">&amp;</tspan>"), std::string::npos);
+  EXPECT_NE(svg.find(">&lt;</tspan>"), std::string::npos);
+  EXPECT_EQ(svg.find("&<"), std::string::npos);
+  EXPECT_NE(svg.find(utf8(u8">夫</tspan>")), std::string::npos);  // UTF-8, not GBK
+  EXPECT_NE(svg.find("font-family=\"&apos;WenQuanYi Micro Hei&apos;, &apos;Noto Sans CJK SC&apos;, "
+                     "SimSun, sans-serif\""),
+            std::string::npos);
+  for (const char8_t* legend : {u8"在世", u8"已故", u8"配偶"}) {
+    EXPECT_NE(svg.find(utf8(legend)), std::string::npos);
+  }
+}
+
+TEST_F(ChartTest, TreeWithoutRootDrawsNothing) {
+  load("");
+  std::string svg = "stale";
+  EXPECT_FALSE(writeChartSvg(tree_, svg));
+  EXPECT_EQ(svg, "");
+  EXPECT_TRUE(layoutChart(tree_).boxes.empty());
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,177 @@
+#include "reports/gedcom_export.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/family_tree.h"
+#include "tests/export/genealogy_records.h"
+#include "tests/support/temp_dir.h"
+
+namespace quillet {
+namespace {
+
+using testing::record;
+using testing::utf8;
+
+// A root with two wives and children of each, of neither, and one naming a wife he lacks.
+std::string twoWivesClan() {
+  return record("贾演", '0', "", "16500101", 'm', "", '0', 'y', "", "17200101") +
+         record("史氏", '0', "", "16550101", 'f', "", '0', 'y', "贾演") +
+         record("王夫人", '0', "", "16600101", 'f', "", '0', 'y', "贾演", "17301301") +
+         record("贾代化", '1', "贾演", "16800101", 'm', "", '1', 'n', "") +
+         record("贾敏", '1', "贾演", "16820229", 'f', "贾代化", '0', 'y', "") +
+         record("贾代善", '1', "贾演", "16840101", 'm', "贾敏", '2', 'n', "") +
+         record("贾敷", '1', "贾演", "16860101", 'm', "贾代善", '1', 'n', "") +
+         record("贾敬", '2', "贾代化", "17000101", 'm', "", '2', 'n', "");
+}
+
+std::string exportOf(const std::string& homeText, GedcomVersion version) {
+  quillet::testing::ScopedTempDir dir;
+  quillet::testing::writeFile("home.txt", homeText);
+  FamilyTree tree;
+  EXPECT_TRUE(tree.load());
+  std::string out;
+  EXPECT_TRUE(writeGedcom(tree, version, out));
+  return out;
+}
+
+TEST(GedcomExport, FamilyPerWifeChildrenByMotherIndexAndFatherAloneFamily) {
+  std::string expected = utf8(
+      u8"0 HEAD\n1 GEDC\n2 VERS 7.0\n1 SOUR Quillet\n2 VERS 1.0\n2 NAME Quillet\n"
+      u8"0 @I1@ INDI\n1 NAME /贾/演\n2 GIVN 演\n2 SURN 贾\n1 SEX M\n1 BIRT\n2 DATE 1 JAN 1650\n"
+      u8"1 DEAT\n2 DATE 1 JAN 1720\n1 FAMS @F1@\n1 FAMS @F2@\n1 FAMS @F3@\n"
+      u8"0 @I2@ INDI\n1 NAME /史/氏\n2 GIVN 氏\n2 SURN 史\n1 SEX F\n1 BIRT\n2 DATE 1 JAN 1655\n"
+      u8"1 FAMS @F1@\n"
+      u8"0 @I3@ INDI\n1 NAME /王/夫人\n2 GIVN 夫人\n2 SURN 王\n1 SEX F\n1 BIRT\n"
+      u8"2 DATE 1 JAN 1660\n1 DEAT Y\n1 FAMS @F2@\n"
+      u8"0 @I4@ INDI\n1 NAME /贾/代化\n2 GIVN 代化\n2 SURN 贾\n1 SEX M\n1 BIRT\n"
+      u8"2 DATE 1 JAN 1680\n1 FAMC @F1@\n1 FAMS @F4@\n"
+      u8"0 @I5@ INDI\n1 NAME /贾/敏\n2 GIVN 敏\n2 SURN 贾\n1 SEX F\n1 FAMC @F3@\n"
+      u8"0 @I6@ INDI\n1 NAME /贾/代善\n2 GIVN 代善\n2 SURN 贾\n1 SEX M\n1 BIRT\n"
+      u8"2 DATE 1 JAN 1684\n1 FAMC @F2@\n"
+      u8"0 @I7@ INDI\n1 NAME /贾/敷\n2 GIVN 敷\n2 SURN 贾\n1 SEX M\n1 BIRT\n2 DATE 1 JAN 1686\n"
+      u8"1 FAMC @F1@\n"
+      u8"0 @I8@ INDI\n1 NAME /贾/敬\n2 GIVN 敬\n2 SURN 贾\n1 SEX M\n1 BIRT\n2 DATE 1 JAN 1700\n"
+      u8"1 FAMC @F4@\n"
+      u8"0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 CHIL @I4@\n1 CHIL @I7@\n"
+      u8"0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 CHIL @I6@\n"
+      u8"0 @F3@ FAM\n1 HUSB @I1@\n1 CHIL @I5@\n"
+      u8"0 @F4@ FAM\n1 HUSB @I4@\n1 CHIL @I8@\n"
+      u8"0 TRLR\n");
+  EXPECT_EQ(exportOf(twoWivesClan(), GedcomVersion::kV70), expected);
+}
+
+TEST(GedcomExport, Version551HasSubmitterCharsetAndDoublesEveryAt) {
+  std::string home = record("贾/@", '0', "", "16500101", 'm', "", '0', 'n', "");
+  std::string expected = utf8(
+      u8"0 HEAD\n1 SOUR Quillet\n2 VERS 1.0\n2 NAME Quillet\n1 SUBM @U1@\n1 GEDC\n"
+      u8"2 VERS 5.5.1\n2 FORM LINEAGE-LINKED\n1 CHAR UTF-8\n0 @U1@ SUBM\n1 NAME Quillet\n"
+      u8"0 @I1@ INDI\n1 NAME /贾/／@@\n2 GIVN ／@@\n2 SURN 贾\n1 SEX M\n1 BIRT\n"
+      u8"2 DATE 1 JAN 1650\n0 TRLR\n");
+  EXPECT_EQ(exportOf(home, GedcomVersion::kV551), expected);
+}
+
+TEST(GedcomExport, Version70DoublesOnlyALeadingAt) {
+  std::string home = record("@@", '0', "", "16500101", 'm', "", '0', 'n', "");
+  std::string out = exportOf(home, GedcomVersion::kV70);
+  EXPECT_NE(out.find("1 NAME /@/@\n2 GIVN @@\n2 SURN @@\n"), std::string::npos) << out;
+}
+
+TEST(GedcomExport, DateConversionRejectsWhatIsNotARealDate) {
+  EXPECT_EQ(gedcomDate("17830216"), "16 FEB 1783");
+  EXPECT_EQ(gedcomDate("20001231"), "31 DEC 2000");
+  EXPECT_EQ(gedcomDate("20000229"), "29 FEB 2000");  // divisible by 400: a leap year
+  EXPECT_EQ(gedcomDate("00010101"), "1 JAN 1");
+  for (const char* bad : {"18000229", "17830229", "17831301", "17830001", "17830100", "17830431",
+                          "00000101", "1783021", "178302161", "1783O216", "        ", ""}) {
+    EXPECT_EQ(gedcomDate(bad), "") << bad;
+  }
+}
+
+TEST(GedcomExport, TreeWithoutRootExportsNothing) {
+  quillet::testing::ScopedTempDir dir;
+  quillet::testing::writeFile("home.txt", "");
+  FamilyTree tree;
+  tree.load();
+  std::string out = "stale";
+  EXPECT_FALSE(writeGedcom(tree, GedcomVersion::kV70, out));
+  EXPECT_EQ(out, "");
+}
+
+// --- Structure of a larger clan ----------------------------------------------------------------
+
+struct GedcomRecord {
+  std::string type;
+  std::vector<std::pair<std::string, std::string>> lines;  // level-1 tag and value
+};
+
+std::map<std::string, GedcomRecord> parseRecords(const std::string& text) {
+  std::map<std::string, GedcomRecord> records;
+  std::istringstream in(text);
+  std::string line, current;
+  while (std::getline(in, line)) {
+    if (line.starts_with("0 @")) {
+      std::size_t end = line.find(' ', 2);
+      current = line.substr(2, end - 2);
+      records[current].type = line.substr(end + 1);
+    } else if (line.starts_with("0 ")) {
+      current.clear();
+    } else if (!current.empty() && line.starts_with("1 ")) {
+      std::size_t space = line.find(' ', 2);
+      records[current].lines.emplace_back(line.substr(2, space - 2),
+                                          space == std::string::npos ? "" : line.substr(space + 1));
+    }
+  }
+  return records;
+}
+
+TEST(GedcomExport, EveryPointerHasItsCounterpart) {
+  std::string home = testing::wideClan();
+  quillet::testing::ScopedTempDir dir;
+  quillet::testing::writeFile("home.txt", home);
+  FamilyTree tree;
+  ASSERT_TRUE(tree.load());
+  std::string out;
+  ASSERT_TRUE(writeGedcom(tree, GedcomVersion::kV551, out));
+  std::map<std::string, GedcomRecord> records = parseRecords(out);
+
+  auto has = [&](const std::string& xref, const std::string& tag, const std::string& value) {
+    auto found = records.find(xref);
+    if (found == records.end()) return false;
+    for (const auto& [t, v] : found->second.lines) {
+      if (t == tag && v == value) return true;
+    }
+    return false;
+  };
+  int individuals = 0;
+  std::set<std::string> children;
+  for (const auto& [xref, rec] : records) {
+    if (rec.type == "INDI") ++individuals;
+    for (const auto& [tag, value] : rec.lines) {
+      const std::string& self = xref;
+      if (tag == "FAMC") {
+        EXPECT_TRUE(has(value, "CHIL", self)) << xref << " FAMC " << value;
+      }
+      if (tag == "FAMS") {
+        EXPECT_TRUE(has(value, "HUSB", self) || has(value, "WIFE", self)) << xref;
+      }
+      if (tag == "CHIL") {
+        EXPECT_TRUE(has(value, "FAMC", xref)) << xref << " CHIL " << value;
+        EXPECT_TRUE(children.insert(value).second) << value << " is a child twice";
+      }
+      if (tag == "HUSB" || tag == "WIFE") {
+        EXPECT_TRUE(has(value, "FAMS", xref)) << xref;
+      }
+    }
+  }
+  EXPECT_EQ(individuals, tree.personCount());
+  EXPECT_EQ(static_cast<int>(children.size()), tree.personCount() - tree.femaleCount() - 1);
+}
+
+}  // namespace
+}  // namespace quillet
