@@ -1,0 +1,19 @@
+// The two buttons that put a fixed text into the display pane: 关于软件 and 使用说明.
+#include "app/main_dialog.h"
+#include "reports/help_texts.h"
+
+namespace quillet {
+
+void MainDialog::OnAboutSoftware() {
+  UpdateData(true);
+  displayText = welcomeText();
+  UpdateData(false);
+}
+
+void MainDialog::OnUsage() {
+  UpdateData(true);
+  displayText = usageText();
+  UpdateData(false);
+}
+
+}  // namespace quillet

@@ -1,0 +1,89 @@
+// The six household roster buttons and the two free-text buttons of the bottom box.
+#include <memory>
+#include <string>
+
+#include "app/main_dialog.h"
+#include "app/resources.h"
+#include "core/text_format.h"
+#include "platform/text_file.h"
+#include "reports/side_text_readers.h"
+
+namespace quillet {
+namespace {
+
+struct Roster {
+  int buttonId;
+  const char* fileName;
+  const char* headerStart;  // the header up to "(共%d人):"
+};
+
+constexpr Roster kRosters[] = {
+    {IDC_ROSTER_NING, "宁.txt", " 宁国府所有人员名单如下"},
+    {IDC_ROSTER_RONG, "荣.txt", " 荣国府所有人员名单如下"},
+    {IDC_ROSTER_SHI, "史.txt", " 史府所有人员名单如下"},
+    {IDC_ROSTER_WANG, "王.txt", " 王府所有人员名单如下"},
+    {IDC_ROSTER_XUE, "薛.txt", " 薛府所有人员名单如下"},
+    {IDC_ROSTER_OTHER, "其它.txt", " 其它人员名单如下"},
+};
+
+constexpr const char kRosterFooter[] =
+    "\r\n\r\n     人员具体信息可通过查询功能中的个人方式进行查询!";
+constexpr const char kRosterUnreadable[] = "发生不可知错误";
+constexpr const char kSideTextUnreadable[] = "\r\n\r\n     error";
+
+const Roster* rosterOf(int buttonId) {
+  for (const Roster& roster : kRosters) {
+    if (roster.buttonId == buttonId) return &roster;
+  }
+  return nullptr;
+}
+
+const char* sideTextFileOf(int buttonId) {
+  if (buttonId == IDC_SIDE_MOST) return "most.txt";
+  if (buttonId == IDC_SIDE_NUMBER) return "number.txt";
+  return nullptr;
+}
+
+}  // namespace
+
+void MainDialog::OnRosterButton(int buttonId) {
+  UpdateData(true);
+  displayText.clear();
+
+  if (const Roster* roster = rosterOf(buttonId)) {
+    auto file = platform::TextFile::open(roster->fileName, "r+");
+    if (file == nullptr) {
+      displayText = kRosterUnreadable;
+    } else {
+      std::string names;
+      int count = 0;
+      readNameRoster(*file, names, count);
+      displayText += roster->headerStart;
+      appendFormat(displayText, "(共%d人):\r\n\r\n", count);
+      displayText += names;
+      displayText += kRosterFooter;
+    }
+  }
+
+  UpdateData(false);
+}
+
+void MainDialog::OnSideTextButton(int buttonId) {
+  UpdateData(true);
+  displayText.clear();
+
+  if (const char* fileName = sideTextFileOf(buttonId)) {
+    auto file = platform::TextFile::open(fileName, "r+");
+    if (file == nullptr) {
+      displayText += kSideTextUnreadable;
+    } else {
+      std::string text;
+      readMarkedText(*file, text);
+      displayText += text;
+    }
+  }
+
+  UpdateData(false);
+}
+
+}  // namespace quillet
