@@ -1,0 +1,138 @@
+// The person query (确定 1019): a name with the person's own text file, listings by sex,
+// generation and life status, and the complaints; and its reset (重填 1018).
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/panels/panel_fixture.h"
+
+namespace quillet::testing {
+namespace {
+
+constexpr char kEmptyKeyword[] = "\r\n\r\n\r\n                       请输入关健字,勿使输入框为空";
+constexpr char kIncompleteName[] = "\r\n\r\n\r\n      输入姓名不完整，请进行完整输入!";
+constexpr char kNotAMember[] = "\r\n\r\n     此人非本家族人员";
+constexpr char kNotSexLetter[] = "\r\n\r\n\r\n      非法输入，只能为f/m!";
+constexpr char kNobodyListed[] = "没有此项目所对应的人员";
+
+class PersonQueryTest : public PanelTest {
+ protected:
+  std::string query(int radioId, std::string_view keyword) {
+    window().check(radioId);
+    window().type(IDC_QUERY_KEYWORD, keyword);
+    window().click(IDC_PERSON_QUERY);
+    return pane();
+  }
+  std::string byName(std::string_view keyword) { return query(IDC_QUERY_CHOICE, keyword); }
+
+  // The listing the pane should show for `persons`, each line made by the brief formatter.
+  std::string listing(const std::vector<std::string_view>& names) {
+    std::string text =
+        "按要求共找到" + std::to_string(names.size()) + "人,人员名单及简略信息如下:\r\n";
+    int k = 0;
+    for (std::string_view name : names) {
+      ++k;
+      std::string line;
+      formatPersonLine(person(name), line);
+      text += (k <= 9 ? " " : "") + std::to_string(k) + line;
+    }
+    return text;
+  }
+};
+
+TEST_F(PersonQueryTest, EmptyKeywordIsRefusedForEveryChoice) {
+  for (int radio : {1013, 1014, 1015, 1016}) {
+    EXPECT_EQ(shown(query(radio, "")), shown(kEmptyKeyword)) << radio;
+  }
+}
+
+TEST_F(PersonQueryTest, NameShorterThanTwoCharactersIsIncomplete) {
+  EXPECT_EQ(shown(byName("f")), shown(kIncompleteName));
+  EXPECT_EQ(shown(byName("贾")), shown(kIncompleteName));
+}
+
+TEST_F(PersonQueryTest, PersonWithoutTextFileShowsTheReportAlone) {
+  EXPECT_EQ(shown(byName("贾政")), shown(reportOf("贾政")));
+  EXPECT_EQ(shown(byName("史太君")), shown(reportOf("史太君")));  // a wife is found too
+}
+
+TEST_F(PersonQueryTest, TextFileOfTwoCharacterNameKeepsBothSpacesBeforeTheDot) {
+  writeFile(diskName("贾政  .txt"), "工部员外郎。\r\n好读书。");
+  EXPECT_EQ(shown(byName("贾政")),
+            shown(reportOf("贾政") + "\r\n贾政  具体信息如下：\r\n    工部员外郎。\n好读书。"));
+}
+
+TEST_F(PersonQueryTest, NameOutsideTheTreeWithTextFileShowsOnlyTheFile) {
+  writeFile(diskName("林黛玉.txt"), std::string("姑苏人\0氏", 9));
+  EXPECT_EQ(shown(byName("林黛玉")), shown("\r\n林黛玉具体信息如下：\r\n    姑苏人氏"));
+}
+
+TEST_F(PersonQueryTest, NameOutsideTheTreeWithoutFileIsNotAMember) {
+  EXPECT_EQ(shown(byName("林黛玉")), shown(kNotAMember));
+}
+
+TEST_F(PersonQueryTest, ReadOnlyTextFileCountsAsAbsent) {
+  writeFile(diskName("贾政  .txt"), "hidden");
+  writeFile(diskName("林黛玉.txt"), "hidden");
+  ::chmod(diskName("贾政  .txt").c_str(), 0444);
+  ::chmod(diskName("林黛玉.txt").c_str(), 0444);
+  EXPECT_EQ(shown(byName("贾政")), shown(reportOf("贾政")));
+  EXPECT_EQ(shown(byName("林黛玉")), shown(kNotAMember));
+}
+
+TEST_F(PersonQueryTest, KeyWithSlashNeverReachesAnotherDirectory) {
+  // The key of "ab/cd" is "ab/c  ": it would name the file "c  .txt" in the directory ab.
+  std::filesystem::create_directory("ab");
+  writeFile("ab/c  .txt", "outside");
+  EXPECT_EQ(shown(byName("ab/cd")), shown(kNotAMember));
+}
+
+TEST_F(PersonQueryTest, SexListingTakesTheFirstByteOnlyAndIsCaseSensitive) {
+  EXPECT_EQ(shown(query(1014, "female")),
+            shown(listing({"王氏", "史太君", "李氏", "王夫人", "贾敏"})));
+  EXPECT_EQ(shown(query(1014, "F")), shown(kNotSexLetter));
+  EXPECT_EQ(shown(query(1014, "M")), shown(kNotSexLetter));
+  EXPECT_EQ(shown(query(1014, "男")), shown(kNotSexLetter));
+}
+
+TEST_F(PersonQueryTest, GenerationListingTakesTheFirstByteOnly) {
+  EXPECT_EQ(shown(query(1015, "12")), shown(listing({"贾代善", "史太君", "李氏", "贾代化"})));
+  EXPECT_EQ(shown(query(1015, "x")), shown(kNobodyListed));
+}
+
+TEST_F(PersonQueryTest, AliveListingOfAnUnknownFlagListsNobody) {
+  EXPECT_EQ(shown(query(1016, "n")), shown(listing({"贾代化"})));
+  EXPECT_EQ(shown(query(1016, "Y")), shown(kNobodyListed));
+}
+
+TEST_F(PersonQueryTest, TenthEntryAndBeyondStandWithoutLeadingSpace) {
+  ClanFile clan;
+  clan.member("贾演", '0', {}, "17000101", 'm');
+  std::vector<std::string> names;
+  for (int i = 1; i <= 11; ++i) {
+    names.push_back("son" + std::string(i < 10 ? "0" : "") + std::to_string(i) + " ");
+    clan.member(names.back(), '1', "贾演", "17200101", 'm', i == 1 ? "" : names[names.size() - 2]);
+  }
+  writeFile("home.txt", clan.bytes());
+  const std::string text = query(1015, "1");
+  std::vector<std::string_view> listed(names.begin(), names.end());
+  EXPECT_EQ(shown(text), shown(listing(listed)));
+  EXPECT_NE(text.find("\r\n 9    son09"), std::string::npos);
+  EXPECT_NE(text.find("\r\n10    son10"), std::string::npos);
+  EXPECT_EQ(text.rfind("按要求共找到11人", 0), 0u);
+}
+
+TEST_F(PersonQueryTest, ResetEmptiesOnlyTheKeyword) {
+  const std::string answer = query(1015, "3");
+  window().type(IDC_RELATION_FIRST, "贾政");
+  window().click(IDC_RESET_QUERY);
+  EXPECT_EQ(window().text(IDC_QUERY_KEYWORD), "");
+  EXPECT_TRUE(window().isChecked(1015));
+  EXPECT_EQ(pane(), answer);
+  EXPECT_EQ(window().text(IDC_RELATION_FIRST), "贾政");
+}
+
+}  // namespace
+}  // namespace quillet::testing
