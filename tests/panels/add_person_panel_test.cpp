@@ -1,0 +1,185 @@
+// The birth (确定 1031, 重填 1030) and marriage (确定 1036, 重填 1035) panels, and a saved
+// birth and marriage read back by a fresh start.
+#include <string>
+#include <vector>
+
+#include "tests/panels/panel_fixture.h"
+
+namespace quillet::testing {
+namespace {
+
+constexpr char kBirthRefused[] =
+    "\r\n\r\n\r\n    "
+    "您的输入不合法，请注意新人姓名至少两个字，出生日期为8位，如17830216，性别为一位，输入m/f";
+constexpr char kMarriageRefused[] =
+    "\r\n\r\n\r\n        您的输入不合法，请注意新人姓名至少两个字，出生日期为8位，如17830216";
+constexpr char kNameTaken[] = "新人姓名与已有人员重名，系统不支持";
+constexpr char kAdded[] = "\r\n\r\n增加成功";
+constexpr char kBirthFailed[] =
+    "\r\n\r\n\r\n 添加失败!\r\n 失败原因：\r\n   1 其母姓名不在贾氏家族家谱中。\r\n   2 "
+    "错输其父姓名为其母姓名";
+constexpr char kMarriageFailed[] =
+    "\r\n\r\n\r\n添加失败!\r\n 失败原因：\r\n　1　其丈夫姓名不在贾氏家族家谱中。\r\n　2　"
+    "您输入的丈夫不是男性";
+
+// The place of the first tree line whose label begins with `name`; the size when none does.
+std::size_t lineOf(const std::vector<std::string>& view, std::string_view name) {
+  for (std::size_t i = 0; i < view.size(); ++i) {
+    if (view[i].find(std::string(" ") + std::string(name)) != std::string::npos) return i;
+  }
+  ADD_FAILURE() << "no tree line for " << shown(name);
+  return view.size();
+}
+
+class AddPersonTest : public PanelTest {
+ protected:
+  std::string birth(std::string_view name, std::string_view sex, std::string_view date,
+                    std::string_view mother) {
+    window().type(IDC_BIRTH_NAME, name);
+    window().type(IDC_BIRTH_SEX, sex);
+    window().type(IDC_BIRTH_DATE, date);
+    window().type(IDC_MOTHER_NAME, mother);
+    window().click(IDC_ADD_CHILD);
+    return pane();
+  }
+  std::string marriage(std::string_view bride, std::string_view husband, std::string_view date) {
+    window().type(IDC_BRIDE_NAME, bride);
+    window().type(IDC_HUSBAND_NAME, husband);
+    window().type(IDC_BRIDE_BIRTH_DATE, date);
+    window().click(IDC_ADD_WIFE);
+    return pane();
+  }
+  // Expects the refusal or failure left the tree and its view as they were.
+  void expectUnchanged(int persons, const std::vector<std::string>& view) {
+    EXPECT_EQ(tree().personCount(), persons);
+    EXPECT_EQ(window().treeLines(), view);
+  }
+};
+
+TEST_F(AddPersonTest, BirthInputsAreCheckedBeforeTheNameAndTheMother) {
+  const int persons = tree().personCount();
+  const auto view = window().treeLines();
+  // 贾政 is taken and names a man, but the short date is reported first.
+  EXPECT_EQ(shown(birth("贾政", "m", "1780", "贾政")), shown(kBirthRefused));
+  EXPECT_EQ(shown(birth("贾环", "M", "17800101", "王夫人")), shown(kBirthRefused));
+  EXPECT_EQ(shown(birth("贾环", "", "17800101", "王夫人")), shown(kBirthRefused));
+  EXPECT_EQ(shown(birth("环", "m", "17800101", "王夫人")), shown(kBirthRefused));
+  // A taken name, a wife's included, is reported before a mother who is a man.
+  EXPECT_EQ(shown(birth("史太君", "f", "17800101", "贾政")), shown(kNameTaken));
+  expectUnchanged(persons, view);
+}
+
+TEST_F(AddPersonTest, BirthFailsForAManOrAnUnknownOrEmptyMother) {
+  const int persons = tree().personCount();
+  const auto view = window().treeLines();
+  EXPECT_EQ(shown(birth("贾环", "m", "17800101", "贾政")), shown(kBirthFailed));
+  EXPECT_EQ(shown(birth("贾环", "m", "17800101", "赵姨娘")), shown(kBirthFailed));
+  EXPECT_EQ(shown(birth("贾环", "m", "17800101", "")), shown(kBirthFailed));
+  expectUnchanged(persons, view);
+}
+
+TEST_F(AddPersonTest, BirthToAnUnmarriedDaughterIsRefusedNotReportedAsAdded) {
+  const int persons = tree().personCount();
+  const auto view = window().treeLines();
+  EXPECT_EQ(shown(birth("贾兰", "m", "17800101", "贾敏")), shown(kBirthFailed));
+  EXPECT_EQ(person("贾兰"), nullptr);
+  expectUnchanged(persons, view);
+}
+
+TEST_F(AddPersonTest, RecordedBirthShowsTheReportAndRebuildsTheView) {
+  // Eight letters pass as a date; the child goes last under the mother's husband.
+  const auto before = window().treeLines();
+  const std::string text = birth("贾珠", "m", "abcdefgh", "王夫人");
+  EXPECT_EQ(shown(text), shown(reportOf("贾珠") + kAdded));
+  Person* child = person("贾珠");
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(child->father, person("贾政"));
+  EXPECT_EQ(child->olderSibling, person("贾宝玉"));
+  // The view gains one line: the child, right after his older brother 贾宝玉 at the same depth.
+  const auto view = window().treeLines();
+  ASSERT_EQ(view.size(), before.size() + 1);
+  const std::size_t brother = lineOf(view, "贾宝玉");
+  ASSERT_LT(brother + 1, view.size());
+  EXPECT_EQ(shown(view[brother + 1]), shown(view[brother].substr(0, 6) + "贾珠  "));
+  // The inputs stay; the same click again finds the name taken.
+  EXPECT_EQ(shown(birth("贾珠", "m", "abcdefgh", "王夫人")), shown(kNameTaken));
+}
+
+TEST_F(AddPersonTest, MarriageInputsAreCheckedBeforeTheNameAndTheHusband) {
+  const int persons = tree().personCount();
+  const auto view = window().treeLines();
+  EXPECT_EQ(shown(marriage("王夫人", "贾", "17800101")), shown(kMarriageRefused));
+  EXPECT_EQ(shown(marriage("薛宝钗", "贾宝玉", "1780")), shown(kMarriageRefused));
+  EXPECT_EQ(shown(marriage("钗", "贾宝玉", "17800101")), shown(kMarriageRefused));
+  EXPECT_EQ(shown(marriage("贾敏", "贾敏", "17800101")), shown(kNameTaken));
+  EXPECT_EQ(shown(marriage("薛宝钗", "贾敏", "17800101")), shown(kMarriageFailed));
+  EXPECT_EQ(shown(marriage("薛宝钗", "甄宝玉", "17800101")), shown(kMarriageFailed));
+  expectUnchanged(persons, view);
+}
+
+TEST_F(AddPersonTest, ThirdWifeIsRefusedNotReportedAsAdded) {
+  const int persons = tree().personCount();
+  const auto view = window().treeLines();
+  EXPECT_EQ(shown(marriage("赵姨娘", "贾代善", "17300101")), shown(kMarriageFailed));
+  EXPECT_EQ(person("赵姨娘"), nullptr);
+  expectUnchanged(persons, view);
+}
+
+TEST_F(AddPersonTest, RecordedMarriageShowsTheReportAndNamesTheBrideInTheView) {
+  const std::string text = marriage("薛宝钗", "贾宝玉", "17620101");
+  EXPECT_EQ(shown(text), shown(reportOf("薛宝钗") + kAdded));
+  EXPECT_EQ(person("贾宝玉")->spouse, person("薛宝钗"));
+  const auto view = window().treeLines();
+  const std::string& husband = view[lineOf(view, "贾宝玉")];
+  EXPECT_EQ(shown(husband.substr(husband.size() - 7)), shown(" 薛宝钗"));
+}
+
+TEST_F(AddPersonTest, SavedBirthAndMarriageComeBackInPlaceAfterARestart) {
+  birth("贾珠", "m", "17580101", "王夫人");
+  marriage("李纨", "贾珠", "17590101");
+  window().answerOk();
+  window().click(IDC_SAVE);
+  EXPECT_EQ(shown(pane()), shown("\r\n\r\n\r\n        保存成功！"));
+  const auto view = window().treeLines();
+  const std::string childReport = reportOf("贾珠");
+  const std::string brideReport = reportOf("李纨");
+
+  restart();
+  EXPECT_EQ(window().treeLines(), view);
+  EXPECT_EQ(shown(reportOf("贾珠")), shown(childReport));
+  EXPECT_EQ(shown(reportOf("李纨")), shown(brideReport));
+  EXPECT_EQ(person("贾珠")->olderSibling, person("贾宝玉"));
+  EXPECT_EQ(person("贾珠")->spouse, person("李纨"));
+}
+
+TEST_F(AddPersonTest, EachResetEmptiesOnlyItsOwnPanel) {
+  window().type(IDC_BIRTH_NAME, "贾环");
+  window().type(IDC_BIRTH_SEX, "m");
+  window().type(IDC_BIRTH_DATE, "17800101");
+  window().type(IDC_MOTHER_NAME, "王夫人");
+  window().type(IDC_BRIDE_NAME, "薛宝钗");
+  window().type(IDC_HUSBAND_NAME, "贾宝玉");
+  window().type(IDC_BRIDE_BIRTH_DATE, "17620101");
+  window().type(IDC_MODIFY_NAME, "贾敏");
+  const std::string before = pane();
+
+  window().click(IDC_RESET_BIRTH);
+  for (int id : {IDC_BIRTH_NAME, IDC_BIRTH_SEX, IDC_BIRTH_DATE, IDC_MOTHER_NAME}) {
+    EXPECT_EQ(window().text(id), "") << id;
+  }
+  EXPECT_EQ(window().text(IDC_BRIDE_NAME), "薛宝钗");
+  EXPECT_EQ(window().text(IDC_HUSBAND_NAME), "贾宝玉");
+  EXPECT_EQ(window().text(IDC_BRIDE_BIRTH_DATE), "17620101");
+
+  window().type(IDC_BIRTH_NAME, "贾环");
+  window().click(IDC_RESET_MARRIAGE);
+  for (int id : {IDC_BRIDE_NAME, IDC_HUSBAND_NAME, IDC_BRIDE_BIRTH_DATE}) {
+    EXPECT_EQ(window().text(id), "") << id;
+  }
+  EXPECT_EQ(window().text(IDC_BIRTH_NAME), "贾环");
+  EXPECT_EQ(window().text(IDC_MODIFY_NAME), "贾敏");
+  EXPECT_EQ(pane(), before);
+}
+
+}  // namespace
+}  // namespace quillet::testing

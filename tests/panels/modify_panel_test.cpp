@@ -1,0 +1,158 @@
+// The modify panel (调出 1003, 输入 1010) and the save button (保存修改 1020).
+#include <sys/stat.h>
+
+#include <string>
+
+#include "platform/dialog/backend.h"
+#include "tests/panels/panel_fixture.h"
+
+namespace quillet::testing {
+namespace {
+
+constexpr char kNotInTree[] = "\r\n\r\n\r\n      人员非贾氏家族成员，无法通过家族树进行修改!";
+constexpr char kNoName[] = "\r\n\r\n\r\n      您没有输入姓名!";
+constexpr char kNewNameTooShort[] = "\r\n\r\n               请勿将关健字设为空。";
+constexpr char kNewValueTooShort[] = "\r\n\r\n                请勿将关健字设为空。";
+constexpr char kModified[] = "\r\n\r\n修改结果如上";
+constexpr char kSaveWarning[] = "保存后可能会导至文件不可调用或与原著不符\r\n 保存吗？";
+constexpr char kSaved[] = "\r\n\r\n\r\n        保存成功！";
+constexpr char kNotSaved[] = "\r\n\r\n\r\n            保存失败";
+
+class ModifyPanelTest : public PanelTest {
+ protected:
+  std::string fetch(std::string_view name) {
+    window().type(IDC_MODIFY_NAME, name);
+    window().click(IDC_FETCH);
+    return pane();
+  }
+  std::string modify(std::string_view name, int radioId, std::string_view param) {
+    window().type(IDC_MODIFY_NAME, name);
+    window().check(radioId);
+    window().type(IDC_MODIFY_PARAM, param);
+    window().click(IDC_MODIFY);
+    return pane();
+  }
+  // Renames a person in memory without the window knowing, so that a rebuilt tree view shows.
+  void renameBehindTheView(std::string_view from, std::string_view to) {
+    NameKey key{};
+    makeNameKey(to, key);
+    ASSERT_TRUE(tree().modifyField(person(from), 1, std::string_view(key.data(), 6)));
+  }
+};
+
+TEST_F(ModifyPanelTest, FetchShowsTheReportOrSaysWhyNot) {
+  EXPECT_EQ(shown(fetch("")), shown(kNoName));
+  EXPECT_EQ(shown(fetch("甄宝玉")), shown(kNotInTree));
+  EXPECT_EQ(shown(fetch("史太君")), shown(reportOf("史太君")));
+}
+
+TEST_F(ModifyPanelTest, ModifyOfNobodyOrOfAnEmptyNameChangesNothing) {
+  EXPECT_EQ(shown(modify("", 1005, "")), shown(kNoName));
+  EXPECT_EQ(shown(modify("甄宝玉", 1005, "")), shown(kNotInTree));
+}
+
+TEST_F(ModifyPanelTest, SexIsToggledWhateverTheParameterHolds) {
+  const std::string text = modify("贾宝玉", 1005, "");
+  EXPECT_EQ(shown(text), shown(reportOf("贾宝玉") + kModified));
+  EXPECT_EQ(person("贾宝玉")->sex, 'f');
+  modify("贾宝玉", 1005, "m");
+  EXPECT_EQ(person("贾宝玉")->sex, 'm');
+}
+
+TEST_F(ModifyPanelTest, TooShortValuesAreRefusedWithTheirOwnIndent) {
+  EXPECT_EQ(shown(modify("贾宝玉", 1004, "玉")), shown(kNewNameTooShort));
+  EXPECT_EQ(shown(modify("贾宝玉", 1006, "")), shown(kNewValueTooShort));
+  EXPECT_EQ(shown(modify("贾宝玉", 1007, "1760")), shown(kNewValueTooShort));
+  EXPECT_EQ(shown(modify("贾宝玉", 1008, "1760010")), shown(kNewValueTooShort));
+  EXPECT_EQ(shown(reportOf("贾宝玉")), shown(fetch("贾宝玉")));  // unchanged: still alive, gen 3
+  EXPECT_EQ(person("贾宝玉")->generation, '3');
+  EXPECT_EQ(person("贾宝玉")->alive, 'y');
+}
+
+TEST_F(ModifyPanelTest, GenerationTakesTheFirstByteAndDatesTheFirstEight) {
+  modify("贾宝玉", 1006, "12");
+  EXPECT_EQ(person("贾宝玉")->generation, '1');
+  modify("贾宝玉", 1007, "1761020399");
+  EXPECT_EQ(dateText(person("贾宝玉")->birthDate), "17610203");
+  EXPECT_EQ(shown(pane()), shown(reportOf("贾宝玉") + kModified));
+}
+
+TEST_F(ModifyPanelTest, DeathDateKillsTheLivingAndRevivesTheDead) {
+  modify("贾宝玉", 1008, "18000101");
+  ASSERT_EQ(person("贾宝玉")->alive, 'n');
+  EXPECT_EQ(dateText(*person("贾宝玉")->deathDate), "18000101");
+  modify("贾宝玉", 1008, "18000101");
+  EXPECT_EQ(person("贾宝玉")->alive, 'y');
+  EXPECT_FALSE(person("贾宝玉")->deathDate.has_value());
+}
+
+TEST_F(ModifyPanelTest, OnlyAChangeOfNameRebuildsTheTreeView) {
+  const auto view = window().treeLines();
+  renameBehindTheView("贾代化", "贾敷");
+  modify("贾宝玉", 1005, "");
+  EXPECT_EQ(window().treeLines(), view);  // a change of sex leaves the view alone
+
+  std::string text = modify("贾宝玉", 1004, "贾宝玉");
+  EXPECT_EQ(shown(text), shown(reportOf("贾宝玉") + kModified));
+  EXPECT_NE(window().treeLines(), view);  // the own name again: succeeds and rebuilds
+
+  text = modify("贾宝玉", 1004, "贾瑛");
+  EXPECT_EQ(shown(text), shown(reportOf("贾瑛") + kModified));
+  EXPECT_EQ(person("贾宝玉"), nullptr);
+  // 输入 again with the old name in the box finds nobody.
+  EXPECT_EQ(shown(modify("贾宝玉", 1004, "贾瑛")), shown(kNotInTree));
+}
+
+TEST_F(ModifyPanelTest, TakenNameIsAMessageBoxAndNothingElse) {
+  const std::string before = fetch("贾宝玉");
+  const auto view = window().treeLines();
+  window().clearEvents();
+  modify("贾宝玉", 1004, "史太君");
+  const auto boxes = window().messageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(shown(boxes[0].text), shown("人名重复，不能修改!"));
+  EXPECT_EQ(boxes[0].caption, platform::applicationName());
+  EXPECT_EQ(boxes[0].type, platform::MB_OK);
+  EXPECT_EQ(pane(), before);
+  EXPECT_EQ(window().treeLines(), view);
+  EXPECT_NE(person("贾宝玉"), nullptr);
+}
+
+TEST_F(ModifyPanelTest, SaveAsksFirstAndCancelTouchesNothing) {
+  const std::string file = readFile("home.txt");
+  modify("贾宝玉", 1005, "");
+  const std::string shownBefore = pane();
+  window().clearEvents();
+  window().answerCancel();
+  window().click(IDC_SAVE);
+  const auto boxes = window().messageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(shown(boxes[0].text), shown(kSaveWarning));
+  EXPECT_EQ(shown(boxes[0].caption), shown("警告"));
+  EXPECT_EQ(boxes[0].type, platform::MB_OKCANCEL | platform::MB_DEFBUTTON2);
+  EXPECT_EQ(readFile("home.txt"), file);
+  EXPECT_EQ(pane(), shownBefore);
+
+  window().click(IDC_SAVE);  // no answer queued: the default button, Cancel
+  EXPECT_EQ(readFile("home.txt"), file);
+
+  window().answerOk();
+  window().click(IDC_SAVE);
+  EXPECT_EQ(shown(pane()), shown(kSaved));
+  EXPECT_NE(readFile("home.txt"), file);
+  EXPECT_EQ(restart().objects().tree.personCount(), 10);
+  EXPECT_EQ(person("贾宝玉")->sex, 'f');
+}
+
+TEST_F(ModifyPanelTest, FailedSaveSaysSoAndLeavesTheOldFileWhole) {
+  const std::string file = readFile("home.txt");
+  modify("贾宝玉", 1005, "");
+  ::chmod("home.txt", 0444);
+  window().answerOk();
+  window().click(IDC_SAVE);
+  EXPECT_EQ(shown(pane()), shown(kNotSaved));
+  EXPECT_EQ(readFile("home.txt"), file);
+}
+
+}  // namespace
+}  // namespace quillet::testing
