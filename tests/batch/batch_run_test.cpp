@@ -1,0 +1,125 @@
+// Whole runs of quillet-batch: a script on standard input, the exact standard output, the error
+// line and the exit status.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tests/app/test_genealogy.h"
+#include "tests/support/temp_dir.h"
+
+namespace quillet {
+namespace {
+
+using testing::ScopedTempDir;
+
+struct BatchRun {
+  std::string out;  // UTF-8
+  std::string err;
+  int status;
+};
+
+// Scripts and outputs are UTF-8; they are written here as u8 literals.
+std::string utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
+
+BatchRun runBatch(std::u8string_view script) {
+  testing::writeFile("script.txt", utf8(script));
+  const std::string command =
+      std::string("'") + QUILLET_BATCH_PATH + "' < script.txt > out.txt 2> err.txt";
+  const int raw = std::system(command.c_str());
+  return {testing::readFile("out.txt"), testing::readFile("err.txt"),
+          WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
+}
+
+class BatchRunTest : public ::testing::Test {
+ protected:
+  BatchRunTest() { testing::writeFile("home.txt", testing::smallClan()); }
+  ScopedTempDir dir_;
+};
+
+TEST_F(BatchRunTest, ProtocolExampleAnswersThatBothNamesAreOnePerson) {
+  const BatchRun run =
+      runBatch(u8"type 1021 贾宝玉\ntype 1023 贾宝玉\nclick 1025\nprint 1001\nkey esc\n");
+  EXPECT_EQ(run.out, utf8(u8"1001: 这是同一个人\nend: cancel\n"));
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.status, 0);
+}
+
+TEST_F(BatchRunTest, ExitQuestionDefaultsToCancelThenOkEndsAndTheRestIsNotRead) {
+  const BatchRun run =
+      runBatch(u8"# comment\n\nkey enter\nanswer ok\nclick 1\nthis line is never read\n");
+  const std::string question = utf8(
+      u8"messagebox caption: Morvane提示\n"
+      u8"messagebox text: 　您真正想退出程序吗?\n");
+  EXPECT_EQ(run.out, question + "messagebox buttons: okcancel default: cancel answer: cancel\n" +
+                         question + "messagebox buttons: okcancel default: cancel answer: ok\n" +
+                         "end: ok\n");
+  EXPECT_EQ(run.status, 0);
+}
+
+TEST_F(BatchRunTest, AboutBoxOpensAndClosesAndInputEndsWithTheWindowOpen) {
+  const BatchRun run = runBatch(u8"syscommand 16\nclose\n");
+  EXPECT_EQ(run.out, utf8(u8"dialog 100 open: 关于 Quillet\ndialog 100 closed\nend: cancel\n"));
+  const BatchRun open = runBatch(u8"syscommand 16\n");
+  EXPECT_EQ(open.out, utf8(u8"dialog 100 open: 关于 Quillet\ndialog 100 closed\nend: input\n"));
+}
+
+TEST_F(BatchRunTest, TypingKeepsWhatFitsTheLimitAndPrintsWithEscapes) {
+  const BatchRun run = runBatch(
+      u8"type 1026 贾宝玉玉\nprint 1026\n"
+      u8"type 1027 mf\nprint 1027\n"
+      u8"type 1017  a\\sb\\\\c\\x01\\t\\xff😀 \nprint 1017\n"
+      u8"type 1021\nprint 1021\n"
+      u8"check 1006\nprint 1004\nprint 1006\n");
+  EXPECT_EQ(run.out, utf8(u8"1026: 贾宝玉\n"
+                          u8"1027: m\n"
+                          u8"1017:  a b\\\\c\\x01\\t\\xff? \n"
+                          u8"1021: \n"
+                          u8"1004: unchecked\n1006: checked\n"
+                          u8"end: input\n"));
+  EXPECT_EQ(run.status, 0);
+}
+
+TEST_F(BatchRunTest, TreeListsItemsInPreOrderWithDepthStateAndImage) {
+  const BatchRun run = runBatch(u8"tree\n");
+  EXPECT_EQ(run.out, utf8(u8"tree 0 e 0 贾演  \n"
+                          u8"tree 1 e 1 贾代善 史太君 李氏  \n"
+                          u8"tree 2 e 2 贾政   王夫人\n"
+                          u8"tree 3 - 3 贾宝玉\n"
+                          u8"tree 2 - 2 贾敏  \n"
+                          u8"tree 1 - 1 贾代化\n"
+                          u8"tree end\nend: input\n"));
+}
+
+TEST_F(BatchRunTest, BadCommandsStopTheRunWithStatusTwo) {
+  struct Case {
+    const char8_t* script;
+    const char* errorStart;
+  };
+  const Case cases[] = {
+      {u8"print 1027\njump 1\nprint 1027\n", "error: line 2: "},
+      {u8"click 4242\n", "error: line 1: "},
+      {u8"\n# x\nclick 1017\n", "error: line 3: "},
+      {u8"type 1019 x\n", "error: line 1: "},
+      {u8"check 1001\n", "error: line 1: "},
+      {u8"print 1000\n", "error: line 1: "},
+      {u8"type 1021 \\q\n", "error: line 1: "},
+      {u8"click\n", "error: line 1: "},
+      {u8"click 10x\n", "error: line 1: "},
+      {u8"key space\n", "error: line 1: "},
+      {u8"answer yes\n", "error: line 1: "},
+      {u8"close now\n", "error: line 1: "},
+  };
+  for (const Case& c : cases) {
+    const BatchRun run = runBatch(c.script);
+    EXPECT_EQ(run.status, 2) << reinterpret_cast<const char*>(c.script);
+    EXPECT_TRUE(run.err.starts_with(c.errorStart)) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;  // one line
+    EXPECT_EQ(run.out.find("end:"), std::string::npos) << run.out;
+  }
+  EXPECT_EQ(runBatch(u8"print 1027\njump 1\n").out, "1027: \n");
+}
+
+}  // namespace
+}  // namespace quillet

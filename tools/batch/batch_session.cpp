@@ -1,0 +1,208 @@
+#include "tools/batch/batch_session.h"
+
+#include <charconv>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/process_objects.h"
+#include "app/resources.h"
+#include "platform/headless/headless_backend.h"
+#include "tools/batch/batch_text.h"
+
+namespace quillet::batch {
+
+namespace {
+
+using platform::ControlKind;
+using platform::HeadlessEvent;
+using platform::HeadlessWindow;
+
+std::optional<long> parseNumber(std::string_view text) {
+  long value = 0;
+  int base = 10;
+  if (text.starts_with("0x") || text.starts_with("0X")) {
+    text.remove_prefix(2);
+    base = 16;
+  }
+  if (text.empty()) return std::nullopt;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  if (error != std::errc() || end != text.data() + text.size() || value < 0) return std::nullopt;
+  return value;
+}
+
+const char* answerName(int answer) { return answer == platform::IDOK ? "ok" : "cancel"; }
+
+void printEvent(std::ostream& out, const HeadlessEvent& event) {
+  switch (event.kind) {
+    case HeadlessEvent::Kind::MessageBox: {
+      const bool okCancel = (event.type & platform::MB_TYPEMASK) == platform::MB_OKCANCEL;
+      const bool cancelDefault =
+          okCancel && (event.type & platform::MB_DEFMASK) == platform::MB_DEFBUTTON2;
+      out << "messagebox caption: " << encodeOutputText(event.caption) << '\n'
+          << "messagebox text: " << encodeOutputText(event.text) << '\n'
+          << "messagebox buttons: " << (okCancel ? "okcancel" : "ok")
+          << " default: " << (cancelDefault ? "cancel" : "ok")
+          << " answer: " << answerName(event.answer) << '\n';
+      break;
+    }
+    case HeadlessEvent::Kind::DialogOpened:
+      out << "dialog " << event.dialogId << " open: " << encodeOutputText(event.caption) << '\n';
+      break;
+    case HeadlessEvent::Kind::DialogClosed:
+      out << "dialog " << event.dialogId << " closed\n";
+      break;
+  }
+}
+
+// Reads and runs the commands while the window is open. Stops at the end of the input, when the
+// window ends, or at the first bad command (then `failure` holds the error line).
+class Session {
+ public:
+  Session(platform::HeadlessBackend& backend, std::istream& in, std::ostream& out)
+      : backend_(backend), in_(in), out_(out) {}
+
+  void drive(HeadlessWindow& window) {
+    std::string line;
+    while (!window.ended() && std::getline(in_, line)) {
+      ++lineNumber_;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.empty() || line.front() == '#') continue;
+      if (std::optional<std::string> why = run(window, line)) {
+        failure_ = "error: line " + std::to_string(lineNumber_) + ": " + *why;
+        return;
+      }
+    }
+    if (window.ended()) {
+      out_ << "end: " << (window.result() == platform::IDOK ? "ok" : "cancel") << '\n';
+    } else {
+      out_ << "end: input\n";
+    }
+  }
+
+  const std::optional<std::string>& failure() const { return failure_; }
+
+ private:
+  // Runs one command; the reason when it is refused.
+  std::optional<std::string> run(HeadlessWindow& window, std::string_view line) {
+    const std::size_t space = line.find(' ');
+    const std::string_view command = line.substr(0, space);
+    const std::string_view rest =
+        space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
+    const bool hasRest = space != std::string_view::npos;
+
+    if (command == "type") {
+      const std::size_t idEnd = rest.find(' ');
+      const std::string_view idText = rest.substr(0, idEnd);
+      const std::string_view text =
+          idEnd == std::string_view::npos ? std::string_view() : rest.substr(idEnd + 1);
+      std::optional<long> id = parseNumber(idText);
+      if (!id) return "type: malformed control id";
+      std::optional<std::string> gbk = decodeInputText(text);
+      if (!gbk) return "type: malformed escape in text";
+      return act(window.type(static_cast<int>(*id), *gbk), *id, "an edit box a person can type in");
+    }
+    if (command == "check" || command == "click" || command == "print") {
+      std::optional<long> id = parseNumber(rest);
+      if (!hasRest || !id) return std::string(command) + ": malformed control id";
+      const int control = static_cast<int>(*id);
+      if (command == "check") return act(window.check(control), *id, "a radio button");
+      if (command == "click") return act(window.click(control), *id, "a push button");
+      return print(window, control);
+    }
+    if (command == "key") {
+      if (rest == "enter") {
+        window.keyEnter();
+      } else if (rest == "esc") {
+        window.keyEsc();
+      } else {
+        return "key: expected enter or esc";
+      }
+      return std::nullopt;
+    }
+    if (command == "close" && !hasRest) {
+      window.close();
+      return std::nullopt;
+    }
+    if (command == "syscommand") {
+      std::optional<long> id = parseNumber(rest);
+      if (!hasRest || !id || *id > 0xFFFF) return "syscommand: malformed command id";
+      window.sysCommand(static_cast<unsigned>(*id));
+      return std::nullopt;
+    }
+    if (command == "answer") {
+      if (rest == "ok") {
+        backend_.queueAnswer(platform::IDOK);
+      } else if (rest == "cancel") {
+        backend_.queueAnswer(platform::IDCANCEL);
+      } else {
+        return "answer: expected ok or cancel";
+      }
+      return std::nullopt;
+    }
+    if (command == "tree" && !hasRest) {
+      for (const HeadlessWindow::TreeLine& item : window.treeLines(IDC_TREE)) {
+        out_ << "tree " << item.depth << ' ' << item.state << ' ' << item.image << ' '
+             << encodeOutputText(item.label) << '\n';
+      }
+      out_ << "tree end\n";
+      return std::nullopt;
+    }
+    return "malformed command";
+  }
+
+  static std::optional<std::string> act(HeadlessWindow::Act result, long id, const char* expected) {
+    switch (result) {
+      case HeadlessWindow::Act::Done:
+        return std::nullopt;
+      case HeadlessWindow::Act::UnknownId:
+        return "unknown control id " + std::to_string(id);
+      case HeadlessWindow::Act::WrongKind:
+        return "control " + std::to_string(id) + " is not " + expected;
+    }
+    return std::nullopt;
+  }
+
+  std::optional<std::string> print(HeadlessWindow& window, int id) {
+    const std::optional<ControlKind> kind = window.kindOf(id);
+    if (!kind) return "unknown control id " + std::to_string(id);
+    if (*kind == ControlKind::Edit) {
+      out_ << id << ": " << encodeOutputText(window.text(id)) << '\n';
+    } else if (*kind == ControlKind::RadioButton) {
+      out_ << id << ": " << (window.isChecked(id) ? "checked" : "unchecked") << '\n';
+    } else {
+      return "control " + std::to_string(id) + " is neither an edit box nor a radio button";
+    }
+    return std::nullopt;
+  }
+
+  platform::HeadlessBackend& backend_;
+  std::istream& in_;
+  std::ostream& out_;
+  int lineNumber_ = 0;
+  std::optional<std::string> failure_;
+};
+
+}  // namespace
+
+int runBatch(std::istream& in, std::ostream& out, std::ostream& err) {
+  platform::HeadlessBackend backend;
+  platform::Backend* previous = platform::currentBackend();
+  platform::setBackend(&backend);
+  Session session(backend, in, out);
+  backend.setListener([&out](const HeadlessEvent& event) { printEvent(out, event); });
+  backend.setDriver([&session](HeadlessWindow& window) { session.drive(window); });
+  {
+    ProcessObjects objects;
+    objects.app.InitInstance(objects);
+  }
+  platform::setBackend(previous);
+  out.flush();
+  if (session.failure()) {
+    err << *session.failure() << '\n';
+    return 2;
+  }
+  return 0;
+}
+
+}  // namespace quillet::batch
