@@ -7,14 +7,12 @@
 // Exit status: 0 done; 1 home.txt missing, unreadable or without a root, or FILE not written;
 // 2 bad usage. Messages go to stderr.
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/family_tree.h"
-#include "reports/chart_export.h"
-#include "reports/gedcom_export.h"
+#include "reports/export_file.h"
 
 namespace {
 
@@ -36,13 +34,14 @@ int badUsage(std::string_view why) {
 struct Request {
   std::string command;
   std::string file;
-  quillet::GedcomVersion version = quillet::GedcomVersion::kV70;
+  quillet::ExportKind kind = quillet::ExportKind::kGedcom70;
 };
 
 // Parses the arguments into `request`; an exit status other than kDone when they are wrong.
 int parseArguments(const std::vector<std::string_view>& args, Request& request) {
   if (args.empty()) return badUsage("no command given");
   request.command = args[0];
+  if (request.command == "chart") request.kind = quillet::ExportKind::kChartSvg;
   if (request.command != "gedcom" && request.command != "chart") {
     return badUsage("unknown command");
   }
@@ -53,9 +52,9 @@ int parseArguments(const std::vector<std::string_view>& args, Request& request) 
       if (versionGiven || i + 1 >= args.size()) return badUsage("--version needs one value");
       std::string_view value = args[++i];
       if (value == "5.5.1") {
-        request.version = quillet::GedcomVersion::kV551;
+        request.kind = quillet::ExportKind::kGedcom551;
       } else if (value == "7.0") {
-        request.version = quillet::GedcomVersion::kV70;
+        request.kind = quillet::ExportKind::kGedcom70;
       } else {
         return badUsage("the version is 5.5.1 or 7.0");
       }
@@ -70,13 +69,6 @@ int parseArguments(const std::vector<std::string_view>& args, Request& request) 
   }
   if (request.file.empty()) return badUsage("no output file given");
   return kDone;
-}
-
-bool writeWhole(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  return static_cast<bool>(out);
 }
 
 }  // namespace
@@ -95,16 +87,15 @@ int main(int argc, char** argv) {
     std::fputs("quillet-export: cannot read home.txt in the working directory\n", stderr);
     return kNoGenealogy;
   }
-  std::string text;
-  bool written = request.command == "gedcom" ? quillet::writeGedcom(tree, request.version, text)
-                                             : quillet::writeChartSvg(tree, text);
-  if (!written) {
-    std::fputs("quillet-export: home.txt holds no root ancestor\n", stderr);
-    return kNoGenealogy;
+  switch (quillet::exportToFile(tree, request.kind, request.file)) {
+    case quillet::ExportResult::kWritten:
+      return kDone;
+    case quillet::ExportResult::kNoRoot:
+      std::fputs("quillet-export: home.txt holds no root ancestor\n", stderr);
+      return kNoGenealogy;
+    case quillet::ExportResult::kWriteFailed:
+      break;
   }
-  if (!writeWhole(request.file, text)) {
-    std::fprintf(stderr, "quillet-export: cannot write %s\n", request.file.c_str());
-    return kNoGenealogy;
-  }
-  return kDone;
+  std::fprintf(stderr, "quillet-export: cannot write %s\n", request.file.c_str());
+  return kNoGenealogy;
 }
