@@ -1,0 +1,56 @@
+// The Qt 6 Widgets backend: real windows built from dialog templates. Geometry comes from the
+// template's dialog units and the dialog font's metrics (宋体 9 pt where installed, otherwise an
+// installed CJK face): horizontal px = du * average character width / 4, vertical px =
+// du * character height / 8. Texts cross to Qt as UTF-8 and come back as GBK; an edit box with
+// a limit refuses typing that would take it beyond the limit in GBK bytes.
+//
+// Linux gives a program no system menu to extend: the entries a dialog appends to its system
+// menu appear in the window's context menu and run the dialog's system-command handler.
+//
+// Requires a QApplication. Single-threaded: the GUI thread only.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/dialog/backend.h"
+
+class QWidget;
+
+namespace platform {
+
+class QtBackend : public Backend {
+ public:
+  // An extra entry of every top-level window's context menu, after the system-menu entries.
+  struct ContextAction {
+    QString text;
+    std::function<void(QWidget* window)> run;
+  };
+
+  QtBackend();
+  ~QtBackend() override;
+
+  void addContextAction(ContextAction action) { contextActions_.push_back(std::move(action)); }
+  const std::vector<ContextAction>& contextActions() const { return contextActions_; }
+
+  std::unique_ptr<WindowPeer> createWindow(const DialogTemplate& dialogTemplate,
+                                           WindowEvents& events, WindowPeer* parent) override;
+  int messageBox(WindowPeer* parent, std::string_view gbkText, std::string_view gbkCaption,
+                 unsigned type) override;
+
+ private:
+  std::vector<ContextAction> contextActions_;
+};
+
+// The widget of a window made by QtBackend (for tests and screenshots); null for other peers.
+QWidget* qtWidgetOf(WindowPeer* peer);
+
+// The pixel rectangle of a template rectangle in a window made by QtBackend.
+struct PixelRect {
+  int x, y, width, height;
+};
+PixelRect qtPixelsOf(WindowPeer* peer, const DialogRect& rect);
+
+}  // namespace platform

@@ -1,0 +1,247 @@
+// The Qt backend under the offscreen platform: the main window built from template 102, its
+// rendering in CJK glyphs, the byte limits of the edit boxes, the display pane's line breaks,
+// the message boxes and the Cancel command.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdlib>
+#include <memory>
+
+#include "app/main_dialog.h"
+#include "app/process_objects.h"
+#include "app/resources.h"
+#include "platform/gbk.h"
+#include "platform/qt/gbk_codec.h"
+#include "platform/qt/qt_backend.h"
+#include "tests/app/small_clan.h"
+#include "tests/support/temp_dir.h"
+
+namespace quillet {
+namespace {
+
+using platform::ControlKind;
+
+// This file is compiled with UTF-8 literals (it includes Qt): GBK bytes are made explicitly.
+std::string gbk(std::u8string_view text) {
+  return platform::utf8ToGbk(std::string(text.begin(), text.end()));
+}
+
+QString fromU8(std::u8string_view text) {
+  return QString::fromUtf8(reinterpret_cast<const char*>(text.data()),
+                           static_cast<qsizetype>(text.size()));
+}
+
+QApplication& application() {
+  static int argc = 1;
+  static char name[] = "qt_window_test";
+  static char* argv[] = {name, nullptr};
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static QApplication app(argc, argv);
+  return app;
+}
+
+// The main window over the Qt backend, created and initialised but not run.
+class QtWindowTest : public ::testing::Test {
+ protected:
+  QtWindowTest() {
+    application();
+    testing::writeFile("home.txt", testing::smallClanFile());
+    platform::setBackend(&backend_);
+    objects_ = std::make_unique<ProcessObjects>();
+    dialog_ = std::make_unique<MainDialog>(*objects_);
+    created_ = dialog_->Create();
+    window_ = platform::qtWidgetOf(dialog_->peer());
+  }
+  ~QtWindowTest() override {
+    dialog_.reset();
+    objects_.reset();
+    platform::setBackend(nullptr);
+  }
+
+  template <typename W>
+  W* control(int id) {
+    return window_->findChild<W*>(QString::number(id));
+  }
+
+  testing::ScopedTempDir dir_;
+  platform::QtBackend backend_;
+  std::unique_ptr<ProcessObjects> objects_;
+  std::unique_ptr<MainDialog> dialog_;
+  bool created_ = false;
+  QWidget* window_ = nullptr;
+};
+
+TEST_F(QtWindowTest, WidgetsCarryTheTemplatesIdsKindsCaptionsAndGeometry) {
+  ASSERT_TRUE(created_);
+  ASSERT_NE(window_, nullptr);
+  const platform::DialogTemplate& main = mainDialogTemplate();
+  const platform::PixelRect size = platform::qtPixelsOf(dialog_->peer(), {0, 0, 603, 419});
+  EXPECT_EQ(window_->size(), QSize(size.width, size.height));
+  EXPECT_GT(size.width, 603);  // dialog units are larger than pixels at 9 pt
+  EXPECT_EQ(window_->windowTitle(), platform::qStringFromGbk(main.caption));
+
+  int statics = 0;
+  int staticsShown = 0;
+  for (QWidget* child : window_->findChildren<QWidget*>(QStringLiteral("static"))) {
+    staticsShown += child->property("controlId").toInt() == platform::IDC_STATIC;
+  }
+  for (const platform::ControlTemplate& control : main.controls) {
+    if (control.id == platform::IDC_STATIC) {
+      ++statics;
+      continue;
+    }
+    QWidget* widget = window_->findChild<QWidget*>(QString::number(control.id));
+    ASSERT_NE(widget, nullptr) << control.id;
+    EXPECT_EQ(widget->property("controlKind").toInt(), static_cast<int>(control.kind))
+        << control.id;
+    const platform::PixelRect rect = platform::qtPixelsOf(dialog_->peer(), control.rect);
+    EXPECT_EQ(widget->geometry(), QRect(rect.x, rect.y, rect.width, rect.height)) << control.id;
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+      EXPECT_EQ(button->text(), platform::qStringFromGbk(control.caption)) << control.id;
+    }
+  }
+  EXPECT_EQ(staticsShown, statics);
+  EXPECT_EQ(control<QPushButton>(1)->text(), fromU8(u8"退出程序"));
+  EXPECT_TRUE(control<QPushButton>(1)->isDefault());
+  EXPECT_FALSE(control<QPushButton>(1020)->isDefault());
+  EXPECT_NE(control<QTreeWidget>(1000), nullptr);
+  EXPECT_NE(control<QPlainTextEdit>(1001), nullptr);
+  EXPECT_TRUE(control<QPlainTextEdit>(1001)->isReadOnly());
+}
+
+TEST_F(QtWindowTest, TreeIsFilledFullyExpandedAndNotEditable) {
+  QApplication::processEvents();
+  auto* tree = control<QTreeWidget>(1000);
+  ASSERT_NE(tree, nullptr);
+  ASSERT_EQ(tree->topLevelItemCount(), 1);
+  QTreeWidgetItem* root = tree->topLevelItem(0);
+  EXPECT_EQ(root->text(0), fromU8(u8"贾演  "));
+  ASSERT_EQ(root->childCount(), 2);
+  EXPECT_EQ(root->child(0)->text(0), fromU8(u8"贾代善 史太君 李氏  "));
+  EXPECT_EQ(root->child(0)->child(0)->child(0)->text(0), fromU8(u8"贾宝玉"));
+  EXPECT_TRUE(root->isExpanded());
+  EXPECT_TRUE(root->child(0)->isExpanded());
+  EXPECT_TRUE(root->child(0)->child(0)->isExpanded());
+  EXPECT_EQ(tree->editTriggers(), QAbstractItemView::NoEditTriggers);
+
+  // A refill replaces the items and opens the new tree again.
+  dialog_->refillTreeView();
+  QApplication::processEvents();
+  ASSERT_EQ(tree->topLevelItemCount(), 1);
+  EXPECT_EQ(tree->topLevelItem(0)->childCount(), 2);
+  EXPECT_TRUE(tree->topLevelItem(0)->child(0)->child(0)->isExpanded());
+}
+
+// Share of pixels in `rect` of `image` darker than mid-grey.
+double darkShare(const QImage& image, const QRect& rect) {
+  int dark = 0;
+  int all = 0;
+  for (int y = rect.top(); y <= rect.bottom(); ++y) {
+    for (int x = rect.left(); x <= rect.right(); ++x) {
+      ++all;
+      dark += qGray(image.pixel(x, y)) < 128;
+    }
+  }
+  return all == 0 ? 0.0 : static_cast<double>(dark) / all;
+}
+
+TEST_F(QtWindowTest, RenderedWindowShowsTheTreeAndWelcomeTextInCjkGlyphs) {
+  QApplication::processEvents();
+  // The dialog font has real glyphs for the clan's names, not empty boxes.
+  const QFontMetrics metrics(window_->font());
+  for (char16_t c : {u'贾', u'宝', u'欢', u'迎'}) EXPECT_TRUE(metrics.inFont(QChar(c)));
+
+  const QImage image = window_->grab().toImage();
+  if (const char* path = std::getenv("QUILLET_QT_TEST_GRAB"))
+    image.save(QString::fromLocal8Bit(path));
+  QWidget* pane = control<QWidget>(1001);
+  QWidget* tree = control<QWidget>(1000);
+  // The welcome text's lines: the upper part of the pane holds ink; the tree's labels too.
+  const QRect paneText = pane->geometry().adjusted(4, 4, -20, -4);
+  const QRect treeLabels(tree->geometry().topLeft() + QPoint(2, 2), QSize(tree->width() - 4, 80));
+  EXPECT_GT(darkShare(image, paneText), 0.02);
+  EXPECT_GT(darkShare(image, treeLabels), 0.02);
+  // The empty lower part of the tree is blank: ink comes from the labels, not a dark widget.
+  const QRect treeBottom(tree->geometry().left() + 4, tree->geometry().bottom() - 60,
+                         tree->width() - 8, 50);
+  EXPECT_LT(darkShare(image, treeBottom), 0.01);
+}
+
+TEST_F(QtWindowTest, EditBoxesRefuseTypingBeyondTheirLimitInGbkBytes) {
+  auto* name = control<QLineEdit>(1026);
+  ASSERT_NE(name, nullptr);
+  for (const char8_t* c : {u8"贾", u8"宝", u8"玉", u8"玉"}) name->insert(fromU8(c));
+  EXPECT_EQ(name->text(), fromU8(u8"贾宝玉"));
+  name->insert(QStringLiteral("x"));  // the seventh byte still fits
+  EXPECT_EQ(name->text(), fromU8(u8"贾宝玉x"));
+  auto* sex = control<QLineEdit>(1027);
+  sex->insert(QStringLiteral("m"));
+  sex->insert(QStringLiteral("f"));
+  EXPECT_EQ(sex->text(), QStringLiteral("m"));
+  auto* keyword = control<QLineEdit>(1017);
+  keyword->insert(QString(200, QChar(u'贾')));
+  EXPECT_EQ(keyword->text().size(), 200);
+
+  ASSERT_TRUE(dialog_->UpdateData(true));
+  EXPECT_EQ(dialog_->birthName, gbk(u8"贾宝玉x"));
+  EXPECT_EQ(dialog_->birthSex, "m");
+}
+
+TEST_F(QtWindowTest, PaneBreaksLinesOnlyAtCrLfAndGivesBackItsBytes) {
+  const std::string bytes = gbk(u8"贾\nb\r\nc\rd");
+  dialog_->displayText = bytes;
+  dialog_->UpdateData(false);
+  auto* pane = control<QPlainTextEdit>(1001);
+  EXPECT_EQ(pane->toPlainText(), fromU8(u8"贾b\ncd"));
+  ASSERT_TRUE(dialog_->UpdateData(true));
+  EXPECT_EQ(dialog_->displayText, bytes);
+}
+
+TEST_F(QtWindowTest, ExitQuestionIsAMessageBoxWithCancelAsDefault) {
+  QString title;
+  QString text;
+  QString defaultText;
+  // Answer the box once it is up: first with its default button (Cancel), then with OK.
+  auto answer = [&](bool useDefault) {
+    QTimer::singleShot(0, [&, useDefault] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      title = box->windowTitle();
+      text = box->text();
+      defaultText = box->defaultButton()->text();
+      QAbstractButton* ok = box->buttons().front();
+      (useDefault ? box->defaultButton() : ok)->click();
+    });
+  };
+  answer(true);
+  control<QPushButton>(1)->click();
+  EXPECT_EQ(title, fromU8(u8"Morvane提示"));
+  EXPECT_EQ(text, fromU8(u8"　您真正想退出程序吗?"));
+  EXPECT_EQ(defaultText, fromU8(u8"取消"));
+  EXPECT_FALSE(dialog_->peer()->ended());
+
+  answer(false);
+  control<QPushButton>(1)->click();
+  EXPECT_TRUE(dialog_->peer()->ended());
+  EXPECT_EQ(dialog_->peer()->runModalLoop(), platform::IDOK);
+}
+
+TEST_F(QtWindowTest, EscEndsTheWindowWithCancelAndNoQuestion) {
+  QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(window_, &esc);
+  EXPECT_TRUE(dialog_->peer()->ended());
+  EXPECT_EQ(dialog_->peer()->runModalLoop(), platform::IDCANCEL);
+}
+
+}  // namespace
+}  // namespace quillet

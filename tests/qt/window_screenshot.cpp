@@ -1,0 +1,26 @@
+// Renders the main window, built over the home.txt of the working directory, into the PNG file
+// named by the first argument (run with QT_QPA_PLATFORM=offscreen for no display).
+#include <QApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+
+#include "app/main_dialog.h"
+#include "app/process_objects.h"
+#include "platform/qt/qt_backend.h"
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  QApplication application(argc, argv);
+  platform::QtBackend backend;
+  platform::setBackend(&backend);
+  quillet::ProcessObjects objects;
+  quillet::MainDialog dialog(objects);
+  if (!dialog.Create()) return 1;
+  QWidget* window = platform::qtWidgetOf(dialog.peer());
+  window->show();
+  QApplication::processEvents();
+  const bool saved = window->grab().save(QString::fromLocal8Bit(argv[1]));
+  platform::setBackend(nullptr);
+  return saved ? 0 : 1;
+}
