@@ -32,12 +32,6 @@ class ModifyPanelTest : public PanelTest {
     window().click(IDC_MODIFY);
     return pane();
   }
-  // Renames a person in memory without the window knowing, so that a rebuilt tree view shows.
-  void renameBehindTheView(std::string_view from, std::string_view to) {
-    NameKey key{};
-    makeNameKey(to, key);
-    ASSERT_TRUE(tree().modifyField(person(from), 1, std::string_view(key.data(), 6)));
-  }
 };
 
 TEST_F(ModifyPanelTest, FetchShowsTheReportOrSaysWhyNot) {

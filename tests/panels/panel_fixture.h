@@ -79,6 +79,12 @@ class PanelTest : public ::testing::Test {
     return report;
   }
   std::string pane() { return window().text(IDC_DISPLAY); }
+  // Renames a person in memory without the window knowing, so that a rebuilt tree view shows.
+  void renameBehindTheView(std::string_view from, std::string_view to) {
+    NameKey key{};
+    makeNameKey(to, key);
+    ASSERT_TRUE(tree().modifyField(person(from), 1, std::string_view(key.data(), 6)));
+  }
 
   ScopedTempDir dir_;
   std::unique_ptr<WindowHarness> window_;

@@ -72,15 +72,6 @@ TEST(NameRosterReader, TenthNameStartsASecondLineThatEndsInFourSpaces) {
   EXPECT_EQ(text, "        " + repeated("贾宝玉    ", 8) + "贾宝玉\r\n        贾宝玉    ");
 }
 
-TEST(NameRosterReader, TwoLinesOfNineAndARemainderOfThree) {
-  ScopedTempDir dir;
-  int count;
-  std::string text = rosterOf(repeated("王熙凤", 21), count);
-  EXPECT_EQ(count, 21);
-  std::string line = "        " + repeated("王熙凤    ", 8) + "王熙凤\r\n";
-  EXPECT_EQ(text, line + line + "        " + repeated("王熙凤    ", 3));
-}
-
 TEST(NameRosterReader, TrailingPartShorterThanAFieldIsIgnored) {
   ScopedTempDir dir;
   int count;
@@ -107,32 +98,12 @@ TEST(NameRosterReader, CrLfInsideTheFileArrivesAsOneByteAndShiftsTheFields) {
   EXPECT_EQ(text, "        ab\ncde    fghijk    ");
 }
 
-TEST(NameRosterReader, ClosesTheFile) {
-  ScopedTempDir dir;
-  auto file = openWith(repeated("贾琏  ", 3));
-  int before = openDescriptorCount();
-  std::string text;
-  int count;
-  readNameRoster(*file, text, count);
-  EXPECT_EQ(openDescriptorCount(), before - 1);
-}
-
 TEST(PlainTextReader, AppendsEveryByteButNulAndTurnsCrLfIntoLf) {
   ScopedTempDir dir;
   auto file = openWith(std::string("A#B\r\nC\0D\rE\xff", 11));
   std::string text = "head:";
   readPlainText(*file, text);
   EXPECT_EQ(text, "head:A#B\nCD\rE\xff");
-}
-
-TEST(PlainTextReader, EmptyFileAppendsNothingAndClosesTheFile) {
-  ScopedTempDir dir;
-  auto file = openWith("");
-  int before = openDescriptorCount();
-  std::string text = "x";
-  readPlainText(*file, text);
-  EXPECT_EQ(text, "x");
-  EXPECT_EQ(openDescriptorCount(), before - 1);
 }
 
 TEST(MarkedTextReader, HashBecomesCrLfAndNothingFollowsTheLastByte) {
@@ -143,14 +114,18 @@ TEST(MarkedTextReader, HashBecomesCrLfAndNothingFollowsTheLastByte) {
   EXPECT_EQ(text, "A\r\nB\r\n\n林黛玉\r\n");
 }
 
-TEST(MarkedTextReader, TextWithoutHashIsUnchangedAndTheFileIsClosed) {
+TEST(SideFileReaders, EveryReaderClosesItsFile) {
   ScopedTempDir dir;
-  auto file = openWith("贾府之最");
-  int before = openDescriptorCount();
   std::string text;
-  readMarkedText(*file, text);
-  EXPECT_EQ(text, "贾府之最");
-  EXPECT_EQ(openDescriptorCount(), before - 1);
+  int count;
+  auto roster = openWith("贾琏  ");
+  auto plain = TextFile::open("side.txt", "r+");
+  auto marked = TextFile::open("side.txt", "r+");
+  const int before = openDescriptorCount();
+  readNameRoster(*roster, text, count);
+  readPlainText(*plain, text);
+  readMarkedText(*marked, text);
+  EXPECT_EQ(openDescriptorCount(), before - 3);
 }
 
 }  // namespace
