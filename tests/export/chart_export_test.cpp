@@ -90,13 +90,6 @@ void expectTidyRows(const ChartLayout& layout, int persons) {
   }
 }
 
-TEST_F(ChartTest, ShippedSizeClanHasTidyRows) {
-  load(testing::wideClan());
-  ChartLayout layout = layoutChart(tree_);
-  ASSERT_EQ(layout.clan.size(), 121u);
-  expectTidyRows(layout, tree_.personCount());
-}
-
 TEST_F(ChartTest, ThousandsOfPersonsStayTidyAndNoWiderThanTheirWidestRow) {
   load(testing::wideClan(5, 4));
   ASSERT_GT(tree_.personCount(), 2500);
