@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "tests/export/genealogy_records.h"
@@ -56,6 +57,17 @@ TEST(ExportCli, MissingOrRootlessHomeTxtExitsOne) {
   EXPECT_EQ(runExport("chart out.svg", &errors), 1);
   EXPECT_NE(errors.find("home.txt"), std::string::npos);
   EXPECT_FALSE(fileExists("out.svg"));
+}
+
+TEST(ExportCli, ReadOnlyHomeTxtStillExports) {
+  testing::ScopedTempDir dir;
+  writeFile("home.txt", smallClan());
+  std::filesystem::permissions("home.txt", std::filesystem::perms::owner_read |
+                                               std::filesystem::perms::group_read |
+                                               std::filesystem::perms::others_read);
+  ASSERT_EQ(runExport("gedcom out.ged"), 0) << readFile("stderr.txt");
+  EXPECT_NE(readFile("out.ged").find(testing::utf8(u8"1 NAME /贾/代化\n")), std::string::npos);
+  EXPECT_EQ(readFile("home.txt"), smallClan());
 }
 
 TEST(ExportCli, UnwritableOutputExitsOne) {

@@ -6,7 +6,10 @@
 //
 // Exit status: 0 done; 1 home.txt missing, unreadable or without a root, or FILE not written;
 // 2 bad usage. Messages go to stderr.
+#include <stdlib.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,6 +74,30 @@ int parseArguments(const std::vector<std::string_view>& args, Request& request) 
   return kDone;
 }
 
+// Loads home.txt of the working directory. The tree's reader opens the file for reading and
+// update, as the window does, so a read-only home.txt does not load in place; the exporter only
+// reads, so it then loads a private writable copy in a temporary directory.
+bool loadTree(quillet::FamilyTree& tree) {
+  if (tree.load()) return true;
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (!fs::is_regular_file("home.txt", error)) return false;
+  std::string pattern = (fs::temp_directory_path(error) / "quillet-export-XXXXXX").string();
+  if (error || mkdtemp(pattern.data()) == nullptr) return false;
+  const fs::path copyDir = pattern;
+  const fs::path workDir = fs::current_path(error);
+  bool loaded = false;
+  if (!error && fs::copy_file("home.txt", copyDir / "home.txt", error)) {
+    fs::permissions(copyDir / "home.txt", fs::perms::owner_read | fs::perms::owner_write, error);
+    fs::current_path(copyDir, error);
+    loaded = !error && tree.load();
+    fs::current_path(workDir, error);
+    loaded = loaded && !error;
+  }
+  fs::remove_all(copyDir, error);
+  return loaded;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,7 +110,7 @@ int main(int argc, char** argv) {
   if (int status = parseArguments(args, request); status != kDone) return status;
 
   quillet::FamilyTree tree;
-  if (!tree.load()) {
+  if (!loadTree(tree)) {
     std::fputs("quillet-export: cannot read home.txt in the working directory\n", stderr);
     return kNoGenealogy;
   }
