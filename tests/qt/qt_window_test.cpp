@@ -41,20 +41,10 @@ QString fromU8(std::u8string_view text) {
                            static_cast<qsizetype>(text.size()));
 }
 
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "qt_window_test";
-  static char* argv[] = {name, nullptr};
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static QApplication app(argc, argv);
-  return app;
-}
-
 // The main window over the Qt backend, created and initialised but not run.
 class QtWindowTest : public ::testing::Test {
  protected:
   QtWindowTest() {
-    application();
     testing::writeFile("home.txt", testing::smallClanFile());
     platform::setBackend(&backend_);
     objects_ = std::make_unique<ProcessObjects>();
@@ -245,3 +235,12 @@ TEST_F(QtWindowTest, EscEndsTheWindowWithCancelAndNoQuestion) {
 
 }  // namespace
 }  // namespace quillet
+
+// The application object must outlive every widget and go before Qt's own globals do, so it
+// lives in main() rather than in a static.
+int main(int argc, char** argv) {
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
