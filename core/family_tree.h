@@ -86,6 +86,9 @@ class FamilyTree {
   // True and the first person the post-order walk meets whose name equals `key` (a clan member,
   // or a wife, returned as herself); false and null when nobody reachable has it.
   bool findByName(Person*& result, const NameKey& key);
+  // The depth-first walk that defines findByName's answer, without the index: what findByName
+  // returns must always equal what this returns. For checks; it walks the whole tree.
+  bool findByNameByWalk(Person*& result, const NameKey& key);
 
   // Breadth-first listings. `list` is cleared, then filled; its size is the count.
   // The members of generation `generation` each followed by their wives; false when the
@@ -145,7 +148,6 @@ class FamilyTree {
   Record* newRecord();
   void resetTree();
   bool readRecord(platform::TextFile& file);
-  bool walkFindByName(Person*& result, const NameKey& key);
   bool breadthFirstOrder(std::vector<const Record*>& order);
   template <typename Visit>
   bool walkBreadthFirst(Visit&& visit);

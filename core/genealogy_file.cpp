@@ -149,13 +149,17 @@ bool FamilyTree::readRecord(platform::TextFile& file) {
   }
   if (!namesNobody(raw.olderSibling)) {
     Person* older = nullptr;
-    if (findByName(older, keyOf(raw.olderSibling))) linkYoungerSibling(older, person);
+    // A record that names itself (it may already be reachable through its father) is not its
+    // own sibling: that link would close the chain into a ring that no walk leaves.
+    if (findByName(older, keyOf(raw.olderSibling)) && older != person) {
+      linkYoungerSibling(older, person);
+    }
   }
   person->motherIndex = raw.motherIndex;
   person->married = raw.married;
   if (raw.married != 'n' && raw.sex != 'm' && !namesNobody(raw.husband)) {
     Person* husband = nullptr;
-    if (findByName(husband, keyOf(raw.husband))) {
+    if (findByName(husband, keyOf(raw.husband)) && husband != person) {
       linkSpouse(husband, husband->spouse != nullptr ? husband->secondWife : husband->spouse,
                  person);
       linkSpouse(person, person->spouse, husband);

@@ -22,7 +22,7 @@ bool FamilyTree::findByName(Person*& result, const NameKey& key) {
   Record* hit = nullptr;
   for (Record* record = index_->first(key); record != nullptr; record = record->nextSameKey) {
     if (!isFound(record)) continue;
-    if (hit != nullptr) return walkFindByName(result, key);
+    if (hit != nullptr) return findByNameByWalk(result, key);
     hit = record;
   }
   result = hit;
@@ -33,7 +33,7 @@ bool FamilyTree::findByName(Person*& result, const NameKey& key) {
 // his descendants, the children of one father in chain order, each member's wives right after
 // him, the root last (then the root's younger siblings, if a file gave it any). The stack holds
 // one entry a level and one null; a member at the deepest level that fits is taken as childless.
-bool FamilyTree::walkFindByName(Person*& result, const NameKey& key) {
+bool FamilyTree::findByNameByWalk(Person*& result, const NameKey& key) {
   result = nullptr;
   queue_.clear();
   stack_.clear();

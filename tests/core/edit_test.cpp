@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/family_tree.h"
+#include "tests/core/genealogy_text.h"
+#include "tests/support/temp_dir.h"
+
+namespace quillet {
+namespace {
+
+using testing::record;
+
+NameKey key(std::string_view text) {
+  NameKey k;
+  makeNameKey(text, k);
+  return k;
+}
+
+class EditTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::writeFile(
+        "home.txt",
+        record({.name = "贾始祖", .generation = '0', .married = 'y'}) +
+            record({.name = "始祖妻", .generation = '0', .sex = 'f', .married = 'y',
+                    .husband = "贾始祖"}) +
+            record({.name = "贾政", .generation = '2', .father = "贾始祖", .motherIndex = '1',
+                    .married = 'y'}) +
+            record({.name = "王夫人", .generation = '2', .sex = 'f', .married = 'y',
+                    .husband = "贾政"}) +
+            record({.name = "贾敏", .generation = '2', .father = "贾始祖",
+                    .birthDate = "17200101", .sex = 'f', .olderSibling = "贾政",
+                    .motherIndex = '1'}) +
+            record({.name = "贾珠", .generation = '3', .father = "贾政",
+                    .birthDate = "17500101", .motherIndex = '1'}) +
+            record({.name = "九世孙", .generation = '9', .father = "贾珠", .married = 'y'}) +
+            record({.name = "九世妻", .generation = '9', .sex = 'f', .married = 'y',
+                    .husband = "九世孙"}));
+    ASSERT_TRUE(tree.load());
+  }
+  Person* find(std::string_view name) {
+    Person* person = nullptr;
+    tree.findByName(person, key(name));
+    return person;
+  }
+
+  testing::ScopedTempDir dir;
+  FamilyTree tree;
+};
+
+TEST_F(EditTest, ChildGoesLastInTheChainWhatEverItsBirthDate) {
+  ASSERT_TRUE(tree.addChild(key("贾元春"), key("王夫人"), 'f', makeDate("17400101")));
+  Person* child = find("贾元春");
+  ASSERT_NE(child, nullptr);
+  Person* zhu = find("贾珠");
+  EXPECT_EQ(zhu->youngerSibling, child);
+  EXPECT_EQ(child->olderSibling, zhu);
+  EXPECT_EQ(child->father, find("贾政"));
+  EXPECT_EQ(child->motherIndex, '1');
+  EXPECT_EQ(child->generation, '3');
+  EXPECT_EQ(child->married, 'n');
+  EXPECT_EQ(child->alive, 'y');
+  EXPECT_EQ(tree.personCount(), 9);
+  EXPECT_EQ(tree.femaleCount(), 5);
+  EXPECT_EQ(tree.generationCount(), 3);
+}
+
+TEST_F(EditTest, ChildOfSecondWifeAndGenerationCounts) {
+  ASSERT_TRUE(tree.addWife(key("赵姨娘"), key("贾政"), makeDate("17300101")));
+  ASSERT_TRUE(tree.addChild(key("贾环"), key("赵姨娘"), 'm', makeDate("17600101")));
+  EXPECT_EQ(find("贾环")->motherIndex, '2');
+  ASSERT_TRUE(tree.addChild(key("新生儿"), key("始祖妻"), 'm', makeDate("17600101")));
+  EXPECT_EQ(tree.generationCount(), 0);  // a child of the generation-'0' root
+  EXPECT_EQ(find("新生儿")->generation, '1');
+  ASSERT_TRUE(tree.addChild(key("十世孙"), key("九世妻"), 'm', makeDate("17600101")));
+  EXPECT_EQ(find("十世孙")->generation, ':');
+  std::vector<Person*> list;
+  EXPECT_FALSE(tree.listByGeneration(':', list));
+}
+
+TEST_F(EditTest, BirthIsRefusedWithoutAMotherWhoHasAHusband) {
+  const int before = tree.personCount();
+  EXPECT_FALSE(tree.addChild(key("无名子"), key("不存在"), 'm', makeDate("17600101")));
+  EXPECT_FALSE(tree.addChild(key("无名子"), key("贾政"), 'm', makeDate("17600101")));  // a man
+  EXPECT_FALSE(tree.addChild(key("无名子"), key("贾敏"), 'm', makeDate("17600101")));  // unmarried
+  EXPECT_EQ(tree.personCount(), before);
+  EXPECT_EQ(find("无名子"), nullptr);
+  EXPECT_EQ(find("贾敏")->firstChild, nullptr);
+}
+
+TEST_F(EditTest, WivesFillFirstThenSecondSlotAndAThirdIsRefused) {
+  Person* zhu = find("贾珠");
+  ASSERT_TRUE(tree.addWife(key("李纨"), key("贾珠"), makeDate("17510101")));
+  ASSERT_TRUE(tree.addWife(key("次妻子"), key("贾珠"), makeDate("17520101")));
+  EXPECT_EQ(keyText(zhu->spouse->name), "李纨  ");
+  EXPECT_EQ(keyText(zhu->secondWife->name), "次妻子");
+  EXPECT_EQ(zhu->married, 'y');
+  for (Person* wife : {zhu->spouse, zhu->secondWife}) {
+    EXPECT_EQ(wife->sex, 'f');
+    EXPECT_EQ(wife->generation, '3');
+    EXPECT_EQ(wife->spouse, zhu);
+    EXPECT_EQ(wife->motherIndex, '0');
+    EXPECT_EQ(wife->married, 'y');
+  }
+  const int persons = tree.personCount(), women = tree.femaleCount();
+  EXPECT_FALSE(tree.addWife(key("第三妻"), key("贾珠"), makeDate("17530101")));
+  EXPECT_FALSE(tree.addWife(key("第三妻"), key("不存在"), makeDate("17530101")));
+  EXPECT_EQ(find("第三妻"), nullptr);
+  EXPECT_EQ(tree.personCount(), persons);
+  EXPECT_EQ(tree.femaleCount(), women);
+}
+
+TEST_F(EditTest, RenameToOwnFreeOrTakenName) {
+  Person* zhu = find("贾珠");
+  EXPECT_TRUE(tree.modifyField(zhu, 1, std::string_view(key("贾珠").data(), 6)));
+  EXPECT_TRUE(tree.modifyField(zhu, 1, std::string_view(key("贾珠珠").data(), 6)));
+  EXPECT_EQ(find("贾珠"), nullptr);
+  EXPECT_EQ(find("贾珠珠"), zhu);
+  EXPECT_FALSE(tree.modifyField(zhu, 1, std::string_view(key("王夫人").data(), 6)));
+  EXPECT_EQ(keyText(zhu->name), "贾珠珠");
+  EXPECT_FALSE(tree.modifyField(nullptr, 2, ""));
+}
+
+TEST_F(EditTest, SexGenerationDatesAndDeathChangeOneFieldOnly) {
+  Person* zheng = find("贾政");
+  const int women = tree.femaleCount();
+  ASSERT_TRUE(tree.modifyField(zheng, 2, ""));
+  EXPECT_EQ(zheng->sex, 'f');
+  ASSERT_TRUE(tree.modifyField(zheng, 2, ""));
+  EXPECT_EQ(zheng->sex, 'm');
+  EXPECT_EQ(tree.femaleCount(), women);
+  ASSERT_TRUE(tree.modifyField(zheng, 3, "12"));
+  EXPECT_EQ(zheng->generation, '1');
+  EXPECT_EQ(zheng->firstChild->generation, '3');  // children keep theirs
+  EXPECT_FALSE(tree.modifyField(zheng, 3, ""));
+  ASSERT_TRUE(tree.modifyField(zheng, 4, "171001019"));
+  EXPECT_EQ(dateText(zheng->birthDate), "17100101");
+  EXPECT_FALSE(tree.modifyField(zheng, 4, "1710"));
+  ASSERT_TRUE(tree.modifyField(zheng, 5, "17800101"));
+  EXPECT_EQ(zheng->alive, 'n');
+  EXPECT_EQ(dateText(*zheng->deathDate), "17800101");
+  ASSERT_TRUE(tree.modifyField(zheng, 5, ""));
+  EXPECT_EQ(zheng->alive, 'y');
+  EXPECT_FALSE(zheng->deathDate.has_value());
+  EXPECT_TRUE(tree.modifyField(zheng, 9, ""));
+}
+
+}  // namespace
+}  // namespace quillet

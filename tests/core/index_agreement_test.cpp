@@ -1,0 +1,126 @@
+// findByName answers from an index; the post-order walk defines the answer. These tests build
+// random genealogies full of what breaks a naive index (shared names, records no walk reaches,
+// later roots, renames, additions) and check that both always agree.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/family_tree.h"
+#include "tests/core/genealogy_text.h"
+#include "tests/support/temp_dir.h"
+
+namespace quillet {
+namespace {
+
+using testing::record;
+using testing::RecordSpec;
+
+constexpr int kPoolSize = 24;
+
+std::string poolName(int i) {
+  char name[7];
+  std::snprintf(name, sizeof name, "N%05d", i);
+  return name;
+}
+
+NameKey poolKey(int i) {
+  NameKey key;
+  makeNameKey(poolName(i), key);
+  return key;
+}
+
+std::string randomGenealogy(std::mt19937& random, int records) {
+  std::uniform_int_distribution<int> pick(0, kPoolSize - 1), percent(0, 99);
+  std::string text;
+  std::vector<std::string> keep;  // keeps the strings the views point into
+  keep.reserve(static_cast<std::size_t>(records) * 4);
+  for (int i = 0; i < records; ++i) {
+    RecordSpec spec;
+    keep.push_back(poolName(pick(random)));
+    spec.name = keep.back();
+    spec.generation = percent(random) < 12 ? '0' : static_cast<char>('1' + pick(random) % 3);
+    spec.sex = percent(random) < 40 ? 'f' : 'm';
+    if (percent(random) < 75) {
+      keep.push_back(poolName(pick(random)));
+      spec.father = keep.back();
+    }
+    if (percent(random) < 50) {
+      keep.push_back(poolName(pick(random)));
+      spec.olderSibling = keep.back();
+    }
+    spec.married = percent(random) < 60 ? 'y' : 'n';
+    if (percent(random) < 50) {
+      keep.push_back(poolName(pick(random)));
+      spec.husband = keep.back();
+    }
+    text += record(spec);
+  }
+  return text;
+}
+
+void expectIndexAgreesWithWalk(FamilyTree& tree, const std::string& context) {
+  for (int i = 0; i < kPoolSize; ++i) {
+    Person *byIndex = nullptr, *byWalk = nullptr;
+    bool indexFound = tree.findByName(byIndex, poolKey(i));
+    bool walkFound = tree.findByNameByWalk(byWalk, poolKey(i));
+    ASSERT_EQ(indexFound, walkFound) << context << " key " << poolName(i);
+    ASSERT_EQ(byIndex, byWalk) << context << " key " << poolName(i);
+  }
+}
+
+TEST(IndexAgreement, RandomGenealogiesLoadedAndEdited) {
+  testing::ScopedTempDir dir;
+  std::mt19937 random(20261207);
+  std::uniform_int_distribution<int> pick(0, kPoolSize - 1), action(0, 3);
+  for (int round = 0; round < 300; ++round) {
+    testing::writeFile("home.txt", randomGenealogy(random, 5 + round % 40));
+    FamilyTree tree;
+    tree.load();
+    std::string context = "round " + std::to_string(round);
+    expectIndexAgreesWithWalk(tree, context + " after load");
+    if (tree.root() == nullptr) continue;
+    for (int edit = 0; edit < 12; ++edit) {
+      NameKey fresh = poolKey(pick(random)), other = poolKey(pick(random));
+      Person* person = nullptr;
+      switch (action(random)) {
+        case 0:
+          tree.addChild(fresh, other, 'm', makeDate("17000101"));
+          break;
+        case 1:
+          tree.addWife(fresh, other, makeDate("17000101"));
+          break;
+        case 2:
+          if (tree.findByName(person, other)) {
+            tree.modifyField(person, 1, std::string_view(fresh.data(), 6));
+          }
+          break;
+        default:
+          if (tree.findByName(person, other)) tree.modifyField(person, 2, "");
+          break;
+      }
+      expectIndexAgreesWithWalk(tree, context + " edit " + std::to_string(edit));
+    }
+  }
+}
+
+TEST(IndexAgreement, SharedNameResolvesToTheFirstInPostOrder) {
+  testing::ScopedTempDir dir;
+  // Two sons named alike, the elder with a son of the same name: the grandson comes first.
+  testing::writeFile("home.txt", record({.name = "N00000", .generation = '0'}) +
+                                     record({.name = "N00001", .father = "N00000"}) +
+                                     record({.name = "N00001", .father = "N00000",
+                                             .olderSibling = "N00002"}) +
+                                     record({.name = "N00002", .father = "N00000",
+                                             .olderSibling = "N00001"}));
+  FamilyTree tree;
+  ASSERT_TRUE(tree.load());
+  Person* found = nullptr;
+  ASSERT_TRUE(tree.findByName(found, poolKey(1)));
+  EXPECT_EQ(found, tree.root()->firstChild);
+  expectIndexAgreesWithWalk(tree, "shared names");
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "core/family_tree.h"
+#include "tests/core/genealogy_text.h"
+#include "tests/support/temp_dir.h"
+
+namespace quillet {
+namespace {
+
+using testing::readFile;
+using testing::record;
+using testing::ScopedTempDir;
+using testing::writeFile;
+
+NameKey key(std::string_view text) {
+  NameKey k;
+  makeNameKey(text, k);
+  return k;
+}
+
+// Records in breadth-first order: each man followed by his wives.
+const std::string kRoot = record({.name = "贾始祖", .generation = '0', .married = 'y'});
+const std::string kRootWife = record(
+    {.name = "始祖妻", .generation = '0', .sex = 'f', .married = 'y', .husband = "贾始祖",
+     .alive = 'n', .deathDate = "17300101"});
+const std::string kElder = record(
+    {.name = "贾演", .father = "贾始祖", .birthDate = "17100101", .motherIndex = '1'});
+const std::string kYounger = record({.name = "贾源", .father = "贾始祖",
+                                     .birthDate = "17120101", .olderSibling = "贾演",
+                                     .motherIndex = '1'});
+
+TEST(Save, LivingRecordIs49BytesAndDeadRecord48) {
+  EXPECT_EQ(kRoot.size(), 49u);
+  EXPECT_EQ(kRootWife.size(), 48u);
+  ScopedTempDir dir;
+  std::string text = kRoot + kRootWife + kElder + kYounger;
+  writeFile("home.txt", text);
+  FamilyTree tree;
+  ASSERT_TRUE(tree.load());
+  ASSERT_TRUE(tree.save());
+  EXPECT_EQ(readFile("home.txt"), text);
+}
+
+TEST(Save, WritesBreadthFirstWithWivesAfterTheirHusband) {
+  ScopedTempDir dir;
+  // Read order differs from breadth-first order: the wife of 贾演 comes after his brother.
+  std::string wife = record({.name = "演妻", .sex = 'f', .married = 'y', .husband = "贾演"});
+  std::string grandson = record(
+      {.name = "贾代化", .generation = '2', .father = "贾演", .motherIndex = '1'});
+  writeFile("home.txt", kRoot + kRootWife + kElder + kYounger + wife + grandson);
+  FamilyTree tree;
+  ASSERT_TRUE(tree.load());
+  ASSERT_TRUE(tree.save());
+  EXPECT_EQ(readFile("home.txt"), kRoot + kRootWife + kElder + wife + kYounger + grandson);
+}
+
+TEST(Save, AddedChildAndWivesLoadBackIntoTheSamePlaces) {
+  ScopedTempDir dir;
+  std::string wife = record({.name = "演妻", .sex = 'f', .married = 'y', .husband = "贾演"});
+  writeFile("home.txt", kRoot + kRootWife + kElder + wife + kYounger);
+  FamilyTree tree;
+  ASSERT_TRUE(tree.load());
+  ASSERT_TRUE(tree.addWife(key("演妾"), key("贾演"), makeDate("17150101")));
+  ASSERT_TRUE(tree.addChild(key("贾敷"), key("演妾"), 'm', makeDate("17400101")));
+  ASSERT_TRUE(tree.addChild(key("贾敬"), key("演妻"), 'm', makeDate("17300101")));
+  ASSERT_TRUE(tree.addWife(key("源妻"), key("贾源"), makeDate("17160101")));
+  ASSERT_TRUE(tree.save());
+  std::string saved = readFile("home.txt");
+  // Marrying sets the husband's married byte.
+  std::string elderMarried = kElder, youngerMarried = kYounger;
+  elderMarried[30] = youngerMarried[30] = 'y';
+  EXPECT_EQ(saved,
+            kRoot + kRootWife + elderMarried + wife +
+                record({.name = "演妾", .birthDate = "17150101", .sex = 'f', .married = 'y',
+                        .husband = "贾演"}) +
+                youngerMarried +
+                record({.name = "源妻", .birthDate = "17160101", .sex = 'f', .married = 'y',
+                        .husband = "贾源"}) +
+                record({.name = "贾敷", .generation = '2', .father = "贾演",
+                        .birthDate = "17400101", .motherIndex = '2'}) +
+                record({.name = "贾敬", .generation = '2', .father = "贾演",
+                        .birthDate = "17300101", .olderSibling = "贾敷", .motherIndex = '1'}));
+  FamilyTree again;
+  ASSERT_TRUE(again.load());
+  Person* yan = nullptr;
+  ASSERT_TRUE(again.findByName(yan, key("贾演")));
+  EXPECT_EQ(keyText(yan->secondWife->name), "演妾  ");
+  EXPECT_EQ(keyText(yan->firstChild->youngerSibling->name), "贾敬  ");
+  EXPECT_EQ(again.personCount(), 9);
+  ASSERT_TRUE(again.save());
+  EXPECT_EQ(readFile("home.txt"), saved);
+}
+
+// Files that leave records where no walk reaches them: each is written back as it was read, so
+// the next load reads it the same way.
+TEST(Save, UnreachableRecordsAreWrittenBackAndReadTheSameWay) {
+  const std::string cases[] = {
+      // father not found
+      kRoot + record({.name = "无父子", .father = "不存在"}) + kElder,
+      // older sibling not found
+      kRoot + kElder + record({.name = "孤兄弟", .father = "贾始祖", .olderSibling = "不存在"}),
+      // husband not found, and a wife whose married byte is 'n'
+      kRoot + record({.name = "孤妻子", .sex = 'f', .married = 'y', .husband = "不存在"}) +
+          record({.name = "未嫁女", .sex = 'f', .husband = "贾始祖"}),
+      // chain link absent
+      kRoot + kElder + record({.name = "失链子", .father = "贾始祖"}),
+      // an earlier root replaced by a later generation-'0' man, with descendants of both
+      kRoot + kElder + record({.name = "新始祖", .generation = '0'}) +
+          record({.name = "新长子", .father = "新始祖"}) + kYounger,
+      // a third wife read into the second wife's slot
+      kRoot + record({.name = "妻一号", .sex = 'f', .married = 'y', .husband = "贾始祖"}) +
+          record({.name = "妻二号", .sex = 'f', .married = 'y', .husband = "贾始祖"}) +
+          record({.name = "妻三号", .sex = 'f', .married = 'y', .husband = "贾始祖"}),
+  };
+  for (const std::string& text : cases) {
+    ScopedTempDir dir;
+    writeFile("home.txt", text);
+    FamilyTree tree;
+    ASSERT_TRUE(tree.load());
+    std::size_t unplaced = tree.unplacedRecords().size();
+    EXPECT_GT(unplaced, 0u);
+    std::string rootName(keyText(tree.root()->name));
+    ASSERT_TRUE(tree.save());
+    EXPECT_EQ(readFile("home.txt"), text);  // nothing lost, nothing moved
+
+    FamilyTree again;
+    ASSERT_TRUE(again.load());
+    EXPECT_EQ(again.personCount(), tree.personCount());
+    EXPECT_EQ(again.unplacedRecords().size(), unplaced);
+    EXPECT_EQ(keyText(again.root()->name), rootName);
+  }
+}
+
+TEST(Save, WithoutRootFailsAndLeavesTheFile) {
+  ScopedTempDir dir;
+  writeFile("home.txt", record({.name = "无根人"}));
+  FamilyTree tree;
+  ASSERT_TRUE(tree.load());
+  EXPECT_EQ(tree.root(), nullptr);
+  EXPECT_FALSE(tree.save());
+  EXPECT_EQ(readFile("home.txt"), record({.name = "无根人"}));
+}
+
+// A clan large enough that saving it takes a while and writes well over a few kilobytes.
+std::string largeClan(char birthDigit) {
+  std::string text = kRoot;
+  std::string older;
+  for (int i = 0; i < 1500; ++i) {
+    char name[7];
+    std::snprintf(name, sizeof name, "S%05d", i);
+    std::string birth = "17" + std::string(1, birthDigit) + "00101";
+    text += record({.name = name, .father = "贾始祖", .birthDate = birth, .olderSibling = older});
+    older = name;
+  }
+  return text;
+}
+
+TEST(Save, ShortWriteFailsAndKeepsTheOldFile) {
+  ScopedTempDir dir;
+  std::string text = largeClan('1');
+  writeFile("home.txt", text);
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    FamilyTree tree;
+    if (!tree.load()) ::_exit(3);
+    rlimit limit{4096, 4096};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::_exit(tree.save() ? 1 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "save reported success although the write was cut";
+  EXPECT_EQ(readFile("home.txt"), text);
+}
+
+TEST(Save, ReadOnlyDirectoryOrFileFailsAndKeepsTheOldFile) {
+  ScopedTempDir dir;
+  std::string text = kRoot + kElder;
+  writeFile("home.txt", text);
+  FamilyTree tree;
+  ASSERT_TRUE(tree.load());
+  ASSERT_TRUE(tree.addWife(key("新妇人"), key("贾演"), makeDate("17200101")));
+  ASSERT_EQ(::chmod(".", 0555), 0);
+  EXPECT_FALSE(tree.save());
+  ASSERT_EQ(::chmod(".", 0755), 0);
+  EXPECT_EQ(readFile("home.txt"), text);
+  ASSERT_EQ(::chmod("home.txt", 0444), 0);
+  EXPECT_FALSE(tree.save());
+  EXPECT_EQ(readFile("home.txt"), text);
+  ASSERT_EQ(::chmod("home.txt", 0644), 0);
+  EXPECT_TRUE(tree.save());
+  EXPECT_NE(readFile("home.txt"), text);
+}
+
+TEST(Save, ProcessKilledWhileSavingLeavesTheOldOrTheNewFile) {
+  ScopedTempDir dir;
+  // Two versions of the genealogy; a child process saves them in turn until it is killed.
+  std::string first = largeClan('1'), second = largeClan('2');
+  for (int round = 0; round < 6; ++round) {
+    writeFile("home.txt", first);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::alarm(20);  // never outlive a parent that failed to kill
+      FamilyTree one, two;
+      if (!one.load()) ::_exit(3);
+      writeFile("home.txt", second);
+      if (!two.load()) ::_exit(3);
+      for (;;) {
+        one.save();
+        two.save();
+      }
+    }
+    ::usleep(static_cast<useconds_t>((30 + 17 * round) * 1000));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    std::string now = readFile("home.txt");
+    EXPECT_TRUE(now == first || now == second) << "round " << round << ": " << now.size()
+                                                << " bytes";
+  }
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/family_tree.h"
+#include "tests/core/genealogy_text.h"
+#include "tests/support/temp_dir.h"
+
+namespace quillet {
+namespace {
+
+using testing::record;
+using testing::ScopedTempDir;
+using testing::writeFile;
+
+NameKey key(std::string_view text) {
+  NameKey k;
+  makeNameKey(text, k);
+  return k;
+}
+
+std::vector<std::string> names(const std::vector<Person*>& list) {
+  std::vector<std::string> out;
+  for (const Person* person : list) out.emplace_back(keyText(person->name));
+  return out;
+}
+
+// root R (wife RW) - sons A (wives AW1, AW2), B (dead), daughter C
+// A - son D (generation 2, dead), daughter E; B - son F
+class SearchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    writeFile("home.txt",
+              record({.name = "RRRRRR", .generation = '0', .married = 'y'}) +
+                  record({.name = "RW    ", .generation = '0', .sex = 'f', .married = 'y',
+                          .husband = "RRRRRR"}) +
+                  record({.name = "AAAAAA", .father = "RRRRRR", .birthDate = "17100101",
+                          .motherIndex = '1', .married = 'y'}) +
+                  record({.name = "AW1   ", .sex = 'f', .married = 'y', .husband = "AAAAAA"}) +
+                  record({.name = "AW2   ", .sex = 'f', .married = 'y', .husband = "AAAAAA",
+                          .alive = 'n'}) +
+                  record({.name = "BBBBBB", .father = "RRRRRR", .birthDate = "17120101",
+                          .olderSibling = "AAAAAA", .alive = 'n'}) +
+                  record({.name = "CCCCCC", .father = "RRRRRR", .sex = 'f',
+                          .olderSibling = "BBBBBB"}) +
+                  record({.name = "DDDDDD", .generation = '2', .father = "AAAAAA",
+                          .alive = 'n'}) +
+                  record({.name = "EEEEEE", .generation = '2', .father = "AAAAAA", .sex = 'f',
+                          .olderSibling = "DDDDDD"}) +
+                  record({.name = "FFFFFF", .generation = '2', .father = "BBBBBB"}));
+    ASSERT_TRUE(tree.load());
+  }
+
+  ScopedTempDir dir;
+  FamilyTree tree;
+};
+
+TEST_F(SearchTest, FindsMembersAndWivesAsThemselves) {
+  Person* found = nullptr;
+  ASSERT_TRUE(tree.findByName(found, key("AW2   ")));
+  EXPECT_EQ(found->spouse->name, key("AAAAAA"));
+  ASSERT_TRUE(tree.findByName(found, key("AAAAAA")));
+  EXPECT_EQ(found->firstChild->name, key("DDDDDD"));
+  ASSERT_TRUE(tree.findByName(found, key("RRRRRR")));
+  EXPECT_EQ(found, tree.root());
+  EXPECT_FALSE(tree.findByName(found, key("nobody")));
+  EXPECT_EQ(found, nullptr);
+}
+
+TEST(Search, SharedNameIsMetInPostOrderWithWivesRightAfterTheirHusband) {
+  ScopedTempDir dir;
+  // SAME is the name of A's first wife, of A's grandchild E and of B's son F.
+  writeFile("home.txt",
+            record({.name = "RRRRRR", .generation = '0'}) +
+                record({.name = "AAAAAA", .father = "RRRRRR", .married = 'y'}) +
+                record({.name = "SAME  ", .sex = 'f', .married = 'y', .husband = "AAAAAA"}) +
+                record({.name = "BBBBBB", .father = "RRRRRR", .olderSibling = "AAAAAA"}) +
+                record({.name = "DDDDDD", .generation = '2', .father = "AAAAAA"}) +
+                record({.name = "SAME  ", .generation = '2', .father = "BBBBBB"}) +
+                record({.name = "SAME  ", .generation = '3', .father = "DDDDDD", .sex = 'f'}));
+  FamilyTree tree;
+  ASSERT_TRUE(tree.load());
+  Person* found = nullptr;
+  ASSERT_TRUE(tree.findByName(found, key("SAME  ")));
+  EXPECT_EQ(found->generation, '3');  // A's descendants come before A and his wives
+  ASSERT_TRUE(tree.modifyField(found, 1, std::string_view(key("EEEEEE").data(), 6)));
+  ASSERT_TRUE(tree.findByName(found, key("SAME  ")));
+  EXPECT_EQ(found->spouse, tree.root()->firstChild);  // then A's wife, before B's line
+  ASSERT_TRUE(tree.findByName(found, key("EEEEEE")));
+  EXPECT_EQ(found->generation, '3');
+}
+
+TEST_F(SearchTest, ListsByGenerationWithWivesAfterTheirHusband) {
+  std::vector<Person*> list;
+  ASSERT_TRUE(tree.listByGeneration('0', list));
+  EXPECT_EQ(names(list), (std::vector<std::string>{"RRRRRR", "RW    "}));
+  ASSERT_TRUE(tree.listByGeneration('1', list));
+  EXPECT_EQ(names(list),
+            (std::vector<std::string>{"AAAAAA", "AW1   ", "AW2   ", "BBBBBB", "CCCCCC"}));
+  ASSERT_TRUE(tree.listByGeneration('2', list));
+  EXPECT_EQ(names(list), (std::vector<std::string>{"DDDDDD", "EEEEEE", "FFFFFF"}));
+  EXPECT_FALSE(tree.listByGeneration(':', list));
+  EXPECT_TRUE(list.empty());
+  EXPECT_FALSE(tree.listByGeneration('a', list));
+}
+
+TEST_F(SearchTest, ListsBySexWithWivesInTheirHusbandsPlace) {
+  std::vector<Person*> list;
+  ASSERT_TRUE(tree.listBySex('m', list));
+  EXPECT_EQ(names(list),
+            (std::vector<std::string>{"AAAAAA", "BBBBBB", "DDDDDD", "FFFFFF"}));
+  ASSERT_TRUE(tree.listBySex('f', list));
+  EXPECT_EQ(names(list),
+            (std::vector<std::string>{"RW    ", "AW1   ", "AW2   ", "CCCCCC", "EEEEEE"}));
+  ASSERT_TRUE(tree.listBySex('x', list));  // nobody matches: every wife
+  EXPECT_EQ(names(list), (std::vector<std::string>{"RW    ", "AW1   ", "AW2   "}));
+}
+
+TEST_F(SearchTest, ListsByAliveWithoutTheRootButWithItsWives) {
+  std::vector<Person*> list;
+  ASSERT_TRUE(tree.listByAlive('y', list));
+  EXPECT_EQ(names(list),
+            (std::vector<std::string>{"RW    ", "AAAAAA", "AW1   ", "CCCCCC", "EEEEEE",
+                                      "FFFFFF"}));
+  ASSERT_TRUE(tree.listByAlive('n', list));
+  EXPECT_EQ(names(list), (std::vector<std::string>{"AW2   ", "BBBBBB", "DDDDDD"}));
+  ASSERT_TRUE(tree.listByAlive('Y', list));
+  EXPECT_TRUE(list.empty());
+}
+
+TEST_F(SearchTest, SiblingRankAndBirthComparison) {
+  Person *a = nullptr, *c = nullptr, *wife = nullptr;
+  ASSERT_TRUE(tree.findByName(a, key("AAAAAA")));
+  ASSERT_TRUE(tree.findByName(c, key("CCCCCC")));
+  ASSERT_TRUE(tree.findByName(wife, key("AW1   ")));
+  EXPECT_EQ(FamilyTree::siblingRank(*a), 1);
+  EXPECT_EQ(FamilyTree::siblingRank(*c), 3);
+  EXPECT_EQ(FamilyTree::siblingRank(*wife), 0);
+  EXPECT_EQ(FamilyTree::siblingRank(*tree.root()), 0);
+  Person fatherless;
+  fatherless.generation = '1';
+  fatherless.sex = 'm';
+  EXPECT_EQ(FamilyTree::siblingRank(fatherless), 1);
+  EXPECT_EQ(FamilyTree::compareBirth(*a, *a), 0);
+  EXPECT_GT(FamilyTree::compareBirth(*a, *a->youngerSibling), 0);
+  EXPECT_LT(FamilyTree::compareBirth(*a->youngerSibling, *a), 0);
+}
+
+TEST(Search, EmptyTreeFindsAndListsNothing) {
+  FamilyTree tree;
+  Person* found = nullptr;
+  std::vector<Person*> list;
+  EXPECT_FALSE(tree.findByName(found, key("AAAAAA")));
+  EXPECT_FALSE(tree.listBySex('m', list));
+  EXPECT_FALSE(tree.listByAlive('y', list));
+  EXPECT_FALSE(tree.listByGeneration('1', list));
+}
+
+// A line of 45 generations: the depth-first walk reaches the 38 levels its stack holds, so
+// the persons below are neither found nor linked by name; the walk neither overruns nor loops,
+// and save keeps every record.
+TEST(Search, TreeDeeperThanTheWalkReachesHasADefinedOutcome) {
+  ScopedTempDir dir;
+  std::string text = record({.name = "L00000", .generation = '0'});
+  for (int level = 2; level <= 45; ++level) {
+    char name[7], father[7];
+    std::snprintf(name, sizeof name, "L%05d", level - 1);
+    std::snprintf(father, sizeof father, "L%05d", level - 2);
+    text += record({.name = name, .father = father});
+  }
+  writeFile("home.txt", text);
+  FamilyTree tree;
+  ASSERT_TRUE(tree.load());
+  Person* found = nullptr;
+  EXPECT_TRUE(tree.findByName(found, key("L00037")));  // level 38
+  EXPECT_FALSE(tree.findByName(found, key("L00038")));  // level 39: beyond the walk
+  EXPECT_EQ(tree.personCount(), 45);
+  EXPECT_EQ(tree.unplacedRecords().size(), 6u);  // L00039..L00044 name an unfound father
+  std::vector<Person*> list;
+  ASSERT_TRUE(tree.listByAlive('y', list));
+  EXPECT_EQ(list.size(), 38u);  // breadth-first reaches L00038 as a linked child
+  ASSERT_TRUE(tree.save());
+  EXPECT_EQ(testing::readFile("home.txt"), text);
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "platform/text_file.h"
+#include "tests/support/temp_dir.h"
+
+namespace platform {
+namespace {
+
+using quillet::testing::readFile;
+using quillet::testing::ScopedTempDir;
+using quillet::testing::writeFile;
+
+std::string readAll(TextFile& file) {
+  std::string bytes;
+  for (int c = file.getc(); c != TextFile::kEof; c = file.getc()) bytes += static_cast<char>(c);
+  return bytes;
+}
+
+TEST(TextFile, CrLfReadsAsOneLineFeedAndOtherBytesPass) {
+  ScopedTempDir dir;
+  writeFile("a.txt", std::string("a\r\nb\rc\n\r\0\xff\x1a\r", 12));
+  auto file = TextFile::open("a.txt", "r+");
+  ASSERT_TRUE(file);
+  EXPECT_EQ(readAll(*file), std::string("a\nb\rc\n\r\0\xff\x1a\r", 11));
+}
+
+TEST(TextFile, LineFeedWritesAsCrLf) {
+  ScopedTempDir dir;
+  {
+    auto file = TextFile::open("a.txt", "w+");
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->write("x\ny\r"));
+    EXPECT_TRUE(file->close());
+  }
+  EXPECT_EQ(readFile("a.txt"), "x\r\ny\r");
+}
+
+TEST(TextFile, GbkNameIsStoredAsUtf8OnDisk) {
+  ScopedTempDir dir;
+  writeFile("\xe5\xae\x81.txt", "content");  // 宁.txt in UTF-8
+  auto file = TextFile::open("宁.txt", "r+");  // the GBK name
+  ASSERT_TRUE(file);
+  EXPECT_EQ(readAll(*file), "content");
+}
+
+TEST(TextFile, NamesThatCouldLeaveTheDirectoryNeverOpen) {
+  ScopedTempDir dir;
+  writeFile("a.txt", "x");
+  EXPECT_FALSE(TextFile::open("../a.txt", "r"));
+  EXPECT_FALSE(TextFile::open("sub\\a.txt", "r"));
+  EXPECT_FALSE(TextFile::open(std::string("a.txt\0x", 7), "r"));
+  EXPECT_FALSE(TextFile::open("", "r"));
+  EXPECT_FALSE(TextFile::open("..", "r"));
+  EXPECT_FALSE(TextFile::open("\x81\x20.txt", "r"));  // not GBK
+}
+
+TEST(TextFile, ReadOnlyFileRefusesUpdateModesForEveryUser) {
+  ScopedTempDir dir;
+  writeFile("a.txt", "x");
+  ASSERT_EQ(::chmod("a.txt", 0444), 0);
+  EXPECT_FALSE(TextFile::open("a.txt", "r+"));
+  EXPECT_FALSE(TextFile::open("a.txt", "w+"));
+  EXPECT_TRUE(TextFile::open("a.txt", "r"));
+  EXPECT_EQ(readFile("a.txt"), "x");
+}
+
+TEST(TextFile, ReplacementTouchesTheTargetOnlyAtCommit) {
+  ScopedTempDir dir;
+  writeFile("home.txt", "old");
+  {
+    auto file = TextFile::openReplacement("home.txt");
+    ASSERT_TRUE(file);
+    file->write("new\n");
+    EXPECT_EQ(readFile("home.txt"), "old");
+    ASSERT_TRUE(file->commit());
+  }
+  EXPECT_EQ(readFile("home.txt"), "new\r\n");
+  {
+    auto file = TextFile::openReplacement("home.txt");
+    ASSERT_TRUE(file);
+    file->write("abandoned");
+  }  // closed without commit
+  EXPECT_EQ(readFile("home.txt"), "new\r\n");
+}
+
+TEST(TextFile, ReplacementRefusedForReadOnlyFileOrDirectory) {
+  ScopedTempDir dir;
+  writeFile("home.txt", "old");
+  ASSERT_EQ(::chmod("home.txt", 0444), 0);
+  EXPECT_FALSE(TextFile::openReplacement("home.txt"));
+  ASSERT_EQ(::chmod("home.txt", 0644), 0);
+  ASSERT_EQ(::chmod(".", 0555), 0);
+  EXPECT_FALSE(TextFile::openReplacement("home.txt"));
+  EXPECT_FALSE(TextFile::open("new.txt", "w+"));
+  ASSERT_EQ(::chmod(".", 0755), 0);
+  EXPECT_EQ(readFile("home.txt"), "old");
+}
+
+}  // namespace
+}  // namespace platform
