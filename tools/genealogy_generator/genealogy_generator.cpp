@@ -20,6 +20,7 @@ constexpr std::array<std::string_view, 8> kWifeSurnames = {"王", "李", "史", 
 // deepest generation.
 constexpr double kDaughtersPerSon = 0.7;
 constexpr double kWivesPerMan = 1.2;
+constexpr double kLastWivesPerMan = 0.5;  // in the deepest generation
 
 // splitmix64: a small deterministic generator, the same on every platform.
 class Random {
@@ -83,7 +84,7 @@ double sonsPerMan(double target) {
   auto expected = [](double sons) {
     double total = 0, men = 1;
     for (int generation = 0; generation <= kDeepestGeneration; ++generation) {
-      total += men * (1 + kWivesPerMan);
+      total += men * (1 + (generation < kDeepestGeneration ? kWivesPerMan : kLastWivesPerMan));
       if (generation < kDeepestGeneration) total += men * sons * kDaughtersPerSon;
       men *= sons;
     }
@@ -135,15 +136,14 @@ class Writer {
 
 }  // namespace
 
-GeneratedGenealogy generateGenealogy(std::int32_t personCount, std::uint64_t seed) {
+namespace {
+
+// One clan of at most `personCount` records whose men have `sons` sons on average.
+GeneratedGenealogy generateWith(std::int32_t personCount, std::uint64_t seed, double sons) {
   GeneratedGenealogy out;
-  if (personCount < 1) personCount = 1;
   out.fileBytes.reserve(static_cast<std::size_t>(personCount) * 49);
   Random random(seed);
   Writer writer(out, personCount);
-  // A third more than needed is expected, so that the count is reached in the deepest
-  // generation and every generation is present.
-  const double sons = sonsPerMan(1.3 * personCount);
   std::int32_t serial = 0;
 
   auto lifeOf = [&](int generation, int birthYear, bool& alive, std::string& death) {
@@ -161,7 +161,11 @@ GeneratedGenealogy generateGenealogy(std::int32_t personCount, std::uint64_t see
   root.father = root.olderSibling = std::string(kAbsentName);
   root.birthYear = 1400;
   queue.push_back(root);
-  int deepestBranch = -1;
+  struct Cousins {
+    std::string first, other;
+    int branch = -1;
+  };
+  std::array<Cousins, kDeepestGeneration + 1> cousins;
 
   while (!queue.empty() && !writer.full()) {
     Member man = std::move(queue.front());
@@ -179,19 +183,21 @@ GeneratedGenealogy generateGenealogy(std::int32_t personCount, std::uint64_t see
       if (generation < kDeepestGeneration) {
         wives = random.chance(kWivesPerMan - 1) ? 2 : 1;
       } else {
-        wives = random.chance(0.5) ? 1 : 0;
+        wives = random.chance(kLastWivesPerMan) ? 1 : 0;
       }
     }
     const char married =
         man.sex == 'm' ? (wives > 0 ? 'y' : 'n') : (random.chance(0.5) ? 'y' : 'n');
     writer.write(man.name, man.generation, man.father, birth, man.sex, man.olderSibling,
                  man.motherIndex, married, kAbsentName, alive, death);
-    if (generation == kDeepestGeneration) {
-      if (out.distantCousinA.empty() && man.branch >= 0) {
-        out.distantCousinA = man.name;
-        deepestBranch = man.branch;
-      } else if (man.branch != deepestBranch) {
-        out.distantCousinB = man.name;
+    // Per generation: the first member and the last one of another branch of the root.
+    if (man.branch >= 0) {
+      Cousins& pair = cousins[static_cast<std::size_t>(generation)];
+      if (pair.first.empty()) {
+        pair.first = man.name;
+        pair.branch = man.branch;
+      } else if (man.branch != pair.branch) {
+        pair.other = man.name;
       }
     }
     out.lastMember = man.name;
@@ -234,7 +240,39 @@ GeneratedGenealogy generateGenealogy(std::int32_t personCount, std::uint64_t see
       queue.push_back(std::move(child));
     }
   }
+  for (int generation = kDeepestGeneration; generation > 0; --generation) {
+    const Cousins& pair = cousins[static_cast<std::size_t>(generation)];
+    if (!pair.other.empty()) {
+      out.distantCousinA = pair.first;
+      out.distantCousinB = pair.other;
+      break;
+    }
+  }
   return out;
+}
+
+}  // namespace
+
+GeneratedGenealogy generateGenealogy(std::int32_t personCount, std::uint64_t seed) {
+  if (personCount < 1) personCount = 1;
+  // A third more than needed is expected, so that the count is reached in the deepest
+  // generation. A clan that chance keeps smaller is made again with more sons; one that reaches
+  // the count before the deepest generation, with fewer (a clan too small for ten generations
+  // is taken as it comes after a few tries).
+  double sons = sonsPerMan(1.3 * personCount);
+  double step = 1.1;
+  GeneratedGenealogy fallback;
+  for (int attempt = 0; attempt < 100; ++attempt, step = 1 + (step - 1) * 0.9) {
+    GeneratedGenealogy out = generateWith(personCount, seed, sons);
+    if (out.personCount < personCount) {
+      sons *= step;
+      continue;
+    }
+    if (out.deepestGeneration == kDeepestGeneration) return out;
+    fallback = std::move(out);
+    sons /= step;
+  }
+  return fallback;
 }
 
 }  // namespace quillet::tools

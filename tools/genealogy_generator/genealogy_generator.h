@@ -21,8 +21,8 @@ struct GeneratedGenealogy {
   std::int32_t personCount = 0;  // records in it
   std::int32_t femaleCount = 0;  // daughters and wives
   int deepestGeneration = 0;     // generation digit of the last record
-  // Two records of the deepest generation whose nearest common ancestor is the root: the
-  // farthest cousins of the clan (empty when the clan is too small to have them).
+  // Two members of the deepest generation that has them whose nearest common ancestor is the
+  // root: far cousins of the clan (empty when the clan is too small to have them).
   std::string distantCousinA;
   std::string distantCousinB;
   // The root's first son (a hit near the start of the breadth-first order, but late in the
