@@ -1,0 +1,185 @@
+// The genealogy store at 10^3, 10^4 and 10^5 persons: load, the search by name (a hit near the
+// root, a hit deep in the tree, a miss), the three listings, the kinship of far cousins, save,
+// and the memory a loaded tree holds.
+//
+// Per-person figures are counters: "per_person" is time per person (load, save, listings),
+// "bytes_per_person" the heap a loaded tree holds for each person.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "bench/clan_fixture.h"
+#include "core/family_tree.h"
+
+namespace quillet::bench {
+namespace {
+
+void perPerson(benchmark::State& state, std::int32_t persons) {
+  state.counters["persons"] = persons;
+  state.counters["per_person"] = benchmark::Counter(
+      persons, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// A tree loaded from the clan of the benchmark's size.
+struct LoadedClan {
+  explicit LoadedClan(const benchmark::State& state) : clan(clanOf(state.range(0))) {
+    enterClan(clan);
+    if (!tree.load()) ok = false;
+  }
+  const Clan& clan;
+  FamilyTree tree;
+  bool ok = true;
+};
+
+void BM_Load(benchmark::State& state) {
+  const Clan& clan = clanOf(state.range(0));
+  enterClan(clan);
+  FamilyTree tree;
+  for (auto _ : state) {
+    if (!tree.load()) state.SkipWithError("load failed");
+  }
+  if (tree.personCount() != clan.size) state.SkipWithError("load read a different clan");
+  perPerson(state, clan.size);
+}
+
+// Heap held by a loaded tree (records, their texts, the index), from malloc's own figures
+// before and after one load into a fresh tree.
+void BM_LoadMemory(benchmark::State& state) {
+  const Clan& clan = clanOf(state.range(0));
+  enterClan(clan);
+  double bytes = 0;
+  for (auto _ : state) {
+    malloc_trim(0);
+    const struct mallinfo2 before = mallinfo2();
+    {
+      FamilyTree tree;
+      if (!tree.load()) state.SkipWithError("load failed");
+      const struct mallinfo2 after = mallinfo2();
+      bytes = static_cast<double>((after.uordblks + after.hblkhd) -
+                                  (before.uordblks + before.hblkhd));
+    }
+  }
+  state.counters["bytes_per_person"] = bytes / clan.size;
+}
+
+void searchFor(benchmark::State& state, const std::string& name, bool expectFound) {
+  LoadedClan loaded(state);
+  const NameKey key = nameKeyOf(name);
+  Person* found = nullptr;
+  for (auto _ : state) {
+    const bool hit = loaded.tree.findByName(found, key);
+    benchmark::DoNotOptimize(found);
+    if (hit != expectFound) state.SkipWithError("unexpected search result");
+  }
+}
+
+// The root is the last person the post-order walk compares.
+void BM_FindByNameRoot(benchmark::State& state) {
+  const Clan& clan = clanOf(state.range(0));
+  searchFor(state, clan.genealogy.fileBytes.substr(1, 6), true);
+}
+
+// The last clan member of the file, in the deepest generation.
+void BM_FindByNameDeep(benchmark::State& state) {
+  searchFor(state, clanOf(state.range(0)).genealogy.lastMember, true);
+}
+
+void BM_FindByNameMiss(benchmark::State& state) {
+  searchFor(state, "ABCDEF", false);  // no generated key is ASCII
+}
+
+// The walk that defines the search's answer, for comparison with the index.
+void BM_FindByNameByWalkRoot(benchmark::State& state) {
+  LoadedClan loaded(state);
+  const NameKey key = nameKeyOf(loaded.clan.genealogy.fileBytes.substr(1, 6));
+  Person* found = nullptr;
+  for (auto _ : state) {
+    if (!loaded.tree.findByNameByWalk(found, key)) state.SkipWithError("root not found");
+    benchmark::DoNotOptimize(found);
+  }
+  perPerson(state, loaded.clan.size);
+}
+
+template <typename List>
+void listing(benchmark::State& state, List list) {
+  LoadedClan loaded(state);
+  std::vector<Person*> persons;
+  persons.reserve(static_cast<std::size_t>(loaded.clan.size));
+  for (auto _ : state) {
+    if (!list(loaded.tree, persons) || persons.empty()) state.SkipWithError("empty listing");
+    benchmark::DoNotOptimize(persons.data());
+  }
+  perPerson(state, loaded.clan.size);
+}
+
+void BM_ListBySex(benchmark::State& state) {
+  listing(state, [](FamilyTree& tree, std::vector<Person*>& out) {
+    return tree.listBySex('f', out);
+  });
+}
+
+void BM_ListByGeneration(benchmark::State& state) {
+  listing(state, [](FamilyTree& tree, std::vector<Person*>& out) {
+    return tree.listByGeneration('8', out);
+  });
+}
+
+void BM_ListByAlive(benchmark::State& state) {
+  listing(state, [](FamilyTree& tree, std::vector<Person*>& out) {
+    return tree.listByAlive('y', out);
+  });
+}
+
+// Two members of the deepest generation whose lines meet only at the root.
+void BM_KinshipFarCousins(benchmark::State& state) {
+  LoadedClan loaded(state);
+  Person* a = nullptr;
+  Person* b = nullptr;
+  if (!loaded.tree.findByName(a, nameKeyOf(loaded.clan.genealogy.distantCousinA)) ||
+      !loaded.tree.findByName(b, nameKeyOf(loaded.clan.genealogy.distantCousinB))) {
+    state.SkipWithError("cousins not found");
+    return;
+  }
+  std::string text;
+  for (auto _ : state) {
+    text.clear();
+    FamilyTree::describeKinship(*a, *b, text);
+    benchmark::DoNotOptimize(text.data());
+  }
+  if (text.find("的堂") == std::string::npos) state.SkipWithError("not worded as cousins");
+}
+
+void BM_Save(benchmark::State& state) {
+  const Clan& clan = clanOf(state.range(0));
+  const std::string directory = scratchDirectory("save-" + std::to_string(clan.size));
+  enterClan(clan);
+  FamilyTree tree;
+  if (!tree.load()) state.SkipWithError("load failed");
+  // The tree keeps its file name relative to the working directory: save into the scratch one.
+  if (chdir(directory.c_str()) != 0) state.SkipWithError("cannot enter the save directory");
+  for (auto _ : state) {
+    if (!tree.save()) state.SkipWithError("save failed");
+  }
+  perPerson(state, clan.size);
+}
+
+#define QUILLET_SIZES Arg(kSmallClan)->Arg(kMiddleClan)->Arg(kLargeClan)
+BENCHMARK(BM_Load)->QUILLET_SIZES->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LoadMemory)->QUILLET_SIZES->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindByNameRoot)->QUILLET_SIZES;
+BENCHMARK(BM_FindByNameDeep)->QUILLET_SIZES;
+BENCHMARK(BM_FindByNameMiss)->QUILLET_SIZES;
+BENCHMARK(BM_FindByNameByWalkRoot)->QUILLET_SIZES->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ListBySex)->QUILLET_SIZES->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ListByGeneration)->QUILLET_SIZES->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ListByAlive)->QUILLET_SIZES->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_KinshipFarCousins)->QUILLET_SIZES;
+BENCHMARK(BM_Save)->QUILLET_SIZES->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace quillet::bench
+
+BENCHMARK_MAIN();
