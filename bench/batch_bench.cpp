@@ -17,8 +17,7 @@ namespace {
 
 // Runs quillet-batch in `directory` with `input` on its standard input; true when it exits 0
 // and prints `expected`.
-bool runBatch(const std::string& directory, const std::string& input,
-              const std::string& expected) {
+bool runBatch(const std::string& directory, const std::string& input, const std::string& expected) {
   int in[2];
   int out[2];
   if (pipe(in) != 0) return false;
@@ -41,8 +40,8 @@ bool runBatch(const std::string& directory, const std::string& input,
   }
   close(in[0]);
   close(out[1]);
-  bool ok = child > 0 &&
-            write(in[1], input.data(), input.size()) == static_cast<ssize_t>(input.size());
+  bool ok =
+      child > 0 && write(in[1], input.data(), input.size()) == static_cast<ssize_t>(input.size());
   close(in[1]);
   std::string printed;
   char buffer[4096];
@@ -71,7 +70,8 @@ void BM_PlainRead(benchmark::State& state) {
   for (auto _ : state) {
     const int fd = open(clan.fileName.c_str(), O_RDONLY);
     std::size_t total = 0;
-    for (ssize_t got; fd >= 0 && (got = read(fd, buffer.data() + total, buffer.size() - total)) > 0;) {
+    for (ssize_t got;
+         fd >= 0 && (got = read(fd, buffer.data() + total, buffer.size() - total)) > 0;) {
       total += static_cast<std::size_t>(got);
     }
     if (fd >= 0) close(fd);

@@ -67,8 +67,8 @@ class TemporaryRoot {
  public:
   TemporaryRoot() {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                          "/quillet-bench-XXXXXX";
+    std::string pattern =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/quillet-bench-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) fail("cannot make a temporary directory");
     path_ = pattern;
   }

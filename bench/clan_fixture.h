@@ -23,8 +23,8 @@ inline constexpr std::int64_t kLargeClan = 100000;
 
 struct Clan {
   std::int32_t size = 0;
-  std::string directory;     // absolute; holds home.txt
-  std::string fileName;      // directory + "/home.txt"
+  std::string directory;  // absolute; holds home.txt
+  std::string fileName;   // directory + "/home.txt"
   tools::GeneratedGenealogy genealogy;
 };
 

@@ -35,7 +35,8 @@ class QtWindowOf {
   // Items of the window's tree widget, counted through Qt.
   int treeItems() const {
     QWidget* window = platform::qtWidgetOf(dialog_->peer());
-    auto* tree = window != nullptr ? window->findChild<QTreeWidget*>(QString::number(1000)) : nullptr;
+    auto* tree =
+        window != nullptr ? window->findChild<QTreeWidget*>(QString::number(1000)) : nullptr;
     if (tree == nullptr) return -1;
     int items = 0;
     for (QTreeWidgetItemIterator it(tree); *it != nullptr; ++it) ++items;

@@ -58,8 +58,8 @@ void BM_LoadMemory(benchmark::State& state) {
       FamilyTree tree;
       if (!tree.load()) state.SkipWithError("load failed");
       const struct mallinfo2 after = mallinfo2();
-      bytes = static_cast<double>((after.uordblks + after.hblkhd) -
-                                  (before.uordblks + before.hblkhd));
+      bytes =
+          static_cast<double>((after.uordblks + after.hblkhd) - (before.uordblks + before.hblkhd));
     }
   }
   state.counters["bytes_per_person"] = bytes / clan.size;
@@ -116,9 +116,8 @@ void listing(benchmark::State& state, List list) {
 }
 
 void BM_ListBySex(benchmark::State& state) {
-  listing(state, [](FamilyTree& tree, std::vector<Person*>& out) {
-    return tree.listBySex('f', out);
-  });
+  listing(state,
+          [](FamilyTree& tree, std::vector<Person*>& out) { return tree.listBySex('f', out); });
 }
 
 void BM_ListByGeneration(benchmark::State& state) {
@@ -128,9 +127,8 @@ void BM_ListByGeneration(benchmark::State& state) {
 }
 
 void BM_ListByAlive(benchmark::State& state) {
-  listing(state, [](FamilyTree& tree, std::vector<Person*>& out) {
-    return tree.listByAlive('y', out);
-  });
+  listing(state,
+          [](FamilyTree& tree, std::vector<Person*>& out) { return tree.listByAlive('y', out); });
 }
 
 // Two members of the deepest generation whose lines meet only at the root.

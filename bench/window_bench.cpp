@@ -65,9 +65,9 @@ void BM_TreeViewFillHeadless(benchmark::State& state) {
     state.SkipWithError("the tree view does not hold the clan");
   }
   state.counters["items"] = static_cast<double>(items);
-  state.counters["per_item"] = benchmark::Counter(
-      static_cast<double>(items),
-      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["per_item"] =
+      benchmark::Counter(static_cast<double>(items), benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
 }
 
 void BM_WindowStartHeadless(benchmark::State& state) {

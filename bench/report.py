@@ -1,0 +1,98 @@
+#!/usr/bin/env python3
+"""Prints the benchmark figures of one run as Markdown: a table of every benchmark at 10^3,
+10^4 and 10^5 persons, and the ratios the scale goals are judged by.
+
+usage: report.py RESULTS_DIR   (the *.json files written by --benchmark_out)
+"""
+import json
+import pathlib
+import sys
+
+SIZES = (1000, 10000, 100000)
+SCALE = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
+
+
+def load(results_dir):
+    """{(name, size): entry} with time in ns, from every JSON file of the directory."""
+    figures = {}
+    context = None
+    for path in sorted(pathlib.Path(results_dir).glob("*.json")):
+        data = json.loads(path.read_text())
+        context = context or data.get("context")
+        for entry in data.get("benchmarks", []):
+            if entry.get("error_occurred"):
+                print(f"ERROR in {entry['name']}: {entry.get('error_message')}")
+                continue
+            parts = entry["run_name"].split("/")
+            name, size = parts[0], int(parts[1])
+            unit = SCALE[entry.get("time_unit", "ns")]
+            entry["real_ns"] = entry["real_time"] * unit
+            entry["cpu_ns"] = entry["cpu_time"] * unit
+            figures[(name, size)] = entry
+    return figures, context
+
+
+def show_ns(ns):
+    for unit, scale in (("s", 1e9), ("ms", 1e6), ("µs", 1e3)):
+        if ns >= scale:
+            return f"{ns / scale:.3g} {unit}"
+    return f"{ns:.3g} ns"
+
+
+def main():
+    figures, context = load(sys.argv[1])
+    if context:
+        print(f"Host: {context.get('num_cpus')} CPUs at {context.get('mhz_per_cpu')} MHz, "
+              f"load average {context.get('load_avg')}, library build {context.get('library_build_type')}")
+        print()
+    names = sorted({name for name, _ in figures}, key=lambda n: list(figures).index((n, SIZES[0]))
+                   if (n, SIZES[0]) in figures else 0)
+    print("| benchmark | 10^3 | 10^4 | 10^5 | per person/item at 10^5 |")
+    print("|---|---|---|---|---|")
+    for name in names:
+        cells = []
+        for size in SIZES:
+            entry = figures.get((name, size))
+            cells.append(show_ns(entry["real_ns"]) if entry else "–")
+        last = figures.get((name, SIZES[-1]), {})
+        extra = ""
+        if "bytes_per_person" in last:
+            extra = f"{last['bytes_per_person']:.0f} bytes"
+        else:
+            for counter in ("per_person", "per_item"):
+                if counter in last:
+                    extra = show_ns(last[counter] * 1e9)
+        print(f"| {name} | " + " | ".join(cells) + f" | {extra} |")
+    print()
+
+    def ratio(name, counter=None, key="real_ns"):
+        small, large = figures.get((name, SIZES[0])), figures.get((name, SIZES[-1]))
+        if not small or not large:
+            return None
+        if counter:
+            return large[counter] / small[counter]
+        return large[key] / small[key]
+
+    print("| goal | measured |")
+    print("|---|---|")
+    r = ratio("BM_Load", "per_person")
+    if r is not None:
+        print(f"| load per person, 10^5 / 10^3 (goal ≤ 1.5) | {r:.2f} |")
+    for name in ("BM_FindByNameRoot", "BM_FindByNameDeep", "BM_FindByNameMiss"):
+        r = ratio(name)
+        if r is not None:
+            print(f"| {name}, 10^5 / 10^3 (goal ≤ 2) | {r:.2f} |")
+    start = figures.get(("BM_BatchStart", SIZES[-1]))
+    read = figures.get(("BM_PlainRead", SIZES[-1]))
+    if start:
+        print(f"| quillet-batch start at 10^5 (goal < 1 s) | {show_ns(start['real_ns'])} |")
+    if start and read:
+        print(f"| quillet-batch start / plain read of home.txt at 10^5 | "
+              f"{start['real_ns'] / read['real_ns']:.0f} |")
+    memory = figures.get(("BM_LoadMemory", SIZES[-1]))
+    if memory:
+        print(f"| heap per person at 10^5 | {memory['bytes_per_person']:.0f} bytes |")
+
+
+if __name__ == "__main__":
+    main()
