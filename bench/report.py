@@ -23,6 +23,8 @@ def load(results_dir):
             if entry.get("error_occurred"):
                 print(f"ERROR in {entry['name']}: {entry.get('error_message')}")
                 continue
+            if entry.get("run_type") == "aggregate" and entry.get("aggregate_name") != "median":
+                continue  # of repeated benchmarks only the median is shown
             parts = entry["run_name"].split("/")
             name, size = parts[0], int(parts[1])
             unit = SCALE[entry.get("time_unit", "ns")]

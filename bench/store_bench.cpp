@@ -165,11 +165,13 @@ void BM_Save(benchmark::State& state) {
 }
 
 #define QUILLET_SIZES Arg(kSmallClan)->Arg(kMiddleClan)->Arg(kLargeClan)
-BENCHMARK(BM_Load)->QUILLET_SIZES->Unit(benchmark::kMicrosecond);
+// The figures the scale goals are judged by: the median of five runs, the machine being shared.
+#define QUILLET_MEDIAN Repetitions(5)->ReportAggregatesOnly(true)
+BENCHMARK(BM_Load)->QUILLET_SIZES->QUILLET_MEDIAN->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadMemory)->QUILLET_SIZES->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FindByNameRoot)->QUILLET_SIZES;
-BENCHMARK(BM_FindByNameDeep)->QUILLET_SIZES;
-BENCHMARK(BM_FindByNameMiss)->QUILLET_SIZES;
+BENCHMARK(BM_FindByNameRoot)->QUILLET_SIZES->QUILLET_MEDIAN;
+BENCHMARK(BM_FindByNameDeep)->QUILLET_SIZES->QUILLET_MEDIAN;
+BENCHMARK(BM_FindByNameMiss)->QUILLET_SIZES->QUILLET_MEDIAN;
 BENCHMARK(BM_FindByNameByWalkRoot)->QUILLET_SIZES->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ListBySex)->QUILLET_SIZES->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ListByGeneration)->QUILLET_SIZES->Unit(benchmark::kMicrosecond);
