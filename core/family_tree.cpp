@@ -22,41 +22,99 @@ std::uint64_t FamilyTree::NameIndex::pack(const NameKey& key) {
   return packed;
 }
 
+namespace {
+std::size_t slotHash(std::uint64_t key) {
+  key ^= key >> 33;
+  key *= 0xff51afd7ed558ccdULL;
+  key ^= key >> 33;
+  return static_cast<std::size_t>(key);
+}
+}  // namespace
+
+std::size_t FamilyTree::NameIndex::find(std::uint64_t key) const {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t at = slotHash(key) & mask;
+  std::size_t firstErased = slots_.size();
+  for (;;) {
+    const Slot& slot = slots_[at];
+    if (slot.head == nullptr && !slot.erased) {
+      return firstErased != slots_.size() ? firstErased : at;
+    }
+    if (slot.erased) {
+      if (firstErased == slots_.size()) firstErased = at;
+    } else if (slot.key == key) {
+      return at;
+    }
+    at = (at + 1) & mask;
+  }
+}
+
+void FamilyTree::NameIndex::grow() {
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+  used_ = 0;
+  for (const Slot& slot : old) {
+    if (slot.head == nullptr) continue;
+    slots_[find(slot.key)] = slot;
+    ++used_;
+  }
+}
+
 void FamilyTree::NameIndex::insert(Record* record) {
-  Record*& head = heads_[pack(record->name)];
-  // Keep the chain in reading order: appending keeps it, and chains are short.
-  Record** place = &head;
-  while (*place != nullptr) place = &(*place)->nextSameKey;
-  *place = record;
+  if ((used_ + 1) * 4 > slots_.size() * 3) grow();
+  const std::uint64_t key = pack(record->name);
+  Slot& slot = slots_[find(key)];
   record->nextSameKey = nullptr;
+  if (slot.head != nullptr && slot.key == key) {
+    // Keep the chain in reading order: appending keeps it, and chains are short.
+    Record* last = slot.head;
+    while (last->nextSameKey != nullptr) last = last->nextSameKey;
+    last->nextSameKey = record;
+    ++shared_;
+    return;
+  }
+  if (!slot.erased) ++used_;
+  slot.key = key;
+  slot.head = record;
+  slot.erased = false;
 }
 
 void FamilyTree::NameIndex::erase(Record* record) {
-  auto it = heads_.find(pack(record->name));
-  if (it == heads_.end()) return;
-  Record** place = &it->second;
+  if (slots_.empty()) return;
+  Slot& slot = slots_[find(pack(record->name))];
+  if (slot.head == nullptr) return;
+  Record** place = &slot.head;
   while (*place != nullptr && *place != record) place = &(*place)->nextSameKey;
-  if (*place == record) *place = record->nextSameKey;
+  if (*place != record) return;
+  *place = record->nextSameKey;
   record->nextSameKey = nullptr;
-  if (it->second == nullptr) heads_.erase(it);
+  if (slot.head == nullptr) {
+    slot.erased = true;
+  } else {
+    --shared_;  // the chain had two records or more
+  }
 }
 
 FamilyTree::Record* FamilyTree::NameIndex::first(const NameKey& key) const {
-  auto it = heads_.find(pack(key));
-  return it == heads_.end() ? nullptr : it->second;
+  if (slots_.empty()) return nullptr;
+  const Slot& slot = slots_[find(pack(key))];
+  return slot.head;
 }
 
-bool FamilyTree::NameIndex::hasSharedKeys() const {
-  for (const auto& [key, head] : heads_) {
-    if (head != nullptr && head->nextSameKey != nullptr) return true;
-  }
-  return false;
+void FamilyTree::NameIndex::clear() {
+  slots_.clear();
+  used_ = 0;
+  shared_ = 0;
 }
+
+bool FamilyTree::NameIndex::hasSharedKeys() const { return shared_ != 0; }
 
 // --- Records ---------------------------------------------------------------------------------
 
 FamilyTree::FamilyTree(std::string fileName)
-    : fileName_(std::move(fileName)), index_(std::make_unique<NameIndex>()) {}
+    : fileName_(std::move(fileName)),
+      records_(std::make_unique<RecordStore>()),
+      index_(std::make_unique<NameIndex>()) {}
 
 FamilyTree::~FamilyTree() { releaseAll(); }
 
@@ -78,16 +136,15 @@ bool FamilyTree::initPerson(Person* person) {
 }
 
 FamilyTree::Record* FamilyTree::newRecord() {
-  records_.push_back(std::make_unique<Record>());
-  Record* record = records_.back().get();
-  record->sequence = static_cast<std::uint32_t>(records_.size() - 1);
+  Record* record = &records_->emplace_back();
+  record->sequence = static_cast<std::uint32_t>(records_->size() - 1);
   initPerson(record);
   return record;
 }
 
 void FamilyTree::resetTree() {
   index_->clear();
-  records_.clear();
+  records_->clear();
   root_ = nullptr;
   personCount_ = 0;
   femaleCount_ = 0;
@@ -102,9 +159,8 @@ bool FamilyTree::releasePerson(Person*& place) {
   if (record == nullptr) return true;
   if (root_ == record) root_ = nullptr;
   index_->erase(record);
-  if (record->sequence < records_.size() && records_[record->sequence].get() == record) {
-    records_[record->sequence].reset();
-  }
+  record->released = true;
+  record->deathDate.reset();
   return true;
 }
 
@@ -128,7 +184,8 @@ void FamilyTree::markFound(Person* person) {
 }
 
 void FamilyTree::markMember(Record* start, int level) {
-  std::vector<std::pair<Record*, int>> work{{start, level}};
+  std::vector<std::pair<Record*, int>>& work = reachWork_;
+  work.assign(1, {start, level});
   while (!work.empty()) {
     auto [record, at] = work.back();
     work.pop_back();
@@ -191,8 +248,8 @@ void FamilyTree::recomputeReach() {
 std::vector<const Person*> FamilyTree::unplacedRecords() const {
   // The records save writes in its breadth-first pass: each member the walk reaches and the
   // partners it holds.
-  std::vector<char> walked(records_.size(), 0);
-  std::vector<char> written(records_.size(), 0);
+  std::vector<char> walked(records_->size(), 0);
+  std::vector<char> written(records_->size(), 0);
   auto sequenceOf = [](const Person* person) { return static_cast<const Record*>(person)->sequence; };
   std::vector<const Person*> pending;
   if (root_ != nullptr) {
@@ -214,8 +271,9 @@ std::vector<const Person*> FamilyTree::unplacedRecords() const {
     }
   }
   std::vector<const Person*> unplaced;
-  for (const auto& record : records_) {
-    if (record && !written[record->sequence]) unplaced.push_back(record.get());
+  for (std::size_t i = 0; i < records_->size(); ++i) {
+    const Record& record = (*records_)[i];
+    if (!record.released && !written[record.sequence]) unplaced.push_back(&record);
   }
   return unplaced;
 }

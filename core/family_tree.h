@@ -28,7 +28,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/node_containers.h"
@@ -125,8 +125,9 @@ class FamilyTree {
   // taken, or `value` is shorter than the field needs (nothing changes then).
   bool modifyField(Person* person, int selector, std::string_view value);
 
-  // Frees the record held at `place` (which is left as it is). For program exit only: the
-  // record must be linked from nowhere that is used again. True.
+  // Releases the record held at `place` (which is left as it is): it leaves the tree's searches
+  // and files, and its storage goes with the tree's. For program exit only: the record must be
+  // linked from nowhere that is used again. True.
   bool releasePerson(Person*& place);
   // Frees every record; the tree is empty afterwards.
   void releaseAll();
@@ -149,6 +150,7 @@ class FamilyTree {
   void resetTree();
   bool readRecord(platform::TextFile& file);
   bool breadthFirstOrder(std::vector<const Record*>& order);
+  bool findByNameNear(Person*& result, const NameKey& key, Record* previous);
   template <typename Visit>
   bool walkBreadthFirst(Visit&& visit);
 
@@ -171,10 +173,12 @@ class FamilyTree {
   NodeStack stack_;
   NodeQueue queue_;
 
-  std::vector<std::unique_ptr<Record>> records_;  // reading and adding order
+  class RecordStore;
+  std::unique_ptr<RecordStore> records_;  // reading and adding order; addresses stay put
   std::unique_ptr<NameIndex> index_;
   std::uint32_t epoch_ = 1;   // reach marks of other epochs are stale
   std::uint32_t walkStamp_ = 0;
+  std::vector<std::pair<Record*, int>> reachWork_;  // markMember's worklist, kept for reuse
   bool reachDirty_ = false;   // a link was overwritten: marks must be recomputed
 };
 

@@ -123,6 +123,7 @@ bool FamilyTree::readRecord(platform::TextFile& file) {
   RawRecord raw{};
   if (!readRawRecord(file, raw)) return false;
 
+  Record* previous = records_->last();
   Record* person = newRecord();
   ++personCount_;
   person->name = keyOf(raw.name);
@@ -134,7 +135,7 @@ bool FamilyTree::readRecord(platform::TextFile& file) {
   person->generation = raw.generation;
   if (!namesNobody(raw.father)) {
     Person* father = nullptr;
-    if (findByName(father, keyOf(raw.father))) {
+    if (findByNameNear(father, keyOf(raw.father), previous)) {
       person->father = father;
       if (father->firstChild == nullptr) linkFirstChild(father, person);
     }
@@ -151,7 +152,7 @@ bool FamilyTree::readRecord(platform::TextFile& file) {
     Person* older = nullptr;
     // A record that names itself (it may already be reachable through its father) is not its
     // own sibling: that link would close the chain into a ring that no walk leaves.
-    if (findByName(older, keyOf(raw.olderSibling)) && older != person) {
+    if (findByNameNear(older, keyOf(raw.olderSibling), previous) && older != person) {
       linkYoungerSibling(older, person);
     }
   }
@@ -159,7 +160,7 @@ bool FamilyTree::readRecord(platform::TextFile& file) {
   person->married = raw.married;
   if (raw.married != 'n' && raw.sex != 'm' && !namesNobody(raw.husband)) {
     Person* husband = nullptr;
-    if (findByName(husband, keyOf(raw.husband)) && husband != person) {
+    if (findByNameNear(husband, keyOf(raw.husband), previous) && husband != person) {
       linkSpouse(husband, husband->spouse != nullptr ? husband->secondWife : husband->spouse,
                  person);
       linkSpouse(person, person->spouse, husband);
@@ -222,8 +223,8 @@ bool FamilyTree::writePerson(const Person* person, platform::TextFile& file) con
 // older sibling, each wife is held by the husband she names, and no two records share a name.
 bool FamilyTree::breadthFirstOrder(std::vector<const Record*>& order) {
   order.clear();
-  order.reserve(records_.size());
-  std::vector<char> written(records_.size(), 0);
+  order.reserve(records_->size());
+  std::vector<char> written(records_->size(), 0);
   bool regular = root_->father == nullptr && root_->olderSibling == nullptr;
   auto emit = [&](const Person* person) {
     auto* record = static_cast<const Record*>(person);
@@ -250,10 +251,9 @@ bool FamilyTree::breadthFirstOrder(std::vector<const Record*>& order) {
       older = child;
     }
   });
-  if (order.size() != static_cast<std::size_t>(std::count_if(
-                          records_.begin(), records_.end(), [](const auto& r) { return r != nullptr; }))) {
-    regular = false;
-  }
+  std::size_t held = 0;
+  for (std::size_t i = 0; i < records_->size(); ++i) held += (*records_)[i].released ? 0 : 1;
+  if (order.size() != held) regular = false;
   return regular && !index_->hasSharedKeys();
 }
 
@@ -270,8 +270,8 @@ bool FamilyTree::save() {
   bool regular = breadthFirstOrder(order);
   if (!regular) {
     order.clear();
-    for (const auto& record : records_) {
-      if (record) order.push_back(record.get());
+    for (std::size_t i = 0; i < records_->size(); ++i) {
+      if (!(*records_)[i].released) order.push_back(&(*records_)[i]);
     }
   }
 

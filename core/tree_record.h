@@ -3,7 +3,8 @@
 
 #include <array>
 #include <cstdint>
-#include <unordered_map>
+#include <memory>
+#include <vector>
 
 #include "core/family_tree.h"
 
@@ -12,6 +13,7 @@ namespace quillet {
 // A Person plus the tree's own bookkeeping. Every Person a FamilyTree hands out is one of these.
 struct FamilyTree::Record : Person {
   std::uint32_t sequence = 0;  // place in reading and adding order
+  bool released = false;       // released at exit: no longer part of the tree
 
   // Reach marks, valid only while `reachEpoch` equals the tree's epoch:
   // `memberLevel` is the shallowest level (1 = root) at which the depth-first walk visits the
@@ -35,7 +37,36 @@ struct FamilyTree::Record : Person {
   Record* nextSameKey = nullptr;  // the index's chain of records with one key
 };
 
-// Records by name key (the bytes up to the first NUL, as keys compare), reachable or not.
+// The records in reading and adding order, allocated a few hundred at a time: few allocations,
+// neighbours in memory, and addresses that never move. A chunk stays below the allocator's
+// threshold for mapping fresh pages, so a second load reuses the memory of the first.
+class FamilyTree::RecordStore {
+ public:
+  static constexpr std::size_t kChunk = 256;
+
+  Record& emplace_back() {
+    if (count_ % kChunk == 0) chunks_.push_back(std::make_unique<Record[]>(kChunk));
+    Record& record = chunks_.back()[count_ % kChunk];
+    ++count_;
+    return record;
+  }
+  Record& operator[](std::size_t i) { return chunks_[i / kChunk][i % kChunk]; }
+  const Record& operator[](std::size_t i) const { return chunks_[i / kChunk][i % kChunk]; }
+  Record* last() { return count_ == 0 ? nullptr : &(*this)[count_ - 1]; }
+  std::size_t size() const { return count_; }
+  void clear() {
+    chunks_.clear();
+    count_ = 0;
+  }
+
+ private:
+  std::vector<std::unique_ptr<Record[]>> chunks_;
+  std::size_t count_ = 0;
+};
+
+// Records by name key (the bytes up to the first NUL, as keys compare), reachable or not: an
+// open-addressing table of the first record of each key; records of one key are chained in
+// reading order through nextSameKey.
 class FamilyTree::NameIndex {
  public:
   static std::uint64_t pack(const NameKey& key);
@@ -43,12 +74,23 @@ class FamilyTree::NameIndex {
   void insert(Record* record);
   void erase(Record* record);
   Record* first(const NameKey& key) const;
+  void clear();
   // True when two records share a key.
   bool hasSharedKeys() const;
-  void clear() { heads_.clear(); }
 
  private:
-  std::unordered_map<std::uint64_t, Record*> heads_;
+  struct Slot {
+    std::uint64_t key = 0;
+    Record* head = nullptr;  // null in a slot never used, or whose key was erased
+    bool erased = false;     // probing goes on past an erased slot
+  };
+  std::size_t find(std::uint64_t key) const;  // the slot of `key`, or of the empty slot ending
+                                              // its probe sequence
+  void grow();
+
+  std::vector<Slot> slots_;
+  std::size_t used_ = 0;    // slots holding a key or an erased mark
+  std::size_t shared_ = 0;  // records that follow another of the same key in a chain
 };
 
 // Breadth-first from the root: `visit(member)` for each clan member, generation by generation,

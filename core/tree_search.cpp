@@ -29,6 +29,24 @@ bool FamilyTree::findByName(Person*& result, const NameKey& key) {
   return hit != nullptr;
 }
 
+// findByName with a guess: a file in save order names, in each record, persons met just before
+// it (the previous record, its father, its husband, his father). While no two records share a key and the
+// reach marks are current, a record with the key that the walk compares is the answer, so a
+// matching guess spares the index lookup.
+bool FamilyTree::findByNameNear(Person*& result, const NameKey& key, Record* previous) {
+  if (previous != nullptr && root_ != nullptr && !reachDirty_ && !index_->hasSharedKeys()) {
+    Person* husband = previous->spouse;
+    for (Person* guess : {static_cast<Person*>(previous), previous->father, husband,
+                          husband != nullptr ? husband->father : nullptr}) {
+      if (guess != nullptr && sameKey(guess->name, key) && isFound(static_cast<Record*>(guess))) {
+        result = guess;
+        return true;
+      }
+    }
+  }
+  return findByName(result, key);
+}
+
 // The depth-first post-order walk that defines what findByName returns: each member after all
 // his descendants, the children of one father in chain order, each member's wives right after
 // him, the root last (then the root's younger siblings, if a file gave it any). The stack holds
