@@ -30,6 +30,7 @@ void MainDialog::refillTreeView() {
 void MainDialog::fillTreeView() {
   treeItems_.clear();
   visited_.clear();
+  visited_.reserve(static_cast<std::size_t>(familyTree.personCount()));
   itemCounter_ = 0;
   Person* root = familyTree.root();
   if (root == nullptr) return;

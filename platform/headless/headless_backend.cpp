@@ -171,6 +171,8 @@ HTREEITEM HeadlessWindow::insertTreeItem(int id, std::string_view gbkLabel, int 
   const HTREEITEM handle = static_cast<HTREEITEM>(treeNodes_.size() + 1);
   if (insertAfter == TVI_FIRST) {
     siblings->insert(siblings->begin(), handle);
+  } else if (insertAfter == TVI_LAST) {
+    siblings->push_back(handle);  // the usual case: no search, so a fill stays linear
   } else {
     auto after = std::find(siblings->begin(), siblings->end(), insertAfter);
     siblings->insert(after == siblings->end() ? siblings->end() : after + 1, handle);

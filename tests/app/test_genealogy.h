@@ -5,27 +5,25 @@
 #include <string>
 #include <string_view>
 
+#include "tests/support/genealogy_text.h"
+
 namespace quillet::testing {
 
 inline constexpr std::string_view kNobody = "0     ";
 
-// One living person's record: '!', name, generation, father, birth date, sex, older sibling,
-// mother index, married, husband, alive 'y' and the filler, CR LF.
+// One living person's record (see record() for the layout).
 inline std::string livingRecord(std::string_view name, char generation, std::string_view father,
                                 std::string_view birthDate, char sex, std::string_view olderSibling,
                                 char motherIndex, char married, std::string_view husband) {
-  std::string record = "!";
-  record += name;
-  record += generation;
-  record += father;
-  record += birthDate;
-  record += sex;
-  record += olderSibling;
-  record += motherIndex;
-  record += married;
-  record += husband;
-  record += "y0        \r\n";
-  return record;
+  return record({.name = name,
+                 .generation = generation,
+                 .father = father,
+                 .birthDate = birthDate,
+                 .sex = sex,
+                 .olderSibling = olderSibling,
+                 .motherIndex = motherIndex,
+                 .married = married,
+                 .husband = husband});
 }
 
 // A clan member (no husband link).

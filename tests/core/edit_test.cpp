@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/family_tree.h"
-#include "tests/core/genealogy_text.h"
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet {

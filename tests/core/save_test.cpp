@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/family_tree.h"
-#include "tests/core/genealogy_text.h"
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet {
