@@ -250,7 +250,9 @@ std::vector<const Person*> FamilyTree::unplacedRecords() const {
   // partners it holds.
   std::vector<char> walked(records_->size(), 0);
   std::vector<char> written(records_->size(), 0);
-  auto sequenceOf = [](const Person* person) { return static_cast<const Record*>(person)->sequence; };
+  auto sequenceOf = [](const Person* person) {
+    return static_cast<const Record*>(person)->sequence;
+  };
   std::vector<const Person*> pending;
   if (root_ != nullptr) {
     walked[sequenceOf(root_)] = 1;

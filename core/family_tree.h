@@ -176,10 +176,10 @@ class FamilyTree {
   class RecordStore;
   std::unique_ptr<RecordStore> records_;  // reading and adding order; addresses stay put
   std::unique_ptr<NameIndex> index_;
-  std::uint32_t epoch_ = 1;   // reach marks of other epochs are stale
+  std::uint32_t epoch_ = 1;  // reach marks of other epochs are stale
   std::uint32_t walkStamp_ = 0;
   std::vector<std::pair<Record*, int>> reachWork_;  // markMember's worklist, kept for reuse
-  bool reachDirty_ = false;   // a link was overwritten: marks must be recomputed
+  bool reachDirty_ = false;  // a link was overwritten: marks must be recomputed
 };
 
 }  // namespace quillet

@@ -30,8 +30,8 @@ bool FamilyTree::findByName(Person*& result, const NameKey& key) {
 }
 
 // findByName with a guess: a file in save order names, in each record, persons met just before
-// it (the previous record, its father, its husband, his father). While no two records share a key and the
-// reach marks are current, a record with the key that the walk compares is the answer, so a
+// it (the previous record, its father, its husband, his father). While no two records share a key
+// and the reach marks are current, a record with the key that the walk compares is the answer, so a
 // matching guess spares the index lookup.
 bool FamilyTree::findByNameNear(Person*& result, const NameKey& key, Record* previous) {
   if (previous != nullptr && root_ != nullptr && !reachDirty_ && !index_->hasSharedKeys()) {

@@ -57,8 +57,7 @@ std::unique_ptr<TextFile> TextFile::open(std::string_view gbkName, std::string_v
   char kind = mode[0];
   if (kind != 'r' && kind != 'w' && kind != 'a') return nullptr;
   if ((update || kind != 'r') && isReadOnly(*path)) return nullptr;
-  if (kind != 'r' && ::access(path->c_str(), F_OK) != 0 &&
-      isReadOnly(directoryOf(*path))) {
+  if (kind != 'r' && ::access(path->c_str(), F_OK) != 0 && isReadOnly(directoryOf(*path))) {
     return nullptr;
   }
   std::string cMode(1, kind);

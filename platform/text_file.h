@@ -63,7 +63,7 @@ class TextFile {
   std::FILE* file_;
   bool textMode_;
   bool failed_ = false;
-  int pending_ = -2;  // a byte read ahead while looking for CR LF; -2 when none
+  int pending_ = -2;        // a byte read ahead while looking for CR LF; -2 when none
   std::string tempPath_;    // replacement files: the temporary file's UTF-8 path
   std::string targetPath_;  // replacement files: the file it replaces
 };

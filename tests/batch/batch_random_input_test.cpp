@@ -19,28 +19,42 @@
 namespace quillet {
 namespace {
 
-const std::vector<std::string> kEdits = {"1001", "1002", "1009", "1017", "1021", "1023",
-                                         "1026", "1027", "1028", "1029", "1032", "1033", "1034"};
+const std::vector<std::string> kEdits = {"1001", "1002", "1009", "1017", "1021", "1023", "1026",
+                                         "1027", "1028", "1029", "1032", "1033", "1034"};
 const std::vector<std::string> kRadios = {"1004", "1005", "1006", "1007", "1008",
                                           "1013", "1014", "1015", "1016"};
-const std::vector<std::string> kButtons = {"1003", "1010", "1011", "1012", "1018", "1019",
-                                           "1022", "1024", "1025", "1030", "1031", "1035",
-                                           "1036", "1037", "1038", "1039", "1040", "1042",
-                                           "1043", "1045"};
+const std::vector<std::string> kButtons = {"1003", "1010", "1011", "1012", "1018", "1019", "1022",
+                                           "1024", "1025", "1030", "1031", "1035", "1036", "1037",
+                                           "1038", "1039", "1040", "1042", "1043", "1045"};
 const std::vector<std::string> kBadIds = {"99", "-1", "0x3e9", "", "1e3", "4294967296"};
 // Input lines are UTF-8, whatever the program's own literals are.
 std::string utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
-const std::vector<std::string> kTexts = {
-    utf8(u8"贾宝玉"), utf8(u8"贾政"), utf8(u8"王夫人"), utf8(u8"贾敏"), "m", "f", "17830216",
-    "5", "y", "n", "\\x00\\xff", "\\r\\n", "\\s\\s", "\\", "\\x", "\\xzz", "a b c",
-    utf8(u8"贾宝玉贾宝玉贾宝玉"), utf8(u8"é😀"), ""};
+const std::vector<std::string> kTexts = {utf8(u8"贾宝玉"),
+                                         utf8(u8"贾政"),
+                                         utf8(u8"王夫人"),
+                                         utf8(u8"贾敏"),
+                                         "m",
+                                         "f",
+                                         "17830216",
+                                         "5",
+                                         "y",
+                                         "n",
+                                         "\\x00\\xff",
+                                         "\\r\\n",
+                                         "\\s\\s",
+                                         "\\",
+                                         "\\x",
+                                         "\\xzz",
+                                         "a b c",
+                                         utf8(u8"贾宝玉贾宝玉贾宝玉"),
+                                         utf8(u8"é😀"),
+                                         ""};
 // Weighted: the commands that end the window (close, key esc, an answered exit question) are
 // rare, so that runs go deep.
-const std::vector<std::string> kVerbs = {"type",  "type",  "type",  "type",   "check",
-                                         "check", "click", "click", "click",  "click",
-                                         "print", "print", "tree",  "answer", "syscommand",
-                                         "# c",   "key"};
+const std::vector<std::string> kVerbs = {"type",  "type",   "type",       "type",  "check", "check",
+                                         "click", "click",  "click",      "click", "print", "print",
+                                         "tree",  "answer", "syscommand", "# c",   "key"};
 const std::vector<std::string> kBadVerbs = {"bogus", "", "TYPE", "click", "close"};
 
 std::string randomLine(std::mt19937& random) {

@@ -108,12 +108,11 @@ TEST(IndexAgreement, RandomGenealogiesLoadedAndEdited) {
 TEST(IndexAgreement, SharedNameResolvesToTheFirstInPostOrder) {
   testing::ScopedTempDir dir;
   // Two sons named alike, the elder with a son of the same name: the grandson comes first.
-  testing::writeFile("home.txt", record({.name = "N00000", .generation = '0'}) +
-                                     record({.name = "N00001", .father = "N00000"}) +
-                                     record({.name = "N00001", .father = "N00000",
-                                             .olderSibling = "N00002"}) +
-                                     record({.name = "N00002", .father = "N00000",
-                                             .olderSibling = "N00001"}));
+  testing::writeFile("home.txt",
+                     record({.name = "N00000", .generation = '0'}) +
+                         record({.name = "N00001", .father = "N00000"}) +
+                         record({.name = "N00001", .father = "N00000", .olderSibling = "N00002"}) +
+                         record({.name = "N00002", .father = "N00000", .olderSibling = "N00001"}));
   FamilyTree tree;
   ASSERT_TRUE(tree.load());
   Person* found = nullptr;

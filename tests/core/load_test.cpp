@@ -26,15 +26,32 @@ Person* find(FamilyTree& tree, std::string_view name) {
 // A root with a wife; two sons and a daughter; the elder son with two wives; a grandson.
 std::string smallClan() {
   return record({.name = "贾始祖", .generation = '0', .married = 'y', .alive = 'n'}) +
-         record({.name = "始祖妻", .generation = '0', .sex = 'f', .married = 'y',
+         record({.name = "始祖妻",
+                 .generation = '0',
+                 .sex = 'f',
+                 .married = 'y',
                  .husband = "贾始祖"}) +
-         record({.name = "贾演", .father = "贾始祖", .birthDate = "17100101", .motherIndex = '1',
+         record({.name = "贾演",
+                 .father = "贾始祖",
+                 .birthDate = "17100101",
+                 .motherIndex = '1',
                  .married = 'y'}) +
-         record({.name = "贾源", .father = "贾始祖", .birthDate = "17120101",
-                 .olderSibling = "贾演", .motherIndex = '1'}) +
-         record({.name = "贾敏", .father = "贾始祖", .birthDate = "17140101", .sex = 'f',
-                 .olderSibling = "贾源", .motherIndex = '1'}) +
-         record({.name = "演妻", .sex = 'f', .married = 'y', .husband = "贾演", .alive = 'n',
+         record({.name = "贾源",
+                 .father = "贾始祖",
+                 .birthDate = "17120101",
+                 .olderSibling = "贾演",
+                 .motherIndex = '1'}) +
+         record({.name = "贾敏",
+                 .father = "贾始祖",
+                 .birthDate = "17140101",
+                 .sex = 'f',
+                 .olderSibling = "贾源",
+                 .motherIndex = '1'}) +
+         record({.name = "演妻",
+                 .sex = 'f',
+                 .married = 'y',
+                 .husband = "贾演",
+                 .alive = 'n',
                  .deathDate = "17600101"}) +
          record({.name = "演妾", .sex = 'f', .married = 'y', .husband = "贾演"}) +
          record({.name = "贾代化", .generation = '2', .father = "贾演", .motherIndex = '2'});
@@ -212,13 +229,16 @@ namespace {
 
 TEST(Load, RecordNamingItselfAsOlderSiblingOrHusbandIsNotLinkedToItself) {
   testing::ScopedTempDir dir;
-  testing::writeFile("home.txt",
-                     testing::record({.name = "贾始祖", .generation = '0'}) +
-                         testing::record({.name = "自成环", .father = "贾始祖",
-                                          .olderSibling = "自成环"}) +
-                         testing::record({.name = "自嫁女", .father = "贾始祖", .sex = 'f',
-                                          .olderSibling = "自成环", .married = 'y',
-                                          .husband = "自嫁女"}));
+  testing::writeFile(
+      "home.txt",
+      testing::record({.name = "贾始祖", .generation = '0'}) +
+          testing::record({.name = "自成环", .father = "贾始祖", .olderSibling = "自成环"}) +
+          testing::record({.name = "自嫁女",
+                           .father = "贾始祖",
+                           .sex = 'f',
+                           .olderSibling = "自成环",
+                           .married = 'y',
+                           .husband = "自嫁女"}));
   FamilyTree tree;
   ASSERT_TRUE(tree.load());
   Person* first = tree.root()->firstChild;

@@ -27,13 +27,19 @@ NameKey key(std::string_view text) {
 
 // Records in breadth-first order: each man followed by his wives.
 const std::string kRoot = record({.name = "贾始祖", .generation = '0', .married = 'y'});
-const std::string kRootWife = record(
-    {.name = "始祖妻", .generation = '0', .sex = 'f', .married = 'y', .husband = "贾始祖",
-     .alive = 'n', .deathDate = "17300101"});
-const std::string kElder = record(
-    {.name = "贾演", .father = "贾始祖", .birthDate = "17100101", .motherIndex = '1'});
-const std::string kYounger = record({.name = "贾源", .father = "贾始祖",
-                                     .birthDate = "17120101", .olderSibling = "贾演",
+const std::string kRootWife = record({.name = "始祖妻",
+                                      .generation = '0',
+                                      .sex = 'f',
+                                      .married = 'y',
+                                      .husband = "贾始祖",
+                                      .alive = 'n',
+                                      .deathDate = "17300101"});
+const std::string kElder =
+    record({.name = "贾演", .father = "贾始祖", .birthDate = "17100101", .motherIndex = '1'});
+const std::string kYounger = record({.name = "贾源",
+                                     .father = "贾始祖",
+                                     .birthDate = "17120101",
+                                     .olderSibling = "贾演",
                                      .motherIndex = '1'});
 
 TEST(Save, LivingRecordIs49BytesAndDeadRecord48) {
@@ -52,8 +58,8 @@ TEST(Save, WritesBreadthFirstWithWivesAfterTheirHusband) {
   ScopedTempDir dir;
   // Read order differs from breadth-first order: the wife of 贾演 comes after his brother.
   std::string wife = record({.name = "演妻", .sex = 'f', .married = 'y', .husband = "贾演"});
-  std::string grandson = record(
-      {.name = "贾代化", .generation = '2', .father = "贾演", .motherIndex = '1'});
+  std::string grandson =
+      record({.name = "贾代化", .generation = '2', .father = "贾演", .motherIndex = '1'});
   writeFile("home.txt", kRoot + kRootWife + kElder + kYounger + wife + grandson);
   FamilyTree tree;
   ASSERT_TRUE(tree.load());
@@ -76,17 +82,29 @@ TEST(Save, AddedChildAndWivesLoadBackIntoTheSamePlaces) {
   // Marrying sets the husband's married byte.
   std::string elderMarried = kElder, youngerMarried = kYounger;
   elderMarried[30] = youngerMarried[30] = 'y';
-  EXPECT_EQ(saved,
-            kRoot + kRootWife + elderMarried + wife +
-                record({.name = "演妾", .birthDate = "17150101", .sex = 'f', .married = 'y',
-                        .husband = "贾演"}) +
-                youngerMarried +
-                record({.name = "源妻", .birthDate = "17160101", .sex = 'f', .married = 'y',
-                        .husband = "贾源"}) +
-                record({.name = "贾敷", .generation = '2', .father = "贾演",
-                        .birthDate = "17400101", .motherIndex = '2'}) +
-                record({.name = "贾敬", .generation = '2', .father = "贾演",
-                        .birthDate = "17300101", .olderSibling = "贾敷", .motherIndex = '1'}));
+  EXPECT_EQ(saved, kRoot + kRootWife + elderMarried + wife +
+                       record({.name = "演妾",
+                               .birthDate = "17150101",
+                               .sex = 'f',
+                               .married = 'y',
+                               .husband = "贾演"}) +
+                       youngerMarried +
+                       record({.name = "源妻",
+                               .birthDate = "17160101",
+                               .sex = 'f',
+                               .married = 'y',
+                               .husband = "贾源"}) +
+                       record({.name = "贾敷",
+                               .generation = '2',
+                               .father = "贾演",
+                               .birthDate = "17400101",
+                               .motherIndex = '2'}) +
+                       record({.name = "贾敬",
+                               .generation = '2',
+                               .father = "贾演",
+                               .birthDate = "17300101",
+                               .olderSibling = "贾敷",
+                               .motherIndex = '1'}));
   FamilyTree again;
   ASSERT_TRUE(again.load());
   Person* yan = nullptr;
@@ -226,8 +244,8 @@ TEST(Save, ProcessKilledWhileSavingLeavesTheOldOrTheNewFile) {
     int status = 0;
     ::waitpid(child, &status, 0);
     std::string now = readFile("home.txt");
-    EXPECT_TRUE(now == first || now == second) << "round " << round << ": " << now.size()
-                                                << " bytes";
+    EXPECT_TRUE(now == first || now == second)
+        << "round " << round << ": " << now.size() << " bytes";
   }
 }
 

@@ -31,24 +31,35 @@ std::vector<std::string> names(const std::vector<Person*>& list) {
 class SearchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    writeFile("home.txt",
-              record({.name = "RRRRRR", .generation = '0', .married = 'y'}) +
-                  record({.name = "RW    ", .generation = '0', .sex = 'f', .married = 'y',
-                          .husband = "RRRRRR"}) +
-                  record({.name = "AAAAAA", .father = "RRRRRR", .birthDate = "17100101",
-                          .motherIndex = '1', .married = 'y'}) +
-                  record({.name = "AW1   ", .sex = 'f', .married = 'y', .husband = "AAAAAA"}) +
-                  record({.name = "AW2   ", .sex = 'f', .married = 'y', .husband = "AAAAAA",
-                          .alive = 'n'}) +
-                  record({.name = "BBBBBB", .father = "RRRRRR", .birthDate = "17120101",
-                          .olderSibling = "AAAAAA", .alive = 'n'}) +
-                  record({.name = "CCCCCC", .father = "RRRRRR", .sex = 'f',
-                          .olderSibling = "BBBBBB"}) +
-                  record({.name = "DDDDDD", .generation = '2', .father = "AAAAAA",
-                          .alive = 'n'}) +
-                  record({.name = "EEEEEE", .generation = '2', .father = "AAAAAA", .sex = 'f',
-                          .olderSibling = "DDDDDD"}) +
-                  record({.name = "FFFFFF", .generation = '2', .father = "BBBBBB"}));
+    writeFile(
+        "home.txt",
+        record({.name = "RRRRRR", .generation = '0', .married = 'y'}) +
+            record({.name = "RW    ",
+                    .generation = '0',
+                    .sex = 'f',
+                    .married = 'y',
+                    .husband = "RRRRRR"}) +
+            record({.name = "AAAAAA",
+                    .father = "RRRRRR",
+                    .birthDate = "17100101",
+                    .motherIndex = '1',
+                    .married = 'y'}) +
+            record({.name = "AW1   ", .sex = 'f', .married = 'y', .husband = "AAAAAA"}) +
+            record(
+                {.name = "AW2   ", .sex = 'f', .married = 'y', .husband = "AAAAAA", .alive = 'n'}) +
+            record({.name = "BBBBBB",
+                    .father = "RRRRRR",
+                    .birthDate = "17120101",
+                    .olderSibling = "AAAAAA",
+                    .alive = 'n'}) +
+            record({.name = "CCCCCC", .father = "RRRRRR", .sex = 'f', .olderSibling = "BBBBBB"}) +
+            record({.name = "DDDDDD", .generation = '2', .father = "AAAAAA", .alive = 'n'}) +
+            record({.name = "EEEEEE",
+                    .generation = '2',
+                    .father = "AAAAAA",
+                    .sex = 'f',
+                    .olderSibling = "DDDDDD"}) +
+            record({.name = "FFFFFF", .generation = '2', .father = "BBBBBB"}));
     ASSERT_TRUE(tree.load());
   }
 
@@ -108,8 +119,7 @@ TEST_F(SearchTest, ListsByGenerationWithWivesAfterTheirHusband) {
 TEST_F(SearchTest, ListsBySexWithWivesInTheirHusbandsPlace) {
   std::vector<Person*> list;
   ASSERT_TRUE(tree.listBySex('m', list));
-  EXPECT_EQ(names(list),
-            (std::vector<std::string>{"AAAAAA", "BBBBBB", "DDDDDD", "FFFFFF"}));
+  EXPECT_EQ(names(list), (std::vector<std::string>{"AAAAAA", "BBBBBB", "DDDDDD", "FFFFFF"}));
   ASSERT_TRUE(tree.listBySex('f', list));
   EXPECT_EQ(names(list),
             (std::vector<std::string>{"RW    ", "AW1   ", "AW2   ", "CCCCCC", "EEEEEE"}));
@@ -121,8 +131,7 @@ TEST_F(SearchTest, ListsByAliveWithoutTheRootButWithItsWives) {
   std::vector<Person*> list;
   ASSERT_TRUE(tree.listByAlive('y', list));
   EXPECT_EQ(names(list),
-            (std::vector<std::string>{"RW    ", "AAAAAA", "AW1   ", "CCCCCC", "EEEEEE",
-                                      "FFFFFF"}));
+            (std::vector<std::string>{"RW    ", "AAAAAA", "AW1   ", "CCCCCC", "EEEEEE", "FFFFFF"}));
   ASSERT_TRUE(tree.listByAlive('n', list));
   EXPECT_EQ(names(list), (std::vector<std::string>{"AW2   ", "BBBBBB", "DDDDDD"}));
   ASSERT_TRUE(tree.listByAlive('Y', list));
@@ -173,7 +182,7 @@ TEST(Search, TreeDeeperThanTheWalkReachesHasADefinedOutcome) {
   FamilyTree tree;
   ASSERT_TRUE(tree.load());
   Person* found = nullptr;
-  EXPECT_TRUE(tree.findByName(found, key("L00037")));  // level 38
+  EXPECT_TRUE(tree.findByName(found, key("L00037")));   // level 38
   EXPECT_FALSE(tree.findByName(found, key("L00038")));  // level 39: beyond the walk
   EXPECT_EQ(tree.personCount(), 45);
   EXPECT_EQ(tree.unplacedRecords().size(), 6u);  // L00039..L00044 name an unfound father

@@ -1,9 +1,10 @@
+#include "platform/text_file.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <string>
 
-#include "platform/text_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace platform {
@@ -40,7 +41,7 @@ TEST(TextFile, LineFeedWritesAsCrLf) {
 
 TEST(TextFile, GbkNameIsStoredAsUtf8OnDisk) {
   ScopedTempDir dir;
-  writeFile("\xe5\xae\x81.txt", "content");  // 宁.txt in UTF-8
+  writeFile("\xe5\xae\x81.txt", "content");    // 宁.txt in UTF-8
   auto file = TextFile::open("宁.txt", "r+");  // the GBK name
   ASSERT_TRUE(file);
   EXPECT_EQ(readAll(*file), "content");
