@@ -10,13 +10,8 @@
 namespace quillet {
 namespace {
 
+using testing::key;
 using testing::record;
-
-NameKey key(std::string_view text) {
-  NameKey k;
-  makeNameKey(text, k);
-  return k;
-}
 
 class EditTest : public ::testing::Test {
  protected:

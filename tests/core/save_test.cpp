@@ -14,16 +14,11 @@
 namespace quillet {
 namespace {
 
+using testing::key;
 using testing::readFile;
 using testing::record;
 using testing::ScopedTempDir;
 using testing::writeFile;
-
-NameKey key(std::string_view text) {
-  NameKey k;
-  makeNameKey(text, k);
-  return k;
-}
 
 // Records in breadth-first order: each man followed by his wives.
 const std::string kRoot = record({.name = "贾始祖", .generation = '0', .married = 'y'});

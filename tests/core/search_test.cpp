@@ -10,15 +10,10 @@
 namespace quillet {
 namespace {
 
+using testing::key;
 using testing::record;
 using testing::ScopedTempDir;
 using testing::writeFile;
-
-NameKey key(std::string_view text) {
-  NameKey k;
-  makeNameKey(text, k);
-  return k;
-}
 
 std::vector<std::string> names(const std::vector<Person*>& list) {
   std::vector<std::string> out;

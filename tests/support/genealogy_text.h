@@ -4,7 +4,16 @@
 #include <string>
 #include <string_view>
 
+#include "core/person.h"
+
 namespace quillet::testing {
+
+// The name key of a typed text.
+inline NameKey key(std::string_view text) {
+  NameKey k;
+  makeNameKey(text, k);
+  return k;
+}
 
 // A name field: the name padded with spaces to 6 bytes; "" gives the absent field.
 inline std::string nameField(std::string_view name) {
