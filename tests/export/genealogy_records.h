@@ -6,24 +6,26 @@
 #include <string_view>
 #include <vector>
 
-namespace quillet::testing {
+#include "tests/support/genealogy_text.h"
 
-inline std::string nameField(std::string_view name) {
-  if (name.empty()) return "0     ";
-  std::string field(name);
-  field.resize(6, ' ');
-  return field;
-}
+namespace quillet::testing {
 
 // One record; `death` empty for the living.
 inline std::string record(std::string_view name, char generation, std::string_view father,
                           std::string_view birth, char sex, std::string_view olderSibling,
                           char motherIndex, char married, std::string_view husband,
                           std::string_view death = {}) {
-  std::string bytes = "!" + nameField(name) + generation + nameField(father) + std::string(birth) +
-                      sex + nameField(olderSibling) + motherIndex + married + nameField(husband);
-  bytes += death.empty() ? "y0        " : "n" + std::string(death);
-  return bytes + "\r\n";
+  return record({.name = name,
+                 .generation = generation,
+                 .father = father,
+                 .birthDate = birth,
+                 .sex = sex,
+                 .olderSibling = olderSibling,
+                 .motherIndex = motherIndex,
+                 .married = married,
+                 .husband = husband,
+                 .alive = death.empty() ? 'y' : 'n',
+                 .deathDate = death});
 }
 
 // The UTF-8 bytes of a u8 literal, for comparing with exported text.

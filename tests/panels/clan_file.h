@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/person.h"
+#include "tests/support/genealogy_text.h"
 
 namespace quillet::testing {
 
@@ -39,23 +40,17 @@ class ClanFile {
                    std::string_view birth, char sex, std::string_view olderSibling,
                    char motherIndex, char married, std::string_view husband,
                    std::string_view death) {
-    bytes_ += '!';
-    bytes_ += field(name);
-    bytes_ += generation;
-    bytes_ += field(father);
-    bytes_ += birth;
-    bytes_ += sex;
-    bytes_ += field(olderSibling);
-    bytes_ += motherIndex;
-    bytes_ += married;
-    bytes_ += field(husband);
-    if (death.empty()) {
-      bytes_ += "y0        \r\n";
-    } else {
-      bytes_ += 'n';
-      bytes_ += death;
-      bytes_ += "\r\n";
-    }
+    bytes_ += testing::record({.name = field(name),
+                               .generation = generation,
+                               .father = field(father),
+                               .birthDate = birth,
+                               .sex = sex,
+                               .olderSibling = field(olderSibling),
+                               .motherIndex = motherIndex,
+                               .married = married,
+                               .husband = field(husband),
+                               .alive = death.empty() ? 'y' : 'n',
+                               .deathDate = death});
     return *this;
   }
 
