@@ -1,6 +1,9 @@
 // The kinship calculator: words the relationship of two persons of one clan as one or two
 // sentences with their kinship terms.
 //
+// This file decides which sentence and which term apply; the words themselves, every pattern and
+// term, are in kinship_terms.h.
+//
 // It reads only the two records and the records their links lead to, and changes nothing. The
 // sentences are built in a scratch text and appended to the caller's text only when the whole
 // answer could be worded.
@@ -16,9 +19,12 @@
 
 #include "core/family_tree.h"
 #include "core/text_format.h"
+#include "kinship/kinship_terms.h"
 
 namespace quillet {
 namespace {
+
+namespace terms = kinship_terms;
 
 const char* nameOf(const Person& person) { return person.name.data(); }
 bool hasFather(const Person& person) { return person.father != nullptr; }
@@ -43,23 +49,23 @@ const Person* ancestorOf(const Person& start, int steps) {
   return person;
 }
 
-enum class JuniorTerm { kDescendant, kChild, kNephew };
+// `person`'s term from `words` by age against `than`.
+const char* byAge(const terms::AgeTerms& words, const Person& person, const Person& than) {
+  return isOlder(than, person) ? words.younger : words.notYounger;
+}
 
 // The junior's term: male, female of the clan (with a father), or a wife (without one).
-const char* juniorTerm(const Person& junior, JuniorTerm term) {
-  static const char* const kTerms[3][3] = {
-      {"孙", "孙女", "孙媳"},
-      {"儿子", "女儿", "儿媳归"},
-      {"侄子", "侄女", "侄媳"},
-  };
-  const int column = !isFemale(junior) ? 0 : hasFather(junior) ? 1 : 2;
-  return kTerms[static_cast<int>(term)][column];
+const char* juniorTerm(const Person& junior, const terms::JuniorTerms& words) {
+  if (!isFemale(junior)) return words.man;
+  return hasFather(junior) ? words.daughter : words.wife;
 }
 
 // The senior's term toward a junior one generation down in direct line, or null when the
 // senior is a woman without a husband.
 const char* parentTerm(const Person& senior, const Person& junior) {
-  if (!isFemale(senior)) return hasFather(junior) ? "爸爸" : "公公";
+  if (!isFemale(senior)) {
+    return hasFather(junior) ? terms::kParent.father : terms::kParent.fatherInLaw;
+  }
   const Person* husband = senior.spouse;
   if (husband == nullptr) return nullptr;
   // The direct-line walk went up from the junior's anchor, so a junior without a father is a
@@ -67,8 +73,8 @@ const char* parentTerm(const Person& senior, const Person& junior) {
   const Person& child = hasFather(junior) ? junior : *junior.spouse;
   const bool ownMother = (husband->spouse == &senior && child.motherIndex == '1') ||
                          (husband->secondWife == &senior && child.motherIndex == '2');
-  if (!ownMother) return "姨娘";
-  return hasFather(junior) ? "妈妈" : "婆婆";
+  if (!ownMother) return terms::kParent.otherWife;
+  return hasFather(junior) ? terms::kParent.mother : terms::kParent.motherInLaw;
 }
 
 // The senior's term toward a collateral junior one generation down, or null when the senior is
@@ -77,56 +83,50 @@ const char* uncleOrAuntTerm(const Person& senior, const Person& junior) {
   // The walk from the junior's anchor went up at least once: the anchor (the junior, or the
   // husband of a junior wife) has a father.
   const Person& juniorsFather = hasFather(junior) ? *junior.father : *junior.spouse->father;
-  if (!isFemale(senior)) return isOlder(juniorsFather, senior) ? "叔叔" : "伯父";
-  if (hasFather(senior)) return isOlder(juniorsFather, senior) ? "姑姑" : "姑妈";
+  if (!isFemale(senior)) return byAge(terms::kUncle, senior, juniorsFather);
+  if (hasFather(senior)) return byAge(terms::kAuntByBlood, senior, juniorsFather);
   if (senior.spouse == nullptr) return nullptr;
-  return isOlder(juniorsFather, *senior.spouse) ? "婶婶" : "伯母";
+  return byAge(terms::kAuntByMarriage, *senior.spouse, juniorsFather);
 }
 
-bool describeDirectLine(const Person& senior, const Person& junior, int d, std::string& out) {
-  const char* j = nameOf(junior);
-  const char* s = nameOf(senior);
+// The junior's sentence two or more generations down, worded with the direct-line or the
+// collateral patterns; there is no converse sentence. The patterns are a template argument, not a
+// parameter, so that each stays a constant the compiler checks against its arguments.
+template <const terms::DescendantPatterns& kPatterns>
+void appendDescendantLine(std::string& out, const Person& senior, const Person& junior, int d) {
+  out += terms::kLineBreak;
   if (d >= 4) {
-    appendFormat(out, "\r\n %s是%s的第%d 代", j, s, d);
-    out += juniorTerm(junior, JuniorTerm::kDescendant);
+    appendFormat(out, kPatterns.fourOrMore, nameOf(junior), nameOf(senior), d);
   } else if (d == 3) {
-    appendFormat(out, "\r\n %s是%s的第%d代曾", j, s, d);
-    out += juniorTerm(junior, JuniorTerm::kDescendant);
-  } else if (d == 2) {
-    appendFormat(out, "\r\n %s是%s的", j, s);
-    out += juniorTerm(junior, JuniorTerm::kDescendant);
+    appendFormat(out, kPatterns.three, nameOf(junior), nameOf(senior), d);
   } else {
-    const char* parent = parentTerm(senior, junior);
-    if (parent == nullptr) return false;
-    appendFormat(out, "\r\n %s是%s的", j, s);
-    out += juniorTerm(junior, JuniorTerm::kChild);
-    appendFormat(out, "\r\n %s是%s的", s, j);
-    out += parent;
+    appendFormat(out, kPatterns.two, nameOf(junior), nameOf(senior));
   }
+  out += juniorTerm(junior, terms::kDescendant);
+}
+
+// Child and parent: two sentences.
+bool appendChildLines(std::string& out, const Person& senior, const Person& junior) {
+  const char* parent = parentTerm(senior, junior);
+  if (parent == nullptr) return false;
+  out += terms::kLineBreak;
+  appendFormat(out, terms::kIsOf, nameOf(junior), nameOf(senior));
+  out += juniorTerm(junior, terms::kChild);
+  out += terms::kLineBreak;
+  appendFormat(out, terms::kIsOf, nameOf(senior), nameOf(junior));
+  out += parent;
   return true;
 }
 
-bool describeCollateral(const Person& senior, const Person& junior, int d, std::string& out) {
-  const char* j = nameOf(junior);
-  const char* s = nameOf(senior);
-  if (d >= 4) {
-    appendFormat(out, "\r\n %s是%s的第 %d 代堂", j, s, d);
-    out += juniorTerm(junior, JuniorTerm::kDescendant);
-  } else if (d == 3) {
-    appendFormat(out, "\r\n %s是%s的第%d代曾堂", j, s, d);
-    out += juniorTerm(junior, JuniorTerm::kDescendant);
-  } else if (d == 2) {
-    appendFormat(out, "\r\n %s是%s的堂", j, s);
-    out += juniorTerm(junior, JuniorTerm::kDescendant);
-  } else {
-    const char* uncle = uncleOrAuntTerm(senior, junior);
-    if (uncle == nullptr) return false;
-    // The nephew's sentence follows whatever the text held, without a line break.
-    appendFormat(out, "  %s是%s的", j, s);
-    out += juniorTerm(junior, JuniorTerm::kNephew);
-    appendFormat(out, "\r\n  %s是%s的", s, j);
-    out += uncle;
-  }
+// Nephew or niece and uncle or aunt: two sentences, the first without a line break before it.
+bool appendNephewLines(std::string& out, const Person& senior, const Person& junior) {
+  const char* uncle = uncleOrAuntTerm(senior, junior);
+  if (uncle == nullptr) return false;
+  appendFormat(out, terms::kIsOfIndented, nameOf(junior), nameOf(senior));
+  out += juniorTerm(junior, terms::kNephew);
+  out += terms::kLineBreak;
+  appendFormat(out, terms::kIsOfIndented, nameOf(senior), nameOf(junior));
+  out += uncle;
   return true;
 }
 
@@ -134,35 +134,23 @@ bool describeAcrossGenerations(const Person& senior, const Person& junior, int d
                                std::string& out) {
   const Person* reached = ancestorOf(anchorOf(junior), d);
   if (reached == nullptr) return false;
-  if (reached == &anchorOf(senior)) return describeDirectLine(senior, junior, d, out);
-  return describeCollateral(senior, junior, d, out);
+  const bool directLine = reached == &anchorOf(senior);
+  if (d == 1) {
+    return directLine ? appendChildLines(out, senior, junior)
+                      : appendNephewLines(out, senior, junior);
+  }
+  if (directLine) {
+    appendDescendantLine<terms::kDirectDescendant>(out, senior, junior, d);
+  } else {
+    appendDescendantLine<terms::kCollateralDescendant>(out, senior, junior, d);
+  }
+  return true;
 }
 
 // --- One generation -----------------------------------------------------------------------------
 // These branches test whether a sex is 'm'; anything else counts as female.
 
 bool isMale(const Person& person) { return person.sex == 'm'; }
-
-enum class BloodRelation { kCousin, kFullSibling, kHalfSibling };
-
-// The term of `x` toward `y`, by relation and birth order.
-const char* bloodTerm(const Person& x, const Person& y, BloodRelation relation) {
-  const int order = FamilyTree::compareBirth(x, y);
-  const bool male = isMale(x);
-  switch (relation) {
-    case BloodRelation::kCousin:
-      if (order >= 0) return male ? "兄" : "姐";
-      return male ? "弟" : "妹";
-    case BloodRelation::kFullSibling:
-      if (order > 0) return male ? "哥哥" : "姐姐";
-      if (order == 0) return male ? "胞兄" : "胞姐";
-      return male ? "弟弟" : "妹妹";
-    case BloodRelation::kHalfSibling:
-      if (order > 0) return male ? "哥哥" : "姐姐";
-      return male ? "弟弟" : "妹妹";
-  }
-  return "";
-}
 
 // True when `junior` is in the chain of children of `father`. The chain is walked with a second
 // cursor at half speed, so a chain that links back on itself (a broken file) ends the search,
@@ -182,74 +170,57 @@ bool isChildOf(const Person& father, const Person& junior) {
   return false;
 }
 
-void appendBloodLine(std::string& out, BloodRelation relation, const Person& x, const Person& y) {
-  switch (relation) {
-    case BloodRelation::kCousin:
-      appendFormat(out, "\r\n  %s是%s的堂", nameOf(x), nameOf(y));
-      break;
-    case BloodRelation::kFullSibling:
-      appendFormat(out, "\r\n  %s是%s的", nameOf(x), nameOf(y));
-      break;
-    case BloodRelation::kHalfSibling:
-      appendFormat(out, "\r\n  %s是%s的同父异母的", nameOf(x), nameOf(y));
-      break;
-  }
-  out += bloodTerm(x, y, relation);
+// The sentence of `x` toward `y`: cousin, full or half sibling, by sex and birth order.
+void appendBloodLine(std::string& out, const terms::BloodTerms& relation, const Person& x,
+                     const Person& y) {
+  const terms::BirthOrderTerms& words = isMale(x) ? relation.man : relation.other;
+  const int order = FamilyTree::compareBirth(x, y);
+  out += terms::kLineBreak;
+  appendFormat(out, terms::kIsOfIndented, nameOf(x), nameOf(y));
+  out += relation.qualifier;
+  out += order > 0 ? words.older : order == 0 ? words.sameDate : words.younger;
 }
 
 bool describeBloodKin(const Person& senior, const Person& junior, std::string& out) {
   if (!hasFather(senior)) return false;
-  BloodRelation relation = BloodRelation::kCousin;
+  const terms::BloodTerms* relation = &terms::kCousin;
   if (isChildOf(*senior.father, junior)) {
-    relation = senior.motherIndex == junior.motherIndex ? BloodRelation::kFullSibling
-                                                        : BloodRelation::kHalfSibling;
+    relation =
+        senior.motherIndex == junior.motherIndex ? &terms::kFullSibling : &terms::kHalfSibling;
   }
-  appendBloodLine(out, relation, senior, junior);
-  appendBloodLine(out, relation, junior, senior);
+  appendBloodLine(out, *relation, senior, junior);
+  appendBloodLine(out, *relation, junior, senior);
   return true;
 }
 
 // A wife (`wife`, whose husband is `husband`) and a blood member of her generation: her term
 // toward the member, then the member's toward her. The member need not be the husband's sibling.
-// Equal birth dates count as the husband being the younger.
 void appendInLawLines(std::string& out, const Person& wife, const Person& husband,
                       const Person& member) {
-  const bool husbandOlder = isOlder(husband, member);
-  if (husbandOlder) {
-    appendFormat(out, "\r\n %s是%s的嫂子", nameOf(wife), nameOf(member));
-  } else {
-    appendFormat(out, "\r\n %s是%s的弟媳", nameOf(wife), nameOf(member));
-  }
-  if (isMale(member)) {
-    if (husbandOlder) {
-      appendFormat(out, "\r\n %s是%s的小叔", nameOf(member), nameOf(wife));
-    } else {
-      appendFormat(out, "\r\n %s是%s的大伯", nameOf(member), nameOf(wife));
-    }
-  } else if (husbandOlder) {
-    appendFormat(out, "\r\n %s是%s的小姑", nameOf(member), nameOf(wife));
-  } else {
-    appendFormat(out, "\r\n %s是%s的大姑", nameOf(member), nameOf(wife));
-  }
+  out += terms::kLineBreak;
+  appendFormat(out, terms::kIsOf, nameOf(wife), nameOf(member));
+  out += byAge(terms::kWifeTowardMember, member, husband);
+  out += terms::kLineBreak;
+  appendFormat(out, terms::kIsOf, nameOf(member), nameOf(wife));
+  out += byAge(isMale(member) ? terms::kManTowardWife : terms::kWomanTowardWife, member, husband);
 }
 
 bool describeSameGeneration(const Person& senior, const Person& junior, std::string& out) {
   if (!hasSpouse(senior) && !hasSpouse(junior)) return describeBloodKin(senior, junior, out);
   if (senior.spouse == &junior || junior.spouse == &senior) {
-    appendFormat(out, "\r\n %s与%s 是夫妻.", nameOf(junior), nameOf(senior));
+    out += terms::kLineBreak;
+    appendFormat(out, terms::kSpouses, nameOf(junior), nameOf(senior));
     return true;
   }
   if (hasFather(senior) && hasFather(junior)) {
     // Blood kin of whom one is married are set off by an empty line.
-    out += "\r\n";
+    out += terms::kLineBreak;
     return describeBloodKin(senior, junior, out);
   }
   if (!hasFather(senior) && !hasFather(junior)) {
-    if (senior.spouse == junior.spouse) {
-      appendFormat(out, "\r\n %s与%s同嫁一夫", nameOf(junior), nameOf(senior));
-    } else {
-      appendFormat(out, "\r\n %s与%s是妯娌", nameOf(junior), nameOf(senior));
-    }
+    out += terms::kLineBreak;
+    appendFormat(out, senior.spouse == junior.spouse ? terms::kCoWives : terms::kSistersInLaw,
+                 nameOf(junior), nameOf(senior));
     return true;
   }
   // One of them is a wife, the other a blood member of her generation.
@@ -264,7 +235,7 @@ bool describeSameGeneration(const Person& senior, const Person& junior, std::str
 
 void FamilyTree::describeKinship(const Person& p, const Person& q, std::string& text) {
   if (&p == &q) {
-    text += "这是同一个人";
+    text += terms::kSamePerson;
     return;
   }
   // On equal generation digits q is the senior.
