@@ -133,6 +133,9 @@ class FamilyTree {
   void releaseAll();
 
   // --- Kinship (kinship/) -----------------------------------------------------------------------
+  // Declared here because it is an operation of the tree, but defined in kinship/kinship.cpp: the
+  // kinship calculator is its own subsystem that reads the store's records, and quillet_core does
+  // not link it. A target that calls describeKinship links quillet_kinship.
 
   // Appends to `text` the sentences that word the kinship of `p` and `q`.
   static void describeKinship(const Person& p, const Person& q, std::string& text);
