@@ -134,122 +134,184 @@ class Writer {
   std::int32_t limit_;
 };
 
-}  // namespace
+// A person's life: living, or dead on `death`.
+struct Life {
+  bool alive = true;
+  std::string death;
+};
 
-namespace {
+// The first member of one generation and, once one is met, a member of another branch of the
+// root in that generation.
+struct Cousins {
+  std::string first, other;
+  int branch = -1;
+};
 
-// One clan of at most `personCount` records whose men have `sons` sons on average.
-GeneratedGenealogy generateWith(std::int32_t personCount, std::uint64_t seed, double sons) {
-  GeneratedGenealogy out;
-  out.fileBytes.reserve(static_cast<std::size_t>(personCount) * 49);
-  Random random(seed);
-  Writer writer(out, personCount);
-  std::int32_t serial = 0;
+// Builds one clan of at most `personCount` records whose men have `sons` sons on average,
+// breadth-first from the root: each member taken from the queue is written, then his wives, and
+// then his children join the queue.
+//
+// No expression draws more than once, so the order of the draws, and with it the clan of a seed,
+// does not depend on the order in which a compiler evaluates function arguments.
+class ClanBuilder {
+ public:
+  ClanBuilder(std::int32_t personCount, std::uint64_t seed, double sons)
+      : random_(seed), writer_(out_, personCount), sons_(sons) {
+    out_.fileBytes.reserve(static_cast<std::size_t>(personCount) * 49);
+  }
 
-  auto lifeOf = [&](int generation, int birthYear, bool& alive, std::string& death) {
-    // The old generations are dead; the young ones mostly living.
+  GeneratedGenealogy build() {
+    queue_.push_back(rootMember());
+    while (!queue_.empty() && !writer_.full()) {
+      Member man = std::move(queue_.front());
+      queue_.pop_front();
+      const int wives = writeMember(man);
+      noteCousin(man);
+      out_.lastMember = man.name;
+      writeWives(man, wives);
+      if (man.sex == 'm' && man.generation - '0' < kDeepestGeneration) queueChildren(man, wives);
+    }
+    chooseDistantCousins();
+    return std::move(out_);
+  }
+
+ private:
+  std::string newName(std::string_view surname) {
+    return std::string(surname) + givenName(serial_++);
+  }
+
+  // A date in `year`; the day is drawn before the month.
+  std::string randomDate(int year) {
+    const int day = 1 + random_.below(28);
+    const int month = 1 + random_.below(12);
+    return dateOf(year, month, day);
+  }
+
+  // The old generations are dead; the young ones mostly living. A death date is drawn day,
+  // month, then the years lived.
+  Life randomLife(int generation, int birthYear) {
     static constexpr std::array<double, 10> kDeadShare = {1, 1, 1, 1, 1, 1, 0.9, 0.5, 0.2, 0.05};
-    alive = !random.chance(kDeadShare[static_cast<std::size_t>(generation)]);
-    death.clear();
-    if (!alive)
-      death = dateOf(birthYear + 20 + random.below(60), 1 + random.below(12), 1 + random.below(28));
-  };
-
-  std::deque<Member> queue;
-  Member root;
-  root.name = std::string(kClanSurname) + givenName(serial++);
-  root.father = root.olderSibling = std::string(kAbsentName);
-  root.birthYear = 1400;
-  queue.push_back(root);
-  struct Cousins {
-    std::string first, other;
-    int branch = -1;
-  };
-  std::array<Cousins, kDeepestGeneration + 1> cousins;
-
-  while (!queue.empty() && !writer.full()) {
-    Member man = std::move(queue.front());
-    queue.pop_front();
-    const int generation = man.generation - '0';
-    bool alive = true;
-    std::string death;
-    lifeOf(generation, man.birthYear, alive, death);
-    const std::string birth = dateOf(man.birthYear, 1 + random.below(12), 1 + random.below(28));
-
-    // Wives: a man below the deepest generation has one, sometimes two; half the men of the
-    // deepest generation have one. Daughters marry out (married 'y' without a husband link).
-    int wives = 0;
-    if (man.sex == 'm') {
-      if (generation < kDeepestGeneration) {
-        wives = random.chance(kWivesPerMan - 1) ? 2 : 1;
-      } else {
-        wives = random.chance(kLastWivesPerMan) ? 1 : 0;
-      }
+    Life life;
+    life.alive = !random_.chance(kDeadShare[static_cast<std::size_t>(generation)]);
+    if (!life.alive) {
+      const int day = 1 + random_.below(28);
+      const int month = 1 + random_.below(12);
+      const int yearsLived = 20 + random_.below(60);
+      life.death = dateOf(birthYear + yearsLived, month, day);
     }
+    return life;
+  }
+
+  // A man below the deepest generation has one wife, sometimes two; half the men of the deepest
+  // generation have one. Women have none here.
+  int randomWifeCount(const Member& man) {
+    if (man.sex != 'm') return 0;
+    if (man.generation - '0' < kDeepestGeneration) return random_.chance(kWivesPerMan - 1) ? 2 : 1;
+    return random_.chance(kLastWivesPerMan) ? 1 : 0;
+  }
+
+  // Writes the record of a clan member. His wives are drawn here, because his record says
+  // whether he is married; returns their number. Daughters marry out: half are married, without
+  // a husband link.
+  int writeMember(const Member& man) {
+    const Life life = randomLife(man.generation - '0', man.birthYear);
+    const std::string birth = randomDate(man.birthYear);
+    const int wives = randomWifeCount(man);
     const char married =
-        man.sex == 'm' ? (wives > 0 ? 'y' : 'n') : (random.chance(0.5) ? 'y' : 'n');
-    writer.write(man.name, man.generation, man.father, birth, man.sex, man.olderSibling,
-                 man.motherIndex, married, kAbsentName, alive, death);
-    // Per generation: the first member and the last one of another branch of the root.
-    if (man.branch >= 0) {
-      Cousins& pair = cousins[static_cast<std::size_t>(generation)];
-      if (pair.first.empty()) {
-        pair.first = man.name;
-        pair.branch = man.branch;
-      } else if (man.branch != pair.branch) {
-        pair.other = man.name;
-      }
-    }
-    out.lastMember = man.name;
+        man.sex == 'm' ? (wives > 0 ? 'y' : 'n') : (random_.chance(0.5) ? 'y' : 'n');
+    writer_.write(man.name, man.generation, man.father, birth, man.sex, man.olderSibling,
+                  man.motherIndex, married, kAbsentName, life.alive, life.death);
+    return wives;
+  }
 
-    for (int w = 0; w < wives && !writer.full(); ++w) {
-      const std::string wifeName =
-          std::string(kWifeSurnames[static_cast<std::size_t>(random.below(kWifeSurnames.size()))]) +
-          givenName(serial++);
-      const int wifeYear = man.birthYear - 3 + random.below(7);
-      bool wifeAlive = true;
-      std::string wifeDeath;
-      lifeOf(generation, wifeYear, wifeAlive, wifeDeath);
-      writer.write(wifeName, man.generation, kAbsentName,
-                   dateOf(wifeYear, 1 + random.below(12), 1 + random.below(28)), 'f', kAbsentName,
-                   '0', 'y', man.name, wifeAlive, wifeDeath);
+  // Per generation: the first member and the last one of another branch of the root.
+  void noteCousin(const Member& man) {
+    if (man.branch < 0) return;
+    Cousins& pair = cousins_[static_cast<std::size_t>(man.generation - '0')];
+    if (pair.first.empty()) {
+      pair.first = man.name;
+      pair.branch = man.branch;
+    } else if (man.branch != pair.branch) {
+      pair.other = man.name;
     }
+  }
 
-    if (man.sex != 'm' || generation >= kDeepestGeneration) continue;
-    // The root has at least two sons, so that the clan has lines meeting only at the root.
-    const int sonCount = std::max(random.around(sons), generation == 0 ? 2 : 0);
+  // The wives' records, after their husband's, as long as there is room.
+  void writeWives(const Member& man, int wives) {
+    for (int w = 0; w < wives && !writer_.full(); ++w) {
+      const std::string name =
+          newName(kWifeSurnames[static_cast<std::size_t>(random_.below(kWifeSurnames.size()))]);
+      const int year = man.birthYear - 3 + random_.below(7);
+      const Life life = randomLife(man.generation - '0', year);
+      const std::string birth = randomDate(year);
+      writer_.write(name, man.generation, kAbsentName, birth, 'f', kAbsentName, '0', 'y', man.name,
+                    life.alive, life.death);
+    }
+  }
+
+  // Sons and daughters in shuffled order, two years apart; the root has at least two sons, so
+  // that the clan has lines meeting only at the root.
+  std::vector<char> randomChildSexes(int generation) {
+    const int sonCount = std::max(random_.around(sons_), generation == 0 ? 2 : 0);
     std::vector<char> sexes(static_cast<std::size_t>(sonCount), 'm');
-    sexes.resize(sexes.size() + static_cast<std::size_t>(random.around(sons * kDaughtersPerSon)),
+    sexes.resize(sexes.size() + static_cast<std::size_t>(random_.around(sons_ * kDaughtersPerSon)),
                  'f');
     for (std::size_t i = sexes.size(); i > 1; --i) {
-      std::swap(sexes[i - 1], sexes[static_cast<std::size_t>(random.below(static_cast<int>(i)))]);
+      std::swap(sexes[i - 1], sexes[static_cast<std::size_t>(random_.below(static_cast<int>(i)))]);
     }
+    return sexes;
+  }
+
+  // Queues the children of a man, each naming his next older sibling and, when the man has two
+  // wives, either of them as mother.
+  void queueChildren(const Member& man, int wives) {
+    const int generation = man.generation - '0';
+    const std::vector<char> sexes = randomChildSexes(generation);
     std::string older(kAbsentName);
     for (int c = 0; c < static_cast<int>(sexes.size()); ++c) {
       Member child;
-      child.name = std::string(kClanSurname) + givenName(serial++);
+      child.name = newName(kClanSurname);
       child.father = man.name;
       child.olderSibling = older;
       child.generation = static_cast<char>(man.generation + 1);
       child.sex = sexes[static_cast<std::size_t>(c)];
-      child.motherIndex = static_cast<char>('1' + (wives == 2 ? random.below(2) : 0));
+      child.motherIndex = static_cast<char>('1' + (wives == 2 ? random_.below(2) : 0));
       child.birthYear = man.birthYear + 20 + 2 * c;
       child.branch = man.branch >= 0 ? man.branch : c;
-      if (generation == 0 && out.firstSon.empty()) out.firstSon = child.name;
+      if (generation == 0 && out_.firstSon.empty()) out_.firstSon = child.name;
       older = child.name;
-      queue.push_back(std::move(child));
+      queue_.push_back(std::move(child));
     }
   }
-  for (int generation = kDeepestGeneration; generation > 0; --generation) {
-    const Cousins& pair = cousins[static_cast<std::size_t>(generation)];
-    if (!pair.other.empty()) {
-      out.distantCousinA = pair.first;
-      out.distantCousinB = pair.other;
-      break;
+
+  Member rootMember() {
+    Member root;
+    root.name = newName(kClanSurname);
+    root.father = root.olderSibling = std::string(kAbsentName);
+    root.birthYear = 1400;
+    return root;
+  }
+
+  // The far cousins: the pair of the deepest generation that has one.
+  void chooseDistantCousins() {
+    for (int generation = kDeepestGeneration; generation > 0; --generation) {
+      const Cousins& pair = cousins_[static_cast<std::size_t>(generation)];
+      if (!pair.other.empty()) {
+        out_.distantCousinA = pair.first;
+        out_.distantCousinB = pair.other;
+        return;
+      }
     }
   }
-  return out;
-}
+
+  GeneratedGenealogy out_;  // before writer_, which writes into it
+  Random random_;
+  Writer writer_;
+  double sons_;
+  std::int32_t serial_ = 0;
+  std::deque<Member> queue_;
+  std::array<Cousins, kDeepestGeneration + 1> cousins_;
+};
 
 }  // namespace
 
@@ -263,7 +325,7 @@ GeneratedGenealogy generateGenealogy(std::int32_t personCount, std::uint64_t see
   double step = 1.1;
   GeneratedGenealogy fallback;
   for (int attempt = 0; attempt < 100; ++attempt, step = 1 + (step - 1) * 0.9) {
-    GeneratedGenealogy out = generateWith(personCount, seed, sons);
+    GeneratedGenealogy out = ClanBuilder(personCount, seed, sons).build();
     if (out.personCount < personCount) {
       sons *= step;
       continue;
