@@ -10,16 +10,11 @@
 
 #include "core/family_tree.h"
 #include "core/person.h"
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet::tools {
 namespace {
-
-NameKey keyOf(const std::string& name) {
-  NameKey key{};
-  makeNameKey(name, key);
-  return key;
-}
 
 class GeneratedClanTest : public ::testing::TestWithParam<int> {
  protected:
@@ -91,16 +86,16 @@ TEST(GeneratedClanShapeTest, NamedPersonsAreWhereTheBenchmarksExpectThem) {
   ASSERT_TRUE(tree.load());
 
   Person* firstSon = nullptr;
-  ASSERT_TRUE(tree.findByName(firstSon, keyOf(clan.firstSon)));
+  ASSERT_TRUE(tree.findByName(firstSon, quillet::testing::key(clan.firstSon)));
   EXPECT_EQ(firstSon->father, tree.root());
   Person* last = nullptr;
-  ASSERT_TRUE(tree.findByName(last, keyOf(clan.lastMember)));
+  ASSERT_TRUE(tree.findByName(last, quillet::testing::key(clan.lastMember)));
   EXPECT_EQ(last->generation, '9');
 
   Person* a = nullptr;
   Person* b = nullptr;
-  ASSERT_TRUE(tree.findByName(a, keyOf(clan.distantCousinA)));
-  ASSERT_TRUE(tree.findByName(b, keyOf(clan.distantCousinB)));
+  ASSERT_TRUE(tree.findByName(a, quillet::testing::key(clan.distantCousinA)));
+  ASSERT_TRUE(tree.findByName(b, quillet::testing::key(clan.distantCousinB)));
   // Two members of one deep generation whose lines meet only at the root.
   EXPECT_GE(a->generation, '8');
   EXPECT_EQ(a->generation, b->generation);
