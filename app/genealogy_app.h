@@ -10,7 +10,8 @@ class GenealogyApp {
  public:
   // Runs the main window over `objects` until it ends. Returns false: the program then ends
   // (nothing runs after the window has closed). `modalResult`, when given, receives the
-  // window's result (IDOK, IDCANCEL, or 0 when a headless run's input ended first).
+  // window's result as Dialog::DoModal returns it: IDOK, IDCANCEL, 0 when a headless run's
+  // input ended first, or -1 when no window could be created.
   bool InitInstance(ProcessObjects& objects, int* modalResult = nullptr);
 };
 

@@ -68,8 +68,8 @@ class WindowPeer {
 class Backend {
  public:
   virtual ~Backend() = default;
-  // A window for `dialog` from `dialogTemplate`, its controls created, not yet shown. `parent` is
-  // the open window the new one is modal to, or null.
+  // A window for `dialog` from `dialogTemplate`, its controls created, not yet shown, or null when
+  // none can be made. `parent` is the open window the new one is modal to, or null.
   virtual std::unique_ptr<WindowPeer> createWindow(const DialogTemplate& dialogTemplate,
                                                    WindowEvents& events, WindowPeer* parent) = 0;
   // Shows a message box; returns IDOK or IDCANCEL.

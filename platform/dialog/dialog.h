@@ -125,8 +125,10 @@ class Dialog : public WindowEvents {
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
 
-  // Creates the window, initialises it (OnInitDialog) and runs it until it ends; returns IDOK,
-  // IDCANCEL, or 0 when a headless run's input ended first.
+  // Creates the window, initialises it (OnInitDialog) and runs it until it ends. Returns the
+  // result it ended with (IDOK, IDCANCEL), 0 when a headless run's input ended first, or -1, as
+  // the framework's DoModal does, when no window could be created (no backend installed, or the
+  // backend made none); OnInitDialog has then not run.
   int DoModal();
   // The first half of DoModal: the window created and initialised, not yet run. For drivers
   // that feed the window's events one by one (tests); false when no window could be made.

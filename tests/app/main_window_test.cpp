@@ -244,5 +244,17 @@ TEST(MainWindowStartup, SecondLoadAtInitialisationReplacesTheFirst) {
   EXPECT_EQ(objects.tree.personCount(), 1);
 }
 
+// A start-up that could not make its window says so with -1, not with a run's result.
+TEST(MainWindowStartup, NoWindowWithoutABackendGivesMinusOne) {
+  ScopedTempDir dir;
+  ProcessObjects objects;
+  platform::Backend* previous = platform::currentBackend();
+  platform::setBackend(nullptr);
+  int result = 0;
+  EXPECT_FALSE(objects.app.InitInstance(objects, &result));
+  platform::setBackend(previous);
+  EXPECT_EQ(result, -1);
+}
+
 }  // namespace
 }  // namespace quillet
