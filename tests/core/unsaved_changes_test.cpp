@@ -1,0 +1,105 @@
+// The tree's record of unsaved changes: which edits make one, and what clears it.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "core/family_tree.h"
+#include "tests/support/genealogy_text.h"
+#include "tests/support/temp_dir.h"
+
+namespace quillet {
+namespace {
+
+using testing::key;
+using testing::record;
+
+class UnsavedChangesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::writeFile(
+        "home.txt",
+        record({.name = "贾始祖", .generation = '0', .married = 'y'}) +
+            record({.name = "始祖妻",
+                    .generation = '0',
+                    .sex = 'f',
+                    .married = 'y',
+                    .husband = "贾始祖"}) +
+            record({.name = "贾政", .generation = '1', .father = "贾始祖", .motherIndex = '1'}));
+    ASSERT_TRUE(tree.load());
+  }
+  Person* find(std::string_view name) {
+    Person* person = nullptr;
+    tree.findByName(person, key(name));
+    return person;
+  }
+
+  testing::ScopedTempDir dir;
+  FamilyTree tree;
+};
+
+TEST_F(UnsavedChangesTest, OnlyAModifyThatChangesAStoredValueCounts) {
+  const NameKey ownName = key("贾政");
+  const NameKey newName = key("贾赦");
+  const NameKey wifeName = key("始祖妻");
+  struct Case {
+    int selector;
+    std::string_view value;
+    bool changes;
+  } cases[] = {
+      {1, std::string_view(ownName.data(), 6), false},   // renamed to his own name
+      {1, std::string_view(wifeName.data(), 6), false},  // refused: the name is taken
+      {1, std::string_view(newName.data(), 6), true},
+      {2, "", true},  // the sex toggles
+      {3, "1", false},
+      {3, "2", true},
+      {4, "17000101", false},  // the birth date already stored
+      {4, "17000102", true},
+      {4, "1700", false},  // refused: too short
+      {5, "17800101", true},
+      {9, "", false},  // no such field
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(tree.load());
+    ASSERT_FALSE(tree.hasUnsavedChanges());
+    tree.modifyField(find("贾政"), c.selector, c.value);
+    EXPECT_EQ(tree.hasUnsavedChanges(), c.changes) << c.selector << ' ' << c.value;
+  }
+}
+
+TEST_F(UnsavedChangesTest, BirthAndMarriageCountOnlyWhenAPersonIsAdded) {
+  const DateText date = makeDate("17300101");
+  EXPECT_FALSE(tree.addChild(key("贾宝玉"), key("贾政"), 'm', date));  // he is no mother
+  EXPECT_FALSE(tree.hasUnsavedChanges());
+  EXPECT_TRUE(tree.addChild(key("贾赦"), key("始祖妻"), 'm', date));
+  EXPECT_TRUE(tree.hasUnsavedChanges());
+
+  ASSERT_TRUE(tree.load());
+  EXPECT_FALSE(tree.addWife(key("王夫人"), key("无此人"), date));
+  EXPECT_FALSE(tree.hasUnsavedChanges());
+  EXPECT_TRUE(tree.addWife(key("王夫人"), key("贾政"), date));
+  EXPECT_TRUE(tree.hasUnsavedChanges());
+}
+
+TEST_F(UnsavedChangesTest, SuccessfulSaveAndLoadClearButAFailedSaveKeeps) {
+  ASSERT_TRUE(tree.modifyField(find("贾政"), 2, ""));
+  ASSERT_EQ(::chmod("home.txt", 0444), 0);
+  EXPECT_FALSE(tree.save());
+  EXPECT_TRUE(tree.hasUnsavedChanges());
+  ASSERT_EQ(::chmod("home.txt", 0644), 0);
+  EXPECT_TRUE(tree.save());
+  EXPECT_FALSE(tree.hasUnsavedChanges());
+
+  ASSERT_TRUE(tree.modifyField(find("贾政"), 2, ""));
+  EXPECT_TRUE(tree.load());
+  EXPECT_FALSE(tree.hasUnsavedChanges());
+  std::filesystem::remove("home.txt");
+  ASSERT_TRUE(tree.modifyField(tree.root(), 2, ""));
+  EXPECT_FALSE(tree.load());  // no file: the tree is empty, with nothing to save
+  EXPECT_FALSE(tree.hasUnsavedChanges());
+}
+
+}  // namespace
+}  // namespace quillet
