@@ -58,6 +58,25 @@ TEST_F(BatchRunTest, ExitQuestionDefaultsToCancelThenOkEndsAndTheRestIsNotRead) 
   EXPECT_EQ(run.status, 0);
 }
 
+TEST_F(BatchRunTest, SelectionAndTheUnsavedChangesQuestionPrintAsTheProtocolSays) {
+  const BatchRun run = runBatch(
+      u8"selected\nselect 3\nselected\n"
+      u8"answer yes\nkey enter\n"  // yes is no button of the exit question: its default answers
+      u8"type 1002 贾政\ncheck 1005\nclick 1010\nselected\n"
+      u8"key esc\nanswer no\nclose\n");
+  const std::string box = utf8(
+      u8"messagebox caption: Morvane提示\n"
+      u8"messagebox text: 　家谱有尚未保存的修改，退出前要保存吗?\n"
+      u8"messagebox buttons: yesnocancel default: cancel answer: ");
+  EXPECT_EQ(run.out, utf8(u8"selected none\nselected 3\n"
+                          u8"messagebox caption: Morvane提示\n"
+                          u8"messagebox text: 　您真正想退出程序吗?\n"
+                          u8"messagebox buttons: okcancel default: cancel answer: cancel\n"
+                          u8"selected 2\n") +
+                         box + "cancel\n" + box + "no\nend: cancel\n");
+  EXPECT_EQ(run.status, 0);
+}
+
 TEST_F(BatchRunTest, AboutBoxOpensAndClosesAndInputEndsWithTheWindowOpen) {
   const BatchRun run = runBatch(u8"syscommand 16\nclose\n");
   EXPECT_EQ(run.out, utf8(u8"dialog 100 open: 关于 Quillet\ndialog 100 closed\nend: cancel\n"));
@@ -108,7 +127,10 @@ TEST_F(BatchRunTest, BadCommandsStopTheRunWithStatusTwo) {
       {u8"click\n", "error: line 1: "},
       {u8"click 10x\n", "error: line 1: "},
       {u8"key space\n", "error: line 1: "},
-      {u8"answer yes\n", "error: line 1: "},
+      {u8"answer maybe\n", "error: line 1: "},
+      {u8"select 6\n", "error: line 1: "},  // the tree has lines 0 to 5
+      {u8"select -1\n", "error: line 1: "},
+      {u8"selected 0\n", "error: line 1: "},
       {u8"close now\n", "error: line 1: "},
   };
   for (const Case& c : cases) {
