@@ -127,7 +127,7 @@ struct DialogUnits {
 // window shows: a title bar above and a border on every side.
 QMargins frameAllowance() {
   const int titleBar = QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight);
-  return {4, titleBar + 8, 4, 4};
+  return {2, titleBar + 4, 2, 2};
 }
 
 // The dialog font scaled down, half a point at a time, until the whole window fits `available`;
