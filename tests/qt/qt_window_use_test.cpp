@@ -97,7 +97,8 @@ TEST_F(QtWindowUseTest, AboutBoxIconShowsTheImageOfIcon128) {
   ASSERT_EQ(shown.size(), QSize(resource.large.size, resource.large.size));
   for (int y = 0; y < shown.height(); ++y) {
     for (int x = 0; x < shown.width(); ++x) {
-      const char digit = resource.large.rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
+      const char digit =
+          resource.large.rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
       const int index = digit <= '9' ? digit - '0' : digit - 'A' + 10;
       ASSERT_EQ(shown.pixel(x, y) & 0xFFFFFFu, (*resource.palette)[static_cast<std::size_t>(index)])
           << x << ',' << y;
@@ -217,7 +218,8 @@ TEST_F(QtPaneColumnsTest, ListingOfTenPersonsLinesUpInColumns) {
   auto* pane = control<QPlainTextEdit>(IDC_DISPLAY);
   const QFontMetricsF metrics(pane->font());
   const qreal half = metrics.horizontalAdvance(QChar(u'a'));
-  EXPECT_EQ(metrics.horizontalAdvance(QChar(u'贾')), 2 * half) << pane->font().family().toStdString();
+  EXPECT_EQ(metrics.horizontalAdvance(QChar(u'贾')), 2 * half)
+      << pane->font().family().toStdString();
 
   control<QRadioButton>(1015)->setChecked(true);
   control<QLineEdit>(IDC_QUERY_KEYWORD)->setText(QStringLiteral("4"));
@@ -232,13 +234,14 @@ TEST_F(QtPaneColumnsTest, ListingOfTenPersonsLinesUpInColumns) {
     QTextCursor cursor(line);
     const int left = pane->cursorRect(cursor).left();
     int column = 0;
+    int misplaced = 0;
     const QString text = line.text();
     for (int i = 0; i < text.size(); ++i) {
       cursor.setPosition(line.position() + i);
-      EXPECT_EQ(pane->cursorRect(cursor).left() - left, qRound(column * half))
-          << "line " << lines + 1 << " character " << i;
+      misplaced += pane->cursorRect(cursor).left() - left != qRound(column * half);
       column += text[i].unicode() < 0x80 ? 1 : 2;
     }
+    EXPECT_EQ(misplaced, 0) << text.toStdString();
   }
   EXPECT_EQ(lines, 10);
 }
