@@ -91,7 +91,7 @@ bool hasHalfWidthAscii(const QFont& font) {
 // when no column face is installed.
 QFont columnFont(const QFont& dialog) {
   const QStringList families = QFontDatabase::families();
-  const int pixels = std::max(8, QFontInfo(dialog).pixelSize() & ~1);
+  const int pixels = std::max(4, QFontInfo(dialog).pixelSize() & ~1);
   for (const char* face : kColumnFaces) {
     const QString family = QString::fromLatin1(face);
     if (!families.contains(family)) continue;
@@ -456,7 +456,9 @@ class QtWindow : public WindowPeer {
       edit.setBytes = std::string(gbk);
       const QString shown = paneText(gbk);
       edit.pane->setPlainText(shown);
-      Probe::instance().write(QStringLiteral("text %1 %2").arg(id).arg(probeText(shown)));
+      if (Probe::instance().on()) {
+        Probe::instance().write(QStringLiteral("text %1 %2").arg(id).arg(probeText(shown)));
+      }
     } else {
       edit.setBytes = std::string(gbk);
       edit.setShown = qStringFromGbk(gbk);
