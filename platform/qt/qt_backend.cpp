@@ -193,9 +193,12 @@ QIcon makeIcon(const IconResource& icon) {
 // --- The window probe --------------------------------------------------------------------------
 //
 // With QUILLET_WINDOW_PROBE naming a file, every window appends to it what a test driving the
-// real window from outside needs: where each control is on the screen once the window shows,
-// each click a push button receives, each text a multi-line edit box shows, and each message
-// box with its buttons. Coordinates are the screen's own pixels. One line an event, UTF-8.
+// real window from outside needs, one line an event, in UTF-8, coordinates in the screen's own
+// pixels: once the window shows, "control ID push|other X Y W H" for each control with an id and
+// "shown TEMPLATE X Y W H"; "clicked ID" for each click a push button takes; "text ID TEXT" for
+// each new text of a multi-line edit box (line breaks as \n); and for a message box
+// "messagebox CAPTION", "button ANSWER X Y W H" for each button, "shown messagebox X Y W H" and,
+// once answered, "answer ANSWER" (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7).
 
 class Probe {
  public:
@@ -917,7 +920,11 @@ class QtWindow : public WindowPeer {
     Probe& probe = Probe::instance();
     for (const Placed& placed : placed_) {
       const int id = placed.widget->property("controlId").toInt();
-      if (id != IDC_STATIC) probe.writePlace(QStringLiteral("control %1").arg(id), *placed.widget);
+      const bool push = qobject_cast<QPushButton*>(placed.widget) != nullptr;
+      if (id != IDC_STATIC) {
+        probe.writePlace(QStringLiteral("control %1 %2").arg(id).arg(push ? "push" : "other"),
+                         *placed.widget);
+      }
     }
     probe.writePlace(QStringLiteral("shown %1").arg(template_.id), *widget_);
   }

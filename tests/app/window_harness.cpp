@@ -58,17 +58,6 @@ void WindowHarness::answerOk() { backend_.queueAnswer(platform::IDOK); }
 
 void WindowHarness::answerCancel() { backend_.queueAnswer(platform::IDCANCEL); }
 
-void WindowHarness::answer(int answer) { backend_.queueAnswer(answer); }
-
-bool WindowHarness::selectTreeLine(std::size_t line) {
-  return !ended() && window_->selectTreeLine(IDC_TREE, line) == HeadlessWindow::Act::Done;
-}
-
-int WindowHarness::selectedTreeLine() const {
-  const std::optional<std::size_t> line = window_->selectedTreeLine(IDC_TREE);
-  return line ? static_cast<int>(*line) : -1;
-}
-
 std::string WindowHarness::text(int id) const { return window_->text(id); }
 
 bool WindowHarness::isChecked(int id) const { return window_->isChecked(id); }

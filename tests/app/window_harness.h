@@ -39,12 +39,6 @@ class WindowHarness {
   // Answers for the next message boxes; an unanswered box takes its default button.
   void answerOk();
   void answerCancel();
-  void answer(int answer);  // IDOK, IDCANCEL, IDYES or IDNO
-  // Selects the item on line `line` of treeLines(), as a click on it does; false when there is
-  // no such line.
-  bool selectTreeLine(std::size_t line);
-  // The line of treeLines() that is selected, or -1.
-  int selectedTreeLine() const;
 
   // --- What the window shows.
   std::string text(int id) const;

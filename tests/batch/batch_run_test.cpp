@@ -1,42 +1,16 @@
 // Whole runs of quillet-batch: a script on standard input, the exact standard output, the error
 // line and the exit status.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
+#include "tests/batch/batch_run.h"
 
-#include <cstdlib>
 #include <string>
-
-#include "tests/app/test_genealogy.h"
-#include "tests/support/temp_dir.h"
 
 namespace quillet {
 namespace {
 
-using testing::ScopedTempDir;
-
-struct BatchRun {
-  std::string out;  // UTF-8
-  std::string err;
-  int status;
-};
-
-// Scripts and outputs are UTF-8; they are written here as u8 literals.
-std::string utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
-
-BatchRun runBatch(std::u8string_view script) {
-  testing::writeFile("script.txt", utf8(script));
-  const std::string command =
-      std::string("'") + QUILLET_BATCH_PATH + "' < script.txt > out.txt 2> err.txt";
-  const int raw = std::system(command.c_str());
-  return {testing::readFile("out.txt"), testing::readFile("err.txt"),
-          WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
-}
-
-class BatchRunTest : public ::testing::Test {
- protected:
-  BatchRunTest() { testing::writeFile("home.txt", testing::smallClan()); }
-  ScopedTempDir dir_;
-};
+using testing::BatchRun;
+using testing::BatchRunTest;
+using testing::runBatch;
+using testing::utf8;
 
 TEST_F(BatchRunTest, ProtocolExampleAnswersThatBothNamesAreOnePerson) {
   const BatchRun run =
@@ -55,25 +29,6 @@ TEST_F(BatchRunTest, ExitQuestionDefaultsToCancelThenOkEndsAndTheRestIsNotRead) 
   EXPECT_EQ(run.out, question + "messagebox buttons: okcancel default: cancel answer: cancel\n" +
                          question + "messagebox buttons: okcancel default: cancel answer: ok\n" +
                          "end: ok\n");
-  EXPECT_EQ(run.status, 0);
-}
-
-TEST_F(BatchRunTest, SelectionAndTheUnsavedChangesQuestionPrintAsTheProtocolSays) {
-  const BatchRun run = runBatch(
-      u8"selected\nselect 3\nselected\n"
-      u8"answer yes\nkey enter\n"  // yes is no button of the exit question: its default answers
-      u8"type 1002 贾政\ncheck 1005\nclick 1010\nselected\n"
-      u8"key esc\nanswer no\nclose\n");
-  const std::string box = utf8(
-      u8"messagebox caption: Morvane提示\n"
-      u8"messagebox text: 　家谱有尚未保存的修改，退出前要保存吗?\n"
-      u8"messagebox buttons: yesnocancel default: cancel answer: ");
-  EXPECT_EQ(run.out, utf8(u8"selected none\nselected 3\n"
-                          u8"messagebox caption: Morvane提示\n"
-                          u8"messagebox text: 　您真正想退出程序吗?\n"
-                          u8"messagebox buttons: okcancel default: cancel answer: cancel\n"
-                          u8"selected 2\n") +
-                         box + "cancel\n" + box + "no\nend: cancel\n");
   EXPECT_EQ(run.status, 0);
 }
 
