@@ -7,6 +7,8 @@
 # set, else the first free display.
 set -euo pipefail
 quillet=$1
+# Under the sanitizers: leaks of the system's libraries that Qt's X11 platform loads are not ours.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 work=$(mktemp -d)
 trap 'kill ${window:-} ${server:-} 2>/dev/null || true; rm -rf "$work"' EXIT
 cp "$2"/*.txt "$work"/
