@@ -22,7 +22,6 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
