@@ -68,6 +68,7 @@ void MainDialog::OnAddChild() {
     showPersonDetails(child, displayText);
     displayText += kAdded;
     refillTreeView();
+    selectPersonItem(child);
   } else {
     displayText += kBirthFailed;
   }
@@ -120,6 +121,7 @@ void MainDialog::OnAddWife() {
     showPersonDetails(bride, displayText);
     displayText += kAdded;
     refillTreeView();
+    selectPersonItem(bride);  // her husband's item
   } else {
     displayText += kMarriageFailed;
   }

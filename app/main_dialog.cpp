@@ -15,12 +15,16 @@ using platform::MessageKind;
 
 namespace {
 
-// Shown after the welcome text when home.txt could not be read: which file and from where.
+constexpr const char kSaveBeforeExit[] = "　家谱有尚未保存的修改，退出前要保存吗?";
+constexpr const char kExitCaption[] = "Morvane提示";
+
+// Shown before the welcome text when home.txt could not be read, so that it needs no scrolling:
+// which file and from where.
 std::string unreadableGenealogyNote() {
   std::error_code error;
   const std::filesystem::path directory = std::filesystem::current_path(error);
-  std::string note = "\r\n\r\n                     无法读取家谱文件 home.txt，家谱树为空。\r\n";
-  note += "                     查找的目录：";
+  std::string note = "\r\n      无法读取家谱文件 home.txt，家谱树为空。\r\n";
+  note += "      查找的目录：";
   note += error ? std::string("?") : platform::utf8ToGbk(directory.string());
   return note;
 }
@@ -83,6 +87,7 @@ std::span<const MessageEntry<MainDialog>> MainDialog::messageMap() {
       {MessageKind::Clicked, IDC_ROSTER_XUE, nullptr, &D::OnRosterButton},
       {MessageKind::Clicked, platform::IDOK, &D::OnOK},
       {MessageKind::Clicked, platform::IDCANCEL, &D::OnCancel},
+      {MessageKind::TreeSelect, IDC_TREE, &D::OnSelectTreeItem},
   };
   return map;
 }
@@ -94,6 +99,10 @@ bool MainDialog::OnCommandRoute(int id) {
 bool MainDialog::OnSysCommandRoute(unsigned id) {
   return platform::dispatchMessage(messageMap(), *this, MessageKind::SysCommand,
                                    static_cast<int>(id));
+}
+
+bool MainDialog::OnTreeSelectRoute(int id) {
+  return platform::dispatchMessage(messageMap(), *this, MessageKind::TreeSelect, id);
 }
 
 void MainDialog::OnSysCommand(int id) {
@@ -156,15 +165,45 @@ bool MainDialog::OnInitDialog() {
   if (loaded) {
     showText(welcomeText());
   } else {
-    showText(std::string(welcomeText()) + unreadableGenealogyNote());
+    showText(unreadableGenealogyNote() + std::string(welcomeText()));
   }
   return true;
 }
 
 void MainDialog::OnOK() {
-  if (MessageBox("　您真正想退出程序吗?", "Morvane提示",
+  if (familyTree.hasUnsavedChanges()) {
+    askSaveBeforeExit(platform::IDOK);
+    return;
+  }
+  if (MessageBox("　您真正想退出程序吗?", kExitCaption,
                  platform::MB_OKCANCEL | platform::MB_DEFBUTTON2) == platform::IDOK) {
     Dialog::OnOK();
+  }
+}
+
+void MainDialog::OnCancel() {
+  if (familyTree.hasUnsavedChanges()) {
+    askSaveBeforeExit(platform::IDCANCEL);
+    return;
+  }
+  Dialog::OnCancel();
+}
+
+void MainDialog::askSaveBeforeExit(int result) {
+  switch (MessageBox(kSaveBeforeExit, kExitCaption,
+                     platform::MB_YESNOCANCEL | platform::MB_DEFBUTTON3)) {
+    case platform::IDYES:
+      if (saveGenealogy()) EndDialog(result);
+      break;
+    case platform::IDNO:
+      if (result == platform::IDOK) {
+        Dialog::OnOK();
+      } else {
+        Dialog::OnCancel();
+      }
+      break;
+    default:
+      break;
   }
 }
 

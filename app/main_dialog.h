@@ -40,6 +40,16 @@ class MainDialog : public platform::Dialog {
   // Inserts under item number `itemNumber` one item per child of `person` in sibling order,
   // each followed at once by its descendants' items, then expands that item.
   void addChildItems(int itemNumber, Person* person);
+  // Selects and scrolls to the item of `person` in the current fill, or for a wife her
+  // husband's, without running the selection handler. False (and nothing selected anew) when
+  // neither has an item.
+  bool selectPersonItem(const Person* person);
+  // The clan member whose item `item` is in the current fill, or null.
+  Person* personOfItem(platform::HTREEITEM item) const;
+
+  // Pulls, saves the tree to home.txt, shows the saved or the not-saved text in the pane and
+  // pushes: 保存修改 after its warning, and the exit question's Yes. True when saved.
+  bool saveGenealogy();
 
   // --- Bound values (process-wide, GBK) ------------------------------------------------------
   std::string& displayText;         // edit 1001, the display pane
@@ -85,25 +95,35 @@ class MainDialog : public platform::Dialog {
   void OnFetch();   // 1003
   void OnModify();  // 1010
   void OnSave();    // 1020
+  // app/tree_view.cpp
+  void OnSelectTreeItem();  // a person selected an item of 1000: his detailed report
 
   // System commands: the About entry (16) opens the About box; others go to the default.
   void OnSysCommand(int id);
 
  protected:
   bool OnInitDialog() override;
-  // The exit question; OK ends the window through the default OnOK (pull, then IDOK).
+  // The exit question; OK ends the window through the default OnOK (pull, then IDOK). With
+  // unsaved changes the question whether to save them comes instead (askSaveBeforeExit).
   void OnOK() override;
+  // Ends the window with IDCANCEL at once; with unsaved changes, asks first as OnOK does.
+  void OnCancel() override;
   void DoDataExchange(platform::DataExchange& dx) override;
   bool OnCommandRoute(int id) override;
   bool OnSysCommandRoute(unsigned id) override;
+  bool OnTreeSelectRoute(int id) override;
 
  private:
   // The routing table: every click and system command the window handles.
   static std::span<const platform::MessageEntry<MainDialog>> messageMap();
+  // The question asked, with unsaved changes, before the window ends with `result`: Yes saves
+  // and ends when the save succeeds, No ends as without changes, Cancel leaves the window open.
+  void askSaveBeforeExit(int result);
 
   ProcessObjects& objects_;
-  // Item handles of the current fill, indexed by item number; grows with the tree.
+  // Item handles of the current fill and the clan member of each, indexed by item number.
   std::vector<platform::HTREEITEM> treeItems_;
+  std::vector<Person*> itemPersons_;
   int itemCounter_ = 0;
   // Persons already shown in the current fill: a broken file may link one record twice.
   std::unordered_set<const Person*> visited_;

@@ -37,6 +37,7 @@ void MainDialog::OnFetch() {
   Person* person = nullptr;
   if (familyTree.findByName(person, key)) {
     showPersonDetails(person, displayText);
+    if (!modifyName.empty()) selectPersonItem(person);
   } else {
     displayText = kNotInTree;
   }
@@ -56,6 +57,7 @@ void MainDialog::OnModify() {
     UpdateData(false);
     return;
   }
+  selectPersonItem(person);
 
   // The new value, prepared as the chosen field needs it; the buffers outlive the call.
   NameKey newName{};
@@ -106,7 +108,10 @@ void MainDialog::OnModify() {
 
   showPersonDetails(person, displayText);
   displayText += kModified;
-  if (modifyChoice == kName) refillTreeView();
+  if (modifyChoice == kName) {
+    refillTreeView();
+    selectPersonItem(person);
+  }
 
   UpdateData(false);
 }
@@ -116,11 +121,17 @@ void MainDialog::OnSave() {
                  platform::MB_OKCANCEL | platform::MB_DEFBUTTON2) != platform::IDOK) {
     return;
   }
+  saveGenealogy();
+}
+
+bool MainDialog::saveGenealogy() {
   UpdateData(true);
   // save() replaces home.txt only once every byte is written and synced: on failure the old
   // file is whole and the tree can be saved again.
-  displayText = familyTree.save() ? kSaved : kNotSaved;
+  const bool saved = familyTree.save();
+  displayText = saved ? kSaved : kNotSaved;
   UpdateData(false);
+  return saved;
 }
 
 }  // namespace quillet

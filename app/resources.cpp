@@ -105,6 +105,21 @@ constexpr ControlTemplate kMainControls[] = {
     {ControlKind::PushButton, IDC_SIDE_NUMBER, "人物统计", {391, 387, 50, 14}, kButton},
 };
 
+// Ctrl+S saves, as the button 保存修改 does (with its warning).
+constexpr platform::Accelerator kMainAccelerators[] = {
+    {platform::FVIRTKEY | platform::FCONTROL, 'S', IDC_SAVE},
+};
+
+// A larger window gives its extra room to the tree and the display pane: the tree takes a third
+// of the extra width, the pane the rest, both take all the extra height; the panels and the
+// bottom buttons keep their layout below the pane and right of the tree.
+constexpr double kTreeShare = 1.0 / 3.0;
+constexpr platform::GrowthRule kMainGrowth[] = {
+    {{7, 7, 170, 405}, 0, kTreeShare, 0, 1},                 // the tree
+    {{179, 7, 417, 113}, kTreeShare, 1 - kTreeShare, 0, 1},  // 显示器 and the pane
+    {{179, 121, 417, 291}, kTreeShare, 0, 1, 0},             // the panels and the bottom box
+};
+
 constexpr platform::DialogTemplate kMainDialog{
     IDD_MAIN_DIALOG,
     "贾府家谱 Quillet 1.0 (Quillet 项目组 制作)",
@@ -113,28 +128,11 @@ constexpr platform::DialogTemplate kMainDialog{
     "宋体",
     9,
     platform::WS_POPUP | platform::WS_VISIBLE | platform::WS_CAPTION | platform::WS_SYSMENU |
-        platform::DS_MODALFRAME,
+        platform::DS_MODALFRAME | platform::WS_THICKFRAME | platform::WS_MAXIMIZEBOX,
     platform::WS_EX_APPWINDOW,
     kMainControls,
-};
-
-constexpr ControlTemplate kAboutControls[] = {
-    {ControlKind::Icon, IDC_STATIC, "", {11, 17, 20, 20}, kChild, IDR_MAINFRAME},
-    {ControlKind::Label, IDC_STATIC, "Quillet 1.0 版", {40, 10, 119, 8}, kLabel},
-    {ControlKind::Label, IDC_STATIC, "Quillet 项目组 编写", {40, 25, 119, 8}, kLabel},
-    {ControlKind::PushButton, IDOK, "确定", {178, 7, 50, 14}, kDefaultButton},
-};
-
-constexpr platform::DialogTemplate kAboutDialog{
-    IDD_ABOUTBOX,
-    "关于 Quillet",
-    235,
-    55,
-    "宋体",
-    9,
-    platform::WS_POPUP | platform::WS_CAPTION | platform::WS_SYSMENU | platform::DS_MODALFRAME,
-    0,
-    kAboutControls,
+    kMainAccelerators,
+    kMainGrowth,
 };
 
 // Icon 128: a tree on white, in the 16 colours of the standard palette. Each digit is a colour
@@ -171,6 +169,25 @@ constexpr std::string_view kIcon16[] = {
 };
 
 constexpr platform::IconResource kMainIcon{IDR_MAINFRAME, &kPalette, {32, kIcon32}, {16, kIcon16}};
+
+constexpr ControlTemplate kAboutControls[] = {
+    {ControlKind::Icon, IDC_STATIC, "", {11, 17, 20, 20}, kChild, IDR_MAINFRAME, &kMainIcon},
+    {ControlKind::Label, IDC_STATIC, "Quillet 1.0 版", {40, 10, 119, 8}, kLabel},
+    {ControlKind::Label, IDC_STATIC, "Quillet 项目组 编写", {40, 25, 119, 8}, kLabel},
+    {ControlKind::PushButton, IDOK, "确定", {178, 7, 50, 14}, kDefaultButton},
+};
+
+constexpr platform::DialogTemplate kAboutDialog{
+    IDD_ABOUTBOX,
+    "关于 Quillet",
+    235,
+    55,
+    "宋体",
+    9,
+    platform::WS_POPUP | platform::WS_CAPTION | platform::WS_SYSMENU | platform::DS_MODALFRAME,
+    0,
+    kAboutControls,
+};
 
 }  // namespace
 

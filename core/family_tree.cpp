@@ -150,6 +150,7 @@ void FamilyTree::resetTree() {
   femaleCount_ = 0;
   ++epoch_;
   reachDirty_ = false;
+  unsavedChanges_ = false;  // an empty tree, or one about to be read, holds nothing unsaved
   stack_.clear();
   queue_.clear();
 }

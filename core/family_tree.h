@@ -58,6 +58,10 @@ class FamilyTree {
   std::int32_t femaleCount() const { return femaleCount_; }
   // The man of generation '0' (the last such record of the file), or null.
   Person* root() const { return root_; }
+  // True when the tree differs from what the file held at the last load or successful save:
+  // addChild or addWife added a person, or modifyField changed a stored value since then. A
+  // change back to an earlier value still counts; a change to the value already stored does not.
+  bool hasUnsavedChanges() const { return unsavedChanges_; }
 
   // Gives a record its defaults: no texts, no links, alive 'y', married 'n', motherIndex '0'.
   // Leaves sex, generation and treeIndex. False when `person` is null.
@@ -67,7 +71,8 @@ class FamilyTree {
 
   // Replaces the tree with the records of the file. True when the file was read to its end;
   // false when it does not open (the tree is then empty) or memory ran out (the records read so
-  // far stay). A record cut short by the end of the file is not taken.
+  // far stay). A record cut short by the end of the file is not taken. Either way the tree has
+  // no unsaved changes afterwards.
   bool load();
 
   // Appends the record of `person` to `file`. False, writing nothing, when `person` is null;
@@ -78,7 +83,8 @@ class FamilyTree {
   // left irregular (records no walk reaches, among others) is written in reading and adding
   // order instead, so that the next load reads every record back as this tree holds it. The
   // file is replaced only when every byte has been written and synced: on false (no root, the
-  // file or its directory read-only, a failed write) the old file is whole.
+  // file or its directory read-only, a failed write) the old file is whole. True clears the
+  // unsaved changes; false leaves them.
   bool save();
 
   // --- Searches and listings ------------------------------------------------------------------
@@ -122,7 +128,8 @@ class FamilyTree {
   //   4 birth date (value's first 8 bytes), 5 death (living: dies on the value's first 8 bytes;
   //   dead: lives again), any other selector: nothing.
   // True when done or when there is nothing to do; false when `person` is null, the name is
-  // taken, or `value` is shorter than the field needs (nothing changes then).
+  // taken, or `value` is shorter than the field needs (nothing changes then). Only a stored
+  // value that actually changes makes an unsaved change.
   bool modifyField(Person* person, int selector, std::string_view value);
 
   // Releases the record held at `place` (which is left as it is): it leaves the tree's searches
@@ -183,6 +190,7 @@ class FamilyTree {
   std::uint32_t walkStamp_ = 0;
   std::vector<std::pair<Record*, int>> reachWork_;  // markMember's worklist, kept for reuse
   bool reachDirty_ = false;  // a link was overwritten: marks must be recomputed
+  bool unsavedChanges_ = false;
 };
 
 }  // namespace quillet

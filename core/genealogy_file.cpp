@@ -288,7 +288,9 @@ bool FamilyTree::save() {
     }
     if (!ok) return false;
   }
-  return file->commit();
+  if (!file->commit()) return false;
+  unsavedChanges_ = false;
+  return true;
 }
 
 }  // namespace quillet

@@ -36,6 +36,7 @@ bool FamilyTree::addChild(const NameKey& childName, const NameKey& motherName, c
   }
   ++personCount_;
   if (sex == 'f') ++femaleCount_;
+  unsavedChanges_ = true;
   return true;
 }
 
@@ -61,6 +62,7 @@ bool FamilyTree::addWife(const NameKey& wifeName, const NameKey& husbandName,
   husband->married = 'y';
   ++personCount_;
   ++femaleCount_;
+  unsavedChanges_ = true;
   return true;
 }
 
@@ -74,22 +76,27 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
       Person* holder = nullptr;
       if (findByName(holder, key)) return holder == person;
       auto* record = static_cast<Record*>(person);
+      if (record->name == key) return true;  // a record no search reaches, renamed to itself
       index_->erase(record);
       record->name = key;
       index_->insert(record);
-      return true;
+      break;
     }
     case 2:
       person->sex = person->sex == 'm' ? 'f' : 'm';
-      return true;
+      break;
     case 3:
       if (value.empty()) return false;
+      if (person->generation == value[0]) return true;
       person->generation = value[0];
-      return true;
-    case 4:
+      break;
+    case 4: {
       if (value.size() < 8) return false;
-      person->birthDate = makeDate(value);
-      return true;
+      const DateText date = makeDate(value);
+      if (person->birthDate == date) return true;
+      person->birthDate = date;
+      break;
+    }
     case 5:
       if (person->alive == 'y') {
         if (value.size() < 8) return false;
@@ -99,10 +106,12 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
         person->alive = 'y';
         person->deathDate.reset();
       }
-      return true;
+      break;
     default:
       return true;
   }
+  unsavedChanges_ = true;
+  return true;
 }
 
 }  // namespace quillet

@@ -67,7 +67,10 @@ void MainDialog::OnPersonQuery() {
       NameKey key{};
       makeNameKey(queryKeyword, key);
       Person* person = nullptr;
-      if (familyTree.findByName(person, key)) showPersonDetails(person, displayText);
+      if (familyTree.findByName(person, key)) {
+        showPersonDetails(person, displayText);
+        selectPersonItem(person);
+      }
 
       // The person's own text file, named by all 6 key bytes: a two-character name keeps its
       // two spaces before the dot. A key holding '/', '\' or NUL names no file that opens.

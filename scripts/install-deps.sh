@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev fonts-wqy-microhei xvfb xauth
+  qt6-base-dev libgl-dev qt6-translations-l10n fonts-wqy-microhei fonts-wqy-zenhei
+  xvfb xauth xdotool
   clang libclang-rt-14-dev
   gramps libgedcom-perl librsvg2-bin
 )

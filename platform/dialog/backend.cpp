@@ -20,6 +20,26 @@ std::string programName() {
 
 }  // namespace
 
+std::span<const int> messageBoxButtons(unsigned type) {
+  static constexpr int kOk[] = {IDOK};
+  static constexpr int kOkCancel[] = {IDOK, IDCANCEL};
+  static constexpr int kYesNoCancel[] = {IDYES, IDNO, IDCANCEL};
+  switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+      return kOkCancel;
+    case MB_YESNOCANCEL:
+      return kYesNoCancel;
+    default:
+      return kOk;
+  }
+}
+
+int defaultMessageBoxAnswer(unsigned type) {
+  const std::span<const int> buttons = messageBoxButtons(type);
+  const std::size_t index = (type & MB_DEFMASK) >> 8;
+  return index < buttons.size() ? buttons[index] : buttons.front();
+}
+
 Backend* currentBackend() { return installedBackend; }
 
 void setBackend(Backend* backend) { installedBackend = backend; }

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,10 @@ class WindowEvents {
   virtual void onCommand(int id) = 0;
   // A system-menu command was chosen.
   virtual void onSysCommand(unsigned id) = 0;
+  // A person selected an item of tree control `id` (clicked it, moved to it with the keys, or
+  // found it with the tree's find field); the item is the control's selected item. A click on
+  // the item already selected reports it again. Selections the program makes are not reported.
+  virtual void onTreeSelect(int id) = 0;
 };
 
 // One open window built from a template.
@@ -57,6 +62,14 @@ class WindowPeer {
   virtual bool deleteAllTreeItems(int id) = 0;
   virtual bool expandTreeItem(int id, HTREEITEM item, unsigned code) = 0;
   virtual void setTreeImageSize(int id, int width, int height) = 0;
+  // Makes `item` the selected item (TVI_NULL: none); false when it is no item of the control.
+  // Not reported to the dialog. Emptying the control selects nothing.
+  virtual bool selectTreeItem(int id, HTREEITEM item) = 0;
+  // The selected item, or TVI_NULL.
+  virtual HTREEITEM selectedTreeItem(int id) const = 0;
+  // Expands the item's ancestors and scrolls the control so that the item shows; false when it
+  // is no item of the control.
+  virtual bool ensureTreeItemVisible(int id, HTREEITEM item) = 0;
 
   // The system menu; a window without one ignores the appends.
   virtual bool hasSystemMenu() const = 0;
@@ -72,10 +85,19 @@ class Backend {
   // none can be made. `parent` is the open window the new one is modal to, or null.
   virtual std::unique_ptr<WindowPeer> createWindow(const DialogTemplate& dialogTemplate,
                                                    WindowEvents& events, WindowPeer* parent) = 0;
-  // Shows a message box; returns IDOK or IDCANCEL.
+  // Shows a message box with the buttons of `type` (MB_OK, MB_OKCANCEL, MB_YESNOCANCEL) and its
+  // default button (MB_DEFBUTTON1..3); returns the button pressed: IDOK, IDCANCEL, IDYES or IDNO.
+  // Closing a box that has a Cancel button answers IDCANCEL; closing an MB_OK box, IDOK.
   virtual int messageBox(WindowPeer* parent, std::string_view gbkText, std::string_view gbkCaption,
                          unsigned type) = 0;
 };
+
+// The answers a message box of `type` can give, in button order (OK; OK, Cancel; Yes, No,
+// Cancel). An unknown button set is taken as MB_OK.
+std::span<const int> messageBoxButtons(unsigned type);
+// The answer of the box's default button: the MB_DEFBUTTONn-th of its buttons, or the first
+// when it has fewer.
+int defaultMessageBoxAnswer(unsigned type);
 
 // The process's backend, not owned; set by main() (or a test) before any dialog runs. Null
 // until then: a dialog without a backend does not open.

@@ -33,6 +33,18 @@ ImageList* TreeCtrl::SetImageList(ImageList* list, int /*which*/) {
   return previous;
 }
 
+bool TreeCtrl::SelectItem(HTREEITEM item) {
+  return peer_ != nullptr && peer_->selectTreeItem(id_, item);
+}
+
+HTREEITEM TreeCtrl::GetSelectedItem() const {
+  return peer_ == nullptr ? TVI_NULL : peer_->selectedTreeItem(id_);
+}
+
+bool TreeCtrl::EnsureVisible(HTREEITEM item) {
+  return peer_ != nullptr && peer_->ensureTreeItemVisible(id_, item);
+}
+
 bool Menu::AppendMenu(unsigned flags, unsigned commandId, std::string_view gbkText) {
   if (!peer_.hasSystemMenu()) return false;
   peer_.appendSystemMenu(flags, commandId, gbkText);
@@ -150,6 +162,8 @@ void Dialog::onSysCommand(unsigned id) {
   if (!OnSysCommandRoute(id)) DefaultSysCommand(id);
 }
 
+void Dialog::onTreeSelect(int id) { OnTreeSelectRoute(id); }
+
 void Dialog::DefaultSysCommand(unsigned id) {
   if ((id & 0xFFF0u) == SC_CLOSE) onCommand(IDCANCEL);
 }
@@ -171,5 +185,7 @@ void Dialog::DoDataExchange(DataExchange& /*dx*/) {}
 bool Dialog::OnCommandRoute(int /*id*/) { return false; }
 
 bool Dialog::OnSysCommandRoute(unsigned /*id*/) { return false; }
+
+bool Dialog::OnTreeSelectRoute(int /*id*/) { return false; }
 
 }  // namespace platform

@@ -49,6 +49,13 @@ class TreeCtrl {
   bool Expand(HTREEITEM item, unsigned code);
   // Returns the previous list (null at first).
   ImageList* SetImageList(ImageList* list, int which);
+  // Selects `item` (TVI_NULL: nothing) without reporting it to the dialog; false when it is no
+  // item of the control or the control is not attached.
+  bool SelectItem(HTREEITEM item);
+  // The selected item, or TVI_NULL.
+  HTREEITEM GetSelectedItem() const;
+  // Opens the item's ancestors and scrolls it into view; false as SelectItem.
+  bool EnsureVisible(HTREEITEM item);
 
   bool attached() const { return peer_ != nullptr; }
   void attach(WindowPeer* peer, int id) {
@@ -91,8 +98,9 @@ void DDX_Control(DataExchange& dx, int id, TreeCtrl& control);
 // Routing: one table per dialog class, each entry naming an event, a control id and a member
 // handler, as a message map does. A handler either takes no argument or takes the id that
 // fired it, so that several buttons can share one handler. SysCommand entries match every
-// system command and always pass its id.
-enum class MessageKind { Clicked, SysCommand };
+// system command and always pass its id. TreeSelect entries name a tree control: a person
+// selected one of its items (the handler reads the control's selected item).
+enum class MessageKind { Clicked, SysCommand, TreeSelect };
 
 template <class D>
 struct MessageEntry {
@@ -106,7 +114,7 @@ struct MessageEntry {
 template <class D>
 bool dispatchMessage(std::span<const MessageEntry<D>> map, D& dialog, MessageKind kind, int id) {
   for (const MessageEntry<D>& entry : map) {
-    if (entry.kind != kind || (kind == MessageKind::Clicked && entry.id != id)) continue;
+    if (entry.kind != kind || (kind != MessageKind::SysCommand && entry.id != id)) continue;
     if (entry.handlerWithId != nullptr) {
       (dialog.*entry.handlerWithId)(id);
     } else if (entry.handler != nullptr) {
@@ -138,8 +146,8 @@ class Dialog : public WindowEvents {
 
   // Pull (true) or push (false). False when a pull stopped at a length limit.
   bool UpdateData(bool saveAndValidate = true);
-  // A message box over this window; no caption gives the application's name. Returns IDOK or
-  // IDCANCEL.
+  // A message box over this window; no caption gives the application's name. Returns the button
+  // pressed: IDOK, IDCANCEL, IDYES or IDNO.
   int MessageBox(std::string_view gbkText, const char* gbkCaption = nullptr, unsigned type = MB_OK);
   // The system menu, or null when the window has none.
   Menu* GetSystemMenu(bool revert);
@@ -152,6 +160,7 @@ class Dialog : public WindowEvents {
   // WindowEvents: routes to the handlers.
   void onCommand(int id) override;
   void onSysCommand(unsigned id) override;
+  void onTreeSelect(int id) override;
 
  protected:
   // The first push. Returns true (the focus goes to the first tab stop).
@@ -165,6 +174,8 @@ class Dialog : public WindowEvents {
   virtual bool OnCommandRoute(int id);
   // A system command for the routing table; false when nobody takes it (then the default runs).
   virtual bool OnSysCommandRoute(unsigned id);
+  // A person's selection in tree control `id`; false when nobody takes it (nothing happens).
+  virtual bool OnTreeSelectRoute(int id);
   // The default handling of a system command: SC_CLOSE ends the window as Esc does.
   void DefaultSysCommand(unsigned id);
 

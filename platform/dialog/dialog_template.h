@@ -20,27 +20,6 @@ struct DialogRect {
   int height = 0;
 };
 
-struct ControlTemplate {
-  ControlKind kind;
-  int id;                    // IDC_STATIC for labels and group boxes
-  std::string_view caption;  // GBK; for an Icon control the caption is empty and `iconId` names it
-  DialogRect rect;
-  std::uint32_t style = 0;  // WS_*, ES_*, BS_*, TVS_* bits
-  int iconId = 0;
-};
-
-struct DialogTemplate {
-  int id;
-  std::string_view caption;  // GBK
-  int width;                 // dialog units
-  int height;
-  std::string_view fontName;  // GBK face name
-  int fontPoints;
-  std::uint32_t style;
-  std::uint32_t extendedStyle;
-  std::span<const ControlTemplate> controls;  // template order, which is also tab order
-};
-
 // One image of an icon: `size` by `size` pixels, each a hexadecimal digit naming one of 16
 // palette colours (0xRRGGBB). Rows run top to bottom.
 struct IconImage {
@@ -53,6 +32,50 @@ struct IconResource {
   const std::array<std::uint32_t, 16>* palette;
   IconImage large;  // 32 by 32
   IconImage small;  // 16 by 16
+};
+
+struct ControlTemplate {
+  ControlKind kind;
+  int id;                    // IDC_STATIC for labels and group boxes
+  std::string_view caption;  // GBK; for an Icon control the caption is empty and `iconId` names it
+  DialogRect rect;
+  std::uint32_t style = 0;  // WS_*, ES_*, BS_*, TVS_* bits
+  int iconId = 0;
+  const IconResource* icon = nullptr;  // the resource `iconId` names, for an Icon control
+};
+
+// A key that runs a command of the dialog, as a click on the button with that id does.
+struct Accelerator {
+  unsigned flags;  // FVIRTKEY, with FCONTROL when Ctrl is held
+  unsigned key;    // a virtual key: 'A'..'Z' for letters
+  int command;
+};
+
+// Where the room goes when a resizable dialog (WS_THICKFRAME) is larger than its template: each
+// control whose template rectangle lies inside `region` moves its left edge by `moveX` of the
+// extra width and its right edge by `moveX + growX` of it, and likewise downwards with `moveY`
+// and `growY` (shares from 0 to 1). The first rule whose region holds a control applies; a
+// control in no region keeps its place and size.
+struct GrowthRule {
+  DialogRect region;
+  double moveX = 0;
+  double growX = 0;
+  double moveY = 0;
+  double growY = 0;
+};
+
+struct DialogTemplate {
+  int id;
+  std::string_view caption;  // GBK
+  int width;                 // dialog units
+  int height;
+  std::string_view fontName;  // GBK face name
+  int fontPoints;
+  std::uint32_t style;
+  std::uint32_t extendedStyle;
+  std::span<const ControlTemplate> controls;  // template order, which is also tab order
+  std::span<const Accelerator> accelerators = {};
+  std::span<const GrowthRule> growth = {};
 };
 
 }  // namespace platform

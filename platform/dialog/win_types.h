@@ -10,16 +10,20 @@ namespace platform {
 // Results of a modal run and of a message box.
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
+inline constexpr int IDYES = 6;
+inline constexpr int IDNO = 7;
 // The id of a label or group box that no code addresses.
 inline constexpr int IDC_STATIC = -1;
 
 // Message-box button sets and default buttons.
 inline constexpr unsigned MB_OK = 0x0000;
 inline constexpr unsigned MB_OKCANCEL = 0x0001;
+inline constexpr unsigned MB_YESNOCANCEL = 0x0003;
 inline constexpr unsigned MB_TYPEMASK = 0x000F;
 inline constexpr unsigned MB_ICONEXCLAMATION = 0x0030;
 inline constexpr unsigned MB_DEFBUTTON1 = 0x0000;
 inline constexpr unsigned MB_DEFBUTTON2 = 0x0100;
+inline constexpr unsigned MB_DEFBUTTON3 = 0x0200;
 inline constexpr unsigned MB_DEFMASK = 0x0F00;
 
 // Window styles.
@@ -29,8 +33,11 @@ inline constexpr std::uint32_t WS_CAPTION = 0x00C00000u;
 inline constexpr std::uint32_t WS_BORDER = 0x00800000u;
 inline constexpr std::uint32_t WS_VSCROLL = 0x00200000u;
 inline constexpr std::uint32_t WS_SYSMENU = 0x00080000u;
+inline constexpr std::uint32_t WS_THICKFRAME = 0x00040000u;  // the window can be resized
 inline constexpr std::uint32_t WS_GROUP = 0x00020000u;
 inline constexpr std::uint32_t WS_TABSTOP = 0x00010000u;
+// The same bit as WS_TABSTOP: a maximise box in a window's own style, a tab stop in a control's.
+inline constexpr std::uint32_t WS_MAXIMIZEBOX = 0x00010000u;
 inline constexpr std::uint32_t WS_EX_APPWINDOW = 0x00040000u;  // own task-bar button
 inline constexpr std::uint32_t DS_MODALFRAME = 0x0080u;
 
@@ -60,6 +67,11 @@ inline constexpr unsigned TVE_COLLAPSE = 0x0001;
 inline constexpr unsigned TVE_EXPAND = 0x0002;
 inline constexpr unsigned TVE_TOGGLE = 0x0003;
 inline constexpr int TVSIL_NORMAL = 0;
+
+// Accelerator flags: the key is a virtual key (a letter's is its upper-case character), held
+// with Ctrl.
+inline constexpr unsigned FVIRTKEY = 0x01;
+inline constexpr unsigned FCONTROL = 0x08;
 
 // System-menu entries and commands.
 inline constexpr unsigned MF_STRING = 0x0000;

@@ -100,6 +100,17 @@ void HeadlessWindow::close() { events_.onSysCommand(SC_CLOSE); }
 
 void HeadlessWindow::sysCommand(unsigned id) { events_.onSysCommand(id); }
 
+HeadlessWindow::Act HeadlessWindow::selectTreeLine(int treeId, std::size_t line) {
+  const Control* control = find(treeId);
+  if (control == nullptr) return Act::UnknownId;
+  if (control->kind != ControlKind::Tree) return Act::WrongKind;
+  const std::vector<TreeLine> lines = treeLines(treeId);
+  if (line >= lines.size()) return Act::NoSuchItem;
+  selectedItem_ = lines[line].item;
+  events_.onTreeSelect(treeId);
+  return Act::Done;
+}
+
 int HeadlessWindow::runModalLoop() {
   if (nested_) {
     backend_.record({HeadlessEvent::Kind::DialogOpened,
@@ -155,6 +166,15 @@ void HeadlessWindow::setChecked(int id, bool checked) {
   if (Control* control = find(id)) control->checked = checked;
 }
 
+bool HeadlessWindow::isTree(int id) const {
+  const Control* control = find(id);
+  return control != nullptr && control->kind == ControlKind::Tree;
+}
+
+bool HeadlessWindow::isItem(HTREEITEM item) const {
+  return item >= 1 && static_cast<std::size_t>(item) <= treeNodes_.size();
+}
+
 std::vector<HTREEITEM>* HeadlessWindow::childList(HTREEITEM parent) {
   if (parent == TVI_ROOT || parent == TVI_NULL) return &treeRoots_;
   if (parent < 1 || static_cast<std::size_t>(parent) > treeNodes_.size()) return nullptr;
@@ -191,6 +211,7 @@ bool HeadlessWindow::deleteAllTreeItems(int id) {
   if (control == nullptr || control->kind != ControlKind::Tree) return false;
   treeNodes_.clear();
   treeRoots_.clear();
+  selectedItem_ = TVI_NULL;
   return true;
 }
 
@@ -218,12 +239,31 @@ bool HeadlessWindow::expandTreeItem(int id, HTREEITEM item, unsigned code) {
 
 void HeadlessWindow::setTreeImageSize(int /*id*/, int /*width*/, int /*height*/) {}
 
+bool HeadlessWindow::selectTreeItem(int id, HTREEITEM item) {
+  if (!isTree(id) || (item != TVI_NULL && !isItem(item))) return false;
+  selectedItem_ = item;
+  return true;
+}
+
+HTREEITEM HeadlessWindow::selectedTreeItem(int id) const {
+  return isTree(id) ? selectedItem_ : TVI_NULL;
+}
+
+bool HeadlessWindow::ensureTreeItemVisible(int id, HTREEITEM item) {
+  if (!isTree(id) || !isItem(item)) return false;
+  for (HTREEITEM parent = treeNodes_[static_cast<std::size_t>(item - 1)].parent; isItem(parent);
+       parent = treeNodes_[static_cast<std::size_t>(parent - 1)].parent) {
+    treeNodes_[static_cast<std::size_t>(parent - 1)].expanded = true;
+  }
+  return true;
+}
+
 void HeadlessWindow::appendTreeLines(const std::vector<HTREEITEM>& items, int depth,
                                      std::vector<TreeLine>& lines) const {
   for (HTREEITEM item : items) {
     const TreeNode& node = treeNodes_[static_cast<std::size_t>(item - 1)];
     const char state = node.children.empty() ? '-' : (node.expanded ? 'e' : 'c');
-    lines.push_back({depth, state, node.image, node.label});
+    lines.push_back({depth, state, node.image, node.label, item});
     appendTreeLines(node.children, depth + 1, lines);
   }
 }
@@ -235,6 +275,15 @@ std::vector<HeadlessWindow::TreeLine> HeadlessWindow::treeLines(int treeId) cons
   lines.reserve(treeNodes_.size());
   appendTreeLines(treeRoots_, 0, lines);
   return lines;
+}
+
+std::optional<std::size_t> HeadlessWindow::selectedTreeLine(int treeId) const {
+  if (selectedItem_ == TVI_NULL) return std::nullopt;
+  const std::vector<TreeLine> lines = treeLines(treeId);
+  for (std::size_t line = 0; line < lines.size(); ++line) {
+    if (lines[line].item == selectedItem_) return line;
+  }
+  return std::nullopt;
 }
 
 bool HeadlessWindow::hasSystemMenu() const { return (template_.style & WS_SYSMENU) != 0; }
@@ -259,13 +308,14 @@ std::unique_ptr<WindowPeer> HeadlessBackend::createWindow(const DialogTemplate& 
 
 int HeadlessBackend::messageBox(WindowPeer* /*parent*/, std::string_view gbkText,
                                 std::string_view gbkCaption, unsigned type) {
-  const bool okCancel = (type & MB_TYPEMASK) == MB_OKCANCEL;
-  int answer = okCancel && (type & MB_DEFMASK) == MB_DEFBUTTON2 ? IDCANCEL : IDOK;
+  int answer = defaultMessageBoxAnswer(type);
   if (!answers_.empty()) {
-    answer = answers_.front();
+    const std::span<const int> buttons = messageBoxButtons(type);
+    if (std::find(buttons.begin(), buttons.end(), answers_.front()) != buttons.end()) {
+      answer = answers_.front();
+    }
     answers_.pop_front();
   }
-  if (!okCancel) answer = IDOK;  // a box with OK alone answers OK however it is closed
   record({HeadlessEvent::Kind::MessageBox, std::string(gbkCaption), std::string(gbkText), type,
           answer, 0});
   return answer;

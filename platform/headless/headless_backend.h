@@ -27,20 +27,21 @@ struct HeadlessEvent {
   std::string caption;  // message box caption or dialog caption (GBK)
   std::string text;     // message box text (GBK)
   unsigned type = 0;    // message box type (MB_*)
-  int answer = 0;       // message box answer: IDOK or IDCANCEL
+  int answer = 0;       // message box answer: IDOK, IDCANCEL, IDYES or IDNO
   int dialogId = 0;     // template id of the dialog opened or closed
 };
 
 class HeadlessWindow : public WindowPeer {
  public:
   // Result of an act: done, or why it does not fit.
-  enum class Act { Done, UnknownId, WrongKind };
+  enum class Act { Done, UnknownId, WrongKind, NoSuchItem };
 
   struct TreeLine {
     int depth;
     char state;  // 'e' expanded with children, 'c' collapsed with children, '-' no children
     int image;
     std::string label;  // GBK
+    HTREEITEM item;
   };
 
   HeadlessWindow(HeadlessBackend& backend, const DialogTemplate& dialogTemplate,
@@ -61,10 +62,15 @@ class HeadlessWindow : public WindowPeer {
   // The close box.
   void close();
   void sysCommand(unsigned id);
+  // Selects the item shown on line `line` (0 first) of treeLines(treeId), as a click on it does:
+  // the dialog is told, even when the item was selected already.
+  Act selectTreeLine(int treeId, std::size_t line);
 
   // --- What the window shows -----------------------------------------------------------------
   std::optional<ControlKind> kindOf(int id) const;
   std::vector<TreeLine> treeLines(int treeId) const;
+  // The line of treeLines(treeId) that shows the selected item; none when nothing is selected.
+  std::optional<std::size_t> selectedTreeLine(int treeId) const;
   std::size_t limitOf(int id) const;
   // The system menu's entries as appended (separators have an empty text and id 0).
   const std::vector<std::pair<unsigned, std::string>>& systemMenu() const { return systemMenu_; }
@@ -86,6 +92,9 @@ class HeadlessWindow : public WindowPeer {
   bool deleteAllTreeItems(int id) override;
   bool expandTreeItem(int id, HTREEITEM item, unsigned code) override;
   void setTreeImageSize(int id, int width, int height) override;
+  bool selectTreeItem(int id, HTREEITEM item) override;
+  HTREEITEM selectedTreeItem(int id) const override;
+  bool ensureTreeItemVisible(int id, HTREEITEM item) override;
   bool hasSystemMenu() const override;
   void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) override;
   void setIcon(const IconResource& icon, bool big) override;
@@ -111,6 +120,8 @@ class HeadlessWindow : public WindowPeer {
   const Control* find(int id) const;
   int defaultButtonId() const;
   std::vector<HTREEITEM>* childList(HTREEITEM parent);
+  bool isTree(int id) const;
+  bool isItem(HTREEITEM item) const;
   void appendTreeLines(const std::vector<HTREEITEM>& items, int depth,
                        std::vector<TreeLine>& lines) const;
 
@@ -121,6 +132,7 @@ class HeadlessWindow : public WindowPeer {
   std::map<int, Control> controls_;
   std::vector<TreeNode> treeNodes_;  // handle n is entry n - 1
   std::vector<HTREEITEM> treeRoots_;
+  HTREEITEM selectedItem_ = TVI_NULL;
   std::vector<std::pair<unsigned, std::string>> systemMenu_;
   int iconsSet_ = 0;
   bool ended_ = false;
@@ -137,7 +149,9 @@ class HeadlessBackend : public Backend {
   void setDriver(Driver driver) { driver_ = std::move(driver); }
   // Called for each event as it happens (besides keeping it in events()).
   void setListener(Listener listener) { listener_ = std::move(listener); }
-  // Queues the answer (IDOK or IDCANCEL) of the next message box.
+  // Queues the answer (IDOK, IDCANCEL, IDYES or IDNO) of the next message box. A box whose
+  // buttons do not include the answer takes its default button, as does a box with no answer
+  // queued.
   void queueAnswer(int answer) { answers_.push_back(answer); }
   const std::vector<HeadlessEvent>& events() const { return events_; }
   void clearEvents() { events_.clear(); }

@@ -4,25 +4,39 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QFile>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QIcon>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QValidator>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
+#include <functional>
 #include <map>
 
 #include "platform/dialog/dialog_template.h"
@@ -32,13 +46,23 @@ namespace platform {
 
 namespace {
 
+// Faces with Chinese glyphs, in order of preference, for a template face that is not installed.
+constexpr const char* kCjkFaces[] = {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Noto Sans SC",
+                                     "AR PL UMing CN", "Droid Sans Fallback"};
+// Faces whose ASCII glyphs are exactly half as wide as their Chinese ones, so that texts laid out
+// in columns of spaces line up, as in 宋体. (WenQuanYi Micro Hei Mono is not one: its ASCII is
+// 0.6 of a Chinese glyph.) Each is measured before it is used.
+constexpr const char* kColumnFaces[] = {"WenQuanYi Zen Hei Mono", "AR PL UMing CN",
+                                        "Noto Sans Mono CJK SC", "NSimSun", "SimSun"};
+// The smallest dialog font the window shrinks to on a small screen.
+constexpr double kSmallestPoints = 4.0;
+
 // The dialog font: the template's face where installed, else an installed CJK face.
 QFont dialogFont(const DialogTemplate& dialogTemplate) {
   const QStringList families = QFontDatabase::families();
   QString family = qStringFromGbk(dialogTemplate.fontName);
   if (!families.contains(family) && !families.contains(QStringLiteral("SimSun"))) {
-    for (const char* candidate : {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Noto Sans SC",
-                                  "AR PL UMing CN", "Droid Sans Fallback"}) {
+    for (const char* candidate : kCjkFaces) {
       if (families.contains(QString::fromLatin1(candidate))) {
         family = QString::fromLatin1(candidate);
         break;
@@ -49,6 +73,71 @@ QFont dialogFont(const DialogTemplate& dialogTemplate) {
   }
   QFont font(family);
   font.setPointSize(dialogTemplate.fontPoints);
+  return font;
+}
+
+bool hasHalfWidthAscii(const QFont& font) {
+  const QFontMetricsF metrics(font);
+  const qreal wide = metrics.horizontalAdvance(QChar(u'贾'));
+  for (const char16_t c : {u' ', u'a', u'W', u'1', u'.'}) {
+    if (metrics.horizontalAdvance(QChar(c)) * 2 != wide) return false;
+  }
+  return wide > 0;
+}
+
+// The font of a multi-line edit box: a column face of about the dialog font's size (an even
+// number of pixels, so that half a Chinese glyph is a whole pixel), or the dialog font itself
+// when no column face is installed.
+QFont columnFont(const QFont& dialog) {
+  const QStringList families = QFontDatabase::families();
+  const int pixels = std::max(4, QFontInfo(dialog).pixelSize() & ~1);
+  for (const char* face : kColumnFaces) {
+    const QString family = QString::fromLatin1(face);
+    if (!families.contains(family)) continue;
+    QFont font(family);
+    font.setPixelSize(pixels);
+    if (QFontInfo(font).family() == family && hasHalfWidthAscii(font)) return font;
+  }
+  return dialog;
+}
+
+// Pixels per dialog unit: a quarter of the font's average character width across, an eighth of
+// its height down.
+struct DialogUnits {
+  int charWidth = 6;
+  int charHeight = 12;
+
+  static DialogUnits of(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    return {(metrics.horizontalAdvance(alphabet) / 26 + 1) / 2, metrics.height()};
+  }
+  PixelRect pixels(const DialogRect& rect) const {
+    return {rect.x * charWidth / 4, rect.y * charHeight / 8, rect.width * charWidth / 4,
+            rect.height * charHeight / 8};
+  }
+  QSize size(const DialogTemplate& dialogTemplate) const {
+    const PixelRect rect = pixels({0, 0, dialogTemplate.width, dialogTemplate.height});
+    return {rect.width, rect.height};
+  }
+};
+
+// Room for the frame a window manager puts around the window, which is not known before the
+// window shows: a title bar above and a border on every side.
+QMargins frameAllowance() {
+  const int titleBar = QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight);
+  return {2, titleBar + 4, 2, 2};
+}
+
+// The dialog font scaled down, half a point at a time, until the whole window fits `available`;
+// unchanged when it fits already.
+QFont fittingFont(QFont font, const DialogTemplate& dialogTemplate, const QSize& available) {
+  const QSize room = available.shrunkBy(frameAllowance());
+  for (double points = font.pointSizeF(); points >= kSmallestPoints; points -= 0.5) {
+    font.setPointSizeF(points);
+    const QSize size = DialogUnits::of(font).size(dialogTemplate);
+    if (size.width() <= room.width() && size.height() <= room.height()) break;
+  }
   return font;
 }
 
@@ -100,16 +189,146 @@ QIcon makeIcon(const IconResource& icon) {
   return made;
 }
 
+// --- The window probe --------------------------------------------------------------------------
+//
+// With QUILLET_WINDOW_PROBE naming a file, every window appends to it what a test driving the
+// real window from outside needs, one line an event, in UTF-8, coordinates in the screen's own
+// pixels: once the window shows, "control ID push|other X Y W H" for each control with an id and
+// "shown TEMPLATE X Y W H"; "clicked ID" for each click a push button takes; "text ID TEXT" for
+// each new text of a multi-line edit box (line breaks as \n); and for a message box
+// "messagebox CAPTION", "button ANSWER X Y W H" for each button, "shown messagebox X Y W H" and,
+// once answered, "answer ANSWER" (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7).
+
+class Probe {
+ public:
+  static Probe& instance() {
+    static Probe probe;
+    return probe;
+  }
+  bool on() const { return file_.isOpen(); }
+  void write(const QString& line) {
+    if (!on()) return;
+    file_.write(line.toUtf8() + '\n');
+    file_.flush();
+  }
+  // "NAME X Y W H": the widget's rectangle on the screen, in device pixels.
+  void writePlace(const QString& name, const QWidget& widget) {
+    const qreal scale = widget.devicePixelRatioF();
+    const QPoint at = widget.mapToGlobal(QPoint(0, 0));
+    write(QStringLiteral("%1 %2 %3 %4 %5")
+              .arg(name)
+              .arg(std::lround(at.x() * scale))
+              .arg(std::lround(at.y() * scale))
+              .arg(std::lround(widget.width() * scale))
+              .arg(std::lround(widget.height() * scale)));
+  }
+  // Runs `shown` once, when `widget`'s window is first on the screen.
+  void whenExposed(QWidget& widget, std::function<void()> shown);
+
+ private:
+  Probe() {
+    const QString path = qEnvironmentVariable("QUILLET_WINDOW_PROBE");
+    if (path.isEmpty()) return;
+    file_.setFileName(path);
+    if (!file_.open(QIODevice::Append | QIODevice::Text)) file_.setFileName(QString());
+  }
+  QFile file_;
+};
+
+// Watches a window for its first exposure.
+class ExposureWatch : public QObject {
+ public:
+  ExposureWatch(QObject* parent, std::function<void()> shown)
+      : QObject(parent), shown_(std::move(shown)) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Expose && shown_) {
+      auto* window = qobject_cast<QWindow*>(watched);
+      if (window != nullptr && window->isExposed()) {
+        auto shown = std::move(shown_);
+        shown_ = nullptr;
+        QTimer::singleShot(0, this, shown);
+      }
+    }
+    return false;
+  }
+
+ private:
+  std::function<void()> shown_;
+};
+
+void Probe::whenExposed(QWidget& widget, std::function<void()> shown) {
+  if (!on()) return;
+  widget.winId();  // makes the native window, so that its exposure can be watched
+  if (QWindow* window = widget.windowHandle()) {
+    window->installEventFilter(new ExposureWatch(&widget, std::move(shown)));
+  }
+}
+
+// One line of text for the probe: line breaks as "\n".
+QString probeText(const QString& text) {
+  QString line = text;
+  return line.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+      .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+}
+
 class QtWindow;
 
-// The dialog widget: Esc and the close box become the Cancel command.
+// The dialog widget: Esc and the close box become the Cancel command; a resize moves the
+// controls by the template's growth rules.
 class DialogWidget : public QDialog {
  public:
   DialogWidget(QtWindow& owner, QWidget* parent) : QDialog(parent), owner_(owner) {}
   void reject() override;
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   QtWindow& owner_;
+};
+
+// A tree that reports a click on the item already selected (a click on another item changes the
+// selection, which is reported by itself).
+class TreeWidget : public QTreeWidget {
+ public:
+  using QTreeWidget::QTreeWidget;
+  std::function<void()> onReselect;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    QTreeWidgetItem* hit = itemAt(event->position().toPoint());
+    const bool again = hit != nullptr && hit->isSelected() && event->button() == Qt::LeftButton &&
+                       visualItemRect(hit).contains(event->position().toPoint());
+    QTreeWidget::mousePressEvent(event);
+    if (again && hit->isSelected() && onReselect) onReselect();
+  }
+};
+
+// The find field at the foot of a tree: Enter and F3 go to the next match, Shift+F3 to the
+// previous, Esc closes the field (and only the field).
+class FindField : public QLineEdit {
+ public:
+  FindField(QWidget* parent) : QLineEdit(parent) {}
+  std::function<void(bool forward)> onNext;
+  std::function<void()> onClose;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    switch (event->key()) {
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        onNext(true);
+        return;
+      case Qt::Key_F3:
+        onNext((event->modifiers() & Qt::ShiftModifier) == 0);
+        return;
+      case Qt::Key_Escape:
+        onClose();
+        return;
+      default:
+        QLineEdit::keyPressEvent(event);
+    }
+  }
 };
 
 class QtWindow : public WindowPeer {
@@ -120,22 +339,50 @@ class QtWindow : public WindowPeer {
     widget_ = std::make_unique<DialogWidget>(*this, parent);
     widget_->setObjectName(QString::number(dialogTemplate.id));
     widget_->setWindowTitle(qStringFromGbk(dialogTemplate.caption));
-    widget_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                            Qt::MSWindowsFixedSizeDialogHint);
-    widget_->setFont(dialogFont(dialogTemplate));
-    const QFontMetrics metrics(widget_->font());
-    const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    averageCharWidth_ = (metrics.horizontalAdvance(alphabet) / 26 + 1) / 2;
-    charHeight_ = metrics.height();
-    const PixelRect size = pixels({0, 0, dialogTemplate.width, dialogTemplate.height});
-    widget_->setFixedSize(size.width, size.height);
+    const bool resizable = (dialogTemplate.style & WS_THICKFRAME) != 0;
+    // A window of its own (no owner) is a main window to the window manager, not a dialog.
+    Qt::WindowFlags flags = (parent == nullptr ? Qt::Window : Qt::Dialog) |
+                            Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (!resizable) flags |= Qt::MSWindowsFixedSizeDialogHint;
+    if (resizable && (dialogTemplate.style & WS_MAXIMIZEBOX) != 0) {
+      flags |= Qt::WindowMaximizeButtonHint;
+    }
+    widget_->setWindowFlags(flags);
+
+    const QScreen* screen = parent != nullptr ? parent->screen() : QApplication::primaryScreen();
+    const QRect available = screen != nullptr ? screen->availableGeometry() : QRect();
+    QFont font = dialogFont(dialogTemplate);
+    if (available.isValid()) font = fittingFont(font, dialogTemplate, available.size());
+    widget_->setFont(font);
+    units_ = DialogUnits::of(font);
+    templateCharWidth_ = DialogUnits::of(dialogFont(dialogTemplate)).charWidth;
+    columnFont_ = columnFont(font);
+    openingSize_ = units_.size(dialogTemplate);
+    if (resizable) {
+      widget_->setMinimumSize(openingSize_);
+      widget_->resize(openingSize_);
+    } else {
+      widget_->setFixedSize(openingSize_);
+    }
+    // A window of its own opens in the middle of the screen's available area, its frame included
+    // (a dialog over another window is placed over that one).
+    if (parent == nullptr && available.isValid()) {
+      const QSize framed = openingSize_.grownBy(frameAllowance());
+      widget_->move(available.x() + std::max(0, (available.width() - framed.width()) / 2),
+                    available.y() + std::max(0, (available.height() - framed.height()) / 2));
+    }
     if ((dialogTemplate.style & WS_SYSMENU) != 0) {
       widget_->setContextMenuPolicy(Qt::CustomContextMenu);
       QObject::connect(widget_.get(), &QWidget::customContextMenuRequested,
                        [this](const QPoint& at) { showContextMenu(at); });
     }
     for (const ControlTemplate& control : dialogTemplate.controls) createControl(control);
+    // A group box lies under the controls it frames, in template order among group boxes.
+    for (auto box = groupBoxes_.rbegin(); box != groupBoxes_.rend(); ++box) (*box)->lower();
+    for (const Accelerator& accelerator : dialogTemplate.accelerators) addAccelerator(accelerator);
+    if (tree_ != nullptr) createFindField();
+    Probe::instance().whenExposed(*widget_, [this] { probeControls(); });
   }
 
   ~QtWindow() override {
@@ -145,13 +392,35 @@ class QtWindow : public WindowPeer {
 
   QWidget* widget() const { return widget_.get(); }
 
-  PixelRect pixels(const DialogRect& rect) const {
-    return {rect.x * averageCharWidth_ / 4, rect.y * charHeight_ / 8,
-            rect.width * averageCharWidth_ / 4, rect.height * charHeight_ / 8};
-  }
+  PixelRect pixels(const DialogRect& rect) const { return units_.pixels(rect); }
 
   void cancelCommand() {
     dispatch([this] { events_.onCommand(IDCANCEL); });
+  }
+
+  // Places every control for the window's size: at the template's size as the template says,
+  // larger by the growth rules.
+  void relayout(const QSize& size) {
+    const int extraWidth = std::max(0, size.width() - openingSize_.width());
+    const int extraHeight = std::max(0, size.height() - openingSize_.height());
+    for (const Placed& placed : placed_) {
+      const QRect& base = placed.base;
+      if (placed.rule == nullptr) {
+        placed.widget->setGeometry(base);
+        continue;
+      }
+      const GrowthRule& rule = *placed.rule;
+      const auto share = [](double part, int extra) {
+        return static_cast<int>(std::lround(part * extra));
+      };
+      const int left = base.left() + share(rule.moveX, extraWidth);
+      const int right = base.left() + base.width() + share(rule.moveX + rule.growX, extraWidth);
+      const int top = base.top() + share(rule.moveY, extraHeight);
+      const int bottom = base.top() + base.height() + share(rule.moveY + rule.growY, extraHeight);
+      placed.widget->setGeometry(left, top, right - left, bottom - top);
+    }
+    for (Placed& placed : placed_) placed.height = placed.widget->height();
+    placeFindField();
   }
 
   int runModalLoop() override {
@@ -184,10 +453,16 @@ class QtWindow : public WindowPeer {
     const auto found = edits_.find(id);
     if (found == edits_.end()) return;
     Edit& edit = found->second;
-    edit.setBytes = std::string(gbk);
     if (edit.pane != nullptr) {
-      edit.pane->setPlainText(paneText(gbk));
+      if (edit.setBytes == gbk && !edit.setBytes.empty()) return;  // unchanged: keep the scroll
+      edit.setBytes = std::string(gbk);
+      const QString shown = paneText(gbk);
+      edit.pane->setPlainText(shown);
+      if (Probe::instance().on()) {
+        Probe::instance().write(QStringLiteral("text %1 %2").arg(id).arg(probeText(shown)));
+      }
     } else {
+      edit.setBytes = std::string(gbk);
       edit.setShown = qStringFromGbk(gbk);
       // Text set by the program is not held to the typing limit, as in the system's control.
       const QValidator* validator = edit.line->validator();
@@ -228,40 +503,44 @@ class QtWindow : public WindowPeer {
                            HTREEITEM parent, HTREEITEM /*insertAfter*/) override {
     if (tree_ == nullptr || id != treeId_) return TVI_NULL;
     auto* item = new QTreeWidgetItem(QStringList(qStringFromGbk(gbkLabel)));
+    const auto handle = static_cast<HTREEITEM>(treeItems_.size() + 1);
     item->setIcon(0, blankIcon_);
     item->setData(0, Qt::UserRole, image);
     item->setData(0, Qt::UserRole + 1, selectedImage);
+    item->setData(0, kHandleRole, QVariant::fromValue<qlonglong>(handle));
     if (parent == TVI_ROOT || parent == TVI_NULL) {
       // Added to the widget at the next flush: after the running event, or by the event loop.
       if (pendingTopLevel_.empty()) {
         QTimer::singleShot(0, widget_.get(), [this] { flushTree(); });
       }
       pendingTopLevel_.push_back(item);
-    } else if (parent >= 1 && static_cast<std::size_t>(parent) <= treeItems_.size()) {
-      treeItems_[static_cast<std::size_t>(parent - 1)]->addChild(item);
+    } else if (isItem(parent)) {
+      itemOf(parent)->addChild(item);
     } else {
       delete item;
       return TVI_NULL;
     }
     treeItems_.push_back(item);
     expandWanted_.push_back(false);
-    return static_cast<HTREEITEM>(treeItems_.size());
+    return handle;
   }
 
   bool deleteAllTreeItems(int id) override {
     if (tree_ == nullptr || id != treeId_) return false;
     deletePending();
+    const bool quiet = quietTree_;
+    quietTree_ = true;  // emptying the tree selects nothing a person chose
     tree_->clear();
+    quietTree_ = quiet;
     treeItems_.clear();
     expandWanted_.clear();
+    pendingSelect_ = TVI_NULL;
+    pendingVisible_ = TVI_NULL;
     return true;
   }
 
   bool expandTreeItem(int id, HTREEITEM item, unsigned code) override {
-    if (tree_ == nullptr || id != treeId_ || item < 1 ||
-        static_cast<std::size_t>(item) > treeItems_.size()) {
-      return false;
-    }
+    if (tree_ == nullptr || id != treeId_ || !isItem(item)) return false;
     const std::size_t index = static_cast<std::size_t>(item - 1);
     const bool expand = code == TVE_EXPAND || (code == TVE_TOGGLE && !expandWanted_[index]);
     expandWanted_[index] = expand;
@@ -277,6 +556,48 @@ class QtWindow : public WindowPeer {
     blankIcon_ = QIcon(blank);
   }
 
+  bool selectTreeItem(int id, HTREEITEM item) override {
+    if (tree_ == nullptr || id != treeId_ || (item != TVI_NULL && !isItem(item))) return false;
+    if (item != TVI_NULL && itemOf(item)->treeWidget() == nullptr) {
+      pendingSelect_ = item;  // selected when the fill reaches the widget
+      return true;
+    }
+    pendingSelect_ = TVI_NULL;
+    const bool quiet = quietTree_;
+    quietTree_ = true;
+    if (item == TVI_NULL) {
+      tree_->clearSelection();
+      tree_->setCurrentItem(nullptr);
+    } else {
+      tree_->setCurrentItem(itemOf(item));
+    }
+    quietTree_ = quiet;
+    return true;
+  }
+
+  HTREEITEM selectedTreeItem(int id) const override {
+    if (tree_ == nullptr || id != treeId_) return TVI_NULL;
+    if (pendingSelect_ != TVI_NULL) return pendingSelect_;
+    const QList<QTreeWidgetItem*> selected = tree_->selectedItems();
+    return selected.isEmpty() ? TVI_NULL : handleOf(selected.front());
+  }
+
+  bool ensureTreeItemVisible(int id, HTREEITEM item) override {
+    if (tree_ == nullptr || id != treeId_ || !isItem(item)) return false;
+    QTreeWidgetItem* shown = itemOf(item);
+    for (QTreeWidgetItem* parent = shown->parent(); parent != nullptr; parent = parent->parent()) {
+      const HTREEITEM parentHandle = handleOf(parent);
+      if (isItem(parentHandle)) expandWanted_[static_cast<std::size_t>(parentHandle - 1)] = true;
+      parent->setExpanded(true);
+    }
+    if (shown->treeWidget() == nullptr) {
+      pendingVisible_ = item;
+    } else {
+      tree_->scrollToItem(shown);
+    }
+    return true;
+  }
+
   bool hasSystemMenu() const override { return (template_.style & WS_SYSMENU) != 0; }
 
   void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) override {
@@ -288,6 +609,8 @@ class QtWindow : public WindowPeer {
   }
 
  private:
+  static constexpr int kHandleRole = Qt::UserRole + 2;
+
   struct Edit {
     QLineEdit* line = nullptr;
     QPlainTextEdit* pane = nullptr;
@@ -301,12 +624,41 @@ class QtWindow : public WindowPeer {
     unsigned commandId;
     QString text;
   };
+  // A control and where the template puts it.
+  struct Placed {
+    QWidget* widget;
+    QRect base;
+    const GrowthRule* rule;  // null: it keeps its place and size
+    int height;              // as laid out for the window's present size
+  };
+
+  bool isItem(HTREEITEM item) const {
+    return item >= 1 && static_cast<std::size_t>(item) <= treeItems_.size();
+  }
+  QTreeWidgetItem* itemOf(HTREEITEM item) const {
+    return treeItems_[static_cast<std::size_t>(item - 1)];
+  }
+  static HTREEITEM handleOf(const QTreeWidgetItem* item) {
+    return static_cast<HTREEITEM>(item->data(0, kHandleRole).toLongLong());
+  }
 
   // Runs a dialog event, then brings the tree widget up to date with what the handler built.
   template <typename Event>
   void dispatch(Event&& event) {
     event();
     if (!ended_) flushTree();
+  }
+
+  const GrowthRule* growthRuleOf(const DialogRect& rect) const {
+    for (const GrowthRule& rule : template_.growth) {
+      const DialogRect& region = rule.region;
+      if (rect.x >= region.x && rect.y >= region.y &&
+          rect.x + rect.width <= region.x + region.width &&
+          rect.y + rect.height <= region.y + region.height) {
+        return &rule;
+      }
+    }
+    return nullptr;
   }
 
   void createControl(const ControlTemplate& control) {
@@ -317,8 +669,10 @@ class QtWindow : public WindowPeer {
         auto* button = new QPushButton(caption, widget_.get());
         if ((control.style & BS_DEFPUSHBUTTON) != 0) button->setDefault(true);
         const int id = control.id;
-        QObject::connect(button, &QPushButton::clicked,
-                         [this, id] { dispatch([this, id] { events_.onCommand(id); }); });
+        QObject::connect(button, &QPushButton::clicked, [this, id] {
+          Probe::instance().write(QStringLiteral("clicked %1").arg(id));
+          dispatch([this, id] { events_.onCommand(id); });
+        });
         made = button;
         break;
       }
@@ -339,9 +693,15 @@ class QtWindow : public WindowPeer {
         if ((control.style & ES_MULTILINE) != 0) {
           edit.pane = new QPlainTextEdit(widget_.get());
           edit.pane->setReadOnly((control.style & ES_READONLY) != 0);
+          // Read-only text can still be selected, scrolled with the keys and copied.
+          if (edit.pane->isReadOnly()) {
+            edit.pane->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                               Qt::TextSelectableByKeyboard);
+          }
           edit.pane->setVerticalScrollBarPolicy(
               (control.style & WS_VSCROLL) != 0 ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
           edit.pane->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+          edit.pane->setFont(columnFont_);
           made = edit.pane;
         } else {
           edit.line = new QLineEdit(widget_.get());
@@ -353,26 +713,20 @@ class QtWindow : public WindowPeer {
       case ControlKind::Label:
         made = new QLabel(caption, widget_.get());
         break;
-      case ControlKind::GroupBox:
-        made = new QGroupBox(caption, widget_.get());
-        break;
-      case ControlKind::Tree: {
-        tree_ = new QTreeWidget(widget_.get());
-        tree_->setHeaderHidden(true);
-        tree_->setColumnCount(1);
-        tree_->setRootIsDecorated((control.style & TVS_LINESATROOT) != 0);
-        tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        tree_->setUniformRowHeights(true);
-        // The classic style draws the dotted connecting lines and the +/- buttons.
-        treeStyle_.reset(QStyleFactory::create(QStringLiteral("Windows")));
-        if (treeStyle_ != nullptr) tree_->setStyle(treeStyle_.get());
-        treeId_ = control.id;
-        made = tree_;
+      case ControlKind::GroupBox: {
+        auto* box = new QGroupBox(caption, widget_.get());
+        groupBoxes_.push_back(box);
+        made = box;
         break;
       }
+      case ControlKind::Tree:
+        made = createTree(control);
+        break;
       case ControlKind::Icon: {
         auto* label = new QLabel(widget_.get());
-        label->setPixmap(QPixmap(32, 32));
+        if (control.icon != nullptr) {
+          label->setPixmap(QPixmap::fromImage(iconImage(*control.icon, control.icon->large)));
+        }
         made = label;
         break;
       }
@@ -383,11 +737,134 @@ class QtWindow : public WindowPeer {
                                                  : QString::number(control.id));
     made->setProperty("controlId", control.id);
     made->setProperty("controlKind", static_cast<int>(control.kind));
+    // Labels, icons and group boxes never take the mouse: a click goes to what lies under them.
+    if (control.kind == ControlKind::Label || control.kind == ControlKind::GroupBox ||
+        control.kind == ControlKind::Icon) {
+      made->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
     if ((control.style & WS_TABSTOP) == 0 && control.kind != ControlKind::RadioButton) {
-      made->setFocusPolicy(Qt::NoFocus);
+      // An edit box takes the focus when clicked even where the Tab key passes it by.
+      made->setFocusPolicy(control.kind == ControlKind::Edit ? Qt::ClickFocus : Qt::NoFocus);
     }
     const PixelRect rect = pixels(control.rect);
-    made->setGeometry(rect.x, rect.y, rect.width, rect.height);
+    const QRect base(rect.x, rect.y, rect.width, rect.height);
+    made->setGeometry(base);
+    placed_.push_back({made, base, growthRuleOf(control.rect), base.height()});
+  }
+
+  QWidget* createTree(const ControlTemplate& control) {
+    auto* tree = new TreeWidget(widget_.get());
+    tree_ = tree;
+    tree_->setHeaderHidden(true);
+    tree_->setColumnCount(1);
+    tree_->setRootIsDecorated((control.style & TVS_LINESATROOT) != 0);
+    tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree_->setUniformRowHeights(true);
+    // Whole labels, however deep: the column is as wide as its widest label and the tree
+    // scrolls sideways.
+    tree_->setTextElideMode(Qt::ElideNone);
+    tree_->header()->setStretchLastSection(false);
+    tree_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    tree_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The classic style draws the dotted connecting lines and the +/- buttons.
+    treeStyle_.reset(QStyleFactory::create(QStringLiteral("Windows")));
+    if (treeStyle_ != nullptr) tree_->setStyle(treeStyle_.get());
+    // Levels step in as far as the font was made smaller to fit the screen.
+    tree_->setIndentation(
+        std::max(8, tree_->indentation() * units_.charWidth / std::max(1, templateCharWidth_)));
+    treeId_ = control.id;
+    QObject::connect(tree_, &QTreeWidget::itemSelectionChanged, [this] {
+      if (!quietTree_ && !ended_ && !tree_->selectedItems().isEmpty()) reportTreeSelection();
+    });
+    tree->onReselect = [this] { reportTreeSelection(); };
+    return tree_;
+  }
+
+  void reportTreeSelection() {
+    const int id = treeId_;
+    dispatch([this, id] { events_.onTreeSelect(id); });
+  }
+
+  // --- Find field --------------------------------------------------------------------------
+
+  void createFindField() {
+    findField_ = new FindField(widget_.get());
+    findField_->setObjectName(QStringLiteral("find"));
+    findField_->setPlaceholderText(QString::fromUtf16(u"查找"));
+    findField_->hide();
+    findField_->onNext = [this](bool forward) { findNext(forward, false); };
+    findField_->onClose = [this] {
+      findField_->hide();
+      placeFindField();
+      tree_->setFocus();
+    };
+    QObject::connect(findField_, &QLineEdit::textEdited,
+                     [this](const QString&) { findNext(true, true); });
+    auto* open = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), widget_.get());
+    QObject::connect(open, &QShortcut::activated, [this] {
+      findField_->show();
+      placeFindField();
+      findField_->raise();
+      findField_->setFocus();
+      findField_->selectAll();
+    });
+  }
+
+  // An open find field takes the foot of the tree's place, so that the tree shows every item it
+  // scrolls to; a closed one gives it back.
+  void placeFindField() {
+    if (findField_ == nullptr) return;
+    const auto placed = std::find_if(placed_.begin(), placed_.end(),
+                                     [this](const Placed& p) { return p.widget == tree_; });
+    if (placed == placed_.end()) return;
+    QRect tree = tree_->geometry();
+    tree.setHeight(std::max(0, placed->height));
+    if (findField_->isVisible()) {
+      const int height = findField_->sizeHint().height();
+      findField_->setGeometry(tree.left(), tree.bottom() - height + 1, tree.width(), height);
+      tree.setHeight(std::max(0, tree.height() - height - 2));
+    }
+    tree_->setGeometry(tree);
+  }
+
+  // Selects the next item (the previous one when not `forward`) after the selected item, or from
+  // it when `fromHere`, whose label holds the find field's text, wrapping round; a person's
+  // selection, so the window shows the person. The field turns red when nothing matches.
+  void findNext(bool forward, bool fromHere) {
+    const QString wanted = findField_->text();
+    QList<QTreeWidgetItem*> items;
+    for (QTreeWidgetItemIterator it(tree_); *it != nullptr; ++it) items.push_back(*it);
+    QPalette palette = findField_->palette();
+    palette.setColor(QPalette::Text, QApplication::palette().color(QPalette::Text));
+    findField_->setPalette(palette);
+    if (wanted.isEmpty() || items.isEmpty()) return;
+    const auto count = items.size();
+    const QList<QTreeWidgetItem*> selected = tree_->selectedItems();
+    qsizetype start = selected.isEmpty() ? (forward ? count - 1 : 0) : items.indexOf(selected[0]);
+    if (fromHere && !selected.isEmpty()) start += forward ? -1 : 1;
+    for (qsizetype step = 1; step <= count; ++step) {
+      const qsizetype index = ((start + (forward ? step : -step)) % count + count) % count;
+      if (!items[index]->text(0).contains(wanted, Qt::CaseInsensitive)) continue;
+      if (items[index]->isSelected()) return;  // already there
+      tree_->scrollToItem(items[index]);
+      tree_->setCurrentItem(items[index]);  // reported as a person's selection
+      return;
+    }
+    palette.setColor(QPalette::Text, Qt::red);
+    findField_->setPalette(palette);
+  }
+
+  void addAccelerator(const Accelerator& accelerator) {
+    if ((accelerator.flags & FVIRTKEY) == 0 || accelerator.key < 'A' || accelerator.key > 'Z') {
+      return;
+    }
+    QKeyCombination keys(static_cast<Qt::Key>(Qt::Key_A + static_cast<int>(accelerator.key - 'A')));
+    if ((accelerator.flags & FCONTROL) != 0) keys = QKeyCombination(Qt::CTRL, keys.key());
+    auto* shortcut = new QShortcut(QKeySequence(keys), widget_.get());
+    const int command = accelerator.command;
+    QObject::connect(shortcut, &QShortcut::activated, [this, command] {
+      dispatch([this, command] { events_.onCommand(command); });
+    });
   }
 
   // Adds the top-level items built since the last flush, then opens what the fill expanded: all
@@ -408,6 +885,9 @@ class QtWindow : public WindowPeer {
         if (expandWanted_[i]) treeItems_[i]->setExpanded(true);
       }
     }
+    if (pendingSelect_ != TVI_NULL) selectTreeItem(treeId_, pendingSelect_);
+    if (isItem(pendingVisible_)) tree_->scrollToItem(itemOf(pendingVisible_));
+    pendingVisible_ = TVI_NULL;
   }
 
   void deletePending() {
@@ -435,28 +915,56 @@ class QtWindow : public WindowPeer {
     if (!menu.isEmpty()) menu.exec(widget_->mapToGlobal(at));
   }
 
+  void probeControls() {
+    Probe& probe = Probe::instance();
+    for (const Placed& placed : placed_) {
+      const int id = placed.widget->property("controlId").toInt();
+      const bool push = qobject_cast<QPushButton*>(placed.widget) != nullptr;
+      if (id != IDC_STATIC) {
+        probe.writePlace(QStringLiteral("control %1 %2").arg(id).arg(push ? "push" : "other"),
+                         *placed.widget);
+      }
+    }
+    probe.writePlace(QStringLiteral("shown %1").arg(template_.id), *widget_);
+  }
+
   QtBackend& backend_;
   const DialogTemplate& template_;
   WindowEvents& events_;
   std::unique_ptr<DialogWidget> widget_;
-  int averageCharWidth_ = 6;
-  int charHeight_ = 12;
+  DialogUnits units_;
+  int templateCharWidth_ = 6;  // at the template's own font size
+  QFont columnFont_;
+  QSize openingSize_;
+  std::vector<Placed> placed_;
+  std::vector<QGroupBox*> groupBoxes_;  // owned by the widget
   std::map<int, Edit> edits_;
   std::map<int, QRadioButton*> radios_;  // owned by the widget
   QButtonGroup* currentGroup_ = nullptr;
   QTreeWidget* tree_ = nullptr;
   int treeId_ = 0;
+  bool quietTree_ = false;  // the program changes the selection: nobody is told
+  FindField* findField_ = nullptr;
   std::unique_ptr<QStyle> treeStyle_;
   QIcon blankIcon_;
   std::vector<QTreeWidgetItem*> treeItems_;  // handle n is entry n - 1; owned by their parents
   std::vector<bool> expandWanted_;
   std::vector<QTreeWidgetItem*> pendingTopLevel_;  // owned here until flushed
+  HTREEITEM pendingSelect_ = TVI_NULL;             // to select once flushed
+  HTREEITEM pendingVisible_ = TVI_NULL;            // to scroll to once flushed
   std::vector<MenuEntry> menuEntries_;
   bool ended_ = false;
   int result_ = IDCANCEL;
 };
 
 void DialogWidget::reject() { owner_.cancelCommand(); }
+
+void DialogWidget::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  owner_.relayout(size());
+}
+
+QString fromUtf16(const char16_t* text) { return QString::fromUtf16(text); }
 
 }  // namespace
 
@@ -474,20 +982,57 @@ int QtBackend::messageBox(WindowPeer* parent, std::string_view gbkText, std::str
   box.setWindowTitle(qStringFromGbk(gbkCaption));
   box.setText(qStringFromGbk(gbkText));
   if ((type & MB_ICONEXCLAMATION) == MB_ICONEXCLAMATION) box.setIcon(QMessageBox::Warning);
-  QPushButton* ok = box.addButton(QString::fromUtf8(reinterpret_cast<const char*>(u8"确定")),
-                                  QMessageBox::AcceptRole);
-  QPushButton* cancel = nullptr;
-  if ((type & MB_TYPEMASK) == MB_OKCANCEL) {
-    cancel = box.addButton(QString::fromUtf8(reinterpret_cast<const char*>(u8"取消")),
-                           QMessageBox::RejectRole);
-    box.setEscapeButton(cancel);
-    box.setDefaultButton((type & MB_DEFMASK) == MB_DEFBUTTON2 ? cancel : ok);
-  } else {
-    box.setEscapeButton(ok);
-    box.setDefaultButton(ok);
+  // The buttons and their texts as the system's box shows them in Chinese.
+  std::vector<std::pair<QPushButton*, int>> buttons;
+  for (const int answer : messageBoxButtons(type)) {
+    const char16_t* text = answer == IDYES  ? u"是"
+                           : answer == IDNO ? u"否"
+                           : answer == IDOK ? u"确定"
+                                            : u"取消";
+    const QMessageBox::ButtonRole role = answer == IDCANCEL ? QMessageBox::RejectRole
+                                         : answer == IDNO   ? QMessageBox::NoRole
+                                         : answer == IDYES  ? QMessageBox::YesRole
+                                                            : QMessageBox::AcceptRole;
+    buttons.emplace_back(box.addButton(fromUtf16(text), role), answer);
+  }
+  const int defaultAnswer = defaultMessageBoxAnswer(type);
+  // Esc and the close box answer Cancel where there is one, else the only button, OK.
+  const int escapeAnswer = std::any_of(buttons.begin(), buttons.end(),
+                                       [](const auto& b) { return b.second == IDCANCEL; })
+                               ? IDCANCEL
+                               : IDOK;
+  for (const auto& [button, answer] : buttons) {
+    if (answer == defaultAnswer) box.setDefaultButton(button);
+    if (answer == escapeAnswer) box.setEscapeButton(button);
+  }
+  Probe& probe = Probe::instance();
+  if (probe.on()) {
+    probe.write(QStringLiteral("messagebox ") + box.windowTitle());
+    probe.whenExposed(box, [&box, &buttons, &probe] {
+      for (const auto& [button, answer] : buttons) {
+        probe.writePlace(QStringLiteral("button %1").arg(answer), *button);
+      }
+      probe.writePlace(QStringLiteral("shown messagebox"), box);
+    });
   }
   box.exec();
-  return cancel != nullptr && box.clickedButton() != ok ? IDCANCEL : IDOK;
+  int answer = escapeAnswer;
+  for (const auto& [button, buttonAnswer] : buttons) {
+    if (box.clickedButton() == button) answer = buttonAnswer;
+  }
+  probe.write(QStringLiteral("answer %1").arg(answer));
+  return answer;
+}
+
+bool installChineseTranslations(QCoreApplication& application) {
+  auto* translator = new QTranslator(&application);
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  if (!translator->load(QStringLiteral("qt_zh_CN"), folder) &&
+      !translator->load(QStringLiteral("qtbase_zh_CN"), folder)) {
+    delete translator;
+    return false;
+  }
+  return QCoreApplication::installTranslator(translator);
 }
 
 QWidget* qtWidgetOf(WindowPeer* peer) {

@@ -1,11 +1,24 @@
 // The Qt 6 Widgets backend: real windows built from dialog templates. Geometry comes from the
 // template's dialog units and the dialog font's metrics (宋体 9 pt where installed, otherwise an
 // installed CJK face): horizontal px = du * average character width / 4, vertical px =
-// du * character height / 8. Texts cross to Qt as UTF-8 and come back as GBK; an edit box with
-// a limit refuses typing that would take it beyond the limit in GBK bytes.
+// du * character height / 8. Where the window would not fit the screen's available area, the
+// dialog font is made smaller until it does. A resizable template (WS_THICKFRAME) opens at that
+// size, cannot be made smaller, and moves its controls by the template's growth rules. Multi-line
+// edit boxes show their text in a face whose ASCII is half as wide as its Chinese glyphs, so
+// that columns of spaces line up. Labels, icons and group boxes let every click through to the
+// controls under them.
+//
+// Texts cross to Qt as UTF-8 and come back as GBK; an edit box with a limit refuses typing that
+// would take it beyond the limit in GBK bytes.
 //
 // Linux gives a program no system menu to extend: the entries a dialog appends to its system
-// menu appear in the window's context menu and run the dialog's system-command handler.
+// menu appear in the window's context menu and run the dialog's system-command handler. A
+// window with a tree control has a find field for it (Ctrl+F).
+//
+// With the environment variable QUILLET_WINDOW_PROBE naming a file, windows append to it where
+// their controls are on the screen, the clicks their push buttons take, the texts their
+// multi-line edit boxes show and the message boxes they open, for tests that drive the real
+// window from outside.
 //
 // Requires a QApplication. Single-threaded: the GUI thread only.
 #pragma once
@@ -17,6 +30,7 @@
 
 #include "platform/dialog/backend.h"
 
+class QCoreApplication;
 class QWidget;
 
 namespace platform {
@@ -43,6 +57,10 @@ class QtBackend : public Backend {
  private:
   std::vector<ContextAction> contextActions_;
 };
+
+// Installs Qt's own Chinese texts (file chooser, edit menus, standard buttons) from the system's
+// Qt translations; false when they are not installed.
+bool installChineseTranslations(QCoreApplication& application);
 
 // The widget of a window made by QtBackend (for tests and screenshots); null for other peers.
 QWidget* qtWidgetOf(WindowPeer* peer);

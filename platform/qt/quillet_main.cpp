@@ -58,6 +58,7 @@ void addExportEntries(platform::QtBackend& backend, const quillet::FamilyTree& t
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  platform::installChineseTranslations(application);
   platform::QtBackend backend;
   platform::setBackend(&backend);
   quillet::ProcessObjects objects;

@@ -219,11 +219,10 @@ TEST(MainWindowWithoutGenealogy, OpensWithEmptyTreeAndSaysWhereItLooked) {
   WindowHarness window;
   EXPECT_TRUE(window.treeLines().empty());
   const std::string here = platform::utf8ToGbk(std::filesystem::current_path().string());
+  // The reason comes first, where the pane shows it without scrolling.
   const std::string expected =
-      std::string(welcomeText()) +
-      "\r\n\r\n                     无法读取家谱文件 home.txt，家谱树为空。"
-      "\r\n                     查找的目录：" +
-      here;
+      "\r\n      无法读取家谱文件 home.txt，家谱树为空。\r\n      查找的目录：" + here +
+      std::string(welcomeText());
   EXPECT_EQ(window.text(1001), expected);
 }
 

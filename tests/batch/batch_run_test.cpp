@@ -1,42 +1,16 @@
 // Whole runs of quillet-batch: a script on standard input, the exact standard output, the error
 // line and the exit status.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
+#include "tests/batch/batch_run.h"
 
-#include <cstdlib>
 #include <string>
-
-#include "tests/app/test_genealogy.h"
-#include "tests/support/temp_dir.h"
 
 namespace quillet {
 namespace {
 
-using testing::ScopedTempDir;
-
-struct BatchRun {
-  std::string out;  // UTF-8
-  std::string err;
-  int status;
-};
-
-// Scripts and outputs are UTF-8; they are written here as u8 literals.
-std::string utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
-
-BatchRun runBatch(std::u8string_view script) {
-  testing::writeFile("script.txt", utf8(script));
-  const std::string command =
-      std::string("'") + QUILLET_BATCH_PATH + "' < script.txt > out.txt 2> err.txt";
-  const int raw = std::system(command.c_str());
-  return {testing::readFile("out.txt"), testing::readFile("err.txt"),
-          WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
-}
-
-class BatchRunTest : public ::testing::Test {
- protected:
-  BatchRunTest() { testing::writeFile("home.txt", testing::smallClan()); }
-  ScopedTempDir dir_;
-};
+using testing::BatchRun;
+using testing::BatchRunTest;
+using testing::runBatch;
+using testing::utf8;
 
 TEST_F(BatchRunTest, ProtocolExampleAnswersThatBothNamesAreOnePerson) {
   const BatchRun run =
@@ -108,7 +82,10 @@ TEST_F(BatchRunTest, BadCommandsStopTheRunWithStatusTwo) {
       {u8"click\n", "error: line 1: "},
       {u8"click 10x\n", "error: line 1: "},
       {u8"key space\n", "error: line 1: "},
-      {u8"answer yes\n", "error: line 1: "},
+      {u8"answer maybe\n", "error: line 1: "},
+      {u8"select 6\n", "error: line 1: "},  // the tree has lines 0 to 5
+      {u8"select -1\n", "error: line 1: "},
+      {u8"selected 0\n", "error: line 1: "},
       {u8"close now\n", "error: line 1: "},
   };
   for (const Case& c : cases) {

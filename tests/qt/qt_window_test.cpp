@@ -23,53 +23,16 @@
 #include "platform/gbk.h"
 #include "platform/qt/gbk_codec.h"
 #include "platform/qt/qt_backend.h"
-#include "tests/app/small_clan.h"
-#include "tests/support/temp_dir.h"
+#include "tests/qt/qt_fixture.h"
 
 namespace quillet {
 namespace {
 
 using platform::ControlKind;
 
-// This file is compiled with UTF-8 literals (it includes Qt): GBK bytes are made explicitly.
-std::string gbk(std::u8string_view text) {
-  return platform::utf8ToGbk(std::string(text.begin(), text.end()));
-}
-
-QString fromU8(std::u8string_view text) {
-  return QString::fromUtf8(reinterpret_cast<const char*>(text.data()),
-                           static_cast<qsizetype>(text.size()));
-}
-
-// The main window over the Qt backend, created and initialised but not run.
-class QtWindowTest : public ::testing::Test {
- protected:
-  QtWindowTest() {
-    testing::writeFile("home.txt", testing::smallClanFile());
-    platform::setBackend(&backend_);
-    objects_ = std::make_unique<ProcessObjects>();
-    dialog_ = std::make_unique<MainDialog>(*objects_);
-    created_ = dialog_->Create();
-    window_ = platform::qtWidgetOf(dialog_->peer());
-  }
-  ~QtWindowTest() override {
-    dialog_.reset();
-    objects_.reset();
-    platform::setBackend(nullptr);
-  }
-
-  template <typename W>
-  W* control(int id) {
-    return window_->findChild<W*>(QString::number(id));
-  }
-
-  testing::ScopedTempDir dir_;
-  platform::QtBackend backend_;
-  std::unique_ptr<ProcessObjects> objects_;
-  std::unique_ptr<MainDialog> dialog_;
-  bool created_ = false;
-  QWidget* window_ = nullptr;
-};
+using testing::fromU8;
+using testing::gbk;
+using testing::QtWindowTest;
 
 TEST_F(QtWindowTest, WidgetsCarryTheTemplatesIdsKindsCaptionsAndGeometry) {
   ASSERT_TRUE(created_);
@@ -235,12 +198,3 @@ TEST_F(QtWindowTest, EscEndsTheWindowWithCancelAndNoQuestion) {
 
 }  // namespace
 }  // namespace quillet
-
-// The application object must outlive every widget and go before Qt's own globals do, so it
-// lives in main() rather than in a static.
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -31,21 +31,39 @@ std::optional<long> parseNumber(std::string_view text) {
   return value;
 }
 
-const char* answerName(int answer) { return answer == platform::IDOK ? "ok" : "cancel"; }
+const char* answerName(int answer) {
+  switch (answer) {
+    case platform::IDOK:
+      return "ok";
+    case platform::IDYES:
+      return "yes";
+    case platform::IDNO:
+      return "no";
+    default:
+      return "cancel";
+  }
+}
+
+const char* buttonsName(unsigned type) {
+  switch (type & platform::MB_TYPEMASK) {
+    case platform::MB_OKCANCEL:
+      return "okcancel";
+    case platform::MB_YESNOCANCEL:
+      return "yesnocancel";
+    default:
+      return "ok";
+  }
+}
 
 void printEvent(std::ostream& out, const HeadlessEvent& event) {
   switch (event.kind) {
-    case HeadlessEvent::Kind::MessageBox: {
-      const bool okCancel = (event.type & platform::MB_TYPEMASK) == platform::MB_OKCANCEL;
-      const bool cancelDefault =
-          okCancel && (event.type & platform::MB_DEFMASK) == platform::MB_DEFBUTTON2;
+    case HeadlessEvent::Kind::MessageBox:
       out << "messagebox caption: " << encodeOutputText(event.caption) << '\n'
           << "messagebox text: " << encodeOutputText(event.text) << '\n'
-          << "messagebox buttons: " << (okCancel ? "okcancel" : "ok")
-          << " default: " << (cancelDefault ? "cancel" : "ok")
+          << "messagebox buttons: " << buttonsName(event.type)
+          << " default: " << answerName(platform::defaultMessageBoxAnswer(event.type))
           << " answer: " << answerName(event.answer) << '\n';
       break;
-    }
     case HeadlessEvent::Kind::DialogOpened:
       out << "dialog " << event.dialogId << " open: " << encodeOutputText(event.caption) << '\n';
       break;
@@ -131,13 +149,27 @@ class Session {
       return std::nullopt;
     }
     if (command == "answer") {
-      if (rest == "ok") {
-        backend_.queueAnswer(platform::IDOK);
-      } else if (rest == "cancel") {
-        backend_.queueAnswer(platform::IDCANCEL);
-      } else {
-        return "answer: expected ok or cancel";
+      for (const int answer :
+           {platform::IDOK, platform::IDCANCEL, platform::IDYES, platform::IDNO}) {
+        if (rest == answerName(answer)) {
+          backend_.queueAnswer(answer);
+          return std::nullopt;
+        }
       }
+      return "answer: expected ok, cancel, yes or no";
+    }
+    if (command == "select") {
+      std::optional<long> line = parseNumber(rest);
+      if (!hasRest || !line) return "select: malformed tree line number";
+      if (window.selectTreeLine(IDC_TREE, static_cast<std::size_t>(*line)) !=
+          HeadlessWindow::Act::Done) {
+        return "select: no tree line " + std::to_string(*line);
+      }
+      return std::nullopt;
+    }
+    if (command == "selected" && !hasRest) {
+      const std::optional<std::size_t> line = window.selectedTreeLine(IDC_TREE);
+      out_ << "selected " << (line ? std::to_string(*line) : std::string("none")) << '\n';
       return std::nullopt;
     }
     if (command == "tree" && !hasRest) {
@@ -158,6 +190,7 @@ class Session {
       case HeadlessWindow::Act::UnknownId:
         return "unknown control id " + std::to_string(id);
       case HeadlessWindow::Act::WrongKind:
+      case HeadlessWindow::Act::NoSuchItem:
         return "control " + std::to_string(id) + " is not " + expected;
     }
     return std::nullopt;

@@ -1,0 +1,75 @@
+// The main window over the Qt backend for offscreen tests, and the helpers those tests share.
+// Files that include Qt are compiled with UTF-8 literals: GBK bytes are made explicitly.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/main_dialog.h"
+#include "app/process_objects.h"
+#include "platform/gbk.h"
+#include "platform/qt/qt_backend.h"
+#include "tests/app/small_clan.h"
+#include "tests/support/temp_dir.h"
+
+namespace quillet::testing {
+
+inline std::string gbk(std::u8string_view text) {
+  return platform::utf8ToGbk(std::string(text.begin(), text.end()));
+}
+
+inline QString fromU8(std::u8string_view text) {
+  return QString::fromUtf8(reinterpret_cast<const char*>(text.data()),
+                           static_cast<qsizetype>(text.size()));
+}
+
+// Runs `answer` on the next message box once it is up (from the event loop its exec runs).
+inline void whenBoxOpens(std::function<void(QMessageBox&)> answer) {
+  QTimer::singleShot(0, [answer] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    answer(*box);
+  });
+}
+
+// The main window over the Qt backend, opened on `home` (the small clan by default), created
+// and initialised but not run.
+class QtWindowTest : public ::testing::Test {
+ protected:
+  explicit QtWindowTest(const std::string& home = smallClanFile()) {
+    writeFile("home.txt", home);
+    platform::setBackend(&backend_);
+    objects_ = std::make_unique<ProcessObjects>();
+    dialog_ = std::make_unique<MainDialog>(*objects_);
+    created_ = dialog_->Create();
+    window_ = platform::qtWidgetOf(dialog_->peer());
+  }
+  ~QtWindowTest() override {
+    dialog_.reset();
+    objects_.reset();
+    platform::setBackend(nullptr);
+  }
+
+  template <typename W>
+  W* control(int id) {
+    return window_->findChild<W*>(QString::number(id));
+  }
+
+  ScopedTempDir dir_;
+  platform::QtBackend backend_;
+  std::unique_ptr<ProcessObjects> objects_;
+  std::unique_ptr<MainDialog> dialog_;
+  bool created_ = false;
+  QWidget* window_ = nullptr;
+};
+
+}  // namespace quillet::testing

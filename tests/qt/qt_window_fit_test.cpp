@@ -1,0 +1,73 @@
+// The main window on a given screen (the offscreen platform's screen, set by the test's
+// environment): it opens inside the available area, at the template's own font when that fits,
+// and resizes by giving the extra room to the tree and the pane.
+#include <gtest/gtest.h>
+
+#include <QScreen>
+#include <QTreeWidget>
+#include <cstdlib>
+
+#include "app/resources.h"
+#include "tests/qt/qt_fixture.h"
+
+namespace quillet {
+namespace {
+
+class QtWindowFitTest : public testing::QtWindowTest {
+ protected:
+  QRect available() const { return window_->screen()->availableGeometry(); }
+  QRect placeOf(int id) { return control<QWidget>(id)->geometry(); }
+};
+
+TEST_F(QtWindowFitTest, OpensInsideTheAvailableAreaShrinkingTheFontOnlyWhenItMust) {
+  ASSERT_TRUE(created_);
+  window_->show();
+  QApplication::processEvents();
+  // The window is on the screen, with room for a title bar and borders around it.
+  EXPECT_TRUE(available().contains(window_->frameGeometry()));
+  EXPECT_LE(window_->width() + 4, available().width());
+  EXPECT_LE(window_->height() + 30, available().height());
+  for (QWidget* child : window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    EXPECT_TRUE(!child->isVisible() || window_->rect().contains(child->geometry()));
+  }
+  // QUILLET_EXPECT_SHRUNK says whether this screen is too small for the template at 9 points.
+  const char* shrunk = std::getenv("QUILLET_EXPECT_SHRUNK");
+  ASSERT_NE(shrunk, nullptr);
+  if (shrunk[0] == '1') {
+    EXPECT_LT(window_->font().pointSizeF(), 9.0);
+  } else {
+    EXPECT_EQ(window_->font().pointSizeF(), 9.0);
+  }
+}
+
+TEST_F(QtWindowFitTest, ExtraRoomGoesToTreeAndPaneAndTheWindowNeverShrinksBelowItsOpening) {
+  window_->show();
+  QApplication::processEvents();
+  const QSize opening = window_->size();
+  const QRect tree = placeOf(IDC_TREE);
+  const QRect pane = placeOf(IDC_DISPLAY);
+  const QRect button = placeOf(1);
+  const QRect radio = placeOf(1013);
+
+  window_->resize(opening + QSize(300, 120));
+  QApplication::processEvents();
+  EXPECT_EQ(placeOf(IDC_TREE), tree.adjusted(0, 0, 100, 120));
+  EXPECT_EQ(placeOf(IDC_DISPLAY), pane.adjusted(100, 0, 300, 120));
+  EXPECT_EQ(placeOf(1), button.translated(100, 120));
+  EXPECT_EQ(placeOf(1013), radio.translated(100, 120));
+  EXPECT_GT(placeOf(1).top(), placeOf(IDC_DISPLAY).bottom());
+  EXPECT_GT(placeOf(1013).left(), placeOf(IDC_TREE).right());
+
+  window_->resize(opening - QSize(100, 100));
+  QApplication::processEvents();
+  EXPECT_EQ(window_->size(), opening);
+  EXPECT_EQ(placeOf(IDC_TREE), tree);
+
+  window_->showMaximized();
+  QApplication::processEvents();
+  EXPECT_GE(placeOf(IDC_DISPLAY).width(), pane.width());
+  EXPECT_TRUE(window_->rect().contains(placeOf(1)));
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The real window under Xvfb, driven from outside as a person drives it: every push button of the
+# main window is clicked with the mouse at its centre on the screen (xdotool). Each click must
+# reach its button ("clicked ID" in the window's probe file) and have its effect: a new text in
+# the pane, or the expected message box, itself answered with the mouse. No window manager.
+# Usage: real_window_test.sh QUILLET DATA_DIR. Xvfb takes QUILLET_TEST_DISPLAY (":92", say) when
+# set, else the first free display.
+set -euo pipefail
+quillet=$1
+# Under the sanitizers: leaks of the system's libraries that Qt's X11 platform loads are not ours.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+work=$(mktemp -d)
+trap 'kill ${window:-} ${server:-} 2>/dev/null || true; rm -rf "$work"' EXIT
+cp "$2"/*.txt "$work"/
+cd "$work"
+
+Xvfb ${QUILLET_TEST_DISPLAY:-} -screen 0 1366x768x24 -nolisten tcp -displayfd 3 3>display &
+server=$!
+for _ in $(seq 200); do [ -s display ] && break; sleep 0.1; done
+export DISPLAY=:$(head -n1 display)
+QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 QUILLET_WINDOW_PROBE=probe "$quillet" &
+window=$!
+
+seen=0 # probe lines read so far
+# Sets $found to the next probe line matching the extended regex $1, waiting up to $2 tenths of a
+# second (100); fails when none comes.
+await() {
+  for _ in $(seq "${2:-100}"); do
+    local hit
+    hit=$(tail -n +$((seen + 1)) probe 2>/dev/null | grep -n -m1 -E "$1" || true)
+    if [ -n "$hit" ]; then
+      seen=$((seen + ${hit%%:*}))
+      found=${hit#*:}
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "FAIL: no /$1/ in the probe" >&2
+  return 1
+}
+# Clicks the centre of the place "… X Y W H" given after its first $1 words in line $2.
+click_place() {
+  read -r -a words <<<"$2"
+  local x=${words[$1]} y=${words[$1 + 1]} w=${words[$1 + 2]} h=${words[$1 + 3]}
+  xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
+}
+click() {
+  click_place 3 "$(grep -m1 "^control $1 " probe)"
+  await "^clicked "
+  [ "$found" = "clicked $1" ] || { echo "FAIL: clicked $1, but got: $found" >&2; exit 1; }
+}
+# Answers the message box with caption $1 with its button $2 (1 OK, 2 Cancel).
+answer() {
+  await "^messagebox "
+  [ "$found" = "messagebox $1" ] || { echo "FAIL: expected box $1, got: $found" >&2; exit 1; }
+  await "^button $2 "
+  local button=$found
+  await "^shown messagebox"
+  click_place 2 "$button"
+  await "^answer $2$"
+}
+
+await "^shown 102 " 300
+buttons=$(grep -E "^control [0-9]+ push " probe | cut -d' ' -f2 | sort -n)
+
+# Rosters, side texts, help, and the complaints of the panels' buttons with nothing typed: each
+# shows a text other than the one before.
+for id in 1022 1039 1040 1042 1037 1043 1038 1045 1012 1011 1019 1025 1003 1031 1010 1036; do
+  click $id
+  await "^text 1001 "
+done
+# The resets empty edit boxes only.
+for id in 1018 1024 1030 1035; do
+  click $id
+  if await "^text 1001 " 3 2>/dev/null; then echo "FAIL: $id changed the pane" >&2; exit 1; fi
+done
+click 1020
+answer 警告 2
+click 1
+answer Morvane提示 2
+kill -0 $window
+click 1
+answer Morvane提示 1
+for _ in $(seq 100); do kill -0 $window 2>/dev/null || break; sleep 0.1; done
+wait $window
+window=
+
+clicked=$(grep -E "^clicked " probe | cut -d' ' -f2 | sort -nu)
+[ "$clicked" = "$buttons" ] || { echo "FAIL: not every push button was clicked" >&2; exit 1; }
+echo "every push button answered the mouse"
