@@ -74,9 +74,12 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
       Person* holder = nullptr;
       if (findByName(holder, key)) return holder == person;
       auto* record = static_cast<Record*>(person);
+      const bool found = isFound(record);
+      if (found) uncountFound(record);
       index_->erase(record);
       record->name = key;
       index_->insert(record);
+      if (found) countFound(record);
       return true;
     }
     case 2:
