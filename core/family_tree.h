@@ -88,7 +88,10 @@ class FamilyTree {
   // Replaces the tree with the records of the file. True when the file was read to its end;
   // false when it does not open or is not a regular file (the tree is then empty), or memory ran
   // out (the records read so far stay). A record cut short by the end of the file is not taken.
-  // Time and memory grow linearly with the file's size, whatever it holds.
+  // Time and memory grow linearly with the file's size for every file save writes, and for
+  // broken ones too as long as no record is linked into the tree two ways (a record named as
+  // its father's first child and as another's younger sibling); in such a file a name that
+  // several reachable records share is settled by walking the tree.
   bool load();
 
   // Appends the record of `person` to `file`. False, writing nothing, when `person` is null;

@@ -66,42 +66,34 @@ std::string randomGenealogy(std::mt19937& random, int records) {
 std::string sharedNameClan(std::mt19937& random, int records) {
   std::uniform_int_distribution<int> pick(0, kPoolSize - 1), percent(0, 99);
   struct Member {
-    std::string name;
-    int father;
+    std::string name, father, older;
     std::vector<std::string> wives;
-    std::vector<int> children;
+    std::vector<std::size_t> children;
   };
-  std::vector<Member> members{{poolName(pick(random)), -1, {}, {}}};
+  std::vector<Member> members{{poolName(pick(random)), "", "", {}, {}}};
   for (int i = 1; i < records; ++i) {
-    Member& host = members[static_cast<std::size_t>(pick(random)) % members.size()];
-    if (percent(random) < 25 && host.wives.size() < 2) {
-      host.wives.push_back(poolName(pick(random)));
-    } else {
-      host.children.push_back(static_cast<int>(members.size()));
-      members.push_back({poolName(pick(random)), static_cast<int>(&host - members.data()), {}, {}});
+    const std::size_t host = static_cast<std::size_t>(pick(random)) % members.size();
+    if (percent(random) < 25 && members[host].wives.size() < 2) {
+      members[host].wives.push_back(poolName(pick(random)));
+      continue;
     }
+    const std::vector<std::size_t>& born = members[host].children;
+    std::string older = born.empty() ? "" : members[born.back()].name;
+    members[host].children.push_back(members.size());
+    members.push_back({poolName(pick(random)), members[host].name, older, {}, {}});
   }
   std::string text;
-  std::vector<int> queue{0};
+  std::vector<std::size_t> queue{0};
   for (std::size_t at = 0; at < queue.size(); ++at) {
-    const Member& member = members[static_cast<std::size_t>(queue[at])];
-    std::string father = member.father < 0 ? "" : members[member.father].name;
-    std::string older;
-    if (member.father >= 0) {
-      const std::vector<int>& siblings = members[member.father].children;
-      for (std::size_t k = 1; k < siblings.size(); ++k) {
-        if (siblings[k] == queue[at]) older = members[siblings[k - 1]].name;
-      }
+    const Member& m = members[queue[at]];
+    const std::string older = percent(random) < 4 ? poolName(pick(random)) : m.older;
+    const char generation = at == 0 || percent(random) < 3 ? '0' : '1';
+    text += record(
+        {.name = m.name, .generation = generation, .father = m.father, .olderSibling = older});
+    for (const std::string& wife : m.wives) {
+      text += record({.name = wife, .sex = 'f', .married = 'y', .husband = m.name});
     }
-    if (percent(random) < 4) older = poolName(pick(random));
-    text += record({.name = member.name,
-                    .generation = at == 0 || percent(random) < 3 ? '0' : '1',
-                    .father = father,
-                    .olderSibling = older});
-    for (const std::string& wife : member.wives) {
-      text += record({.name = wife, .sex = 'f', .married = 'y', .husband = member.name});
-    }
-    queue.insert(queue.end(), member.children.begin(), member.children.end());
+    queue.insert(queue.end(), m.children.begin(), m.children.end());
   }
   return text;
 }
