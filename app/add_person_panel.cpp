@@ -14,6 +14,13 @@ namespace {
 constexpr std::size_t kDateBytes = 8;
 constexpr std::size_t kFullNameBytes = 4;  // two GBK characters
 
+// A new person's name: two characters at least, and not beginning with the digit 0, which the
+// genealogy file's name fields read as "nobody" (the person's children, younger siblings and
+// wives would be lost at the next start).
+bool isStorableName(const std::string& name) {
+  return name.size() >= kFullNameBytes && name[0] != '0';
+}
+
 constexpr const char kBirthRefused[] =
     "\r\n\r\n\r\n    "
     "您的输入不合法，请注意新人姓名至少两个字，出生日期为8位，如17830216，性别为一位，输入m/f";
@@ -35,7 +42,7 @@ void MainDialog::OnAddChild() {
   displayText.clear();
 
   const char sex = birthSex.empty() ? '\0' : birthSex[0];
-  if (birthDateText.size() < kDateBytes || birthName.size() < kFullNameBytes || birthSex.empty() ||
+  if (birthDateText.size() < kDateBytes || !isStorableName(birthName) || birthSex.empty() ||
       (sex != 'f' && sex != 'm')) {
     displayText = kBirthRefused;
     UpdateData(false);
@@ -89,7 +96,7 @@ void MainDialog::OnAddWife() {
   UpdateData(true);
   displayText.clear();
 
-  if (brideBirthDate.size() < kDateBytes || brideName.size() < kFullNameBytes ||
+  if (brideBirthDate.size() < kDateBytes || !isStorableName(brideName) ||
       husbandName.size() < kFullNameBytes) {
     displayText = kMarriageRefused;
     UpdateData(false);

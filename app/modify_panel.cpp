@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "app/main_dialog.h"
+#include "app/save_result_text.h"
 #include "core/family_tree.h"
 #include "core/person.h"
 #include "reports/person_report.h"
@@ -23,6 +24,27 @@ constexpr const char kSaveWarning[] = "保存后可能会导至文件不可调�
 constexpr const char kSaveWarningCaption[] = "警告";
 constexpr const char kSaved[] = "\r\n\r\n\r\n        保存成功！";
 constexpr const char kNotSaved[] = "\r\n\r\n\r\n            保存失败";
+constexpr const char kChangedOnDisk[] =
+    "\r\n　家谱文件在本程序读入后已被其他程序改动，为免冲掉那些改动，这次没有保存";
+constexpr std::size_t kMostPersonLines = 20;
+
+const char* unsavableText(UnsavableChange why) {
+  switch (why) {
+    case UnsavableChange::kWifeMadeMale:
+      return "妻子不能改为男性";
+    case UnsavableChange::kRootGenerationChanged:
+      return "始祖的代数只能是0";
+    case UnsavableChange::kRootMadeFemale:
+      return "始祖不能改为女性";
+    case UnsavableChange::kSecondRoot:
+      return "只有始祖的代数可以是0";
+    case UnsavableChange::kNameReadAsNobody:
+      return "以0开头的姓名在家谱文件中读作“无此人”";
+    case UnsavableChange::kReadsBackDifferently:
+      break;
+  }
+  return "这项修改无法存入家谱文件";
+}
 
 // The radio buttons of 选择修改项目; the field selector of modifyField is the choice plus 1.
 enum ModifyChoice { kName = 0, kSex = 1, kGeneration = 2, kBirthDate = 3, kDeathDate = 4 };
@@ -78,7 +100,11 @@ void MainDialog::OnModify() {
     default:  // the sex is toggled whatever was typed
       break;
   }
-  if (modifyParam.size() < leastLength) {
+  // A new name beginning with the digit 0 is read as "nobody" by the genealogy file: refused
+  // as a name too short is.
+  const bool nameReadAsNobody =
+      modifyChoice == kName && !modifyParam.empty() && modifyParam[0] == '0';
+  if (modifyParam.size() < leastLength || nameReadAsNobody) {
     displayText = modifyChoice == kName ? kNewNameTooShort : kNewValueTooShort;
     UpdateData(false);
     return;
@@ -126,12 +152,36 @@ void MainDialog::OnSave() {
 
 bool MainDialog::saveGenealogy() {
   UpdateData(true);
-  // save() replaces home.txt only once every byte is written and synced: on failure the old
-  // file is whole and the tree can be saved again.
-  const bool saved = familyTree.save();
-  displayText = saved ? kSaved : kNotSaved;
+  // save() replaces home.txt only once every byte is written and synced, and only with a file
+  // that reads back into this very tree: on failure the old file is whole and the tree can be
+  // saved again.
+  SaveReport report;
+  const bool saved = familyTree.save(report);
+  displayText = saveResultText(saved, report);
   UpdateData(false);
   return saved;
+}
+
+std::string saveResultText(bool saved, const SaveReport& report) {
+  if (saved) return kSaved;
+  std::string text = kNotSaved;
+  std::size_t shown = 0;
+  for (const auto& [person, why] : report.unsavable) {
+    if (shown++ == kMostPersonLines) break;
+    std::string_view name = keyText(person->name);
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    text += "\r\n　";
+    text += name;
+    text += "：";
+    text += unsavableText(why);
+  }
+  if (report.unsavable.size() > kMostPersonLines) {
+    text += "\r\n　……另有";
+    text += std::to_string(report.unsavable.size() - kMostPersonLines);
+    text += "人";
+  }
+  if (report.changedOnDisk) text += kChangedOnDisk;
+  return text;
 }
 
 }  // namespace quillet

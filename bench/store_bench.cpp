@@ -1,6 +1,7 @@
 // The genealogy store at 10^3, 10^4 and 10^5 persons: load, the search by name (a hit near the
 // root, a hit deep in the tree, a miss), the three listings, the kinship of far cousins, save,
-// and the memory a loaded tree holds.
+// and the memory a loaded tree holds. And load of files no save writes, at 10^4, 10^5 and 10^6
+// bytes: a root followed by siblings that all share one name, and nothing but '!' bytes.
 //
 // Per-person figures are counters: "per_person" is time per person (load, save, listings),
 // "bytes_per_person" the heap a loaded tree holds for each person.
@@ -8,7 +9,9 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench/clan_fixture.h"
@@ -164,6 +167,45 @@ void BM_Save(benchmark::State& state) {
   perPerson(state, clan.size);
 }
 
+// Loads the `bytes` of a file that no save writes, as home.txt of a scratch directory.
+void loadOddFile(benchmark::State& state, const std::string& name, const std::string& bytes) {
+  const std::string directory = scratchDirectory(name + "-" + std::to_string(bytes.size()));
+  if (chdir(directory.c_str()) != 0) state.SkipWithError("cannot enter the scratch directory");
+  FILE* file = std::fopen("home.txt", "wb");
+  if (file == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
+      std::fclose(file) != 0) {
+    state.SkipWithError("cannot write home.txt");
+  }
+  FamilyTree tree;
+  for (auto _ : state) {
+    if (!tree.load()) state.SkipWithError("load failed");
+  }
+  state.counters["persons"] = tree.personCount();
+  state.counters["per_kB"] = benchmark::Counter(
+      static_cast<double>(bytes.size()) / 1000,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// A root and then siblings, every one named 贾同名, each naming the name as his older sibling:
+// the reader meets more and more reachable records of one name.
+void BM_LoadSharedName(benchmark::State& state) {
+  const auto size = static_cast<std::size_t>(state.range(0));
+  auto field = [](std::string_view name) {
+    return std::string(name) + std::string(6 - name.size(), ' ');
+  };
+  std::string bytes = "!" + field("贾始祖") + "0" + field("0") + "17000101m" + field("0") + "0n" +
+                      field("0") + "y0        \r\n";
+  const std::string sibling = "!" + field("贾同名") + "1" + field("贾始祖") + "17200101m" +
+                              field("贾同名") + "1n" + field("0") + "y0        \r\n";
+  while (bytes.size() + sibling.size() <= size) bytes += sibling;
+  loadOddFile(state, "shared-name", bytes);
+}
+
+// Nothing but '!': each marker starts a record whose fields are more markers, all of one name.
+void BM_LoadMarkers(benchmark::State& state) {
+  loadOddFile(state, "markers", std::string(static_cast<std::size_t>(state.range(0)), '!'));
+}
+
 #define QUILLET_SIZES Arg(kSmallClan)->Arg(kMiddleClan)->Arg(kLargeClan)
 // The figures the scale goals are judged by: the median of five runs, the machine being shared.
 #define QUILLET_MEDIAN Repetitions(5)->ReportAggregatesOnly(true)
@@ -178,6 +220,9 @@ BENCHMARK(BM_ListByGeneration)->QUILLET_SIZES->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ListByAlive)->QUILLET_SIZES->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_KinshipFarCousins)->QUILLET_SIZES;
 BENCHMARK(BM_Save)->QUILLET_SIZES->Unit(benchmark::kMicrosecond);
+#define QUILLET_BYTES Arg(10'000)->Arg(100'000)->Arg(1'000'000)
+BENCHMARK(BM_LoadSharedName)->QUILLET_BYTES->QUILLET_MEDIAN->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LoadMarkers)->QUILLET_BYTES->QUILLET_MEDIAN->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace quillet::bench

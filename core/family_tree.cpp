@@ -37,10 +37,8 @@ std::size_t FamilyTree::NameIndex::find(std::uint64_t key) const {
   std::size_t firstErased = slots_.size();
   for (;;) {
     const Slot& slot = slots_[at];
-    if (slot.head == nullptr && !slot.erased) {
-      return firstErased != slots_.size() ? firstErased : at;
-    }
-    if (slot.erased) {
+    if (slot.head == nullptr) {
+      if (slot.key != kErased) return firstErased != slots_.size() ? firstErased : at;
       if (firstErased == slots_.size()) firstErased = at;
     } else if (slot.key == key) {
       return at;
@@ -64,19 +62,18 @@ void FamilyTree::NameIndex::insert(Record* record) {
   if ((used_ + 1) * 4 > slots_.size() * 3) grow();
   const std::uint64_t key = pack(record->name);
   Slot& slot = slots_[find(key)];
-  record->nextSameKey = nullptr;
-  if (slot.head != nullptr && slot.key == key) {
-    // Keep the chain in reading order: appending keeps it, and chains are short.
-    Record* last = slot.head;
-    while (last->nextSameKey != nullptr) last = last->nextSameKey;
-    last->nextSameKey = record;
+  if (slot.head != nullptr) {
+    // The chain's order means nothing: the newest goes first, in constant time.
+    record->nextSameKey = slot.head;
+    slot.head = record;
     ++shared_;
     return;
   }
-  if (!slot.erased) ++used_;
+  if (slot.key != kErased) ++used_;
   slot.key = key;
   slot.head = record;
-  slot.erased = false;
+  slot.found = Found{};
+  record->nextSameKey = nullptr;
 }
 
 void FamilyTree::NameIndex::erase(Record* record) {
@@ -89,7 +86,7 @@ void FamilyTree::NameIndex::erase(Record* record) {
   *place = record->nextSameKey;
   record->nextSameKey = nullptr;
   if (slot.head == nullptr) {
-    slot.erased = true;
+    slot.key = kErased;
   } else {
     --shared_;  // the chain had two records or more
   }
@@ -99,6 +96,16 @@ FamilyTree::Record* FamilyTree::NameIndex::first(const NameKey& key) const {
   if (slots_.empty()) return nullptr;
   const Slot& slot = slots_[find(pack(key))];
   return slot.head;
+}
+
+FamilyTree::NameIndex::Found* FamilyTree::NameIndex::found(const NameKey& key) {
+  if (slots_.empty()) return nullptr;
+  Slot& slot = slots_[find(pack(key))];
+  return slot.head != nullptr ? &slot.found : nullptr;
+}
+
+const FamilyTree::NameIndex::Found* FamilyTree::NameIndex::found(const NameKey& key) const {
+  return const_cast<NameIndex*>(this)->found(key);
 }
 
 void FamilyTree::NameIndex::clear() {
@@ -149,8 +156,11 @@ void FamilyTree::resetTree() {
   personCount_ = 0;
   femaleCount_ = 0;
   ++epoch_;
+  walkedReach_ = false;
   reachDirty_ = false;
   unsavedChanges_ = false;  // an empty tree, or one about to be read, holds nothing unsaved
+  sharedFound_.clear();
+  holders_.clear();
   stack_.clear();
   queue_.clear();
 }
@@ -159,6 +169,7 @@ bool FamilyTree::releasePerson(Person*& place) {
   auto* record = static_cast<Record*>(place);
   if (record == nullptr) return true;
   if (root_ == record) root_ = nullptr;
+  if (isFound(record)) uncountFound(record);
   index_->erase(record);
   record->released = true;
   record->deathDate.reset();
@@ -171,17 +182,253 @@ void FamilyTree::releaseAll() { resetTree(); }
 //
 // The index answers findByName only for records the depth-first walk would compare: clan
 // members it visits (down to the deepest walked level) and the spouse and secondWife of each of
-// them. The marks are kept up to date as links are made; a link that replaces another (which
-// only a broken file causes) makes them stale, and they are recomputed before the next search.
+// them. Each key counts such records; when one has the key, it is the answer.
+//
+// Reading only ever links a new record to records already compared, and sets a first child only
+// where there was none, so reach changes in few ways: a new record joins it, or a younger
+// sibling or second wife that is replaced leaves it with all it carried, or a new root starts
+// it afresh. While every visited member is reached one way only ("tree reach", always so for a
+// file that save wrote) the marks also say where the walk compares each record: a member's
+// place in its first-child chain under its walk parent, and the members holding a partner. The
+// post-order of two places follows from those in at most 38 steps, so a key that several
+// compared records share keeps them ordered, first compared first, and answers at once. Once a
+// broken file links a member a second way, the walk is no longer a tree ("walked reach", until
+// the next root): the marks are recomputed after a link is replaced, and a key that several
+// compared records share is settled by the walk itself.
+
+void FamilyTree::touch(Record* record) const {
+  if (record->reachEpoch == epoch_) return;
+  record->reachEpoch = epoch_;
+  record->memberLevel = 0;
+  record->foundAsPartner = false;
+  record->holderCount = 0;
+  record->holder = nullptr;
+}
+
+bool FamilyTree::isFound(const Record* record) const {
+  if (record->reachEpoch != epoch_) return false;
+  if (record->memberLevel != 0) return true;
+  return walkedReach_ ? record->foundAsPartner : record->holderCount != 0;
+}
+
+int FamilyTree::visitedLevel(const Person* person) const {
+  auto* record = static_cast<const Record*>(person);
+  return record->reachEpoch == epoch_ ? record->memberLevel : 0;
+}
+
+// Post-order of two visited members under tree reach: a member after all his descendants, the
+// lines of one chain in chain order.
+bool FamilyTree::memberPrecedes(const Record* a, const Record* b) const {
+  const Record* x = a;
+  const Record* y = b;
+  while (x->walkDepth > y->walkDepth) x = x->walkParent;
+  if (x == y) return true;  // a descends from b
+  while (y->walkDepth > x->walkDepth) y = y->walkParent;
+  if (x == y) return false;  // b descends from a
+  while (x->walkParent != y->walkParent) {
+    x = x->walkParent;
+    y = y->walkParent;
+  }
+  return x->chainIndex < y->chainIndex;
+}
+
+bool FamilyTree::OccurrenceLess::operator()(const Occurrence& a, const Occurrence& b) const {
+  if (a.member == b.member) return a.slot < b.slot;
+  return tree->memberPrecedes(a.member, b.member);
+}
+
+std::optional<FamilyTree::Occurrence> FamilyTree::firstOccurrence(const Record* record) const {
+  std::optional<Occurrence> first;
+  if (record->reachEpoch != epoch_) return first;
+  if (record->memberLevel != 0) first = Occurrence{record, 0};
+  std::optional<Occurrence> held;
+  if (record->holderCount == 1) {
+    held = Occurrence{record->holder, record->holderSlot};
+  } else if (record->holderCount > 1) {
+    held = *holders_.at(record).begin();
+  }
+  if (held && (!first || OccurrenceLess{this}(*held, *first))) first = held;
+  return first;
+}
+
+bool FamilyTree::FirstOccurrenceLess::operator()(const Record* a, const Record* b) const {
+  return OccurrenceLess{tree}(*tree->firstOccurrence(a), *tree->firstOccurrence(b));
+}
+
+// Counts a record that has just become compared (or whose place is about to be settled again)
+// under its key; uncountFound undoes it. Under tree reach both must bracket every change of the
+// record's places, so that the ordered set of its key finds it where it was put.
+void FamilyTree::countFound(Record* record) {
+  NameIndex::Found* found = index_->found(record->name);
+  if (found == nullptr) return;
+  if (found->epoch != epoch_) *found = NameIndex::Found{nullptr, 0, epoch_};
+  ++found->count;
+  if (found->count == 1) {
+    found->one = record;
+    return;
+  }
+  if (walkedReach_) return;
+  auto& shared = sharedFound_.try_emplace(NameIndex::pack(record->name), FirstOccurrenceLess{this})
+                     .first->second;
+  if (found->count == 2) shared.insert(found->one);
+  shared.insert(record);
+  found->one = nullptr;
+}
+
+void FamilyTree::uncountFound(Record* record) {
+  NameIndex::Found* found = index_->found(record->name);
+  if (found == nullptr || found->epoch != epoch_ || found->count == 0) return;
+  --found->count;
+  if (found->count == 0) {
+    found->one = nullptr;
+    return;
+  }
+  if (walkedReach_) {
+    if (found->count == 1) {
+      found->one = nullptr;
+      for (Record* other = index_->first(record->name); other; other = other->nextSameKey) {
+        if (other != record && isFound(other)) found->one = other;
+      }
+    }
+    return;
+  }
+  auto shared = sharedFound_.find(NameIndex::pack(record->name));
+  shared->second.erase(record);
+  if (found->count == 1) {
+    found->one = *shared->second.begin();
+    sharedFound_.erase(shared);
+  }
+}
+
+// The compared record with `key` when exactly one has it (`several` false), or, under tree
+// reach, the first compared of several; null with `several` set when the walk must decide.
+FamilyTree::Record* FamilyTree::foundWithKey(const NameKey& key, bool& several) const {
+  several = false;
+  const NameIndex::Found* found = index_->found(key);
+  if (found == nullptr || found->epoch != epoch_ || found->count == 0) return nullptr;
+  if (found->count == 1) return const_cast<Record*>(found->one);
+  if (!walkedReach_) {
+    return const_cast<Record*>(*sharedFound_.at(NameIndex::pack(key)).begin());
+  }
+  several = true;
+  return nullptr;
+}
+
+void FamilyTree::addHolder(Record* partner, const Record* member, std::uint8_t slot) {
+  touch(partner);
+  bool wasFound = isFound(partner);
+  if (wasFound) uncountFound(partner);
+  const Occurrence place{member, slot};
+  if (partner->holderCount == 0) {
+    partner->holder = member;
+    partner->holderSlot = slot;
+  } else {
+    auto& set = holders_.try_emplace(partner, OccurrenceLess{this}).first->second;
+    if (partner->holderCount == 1) set.insert(Occurrence{partner->holder, partner->holderSlot});
+    set.insert(place);
+  }
+  ++partner->holderCount;
+  countFound(partner);
+}
+
+void FamilyTree::removeHolder(Record* partner, const Record* member, std::uint8_t slot) {
+  touch(partner);
+  if (partner->holderCount == 0) return;
+  uncountFound(partner);
+  --partner->holderCount;
+  if (partner->holderCount == 0) {
+    partner->holder = nullptr;
+  } else {
+    auto set = holders_.find(partner);
+    set->second.erase(Occurrence{member, slot});
+    if (partner->holderCount == 1) {
+      partner->holder = set->second.begin()->member;
+      partner->holderSlot = set->second.begin()->slot;
+      holders_.erase(set);
+    }
+  }
+  if (isFound(partner)) countFound(partner);
+}
+
+// Tree reach: `record` (a record no walk visited yet) is visited at `level`, in the chain under
+// `walkParent` at `chainIndex`.
+void FamilyTree::visitMember(Record* record, Record* walkParent, int level,
+                             std::uint32_t chainIndex) {
+  if (record->firstChild != nullptr || record->youngerSibling != nullptr) {
+    switchToWalkedReach();  // a member that already carries others: not one this file makes
+    return;
+  }
+  touch(record);
+  bool wasFound = isFound(record);
+  if (wasFound) uncountFound(record);
+  record->memberLevel = static_cast<std::uint8_t>(level);
+  record->walkDepth = static_cast<std::uint8_t>(level);
+  record->walkParent = walkParent;
+  record->chainIndex = chainIndex;
+  countFound(record);
+  if (record->spouse != nullptr) addHolder(static_cast<Record*>(record->spouse), record, 1);
+  if (record->secondWife != nullptr) {
+    addHolder(static_cast<Record*>(record->secondWife), record, 2);
+  }
+}
+
+// Tree reach: the chain from `first` on, with all it carries, is no longer visited. Members go
+// after their descendants, so that every place still counted stays where it was.
+void FamilyTree::detachChain(Record* first) {
+  std::vector<Record*> region;
+  std::vector<Record*> pending{first};
+  const std::uint32_t stamp = ++walkStamp_;
+  while (!pending.empty()) {
+    Record* member = pending.back();
+    pending.pop_back();
+    if (member == nullptr || visitedLevel(member) == 0 || member->walkStamp == stamp) continue;
+    member->walkStamp = stamp;
+    region.push_back(member);
+    pending.push_back(static_cast<Record*>(member->youngerSibling));
+    if (member->memberLevel < kDeepestWalkedLevel) {
+      pending.push_back(static_cast<Record*>(member->firstChild));
+    }
+  }
+  for (auto it = region.rbegin(); it != region.rend(); ++it) {
+    Record* member = *it;
+    if (member->spouse != nullptr) removeHolder(static_cast<Record*>(member->spouse), member, 1);
+    if (member->secondWife != nullptr) {
+      removeHolder(static_cast<Record*>(member->secondWife), member, 2);
+    }
+    uncountFound(member);
+    member->memberLevel = 0;
+    if (isFound(member)) countFound(member);
+  }
+}
+
+void FamilyTree::startReach() {
+  ++epoch_;
+  walkedReach_ = false;
+  reachDirty_ = false;
+  sharedFound_.clear();
+  holders_.clear();
+  if (root_ != nullptr) {
+    auto* root = static_cast<Record*>(root_);
+    if (root->firstChild != nullptr || root->youngerSibling != nullptr) {
+      switchToWalkedReach();
+    } else {
+      visitMember(root, nullptr, 1, 0);
+    }
+  }
+}
+
+void FamilyTree::switchToWalkedReach() {
+  walkedReach_ = true;
+  recomputeReach();
+}
 
 void FamilyTree::markFound(Person* person) {
   if (person == nullptr) return;
   auto* record = static_cast<Record*>(person);
-  if (record->reachEpoch != epoch_) {
-    record->reachEpoch = epoch_;
-    record->memberLevel = 0;
-  }
+  touch(record);
+  bool wasFound = isFound(record);
   record->foundAsPartner = true;
+  if (!wasFound) countFound(record);
 }
 
 void FamilyTree::markMember(Record* start, int level) {
@@ -190,13 +437,11 @@ void FamilyTree::markMember(Record* start, int level) {
   while (!work.empty()) {
     auto [record, at] = work.back();
     work.pop_back();
-    if (record->reachEpoch != epoch_) {
-      record->reachEpoch = epoch_;
-      record->memberLevel = 0;
-      record->foundAsPartner = false;
-    }
+    touch(record);
     if (record->memberLevel != 0 && record->memberLevel <= at) continue;
+    bool wasFound = isFound(record);
     record->memberLevel = static_cast<std::uint8_t>(at);
+    if (!wasFound) countFound(record);
     markFound(record->spouse);
     markFound(record->secondWife);
     if (record->youngerSibling != nullptr) {
@@ -208,41 +453,68 @@ void FamilyTree::markMember(Record* start, int level) {
   }
 }
 
-bool FamilyTree::isFound(const Record* record) const {
-  return record->reachEpoch == epoch_ && (record->memberLevel != 0 || record->foundAsPartner);
-}
-
-int FamilyTree::visitedLevel(const Person* person) const {
-  auto* record = static_cast<const Record*>(person);
-  return record->reachEpoch == epoch_ ? record->memberLevel : 0;
-}
-
 void FamilyTree::linkFirstChild(Person* father, Person* child) {
-  if (father->firstChild != nullptr && father->firstChild != child) reachDirty_ = true;
+  Person* replaced = father->firstChild != child ? father->firstChild : nullptr;
   father->firstChild = child;
   int level = visitedLevel(father);
-  if (!reachDirty_ && level != 0 && level < kDeepestWalkedLevel) {
-    markMember(static_cast<Record*>(child), level + 1);
+  if (walkedReach_) {
+    if (replaced != nullptr) reachDirty_ = true;
+    if (!reachDirty_ && level != 0 && level < kDeepestWalkedLevel) {
+      markMember(static_cast<Record*>(child), level + 1);
+    }
+    return;
   }
+  if (level == 0 || level >= kDeepestWalkedLevel) return;
+  if (replaced != nullptr) detachChain(static_cast<Record*>(replaced));
+  if (visitedLevel(child) != 0) {
+    switchToWalkedReach();  // a second way to the same member
+    return;
+  }
+  visitMember(static_cast<Record*>(child), static_cast<Record*>(father), level + 1, 0);
 }
 
 void FamilyTree::linkYoungerSibling(Person* older, Person* younger) {
-  if (older->youngerSibling != nullptr && older->youngerSibling != younger) reachDirty_ = true;
+  Person* replaced = older->youngerSibling != younger ? older->youngerSibling : nullptr;
   older->youngerSibling = younger;
   younger->olderSibling = older;
   int level = visitedLevel(older);
-  if (!reachDirty_ && level != 0) markMember(static_cast<Record*>(younger), level);
+  if (walkedReach_) {
+    if (replaced != nullptr) reachDirty_ = true;
+    if (!reachDirty_ && level != 0) markMember(static_cast<Record*>(younger), level);
+    return;
+  }
+  if (level == 0) return;  // not walked: nothing the walk compares changes
+  auto* olderRecord = static_cast<Record*>(older);
+  if (replaced != nullptr) detachChain(static_cast<Record*>(replaced));
+  if (visitedLevel(younger) != 0) {
+    switchToWalkedReach();  // a second way to the same member
+    return;
+  }
+  visitMember(static_cast<Record*>(younger), const_cast<Record*>(olderRecord->walkParent), level,
+              olderRecord->chainIndex + 1);
 }
 
 void FamilyTree::linkSpouse(Person* holder, Person*& slot, Person* partner) {
-  if (slot != nullptr && slot != partner) reachDirty_ = true;
+  Person* replaced = slot;
   slot = partner;
-  if (!reachDirty_ && visitedLevel(holder) != 0) markFound(partner);
+  if (replaced == partner) return;
+  if (walkedReach_) {
+    if (replaced != nullptr) reachDirty_ = true;
+    if (!reachDirty_ && visitedLevel(holder) != 0) markFound(partner);
+    return;
+  }
+  if (visitedLevel(holder) == 0) return;
+  auto* member = static_cast<Record*>(holder);
+  const std::uint8_t slotNumber = &slot == &holder->spouse ? 1 : 2;
+  if (replaced != nullptr) removeHolder(static_cast<Record*>(replaced), member, slotNumber);
+  if (partner != nullptr) addHolder(static_cast<Record*>(partner), member, slotNumber);
 }
 
 void FamilyTree::recomputeReach() {
   ++epoch_;
   reachDirty_ = false;
+  sharedFound_.clear();
+  holders_.clear();
   if (root_ != nullptr) markMember(static_cast<Record*>(root_), 1);
 }
 

@@ -26,19 +26,39 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "core/node_containers.h"
 #include "core/person.h"
-
-namespace platform {
-class TextFile;
-}
+#include "platform/text_file.h"
 
 namespace quillet {
+
+// A change in memory that the genealogy file cannot hold: the record of the person would read
+// back otherwise than the tree holds it (see FamilyTree::save).
+enum class UnsavableChange {
+  kWifeMadeMale,           // a wife whose sex is no longer 'f' loses her husband on reading
+  kRootGenerationChanged,  // the root's generation is not '0': the file would have no root
+  kRootMadeFemale,         // the root's sex is not 'm': likewise
+  kSecondRoot,             // a man of generation '0' besides the root would become the root
+  kNameReadAsNobody,       // a name beginning with '0', which the file's name fields read as
+                           // nobody, is named by others (children, a younger sibling, wives)
+  kReadsBackDifferently,   // anything else: the record would be linked differently
+};
+
+// What a refused save found. Persons are the tree's own records, in the file's order.
+struct SaveReport {
+  std::vector<std::pair<const Person*, UnsavableChange>> unsavable;
+  // The genealogy file is no longer the one this tree was read from (or last saved to):
+  // another program replaced or changed it.
+  bool changedOnDisk = false;
+};
 
 class FamilyTree {
  public:
@@ -70,9 +90,13 @@ class FamilyTree {
   // --- The genealogy file ---------------------------------------------------------------------
 
   // Replaces the tree with the records of the file. True when the file was read to its end;
-  // false when it does not open (the tree is then empty) or memory ran out (the records read so
-  // far stay). A record cut short by the end of the file is not taken. Either way the tree has
-  // no unsaved changes afterwards.
+  // false when it does not open or is not a regular file (the tree is then empty), or memory ran
+  // out (the records read so far stay). A record cut short by the end of the file is not taken.
+  // Either way the tree has no unsaved changes afterwards.
+  // Time and memory grow linearly with the file's size for every file save writes, and for
+  // broken ones too as long as no record is linked into the tree two ways (a record named as
+  // its father's first child and as another's younger sibling); in such a file a name that
+  // several reachable records share is settled by walking the tree.
   bool load();
 
   // Appends the record of `person` to `file`. False, writing nothing, when `person` is null;
@@ -81,10 +105,21 @@ class FamilyTree {
 
   // Writes the whole tree to the file, breadth-first from the root. A tree that a broken file
   // left irregular (records no walk reaches, among others) is written in reading and adding
-  // order instead, so that the next load reads every record back as this tree holds it. The
-  // file is replaced only when every byte has been written and synced: on false (no root, the
-  // file or its directory read-only, a failed write) the old file is whole. True clears the
-  // unsaved changes; false leaves them.
+  // order instead, so that the next load reads every record back as this tree holds it.
+  // The file is replaced only when all of this holds; on false the old file is whole and the
+  // tree unchanged:
+  //   - the tree has a root;
+  //   - the bytes to be written, read back, give exactly this tree: the same records with the
+  //     same fields and the same links and root (else `report.unsavable` says whose records
+  //     would not, and why);
+  //   - the file is still the one this tree was last read from or saved to (else
+  //     `report.changedOnDisk`); it is checked, and replaced, under an exclusive lock;
+  //   - every byte has been written and synced (not a read-only file or directory, no full
+  //     disk, no file size limit).
+  // A symbolic link is saved through, and the file keeps its owner, group and permissions
+  // where the system allows it (see platform::TextFile::openReplacement).
+  // True clears the unsaved changes; false leaves them.
+  bool save(SaveReport& report);
   bool save();
 
   // --- Searches and listings ------------------------------------------------------------------
@@ -156,15 +191,37 @@ class FamilyTree {
   struct Record;
   class NameIndex;
 
+  struct RecordCursor;
+  // A place where the post-order walk compares a record: as the member `member` itself (slot 0)
+  // or as his spouse (1) or secondWife (2).
+  struct Occurrence {
+    const Record* member = nullptr;
+    std::uint8_t slot = 0;
+  };
+  struct OccurrenceLess {
+    const FamilyTree* tree;
+    bool operator()(const Occurrence& a, const Occurrence& b) const;
+  };
+  struct FirstOccurrenceLess {
+    const FamilyTree* tree;
+    bool operator()(const Record* a, const Record* b) const;
+  };
+
   Record* newRecord();
   void resetTree();
-  bool readRecord(platform::TextFile& file);
+  void readRecords(std::string_view bytes);
+  bool readRecord(RecordCursor& in);
   bool breadthFirstOrder(std::vector<const Record*>& order);
+  std::string fileBytes(const std::vector<const Record*>& order, bool regular) const;
+  bool readsBackAsIs(const std::vector<const Record*>& order, std::string_view bytes,
+                     SaveReport& report) const;
   bool findByNameNear(Person*& result, const NameKey& key, Record* previous);
   template <typename Visit>
   bool walkBreadthFirst(Visit&& visit);
 
-  // Reachability bookkeeping behind the index.
+  // Reachability bookkeeping behind the index: which records the walk compares, and, while
+  // every member is reached one way only, where.
+  void touch(Record* record) const;
   void markMember(Record* record, int level);
   void markFound(Person* person);
   bool isFound(const Record* record) const;
@@ -173,8 +230,20 @@ class FamilyTree {
   void linkYoungerSibling(Person* older, Person* younger);
   void linkSpouse(Person* holder, Person*& slot, Person* partner);
   void recomputeReach();
+  void startReach();
+  void switchToWalkedReach();
+  void visitMember(Record* record, Record* walkParent, int level, std::uint32_t chainIndex);
+  void detachChain(Record* first);
+  void addHolder(Record* partner, const Record* member, std::uint8_t slot);
+  void removeHolder(Record* partner, const Record* member, std::uint8_t slot);
+  std::optional<Occurrence> firstOccurrence(const Record* record) const;
+  bool memberPrecedes(const Record* a, const Record* b) const;
+  void countFound(Record* record);
+  void uncountFound(Record* record);
+  Record* foundWithKey(const NameKey& key, bool& several) const;
 
   std::string fileName_;
+  std::optional<platform::FileIdentity> fileIdentity_;  // the file as last read or saved
   std::int32_t personCount_ = 0;
   std::int32_t generationCount_ = 0;
   std::int32_t femaleCount_ = 0;
@@ -189,7 +258,17 @@ class FamilyTree {
   std::uint32_t epoch_ = 1;  // reach marks of other epochs are stale
   std::uint32_t walkStamp_ = 0;
   std::vector<std::pair<Record*, int>> reachWork_;  // markMember's worklist, kept for reuse
-  bool reachDirty_ = false;  // a link was overwritten: marks must be recomputed
+  // While every visited member is reached one way only (always, in a file that save wrote), the
+  // walk is a tree and the marks say where each record is compared; `walkedReach_` is set once a
+  // broken file reaches a member twice, until the next root: the marks then only say whether a
+  // record is compared, and a name several such records share is settled by the walk itself.
+  bool walkedReach_ = false;
+  bool reachDirty_ = false;  // walked reach only: a link was overwritten, marks are stale
+  // Tree reach: the records of one key that the walk compares, first compared first (keys that
+  // more than one such record has); the members holding a record as partner (records that more
+  // than one member holds).
+  std::unordered_map<std::uint64_t, std::set<const Record*, FirstOccurrenceLess>> sharedFound_;
+  std::unordered_map<const Record*, std::set<Occurrence, OccurrenceLess>> holders_;
   bool unsavedChanges_ = false;
 };
 

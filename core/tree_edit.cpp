@@ -77,9 +77,12 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
       if (findByName(holder, key)) return holder == person;
       auto* record = static_cast<Record*>(person);
       if (record->name == key) return true;  // a record no search reaches, renamed to itself
+      const bool found = isFound(record);
+      if (found) uncountFound(record);
       index_->erase(record);
       record->name = key;
       index_->insert(record);
+      if (found) countFound(record);
       break;
     }
     case 2:

@@ -17,11 +17,22 @@ struct FamilyTree::Record : Person {
 
   // Reach marks, valid only while `reachEpoch` equals the tree's epoch:
   // `memberLevel` is the shallowest level (1 = root) at which the depth-first walk visits the
-  // record as a clan member, 0 when it does not; `foundAsPartner` is set when a visited member
-  // holds the record as his spouse or secondWife.
+  // record as a clan member, 0 when it does not; `foundAsPartner` (walked reach) is set when a
+  // visited member holds the record as his spouse or secondWife; `holderCount` (tree reach)
+  // counts such members, `holder` and `holderSlot` name the one when there is one.
   std::uint32_t reachEpoch = 0;
   std::uint8_t memberLevel = 0;
   bool foundAsPartner = false;
+  std::uint8_t holderSlot = 0;
+  std::uint32_t holderCount = 0;
+  const Record* holder = nullptr;
+
+  // Tree reach: where the walk visits the member, kept after it is no longer visited. The member
+  // whose first-child chain holds it (null for the root's chain), its depth there and its place
+  // in that chain (the chain's first is 0; numbers only grow along a chain).
+  const Record* walkParent = nullptr;
+  std::uint32_t chainIndex = 0;
+  std::uint8_t walkDepth = 0;
 
   // The name fields as the file gave them, kept so that a record the walks cannot reach is
   // written back with the names it could not resolve. Absent-name fields for added records.
@@ -65,25 +76,36 @@ class FamilyTree::RecordStore {
 };
 
 // Records by name key (the bytes up to the first NUL, as keys compare), reachable or not: an
-// open-addressing table of the first record of each key; records of one key are chained in
-// reading order through nextSameKey.
+// open-addressing table of the last record added with each key; records of one key are chained
+// through nextSameKey. Each key also counts the records with it that the walk compares (`Found`,
+// valid while `epoch` is the tree's).
 class FamilyTree::NameIndex {
  public:
+  struct Found {
+    const Record* one = nullptr;  // the record, when the count is 1
+    std::uint32_t count = 0;
+    std::uint32_t epoch = 0;
+  };
+
   static std::uint64_t pack(const NameKey& key);
 
   void insert(Record* record);
   void erase(Record* record);
   Record* first(const NameKey& key) const;
+  // The found count of `key`, or null when no record has it. Valid until the next insert.
+  Found* found(const NameKey& key);
+  const Found* found(const NameKey& key) const;
   void clear();
   // True when two records share a key.
   bool hasSharedKeys() const;
 
  private:
   struct Slot {
-    std::uint64_t key = 0;
+    std::uint64_t key = 0;   // the packed key (48 bits); kErased marks a slot whose key went
     Record* head = nullptr;  // null in a slot never used, or whose key was erased
-    bool erased = false;     // probing goes on past an erased slot
+    Found found;
   };
+  static constexpr std::uint64_t kErased = std::uint64_t{1} << 63;
   std::size_t find(std::uint64_t key) const;  // the slot of `key`, or of the empty slot ending
                                               // its probe sequence
   void grow();

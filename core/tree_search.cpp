@@ -16,25 +16,23 @@ bool sameKey(const NameKey& a, const NameKey& b) { return keyText(a) == keyText(
 bool FamilyTree::findByName(Person*& result, const NameKey& key) {
   result = nullptr;
   if (root_ == nullptr) return false;
-  if (reachDirty_) recomputeReach();
-  // The index holds every record with the key; only those the walk compares count. One such
-  // record is the walk's answer; with several, the walk itself decides which it meets first.
-  Record* hit = nullptr;
-  for (Record* record = index_->first(key); record != nullptr; record = record->nextSameKey) {
-    if (!isFound(record)) continue;
-    if (hit != nullptr) return findByNameByWalk(result, key);
-    hit = record;
-  }
+  if (walkedReach_ && reachDirty_) recomputeReach();
+  // The index counts, for each key, the records the walk compares. One such record is the
+  // walk's answer; of several, the first compared (known at once under tree reach; otherwise the
+  // walk itself decides).
+  bool several = false;
+  Record* hit = foundWithKey(key, several);
+  if (several) return findByNameByWalk(result, key);
   result = hit;
   return hit != nullptr;
 }
 
 // findByName with a guess: a file in save order names, in each record, persons met just before
-// it (the previous record, its father, its husband, his father). While no two records share a key
-// and the reach marks are current, a record with the key that the walk compares is the answer, so a
+// it (the previous record, its father, its husband, his father). While no two records share a
+// key and the walk is a tree, a record with the key that the walk compares is the answer, so a
 // matching guess spares the index lookup.
 bool FamilyTree::findByNameNear(Person*& result, const NameKey& key, Record* previous) {
-  if (previous != nullptr && root_ != nullptr && !reachDirty_ && !index_->hasSharedKeys()) {
+  if (previous != nullptr && root_ != nullptr && !walkedReach_ && !index_->hasSharedKeys()) {
     Person* husband = previous->spouse;
     for (Person* guess : {static_cast<Person*>(previous), previous->father, husband,
                           husband != nullptr ? husband->father : nullptr}) {

@@ -4,35 +4,76 @@
 //   passes unchanged (a lone CR, NUL, 0x1A, 0xFF).
 // - Names are GBK byte strings relative to the working directory (such as "home.txt" or a
 //   person's 6-byte name key plus ".txt"); they are converted to UTF-8 for the file system. A
-//   name that does not convert, that is empty, or that holds '/', '\' or NUL never opens: typed
-//   input cannot reach another directory.
+//   name that does not convert, that is empty, or that holds the characters '/', '\' or NUL
+//   never opens: typed input cannot reach another directory. (The byte 0x5C is '\' only as a
+//   character of its own: as the second byte of a GBK character, as in 錦, it is part of that
+//   character.)
+// - Only regular files open (a symbolic link to one is followed). A FIFO, a device, a socket or
+//   a directory counts as a file that cannot be opened, and opening one never blocks.
 // - A file whose permission bits grant no write access is read-only for every user, root
 //   included, as Windows' read-only attribute is: "r+" and "w+" fail on it. A directory whose
 //   bits grant no write access likewise refuses new files.
+// - Writing ignores SIGXFSZ for the whole process: a write beyond the file size limit (ulimit -f)
+//   fails, and is reported, instead of killing the program.
 //
 // Not thread-safe: a TextFile is used by one thread at a time.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace platform {
+
+// What tells one file from another and a file from its later versions: device and inode, size
+// and modification time. Two equal identities are, for every practical purpose, the same bytes.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::int64_t size = 0;
+  std::int64_t modifiedSeconds = 0;
+  std::int64_t modifiedNanoseconds = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// Why openReplacement made no replacement.
+enum class ReplaceFailure {
+  kNone,
+  kCannotWrite,       // bad name, read-only file or directory, no room, not a regular file ...
+  kChangedSinceRead,  // the file is no longer the one expected: another program replaced it
+};
 
 class TextFile {
  public:
   static constexpr int kEof = EOF;
 
   // Opens `gbkName` with a C mode: "r", "r+", "w", "w+", "a", "a+" (a "t" or "b" suffix is
-  // accepted; "b" turns the text-mode translation off). Returns null when the file does not open.
+  // accepted; "b" turns the text-mode translation off). Returns null when the file does not
+  // open, and when it is not a regular file ("w" then leaves it as it was).
   static std::unique_ptr<TextFile> open(std::string_view gbkName, std::string_view mode);
 
-  // Opens a new temporary file in the directory of `gbkName` whose content replaces the file
-  // only when commit() succeeds; until then (and if the process dies) `gbkName` is untouched.
-  // Fails when `gbkName` exists but is read-only, or its directory is. Text mode.
-  static std::unique_ptr<TextFile> openReplacement(std::string_view gbkName);
+  // Opens a new temporary file that replaces `gbkName` only when commit() succeeds; until then
+  // (and if the process dies) `gbkName` is untouched. Text mode.
+  // - A symbolic link is saved through: its target is replaced (atomically, in the target's
+  //   directory) and the link stays.
+  // - The new file keeps the old one's owner and group where the system allows it, and its
+  //   permissions, less the set-user-id and set-group-id bits when the owner (or the group)
+  //   could not be kept. Null when the permissions cannot be set.
+  // - From here to commit() or close() the old file is held under an exclusive lock (flock), so
+  //   that programs replacing the same file take turns. Under that lock, when `expected` is
+  //   given and the file exists but is no longer that file, nothing is made and `failure` (if
+  //   given) says kChangedSinceRead. A file that no longer exists is simply made.
+  // - Temporary files of this naming (".home.txt.XXXXXX") left by a replacement that died are
+  //   removed; one that a running replacement holds is left alone.
+  // Fails (kCannotWrite) when `gbkName` exists but is read-only or not a regular file, or its
+  // directory is read-only.
+  static std::unique_ptr<TextFile> openReplacement(std::string_view gbkName,
+                                                   const std::optional<FileIdentity>& expected = {},
+                                                   ReplaceFailure* failure = nullptr);
 
   ~TextFile();
   TextFile(const TextFile&) = delete;
@@ -42,11 +83,18 @@ class TextFile {
   int getc();
   // Reads up to `n` bytes after translation; returns how many were read.
   std::size_t read(char* buffer, std::size_t n);
+  // Appends everything up to the end of the file, after translation, to `bytes`. False on a read
+  // error (what was read stays appended).
+  bool readAll(std::string& bytes);
 
   // Writes with text-mode translation. False when the bytes could not all be written; the error
   // sticks, and close() and commit() report it too.
   bool putc(char c);
   bool write(std::string_view bytes);
+
+  // The identity of the open file; after a successful commit(), that of the file it made.
+  // Nothing when neither is known.
+  std::optional<FileIdentity> identity() const;
 
   // Closes the stream; false when a write or the close failed. A replacement file that is
   // closed without commit() is removed.
@@ -65,10 +113,25 @@ class TextFile {
   bool failed_ = false;
   int pending_ = -2;        // a byte read ahead while looking for CR LF; -2 when none
   std::string tempPath_;    // replacement files: the temporary file's UTF-8 path
-  std::string targetPath_;  // replacement files: the file it replaces
+  std::string targetPath_;  // replacement files: the file it replaces (a link's target)
+  int lockFd_ = -1;         // replacement files: the old file, held under an exclusive lock
+  std::optional<FileIdentity> committed_;
 };
 
 // True when `gbkName` is a name that TextFile::open would accept (see the header comment).
 bool isSafeFileName(std::string_view gbkName);
+
+// The identity of the file that `gbkName` names (a symbolic link followed), or nothing when it
+// does not exist or the name is not safe.
+std::optional<FileIdentity> identityOf(std::string_view gbkName);
+
+// The identity of the file at the UTF-8 path `path` (a symbolic link followed), or nothing.
+std::optional<FileIdentity> identityOfPath(const std::string& path);
+
+// Writes `bytes` to the UTF-8 path `path` through a temporary file in the same directory that
+// is renamed over it once everything is written and synced: the old file stays whole until then,
+// and a symbolic link at `path` is replaced by the new file rather than written through. False,
+// with nothing changed, when any step fails.
+bool replaceFileAtPath(const std::string& path, std::string_view bytes);
 
 }  // namespace platform

@@ -15,10 +15,20 @@ enum class ExportKind { kGedcom70, kGedcom551, kChartSvg };
 enum class ExportResult {
   kWritten,
   kNoRoot,       // the tree has no root: nothing to export, no file made
-  kWriteFailed,  // the file could not be opened or written whole
+  kWriteFailed,  // the file could not be written whole; an old file there is untouched
+  kRefused,      // the file is one the program reads (see readByTheProgram): left alone
 };
 
-// Writes the export of `tree` to `utf8Path`, replacing the file.
+// True when `utf8Path` is, or would become, a file that the program reads from its working
+// directory: home.txt, a household roster (宁.txt ... 其它.txt), most.txt, number.txt, or a
+// person's text file (a 6-byte name key and ".txt"). Judged by where the path leads (its
+// directory, a symbolic link followed) and by the file it names when that exists.
+bool readByTheProgram(const std::string& utf8Path);
+
+// Writes the export of `tree` to `utf8Path`. The file is replaced as a whole: the export goes to
+// a temporary file beside it that is renamed over it once written and synced, so a failure
+// leaves an old file as it was, and a symbolic link there is replaced rather than written
+// through. Refuses a file the program reads.
 ExportResult exportToFile(const FamilyTree& tree, ExportKind kind, const std::string& utf8Path);
 
 }  // namespace quillet

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 
 #include "app/process_objects.h"
+#include "platform/out_of_memory.h"
 #include "platform/qt/qt_backend.h"
 #include "reports/export_file.h"
 
@@ -25,6 +26,10 @@ void exportTo(QWidget* window, const quillet::FamilyTree& tree, quillet::ExportK
       return;
     case quillet::ExportResult::kWriteFailed:
       QMessageBox::warning(window, caption, QString::fromUtf16(u"无法写入文件：") + path);
+      return;
+    case quillet::ExportResult::kRefused:
+      QMessageBox::warning(window, caption,
+                           QString::fromUtf16(u"这是本程序读取的文件，不能用导出覆盖：") + path);
       return;
   }
 }
@@ -57,6 +62,7 @@ void addExportEntries(platform::QtBackend& backend, const quillet::FamilyTree& t
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::exitOnOutOfMemory("quillet");
   QApplication application(argc, argv);
   platform::installChineseTranslations(application);
   platform::QtBackend backend;

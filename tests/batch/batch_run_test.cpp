@@ -98,5 +98,32 @@ TEST_F(BatchRunTest, BadCommandsStopTheRunWithStatusTwo) {
   EXPECT_EQ(runBatch(u8"print 1027\njump 1\n").out, "1027: \n");
 }
 
+TEST_F(BatchRunTest, IdsBeyondAnIntAreUnknownNeverAnotherControlWrappedRound) {
+  const std::string file = testing::readFile("home.txt");
+  // 4294968316 is 2^32 + 1020, the save button's id wrapped round.
+  for (const char8_t* id : {u8"4294968316", u8"0x1000003FC", u8"99999999999999999999999"}) {
+    const BatchRun run =
+        runBatch(std::u8string(u8"type 1002 贾宝玉\ncheck 1005\nclick 1010\nanswer ok\nclick ") +
+                 id + u8"\n");
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_EQ(run.err, "error: line 5: unknown control id " +
+                           std::string(reinterpret_cast<const char*>(id)) + "\n");
+  }
+  EXPECT_EQ(testing::readFile("home.txt"), file);
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+TEST_F(BatchRunTest, RunningOutOfMemoryEndsWithAMessage) {
+  testing::writeFile("\xe5\xae\x81.txt", std::string(16'000'000, 'a'));  // 宁.txt
+  const std::string command = std::string("ulimit -v 40000; '") + QUILLET_BATCH_PATH +
+                              "' < script.txt > out.txt 2> err.txt";
+  testing::writeFile("script.txt", "click 1022\nkey esc\n");
+  const int raw = std::system(("bash -c \"" + command + "\"").c_str());
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(WEXITSTATUS(raw), 3);
+  EXPECT_EQ(testing::readFile("err.txt"), "quillet-batch: out of memory\n");
+}
+#endif
+
 }  // namespace
 }  // namespace quillet

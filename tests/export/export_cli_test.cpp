@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/export/genealogy_records.h"
 #include "tests/support/temp_dir.h"
@@ -102,6 +103,49 @@ TEST(ExportCli, WritesEachFormatAndVersion) {
   EXPECT_NE(svg.find("<g class=\"member dead\">"), std::string::npos);    // the root
   EXPECT_NE(svg.find("<g class=\"member living\">"), std::string::npos);  // his son
   EXPECT_EQ(readFile("stderr.txt"), "");
+}
+
+TEST(ExportCli, OutputThatIsAFileTheProgramReadsIsRefused) {
+  testing::ScopedTempDir dir;
+  writeFile("home.txt", smallClan());
+  const std::string personFile = "\xe8\xb4\xbe\xe6\x94\xbf  .txt";  // 贾政's text file
+  const std::string roster = "\xe5\xae\x81.txt";                    // 宁.txt, not there yet
+  writeFile(personFile, "a person's text");
+  std::filesystem::create_symlink("home.txt", "link.ged");
+  std::filesystem::create_directory("sub");
+  const std::string here = std::filesystem::current_path().string();
+  const std::vector<std::string> outputs = {"home.txt",        "./home.txt", here + "/home.txt",
+                                            "sub/../home.txt", "link.ged",   roster,
+                                            personFile,        "most.txt"};
+  for (const std::string& output : outputs) {
+    std::string errors;
+    EXPECT_EQ(runExport("gedcom '" + output + "'", &errors), 2) << output;
+    EXPECT_NE(errors.find("a file the program reads"), std::string::npos) << output;
+  }
+  EXPECT_EQ(readFile("home.txt"), smallClan());
+  EXPECT_EQ(readFile(personFile), "a person's text");
+  EXPECT_FALSE(fileExists(roster));
+  EXPECT_FALSE(fileExists("most.txt"));
+}
+
+TEST(ExportCli, OutputIsReplacedWholeOrNotAtAllAndLinksAreNotWrittenThrough) {
+  testing::ScopedTempDir dir;
+  writeFile("home.txt", smallClan());
+  writeFile("old.ged", "a good export");
+  // A file size limit stands in for a full disk: the export cannot be written whole.
+  std::string command = std::string("bash -c \"ulimit -f 1; '") + QUILLET_EXPORT_BINARY +
+                        "' chart old.ged\" 2>/dev/null";
+  int status = std::system(command.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_EQ(readFile("old.ged"), "a good export");
+  EXPECT_EQ(std::system("ls -A | grep -q '^\\.old\\.ged\\.'"), 256) << "a temporary file is left";
+
+  writeFile("target.dat", "not an export");
+  std::filesystem::create_symlink("target.dat", "out.ged");
+  ASSERT_EQ(runExport("gedcom out.ged"), 0);
+  EXPECT_EQ(readFile("target.dat"), "not an export");
+  EXPECT_FALSE(std::filesystem::is_symlink("out.ged"));
+  EXPECT_TRUE(readFile("out.ged").starts_with("0 HEAD"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "tools/batch/batch_session.h"
 
 #include <charconv>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,8 @@ using platform::ControlKind;
 using platform::HeadlessEvent;
 using platform::HeadlessWindow;
 
+// A number as a command gives it: decimal digits, or hexadecimal ones after 0x. Nothing when it
+// is malformed; LONG_MAX when it is too large for a long.
 std::optional<long> parseNumber(std::string_view text) {
   long value = 0;
   int base = 10;
@@ -27,9 +30,20 @@ std::optional<long> parseNumber(std::string_view text) {
   }
   if (text.empty()) return std::nullopt;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-  if (error != std::errc() || end != text.data() + text.size() || value < 0) return std::nullopt;
+  if (end != text.data() + text.size()) return std::nullopt;
+  if (error == std::errc::result_out_of_range) return std::numeric_limits<long>::max();
+  if (error != std::errc() || value < 0) return std::nullopt;
   return value;
 }
+
+// The control id a parsed number names: itself when it fits an int; nothing when it is too
+// large to be any control's id (it must never wrap round to another control's).
+std::optional<int> controlIdOf(long number) {
+  if (number > std::numeric_limits<int>::max()) return std::nullopt;
+  return static_cast<int>(number);
+}
+
+std::string unknownId(std::string_view typed) { return "unknown control id " + std::string(typed); }
 
 const char* answerName(int answer) {
   switch (answer) {
@@ -118,15 +132,18 @@ class Session {
       if (!id) return "type: malformed control id";
       std::optional<std::string> gbk = decodeInputText(text);
       if (!gbk) return "type: malformed escape in text";
-      return act(window.type(static_cast<int>(*id), *gbk), *id, "an edit box a person can type in");
+      const std::optional<int> control = controlIdOf(*id);
+      if (!control) return unknownId(idText);
+      return act(window.type(*control, *gbk), *id, "an edit box a person can type in");
     }
     if (command == "check" || command == "click" || command == "print") {
       std::optional<long> id = parseNumber(rest);
       if (!hasRest || !id) return std::string(command) + ": malformed control id";
-      const int control = static_cast<int>(*id);
-      if (command == "check") return act(window.check(control), *id, "a radio button");
-      if (command == "click") return act(window.click(control), *id, "a push button");
-      return print(window, control);
+      const std::optional<int> control = controlIdOf(*id);
+      if (!control) return unknownId(rest);
+      if (command == "check") return act(window.check(*control), *id, "a radio button");
+      if (command == "click") return act(window.click(*control), *id, "a push button");
+      return print(window, *control);
     }
     if (command == "key") {
       if (rest == "enter") {

@@ -5,7 +5,8 @@
 //   quillet-export chart FILE.svg
 //
 // Exit status: 0 done; 1 home.txt missing, unreadable or without a root, or FILE not written;
-// 2 bad usage. Messages go to stderr.
+// 2 bad usage, FILE among them when it is a file the program reads (home.txt, a roster ...).
+// FILE is replaced as a whole or not at all. Messages go to stderr.
 #include <stdlib.h>
 
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "core/family_tree.h"
+#include "platform/out_of_memory.h"
 #include "reports/export_file.h"
 
 namespace {
@@ -101,6 +103,7 @@ bool loadTree(quillet::FamilyTree& tree) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::exitOnOutOfMemory("quillet-export");
   std::vector<std::string_view> args(argv + 1, argv + argc);
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     std::fputs(kUsage, stdout);
@@ -108,6 +111,9 @@ int main(int argc, char** argv) {
   }
   Request request;
   if (int status = parseArguments(args, request); status != kDone) return status;
+  if (quillet::readByTheProgram(request.file)) {
+    return badUsage("the output would replace a file the program reads (home.txt, a roster ...)");
+  }
 
   quillet::FamilyTree tree;
   if (!loadTree(tree)) {
@@ -120,6 +126,8 @@ int main(int argc, char** argv) {
     case quillet::ExportResult::kNoRoot:
       std::fputs("quillet-export: home.txt holds no root ancestor\n", stderr);
       return kNoGenealogy;
+    case quillet::ExportResult::kRefused:
+      return badUsage("the output would replace a file the program reads");
     case quillet::ExportResult::kWriteFailed:
       break;
   }
