@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "app/command_line.h"
 #include "app/process_objects.h"
 #include "platform/out_of_memory.h"
 #include "platform/qt/qt_backend.h"
@@ -62,6 +63,7 @@ void addExportEntries(platform::QtBackend& backend, const quillet::FamilyTree& t
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const auto exitStatus = quillet::startWindowProgram(argc, argv)) return *exitStatus;
   platform::exitOnOutOfMemory("quillet");
   QApplication application(argc, argv);
   platform::installChineseTranslations(application);
