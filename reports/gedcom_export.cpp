@@ -1,7 +1,6 @@
 #include "reports/gedcom_export.h"
 
 #include <cstddef>
-#include <deque>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -54,12 +53,18 @@ std::string pointer(char kind, int number) {
   return text;
 }
 
-// One family: a member, at most one wife, and children in chain order.
+// One family: a member (as husband, or as wife for a daughter who married out), at most one
+// wife, children in chain order, and whether a marriage is stated without a wife in the tree.
 struct Family {
   const Person* husband = nullptr;
   const Person* wife = nullptr;
   std::vector<const Person*> children;
+  bool married = false;
 };
+
+// Titles that stand after a surname in place of a given name.
+constexpr std::u8string_view kTitles[] = {u8"氏",   u8"夫人", u8"姨娘", u8"太君",
+                                          u8"太太", u8"奶奶", u8"姥姥", u8"嬷嬷"};
 
 }  // namespace
 
@@ -105,11 +110,27 @@ std::vector<std::string> utf8Characters(std::string_view gbk) {
   return characters;
 }
 
+std::size_t titleLength(std::string_view utf8Name) {
+  for (std::u8string_view title : kTitles) {
+    std::string_view bytes(reinterpret_cast<const char*>(title.data()), title.size());
+    if (utf8Name.size() > bytes.size() && utf8Name.ends_with(bytes)) return bytes.size();
+  }
+  return 0;
+}
+
 ExportName exportName(const Person& person) {
   ExportName name;
   std::vector<std::string> characters = utf8Characters(trimmedName(person));
+  std::string whole;
+  for (const std::string& character : characters) whole += character;
+  std::size_t surnameEnd = 1;  // characters of the surname
+  if (std::size_t title = titleLength(whole); title > 0) {
+    surnameEnd = characters.size();
+    for (std::size_t bytes = 0; bytes < title;) bytes += characters[--surnameEnd].size();
+    name.titled = true;
+  }
   for (std::size_t i = 0; i < characters.size(); ++i) {
-    (i == 0 ? name.surname : name.given) += nameCharacter(characters[i]);
+    (i < surnameEnd ? name.surname : name.given) += nameCharacter(characters[i]);
   }
   return name;
 }
@@ -176,19 +197,28 @@ void addMemberFamilies(const std::vector<ClanMember>& clan, const ClanMember& me
     wifeFamily[slot] = static_cast<int>(families.list.size());
   }
   int aloneFamily = 0;
+  auto alone = [&] {
+    if (aloneFamily == 0) {
+      families.list.push_back(Family{member.person, nullptr, {}});
+      aloneFamily = static_cast<int>(families.list.size());
+    }
+    return aloneFamily;
+  };
   for (int childIndex : member.children) {
     const Person* child = clan[childIndex].person;
     int slot = child->motherIndex == '1' ? 0 : child->motherIndex == '2' ? 1 : -1;
     int family = slot >= 0 ? wifeFamily[slot] : 0;
-    if (family == 0) {
-      if (aloneFamily == 0) {
-        families.list.push_back(Family{member.person, nullptr, {}});
-        aloneFamily = static_cast<int>(families.list.size());
-      }
-      family = aloneFamily;
-    }
+    if (family == 0) family = alone();
     families.list[family - 1].children.push_back(child);
     families.childFamily[child] = family;
+  }
+  const Person& person = *member.person;
+  if (person.married == 'y' && wifeFamily[0] == 0 && wifeFamily[1] == 0) {
+    if (aloneFamily == 0 && person.sex == 'f') {
+      families.list.push_back(Family{nullptr, &person, {}});
+      aloneFamily = static_cast<int>(families.list.size());
+    }
+    families.list[alone() - 1].married = true;
   }
 }
 
@@ -198,7 +228,7 @@ Families collectFamilies(const std::vector<ClanMember>& clan) {
   for (std::size_t i = 0; i < families.list.size(); ++i) {
     int number = static_cast<int>(i) + 1;
     const Family& family = families.list[i];
-    families.spouseFamilies[family.husband].push_back(number);
+    if (family.husband != nullptr) families.spouseFamilies[family.husband].push_back(number);
     if (family.wife != nullptr) families.spouseFamilies[family.wife].push_back(number);
   }
   return families;
@@ -216,6 +246,11 @@ void appendHeader(std::string& out, GedcomVersion version) {
 
 void appendName(std::string& out, const Person& person, GedcomVersion version) {
   ExportName name = exportName(person);
+  if (name.titled) {
+    out += "1 NAME " + escapeValue(name.surname + name.given, version) + "\n";
+    out += "2 SURN " + escapeValue(name.surname, version) + "\n";
+    return;
+  }
   out += "1 NAME " + escapeValue("/" + name.surname + "/" + name.given, version) + "\n";
   if (!name.given.empty()) out += "2 GIVN " + escapeValue(name.given, version) + "\n";
   if (!name.surname.empty()) out += "2 SURN " + escapeValue(name.surname, version) + "\n";
@@ -247,10 +282,13 @@ void appendIndividual(std::string& out, const Person& person, int number, const 
 void appendFamily(std::string& out, const Family& family, int number,
                   const Individuals& individuals) {
   out += "0 " + pointer('F', number) + " FAM\n";
-  out += "1 HUSB " + pointer('I', individuals.number.at(family.husband)) + "\n";
+  if (family.husband != nullptr) {
+    out += "1 HUSB " + pointer('I', individuals.number.at(family.husband)) + "\n";
+  }
   if (family.wife != nullptr) {
     out += "1 WIFE " + pointer('I', individuals.number.at(family.wife)) + "\n";
   }
+  if (family.married) out += "1 MARR Y\n";
   for (const Person* child : family.children) {
     out += "1 CHIL " + pointer('I', individuals.number.at(child)) + "\n";
   }
