@@ -8,9 +8,10 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <optional>
+#include <cstdint>
+#include <cstring>
+#include <span>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 #include "platform/gbk.h"
@@ -94,53 +95,57 @@ std::size_t utf8Length(std::string_view text) {
   return length;
 }
 
-// The 1-based line of the first byte that is not UTF-8, 0 when all are.
-int firstInvalidUtf8Line(std::string_view text) {
-  int line = 1;
+bool isUtf8(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
-    if (static_cast<unsigned char>(text[i]) < 0x80) {
-      if (text[i] == '\n') ++line;
-      ++i;
-      continue;
-    }
     std::size_t length = utf8Length(text.substr(i));
-    if (length == 0) return line;
+    if (length == 0) return false;
     i += length;
   }
-  return 0;
+  return true;
 }
 
-bool isAscii(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+// Text of the file shown in an error before its encoding is known to be right: printable ASCII.
+std::string shown(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    out += (byte >= 0x20 && byte < 0x7F) ? c : '?';
+  }
+  return out;
 }
 
 // --- Step 2: individuals and families -----------------------------------------------------------
 
-enum class Kind { kNone, kHeader, kIndividual, kFamily, kOther };
+enum class Kind : std::uint8_t { kNone, kHeader, kIndividual, kFamily, kOther };
+
+// A run of record indexes in Document::lists.
+struct Range {
+  int first = 0;
+  int count = 0;
+};
 
 struct Individual {
   std::string_view xref;
   bool hasName = false;
-  std::string name;          // the first NAME's value, with its CONC and CONT lines
-  std::string surnamePiece;  // the SURN of that NAME
-  char sex = 0;              // the first letter of SEX; 0 when there is none
   bool born = false;
-  std::string birthDate;  // the DATE of the first BIRT
   bool dead = false;
-  std::string deathDate;            // the DATE of the first DEAT
-  std::vector<int> spouseFamilies;  // its FAMS links, in order
-  std::vector<int> childFamilies;   // families listing it as CHIL, in file order
-  std::vector<int> husbandOf;       // families naming it HUSB: FAMS order, then file order
-  std::vector<int> partnerIn;       // families naming it HUSB or WIFE
+  char sex = 0;                   // the first letter of SEX; 0 when there is none
+  std::string name;               // the first NAME's value, with its CONC and CONT lines
+  std::string_view surnamePiece;  // the SURN of that NAME, as written
+  std::string_view birthDate;     // the DATE of the first BIRT
+  std::string_view deathDate;     // the DATE of the first DEAT
+  Range spouseFamilies;           // its FAMS links, in order
+  Range childFamilies;            // families listing it as CHIL, in file order
+  Range husbandOf;                // families naming it HUSB: FAMS order, then file order
+  Range partnerIn;                // families naming it HUSB or WIFE
 };
 
 struct Family {
   std::string_view xref;
   int husband = -1;
   int wife = -1;
-  std::vector<int> children;  // in CHIL order
-  bool marriage = false;      // it has a MARR event
+  Range children;         // in CHIL order
+  bool marriage = false;  // it has a MARR event
 };
 
 // A pointer met on a line, resolved once every record is known.
@@ -148,27 +153,49 @@ struct Link {
   enum Role { kHusband, kWife, kChild, kChildOf, kSpouseOf } role;
   int owner;  // index of the record holding the line
   std::string_view target;
-  std::string_view tag;
   int line;
+
+  std::string_view tag() const {
+    static constexpr std::string_view kTags[] = {"HUSB", "WIFE", "CHIL", "FAMC", "FAMS"};
+    return kTags[role];
+  }
 };
 
 struct Document {
   std::string version;
   std::string charset;
+  bool hasHighBytes = false;  // a byte outside ASCII anywhere up to TRLR
+  int firstNonUtf8Line = 0;   // the first line up to TRLR that is not UTF-8, 0 for none
   std::vector<Individual> individuals;
   std::vector<Family> families;
-  std::unordered_map<std::string_view, int> individualIndex;  // by XREF
+  std::vector<int> lists;  // the runs that Range fields name
+
+  std::span<const int> list(Range range) const {
+    return std::span<const int>(lists).subspan(static_cast<std::size_t>(range.first),
+                                               static_cast<std::size_t>(range.count));
+  }
 };
+
+// A tag of up to four characters as one number, for quick comparison; 0 for a longer tag.
+constexpr std::uint32_t tagCode(std::string_view tag) {
+  if (tag.size() > 4) return 0;
+  std::uint32_t code = 0;
+  for (char c : tag) code = code << 8 | static_cast<unsigned char>(c);
+  return code;
+}
 
 struct Line {
   int number = 0;
   int level = 0;
   std::string_view xref, tag, value;
+  std::uint32_t code = 0;  // tagCode(tag)
 };
 
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
 std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
   return text;
 }
 
@@ -177,39 +204,42 @@ bool isPointer(std::string_view value) {
          value.substr(1, value.size() - 2).find('@') == std::string_view::npos;
 }
 
-// Splits one line "LEVEL [@XREF@] TAG [VALUE]". False with `error` set when it is not one.
+// Splits one line "LEVEL [@XREF@] TAG [VALUE]". False with the fault in `error` when it is not
+// one (without the line number, which the caller adds).
 bool splitLine(std::string_view text, Line& line, std::string& error) {
-  std::string prefix = "line " + numberText(line.number) + ": ";
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
   std::size_t digits = 0;
-  while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
+  line.level = 0;
+  while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') {
+    line.level = line.level * 10 + (text[digits++] - '0');
+  }
   if (digits == 0 || digits > 2) {
-    error = prefix + "no level number at the start of the line";
+    error = "no level number at the start of the line";
     return false;
   }
-  line.level = std::stoi(std::string(text.substr(0, digits)));
   text.remove_prefix(digits);
+  if (!text.empty() && text.front() != ' ') {
+    error = "no space after the level number";
+    return false;
+  }
   auto word = [&] {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    std::size_t end = text.find(' ');
+    std::size_t end = std::min(text.find(' '), text.size());
     std::string_view found = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end);
+    text.remove_prefix(end);
     return found;
   };
-  if (!text.empty() && text.front() != ' ') {
-    error = prefix + "no space after the level number";
-    return false;
-  }
   std::string_view first = word();
   if (!first.empty() && first.front() == '@') {
     line.xref = first;
     first = word();
   }
   if (first.empty()) {
-    error = prefix + "no tag";
+    error = "no tag";
     return false;
   }
   line.tag = first;
+  line.code = tagCode(first);
   if (!text.empty()) text.remove_prefix(1);  // the one space before the value
   line.value = text;
   return true;
@@ -231,6 +261,95 @@ std::string unescaped(std::string_view value, bool version7) {
 
 std::string lineText(int line) { return "line " + numberText(line) + ": "; }
 
+// Where an XREF is defined.
+struct Definition {
+  Kind kind = Kind::kNone;
+  int index = -1;  // among the individuals or the families
+  int line = 0;
+};
+
+// XREF to definition, by open addressing on a 64-bit hash of the XREF: a lookup touches one slot
+// and, when the hashes agree, the XREF's bytes.
+class XrefTable {
+ public:
+  // Room for `count` XREFs without growing.
+  void reserve(std::size_t count) {
+    if (4 * count > 3 * slots_.size()) {
+      slots_.assign(capacityFor(count), Slot{});
+      size_ = 0;
+    }
+  }
+
+  // Asks the processor to fetch the slot where `xref` starts its search; lookups run a few
+  // XREFs behind their prefetch, so that the table's cache misses overlap.
+  void prefetch(std::string_view xref) const {
+    __builtin_prefetch(&slots_[hashOf(xref) & (slots_.size() - 1)]);
+  }
+
+  // The definition already held for `xref`, or null after adding `definition`.
+  const Definition* insert(std::string_view xref, const Definition& definition) {
+    if (4 * (size_ + 1) > 3 * slots_.size()) grow();
+    std::uint64_t hash = hashOf(xref);
+    Slot& slot = slots_[place(hash, xref)];
+    if (slot.used()) return &slot.definition;
+    slot = Slot{hash, xref.data(), static_cast<std::uint32_t>(xref.size()), definition};
+    ++size_;
+    return nullptr;
+  }
+
+  const Definition* find(std::string_view xref) const {
+    const Slot& slot = slots_[place(hashOf(xref), xref)];
+    return slot.used() ? &slot.definition : nullptr;
+  }
+
+ private:
+  struct Slot {  // 32 bytes: two to a cache line
+    std::uint64_t hash = 0;
+    const char* key = nullptr;  // an XREF has at least 3 bytes; no key: a free slot
+    std::uint32_t length = 0;
+    Definition definition;
+
+    bool used() const { return length != 0; }
+    std::string_view xref() const { return std::string_view(key, length); }
+  };
+
+  static std::size_t capacityFor(std::size_t expected) {
+    std::size_t capacity = 16;
+    while (3 * capacity < 4 * expected + 4) capacity *= 2;
+    return capacity;
+  }
+
+  static std::uint64_t hashOf(std::string_view key) {
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (char c : key) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    // FNV's low bits follow the keys' last characters too closely for a power-of-two table:
+    // the finalizer of splitmix64 spreads every bit over all of them.
+    hash = (hash ^ (hash >> 30)) * 0xBF58476D1CE4E5B9ull;
+    hash = (hash ^ (hash >> 27)) * 0x94D049BB133111EBull;
+    return hash ^ (hash >> 31);
+  }
+
+  // The slot holding `key`, or the free slot where it belongs.
+  std::size_t place(std::uint64_t hash, std::string_view key) const {
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+      const Slot& slot = slots_[at];
+      if (!slot.used() || (slot.hash == hash && slot.xref() == key)) return at;
+    }
+  }
+
+  void grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    for (const Slot& slot : old) {
+      if (slot.used()) slots_[place(slot.hash, slot.xref())] = slot;
+    }
+  }
+
+  std::vector<Slot> slots_ = std::vector<Slot>(16);
+  std::size_t size_ = 0;
+};
+
 class Parser {
  public:
   explicit Parser(std::string_view text) : text_(text) {}
@@ -244,44 +363,56 @@ class Parser {
   void readHeaderLine(const Line& line, Document& document);
   void readIndividualLine(const Line& line, Individual& person);
   void readFamilyLine(const Line& line, Family& family);
+  bool define(std::string& error);
   bool resolve(Document& document, std::string& error);
 
-  struct Definition {
-    Kind kind;
-    int index;
-    int line;
-  };
   // The level-1 structure of an individual being read, when it is the first of its kind.
   enum class Open { kNone, kName, kBirth, kDeath };
 
   std::string_view text_;
-  std::array<std::string_view, kDeepestLevel + 1> tags_{};  // the tag open at each level
-  Kind kind_ = Kind::kNone;                                 // of the record being read
+  std::array<std::uint32_t, kDeepestLevel + 1> tags_{};  // the tag open at each level
+  Kind kind_ = Kind::kNone;                              // of the record being read
   int current_ = -1;  // its index among the individuals or the families
   Open open_ = Open::kNone;
   bool trailerSeen_ = false;
   bool version7_ = false;
   std::vector<Link> links_;
-  std::unordered_map<std::string_view, Definition> definitions_;
+  std::vector<std::pair<std::string_view, Definition>> pending_;  // in file order
+  XrefTable definitions_;
 };
 
 bool Parser::parse(Document& document, std::string& error) {
+  links_.reserve(text_.size() / 48);
+  document.individuals.reserve(text_.size() / 192);
+  document.families.reserve(text_.size() / 384);
   int number = 0;
   int previousLevel = -1;
   std::size_t at = 0;
+  // Lines end in LF, CR LF, LF CR (the CR then starts the next line, as white space) or CR alone.
+  const char terminator = text_.find('\n') != std::string_view::npos ? '\n' : '\r';
   while (at < text_.size() && !trailerSeen_) {
-    std::size_t end = text_.find_first_of("\r\n", at);
-    if (end == std::string_view::npos) end = text_.size();
+    const void* found = std::memchr(text_.data() + at, terminator, text_.size() - at);
+    std::size_t end = found
+                          ? static_cast<std::size_t>(static_cast<const char*>(found) - text_.data())
+                          : text_.size();
     std::string_view raw = text_.substr(at, end - at);
-    at = end;
-    if (at < text_.size()) {
-      at += (text_[at] == '\r' && at + 1 < text_.size() && text_[at + 1] == '\n') ? 2 : 1;
-    }
+    at = std::min(end + 1, text_.size());
+    if (terminator == '\n' && raw.ends_with('\r')) raw.remove_suffix(1);  // CR LF
+    unsigned char high = 0;  // a byte outside ASCII: the line must be checked for UTF-8
+    for (char c : raw) high |= static_cast<unsigned char>(c);
+    high &= 0x80;
     ++number;
+    if (high) {
+      document.hasHighBytes = true;
+      if (document.firstNonUtf8Line == 0 && !isUtf8(raw)) document.firstNonUtf8Line = number;
+    }
     if (trimmed(raw).empty()) continue;
     Line line;
     line.number = number;
-    if (!splitLine(raw, line, error)) return false;
+    if (!splitLine(raw, line, error)) {
+      error = lineText(number) + error;
+      return false;
+    }
     if (line.level > previousLevel + 1) {
       error = lineText(number) + "level " + numberText(line.level) +
               (previousLevel < 0 ? " at the start of the file"
@@ -289,7 +420,7 @@ bool Parser::parse(Document& document, std::string& error) {
       return false;
     }
     previousLevel = line.level;
-    tags_[static_cast<std::size_t>(line.level)] = line.tag;
+    tags_[static_cast<std::size_t>(line.level)] = line.code;
     if (line.level == 0) {
       if (!startRecord(line, document, error)) return false;
     } else if (kind_ == Kind::kIndividual) {
@@ -308,51 +439,63 @@ bool Parser::parse(Document& document, std::string& error) {
     error = "the file ends without 0 TRLR: it is cut short";
     return false;
   }
-  return resolve(document, error);
+  return define(error) && resolve(document, error);
 }
 
 bool Parser::startRecord(const Line& line, Document& document, std::string& error) {
   if (kind_ == Kind::kNone) {
-    if (line.tag != "HEAD") {
+    if (line.code != tagCode("HEAD")) {
       error = "not a GEDCOM file: it does not begin with 0 HEAD";
       return false;
     }
     kind_ = Kind::kHeader;
     return true;
   }
-  if (line.tag == "TRLR") {
+  if (line.code == tagCode("TRLR")) {
     trailerSeen_ = true;
     return true;
   }
   kind_ = Kind::kOther;
   current_ = -1;
   open_ = Open::kNone;
-  if (line.tag == "INDI" && !line.xref.empty()) {
+  if (line.code == tagCode("INDI") && !line.xref.empty()) {
     kind_ = Kind::kIndividual;
     current_ = static_cast<int>(document.individuals.size());
     document.individuals.emplace_back().xref = line.xref;
-  } else if (line.tag == "FAM" && !line.xref.empty()) {
+  } else if (line.code == tagCode("FAM") && !line.xref.empty()) {
     kind_ = Kind::kFamily;
     current_ = static_cast<int>(document.families.size());
     document.families.emplace_back().xref = line.xref;
   }
   if (line.xref.empty()) return true;
   if (!isPointer(line.xref)) {
-    error = lineText(line.number) + std::string(line.xref) + " is not a cross-reference";
+    error = lineText(line.number) + shown(line.xref) + " is not a cross-reference";
     return false;
   }
-  auto [found, fresh] = definitions_.emplace(line.xref, Definition{kind_, current_, line.number});
-  if (!fresh) {
-    error = lineText(line.number) + std::string(line.xref) +
-            " is defined a second time (first on line " + numberText(found->second.line) + ")";
-    return false;
+  pending_.emplace_back(line.xref, Definition{kind_, current_, line.number});
+  return true;
+}
+
+// Enters every XREF defined into the table, in file order.
+bool Parser::define(std::string& error) {
+  constexpr std::size_t kAhead = 16;
+  definitions_.reserve(pending_.size());
+  for (std::size_t i = 0; i < pending_.size(); ++i) {
+    if (i + kAhead < pending_.size()) definitions_.prefetch(pending_[i + kAhead].first);
+    const auto& [xref, definition] = pending_[i];
+    if (const Definition* first = definitions_.insert(xref, definition); first != nullptr) {
+      error = lineText(definition.line) + shown(xref) +
+              " is defined a second time (first on line " + numberText(first->line) + ")";
+      return false;
+    }
   }
   return true;
 }
 
 void Parser::readHeaderLine(const Line& line, Document& document) {
-  if (line.level == 1 && line.tag == "CHAR") document.charset = std::string(trimmed(line.value));
-  if (line.level == 2 && line.tag == "VERS" && tags_[1] == "GEDC") {
+  if (line.level == 1 && line.code == tagCode("CHAR"))
+    document.charset = std::string(trimmed(line.value));
+  if (line.level == 2 && line.code == tagCode("VERS") && tags_[1] == tagCode("GEDC")) {
     document.version = std::string(trimmed(line.value));
     version7_ = document.version.starts_with("7.");
   }
@@ -361,130 +504,154 @@ void Parser::readHeaderLine(const Line& line, Document& document) {
 void Parser::readIndividualLine(const Line& line, Individual& person) {
   if (line.level == 1) {
     open_ = Open::kNone;
-    if (line.tag == "NAME" && !person.hasName) {
+    if (line.code == tagCode("NAME") && !person.hasName) {
       open_ = Open::kName;
       person.hasName = true;
       person.name = unescaped(line.value, version7_);
-    } else if (line.tag == "BIRT" && !person.born) {
+    } else if (line.code == tagCode("BIRT") && !person.born) {
       open_ = Open::kBirth;
       person.born = true;
-    } else if (line.tag == "DEAT" && !person.dead) {
+    } else if (line.code == tagCode("DEAT") && !person.dead) {
       open_ = Open::kDeath;
       person.dead = true;
-    } else if (line.tag == "SEX") {
+    } else if (line.code == tagCode("SEX")) {
       std::string_view value = trimmed(line.value);
       person.sex = value.empty() ? '\0' : value.front();
-    } else if (line.tag == "FAMS" || line.tag == "FAMC") {
-      links_.push_back(Link{line.tag == "FAMS" ? Link::kSpouseOf : Link::kChildOf, current_,
-                            trimmed(line.value), line.tag, line.number});
+    } else if (line.code == tagCode("FAMS") || line.code == tagCode("FAMC")) {
+      links_.push_back(Link{line.code == tagCode("FAMS") ? Link::kSpouseOf : Link::kChildOf,
+                            current_, trimmed(line.value), line.number});
     }
     return;
   }
   if (line.level != 2) return;
   if (open_ == Open::kName) {
-    if (line.tag == "SURN") person.surnamePiece = unescaped(trimmed(line.value), version7_);
-    if (line.tag == "CONC") person.name += unescaped(line.value, version7_);
-    if (line.tag == "CONT") person.name += " " + unescaped(line.value, version7_);
-  } else if (line.tag == "DATE" && open_ != Open::kNone) {
+    if (line.code == tagCode("SURN")) person.surnamePiece = trimmed(line.value);
+    if (line.code == tagCode("CONC")) person.name += unescaped(line.value, version7_);
+    if (line.code == tagCode("CONT")) person.name += " " + unescaped(line.value, version7_);
+  } else if (line.code == tagCode("DATE") && open_ != Open::kNone) {
     (open_ == Open::kBirth ? person.birthDate : person.deathDate) = trimmed(line.value);
   }
 }
 
 void Parser::readFamilyLine(const Line& line, Family& family) {
   if (line.level != 1) return;
-  if (line.tag == "MARR") family.marriage = true;
+  if (line.code == tagCode("MARR")) family.marriage = true;
   auto link = [&](Link::Role role) {
-    links_.push_back(Link{role, current_, trimmed(line.value), line.tag, line.number});
+    links_.push_back(Link{role, current_, trimmed(line.value), line.number});
   };
-  if (line.tag == "HUSB") link(Link::kHusband);
-  if (line.tag == "WIFE") link(Link::kWife);
-  if (line.tag == "CHIL") link(Link::kChild);
+  if (line.code == tagCode("HUSB")) link(Link::kHusband);
+  if (line.code == tagCode("WIFE")) link(Link::kWife);
+  if (line.code == tagCode("CHIL")) link(Link::kChild);
 }
 
 bool Parser::resolve(Document& document, std::string& error) {
-  for (const Link& link : links_) {
+  std::vector<Individual>& individuals = document.individuals;
+  std::vector<Family>& families = document.families;
+  std::vector<int>& lists = document.lists;
+  // A record's lines are consecutive, so the CHIL links of one family and the FAMS links of one
+  // person come one after the other: each becomes one run of `lists`.
+  constexpr std::size_t kAhead = 16;
+  for (std::size_t l = 0; l < links_.size(); ++l) {
+    if (l + kAhead < links_.size()) definitions_.prefetch(links_[l + kAhead].target);
+    const Link& link = links_[l];
     if (version7_ && link.target == "@VOID@") continue;
-    std::string where = lineText(link.line) + std::string(link.tag) + " ";
+    auto where = [&] { return lineText(link.line) + std::string(link.tag()) + " "; };
     if (!isPointer(link.target)) {
-      error = where + "needs a pointer such as @I1@, not \"" + std::string(link.target) + "\"";
+      error = where() + "needs a pointer such as @I1@, not \"" + shown(link.target) + "\"";
       return false;
     }
-    auto found = definitions_.find(link.target);
-    if (found == definitions_.end()) {
-      error = where + std::string(link.target) + " points to no record";
+    const Definition* found = definitions_.find(link.target);
+    if (found == nullptr) {
+      error = where() + shown(link.target) + " points to no record";
       return false;
     }
     bool wantsIndividual =
         link.role == Link::kHusband || link.role == Link::kWife || link.role == Link::kChild;
-    if (found->second.kind != (wantsIndividual ? Kind::kIndividual : Kind::kFamily)) {
-      error = where + std::string(link.target) + " points to no " +
-              (wantsIndividual ? "INDI" : "FAM") + " record";
+    if (found->kind != (wantsIndividual ? Kind::kIndividual : Kind::kFamily)) {
+      error = where() + shown(link.target) + " points to no " + (wantsIndividual ? "INDI" : "FAM") +
+              " record";
       return false;
     }
-    int target = found->second.index;
+    int target = found->index;
     auto owner = static_cast<std::size_t>(link.owner);
+    auto append = [&](Range& range) {
+      if (range.count == 0) range.first = static_cast<int>(lists.size());
+      lists.push_back(target);
+      ++range.count;
+    };
     switch (link.role) {
       case Link::kHusband:
-        if (document.families[owner].husband < 0) document.families[owner].husband = target;
+        if (families[owner].husband < 0) families[owner].husband = target;
         break;
       case Link::kWife:
-        if (document.families[owner].wife < 0) document.families[owner].wife = target;
+        if (families[owner].wife < 0) families[owner].wife = target;
         break;
       case Link::kChild:
-        document.families[owner].children.push_back(target);
-        document.individuals[static_cast<std::size_t>(target)].childFamilies.push_back(link.owner);
+        append(families[owner].children);
         break;
       case Link::kSpouseOf:
-        document.individuals[owner].spouseFamilies.push_back(target);
+        append(individuals[owner].spouseFamilies);
         break;
       case Link::kChildOf:
         break;  // the family's CHIL lines say who its children are
     }
   }
-  for (std::size_t i = 0; i < document.individuals.size(); ++i) {
-    document.individualIndex.emplace(document.individuals[i].xref, static_cast<int>(i));
-  }
-  // Each person's families: as husband in the order of his FAMS links, then the others in file
-  // order; and every family in which he or she is a spouse.
-  std::vector<std::vector<int>> headed(document.individuals.size());
-  for (std::size_t f = 0; f < document.families.size(); ++f) {
-    const Family& family = document.families[f];
-    if (family.husband >= 0)
-      headed[static_cast<std::size_t>(family.husband)].push_back(static_cast<int>(f));
-    for (int partner : {family.husband, family.wife}) {
-      if (partner >= 0) {
-        document.individuals[static_cast<std::size_t>(partner)].partnerIn.push_back(
-            static_cast<int>(f));
-      }
+
+  // Runs filled family by family: a person's families as a child, and as a partner.
+  auto runs = [&](auto members, Range Individual::*field) {
+    std::vector<int> count(individuals.size(), 0);
+    for (const Family& family : families) members(family, [&](int i) { ++count[i]; });
+    for (std::size_t i = 0; i < individuals.size(); ++i) {
+      individuals[i].*field = Range{static_cast<int>(lists.size()), 0};
+      lists.resize(lists.size() + static_cast<std::size_t>(count[i]));
     }
-  }
-  for (std::size_t i = 0; i < document.individuals.size(); ++i) {
-    Individual& person = document.individuals[i];
-    for (int f : person.spouseFamilies) {
-      bool heads = document.families[static_cast<std::size_t>(f)].husband == static_cast<int>(i);
-      if (heads && std::find(person.husbandOf.begin(), person.husbandOf.end(), f) ==
-                       person.husbandOf.end()) {
-        person.husbandOf.push_back(f);
-      }
+    for (std::size_t f = 0; f < families.size(); ++f) {
+      members(families[f], [&](int i) {
+        Range& range = individuals[static_cast<std::size_t>(i)].*field;
+        lists[static_cast<std::size_t>(range.first + range.count++)] = static_cast<int>(f);
+      });
     }
-    for (int f : headed[i]) {
-      if (std::find(person.husbandOf.begin(), person.husbandOf.end(), f) ==
-          person.husbandOf.end()) {
-        person.husbandOf.push_back(f);
-      }
+  };
+  runs(
+      [&](const Family& family, auto&& visit) {
+        for (int child : document.list(family.children)) visit(child);
+      },
+      &Individual::childFamilies);
+  runs(
+      [](const Family& family, auto&& visit) {
+        if (family.husband >= 0) visit(family.husband);
+        if (family.wife >= 0) visit(family.wife);
+      },
+      &Individual::partnerIn);
+
+  // The families each person heads: those of his FAMS links first, in their order, then the
+  // others in file order.
+  for (std::size_t i = 0; i < individuals.size(); ++i) {
+    Individual& person = individuals[i];
+    Range headed{static_cast<int>(lists.size()), 0};
+    auto add = [&](int f) {
+      if (families[static_cast<std::size_t>(f)].husband != static_cast<int>(i)) return;
+      std::span<const int> so_far = document.list(headed);
+      if (std::find(so_far.begin(), so_far.end(), f) != so_far.end()) return;
+      lists.push_back(f);
+      ++headed.count;
+    };
+    for (std::size_t k = 0; k < static_cast<std::size_t>(person.spouseFamilies.count); ++k) {
+      add(lists[static_cast<std::size_t>(person.spouseFamilies.first) + k]);
     }
+    for (std::size_t k = 0; k < static_cast<std::size_t>(person.partnerIn.count); ++k) {
+      add(lists[static_cast<std::size_t>(person.partnerIn.first) + k]);
+    }
+    person.husbandOf = headed;
   }
   return true;
 }
 
 // --- Dates --------------------------------------------------------------------------------------
 
-void appendDigits(std::string& text, int value, int width) {
-  std::string digits(static_cast<std::size_t>(width), '0');
-  for (int k = width - 1; k >= 0 && value > 0; --k, value /= 10) {
-    digits[static_cast<std::size_t>(k)] = static_cast<char>('0' + value % 10);
-  }
-  text += digits;
+// Writes `value` as `width` digits at `at`.
+void putDigits(char* at, int value, int width) {
+  for (int k = width - 1; k >= 0; --k, value /= 10) at[k] = static_cast<char>('0' + value % 10);
 }
 
 int daysIn(int year, int month) {
@@ -496,27 +663,22 @@ int daysIn(int year, int month) {
 struct DateReading {
   enum Quality { kExact, kNotExact, kNotWholeDay, kNotRealDay, kUnreadable };
   Quality quality = kUnreadable;
-  std::string digits = std::string(kNoDate);  // yyyymmdd, 00 for a missing month or day
-};
+  std::array<char, 8> digits = {'0', '0', '0', '0', '0', '0', '0', '0'};  // yyyymmdd, 00 missing
 
-std::vector<std::string> upperWords(std::string_view text) {
-  std::vector<std::string> words;
-  std::string word;
-  for (char c : text) {
-    if (c == ' ' || c == '\t') {
-      if (!word.empty()) words.push_back(std::move(word));
-      word.clear();
-    } else {
-      word += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    }
-  }
-  if (!word.empty()) words.push_back(std::move(word));
-  return words;
-}
+  std::string_view text() const { return std::string_view(digits.data(), digits.size()); }
+};
 
 bool allDigits(std::string_view text) {
   return !text.empty() &&
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The number written by at most `width` digits, -1 for anything else.
+int number(std::string_view text, std::size_t width) {
+  if (!allDigits(text) || text.size() > width) return -1;
+  int value = 0;
+  for (char c : text) value = value * 10 + (c - '0');
+  return value;
 }
 
 int monthNumber(std::string_view word) {
@@ -533,13 +695,25 @@ int monthNumber(std::string_view word) {
 // date is taken.
 DateReading readDate(std::string_view value) {
   DateReading reading;
-  std::vector<std::string> words = upperWords(value);
+  std::string upper(value);
+  for (char& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  constexpr std::size_t kMostWords = 8;  // more than any date has: the rest is not read
+  std::array<std::string_view, kMostWords> words{};
+  std::size_t count = 0;
+  for (std::string_view rest = upper; count < kMostWords;) {
+    rest = trimmed(rest);
+    if (rest.empty()) break;
+    std::size_t end = std::min(rest.find_first_of(" \t"), rest.size());
+    words[count++] = rest.substr(0, end);
+    rest.remove_prefix(end);
+  }
   std::size_t i = 0;
-  auto at = [&](std::size_t k) { return k < words.size() ? std::string_view(words[k]) : ""; };
-  if (at(i).starts_with("@#D")) {  // a 5.5.1 calendar escape, "@#DFRENCH R@" has a space
-    std::string escape = words[i++];
-    while (!escape.ends_with("@") && i < words.size()) escape += " " + words[i++];
-    if (escape != "@#DGREGORIAN@") return reading;
+  auto at = [&](std::size_t k) { return k < count ? words[k] : std::string_view(); };
+  if (at(i).starts_with("@#D")) {  // a 5.5.1 calendar escape; "@#DFRENCH R@" has a space
+    bool gregorian = at(i) == "@#DGREGORIAN@";
+    while (i < count && !words[i].ends_with("@")) ++i;
+    if (!gregorian) return reading;
+    ++i;
   } else if (at(i) == "GREGORIAN") {
     ++i;
   } else if (at(i) == "JULIAN" || at(i) == "HEBREW" || at(i) == "FRENCH_R" ||
@@ -552,30 +726,26 @@ DateReading readDate(std::string_view value) {
       std::find(std::begin(kQualifiers), std::end(kQualifiers), at(i)) != std::end(kQualifiers);
   if (qualified) ++i;
   int day = 0, month = 0;
-  if (allDigits(at(i)) && monthNumber(at(i + 1)) != 0) day = std::stoi(std::string(at(i++)));
+  if (number(at(i), 2) >= 0 && monthNumber(at(i + 1)) != 0) day = number(at(i++), 2);
   if (monthNumber(at(i)) != 0) month = monthNumber(at(i++));
   std::string_view yearWord = at(i++);
   if (std::size_t slash = yearWord.find('/'); slash != std::string_view::npos && slash > 0) {
     yearWord = yearWord.substr(0, slash);  // a dual year such as 1740/41
   }
-  if (!allDigits(yearWord) || yearWord.size() > 4) return reading;
-  int year = std::stoi(std::string(yearWord));
+  int year = number(yearWord, 4);
   std::string_view after = at(i);
   bool beforeChrist = after == "B.C." || after == "BC" || after == "BCE";
   if (year < 1 || beforeChrist || (!qualified && !after.empty())) return reading;
-  std::string digits;
-  appendDigits(digits, year, 4);
-  appendDigits(digits, month, 2);
+  putDigits(reading.digits.data(), year, 4);
+  putDigits(reading.digits.data() + 4, month, 2);
   if (day > 0 && month > 0 && day > daysIn(year, month)) {
-    appendDigits(digits, 0, 2);
-    reading.quality = DateReading::kNotRealDay;
+    reading.quality = DateReading::kNotRealDay;  // the day stays 00
   } else {
-    appendDigits(digits, day, 2);
+    putDigits(reading.digits.data() + 6, day, 2);
     reading.quality = (day == 0 || month == 0) ? DateReading::kNotWholeDay
                       : qualified              ? DateReading::kNotExact
                                                : DateReading::kExact;
   }
-  reading.digits = digits;
   return reading;
 }
 
@@ -593,17 +763,17 @@ std::string squeezed(std::string_view text) {
 // The whole name, surname first, UTF-8: "宝玉 /贾/" and "/贾/宝玉" give 贾宝玉; a title name given
 // as "尤氏 /尤/" or as "尤氏" with SURN 尤 stays 尤氏.
 std::string wholeName(const Individual& person) {
-  const std::string& value = person.name;
+  const std::string_view value = person.name;
   std::size_t open = value.find('/');
-  if (open == std::string::npos) {
+  if (open == std::string_view::npos) {
     std::string whole = squeezed(value);
-    std::string surname = squeezed(person.surnamePiece);
+    std::string surname = squeezed(unescaped(person.surnamePiece, false));
     return whole.starts_with(surname) ? whole : surname + whole;
   }
   std::size_t close = value.find('/', open + 1);
   std::string surname = squeezed(value.substr(open + 1, close - open - 1));
   std::string rest = squeezed(value.substr(0, open));
-  if (close != std::string::npos) rest += squeezed(value.substr(close + 1));
+  if (close != std::string_view::npos) rest += squeezed(value.substr(close + 1));
   bool titled = !surname.empty() && rest.size() > surname.size() && rest.starts_with(surname) &&
                 titleLength(rest) == rest.size() - surname.size();
   return titled ? rest : surname + rest;
@@ -642,6 +812,30 @@ const MadeNameCharacters& madeNameCharacters() {
   return made;
 }
 
+// Why the UTF-8 characters of a name make no name key, character by character; `kept` gets the
+// GBK of each character that is a double-byte GBK character and "" for each other.
+std::string nameFault(const std::vector<std::string_view>& utf8, std::vector<std::string>& kept) {
+  std::string reason;
+  if (utf8.empty()) return "no name";
+  if (utf8.size() != 2 && utf8.size() != 3) {
+    reason = "name of " + numberText(static_cast<long long>(utf8.size())) +
+             (utf8.size() == 1 ? " character" : " characters");
+  }
+  std::string_view bad;
+  for (std::string_view c : utf8) {
+    std::string piece = platform::utf8ToGbk(c, '?');
+    bool doubleByte = piece.size() == 2 && platform::gbkCharLength(piece) == 2;
+    kept.push_back(doubleByte ? piece : "");
+    if (!doubleByte && bad.empty()) bad = c;
+  }
+  if (!bad.empty()) {
+    reason += reason.empty() ? "" : ", ";
+    reason += bad.size() > 1 ? "character " + std::string(bad) + " is not in GBK"
+                             : "character \"" + std::string(bad) + "\" is not Chinese";
+  }
+  return reason;
+}
+
 // A name key of GBK characters (two or three double-byte characters).
 std::string keyOf(const std::vector<std::string>& gbkCharacters) {
   std::string key;
@@ -675,7 +869,9 @@ class ClanBuilder {
         memberOf_(document.individuals.size(), -1),
         childFamily_(document.individuals.size(), -1),
         slotOf_(document.families.size(), 0),
-        key_(document.individuals.size()) {}
+        key_(document.individuals.size()),
+        births_(document.individuals.size()),
+        birthRead_(document.individuals.size(), false) {}
 
   // Picks the root (options.root, or the man without parents of the largest male line) and
   // lays out, names and writes the clan into `result`. False with result.error set when the
@@ -699,7 +895,8 @@ class ClanBuilder {
   void assignWives();
   void listDescendantsLeftOut();
   void assignNames();
-  std::string date(int i, bool birth);
+  const DateReading& birthOf(int i);
+  void appendDate(std::string& out, int i, bool birth);
   char memberSex(int m);
   char married(int i) const;
   void writeRecords();
@@ -716,6 +913,8 @@ class ClanBuilder {
   std::vector<int> slotOf_;       // per family: 1 or 2 for the wife slot of its wife, else 0
   std::vector<std::pair<int, int>> deep_;  // persons below generation 9, with their depth
   std::vector<std::string> key_;           // name key of each person written
+  std::vector<DateReading> births_;        // read once each, when first needed
+  std::vector<bool> birthRead_;
   std::vector<std::pair<int, ImportLoss>> losses_;
 };
 
@@ -736,7 +935,7 @@ bool ClanBuilder::checkNoLoop(std::vector<int>& order) {
   std::vector<int> parents(count, 0);
   for (const Family& f : doc_.families) {
     int partners = (f.husband >= 0 ? 1 : 0) + (f.wife >= 0 ? 1 : 0);
-    for (int child : f.children) parents[static_cast<std::size_t>(child)] += partners;
+    for (int child : doc_.list(f.children)) parents[static_cast<std::size_t>(child)] += partners;
   }
   order.clear();
   order.reserve(count);
@@ -744,8 +943,8 @@ bool ClanBuilder::checkNoLoop(std::vector<int>& order) {
     if (parents[i] == 0) order.push_back(static_cast<int>(i));
   }
   for (std::size_t next = 0; next < order.size(); ++next) {
-    for (int f : person(order[next]).partnerIn) {
-      for (int child : family(f).children) {
+    for (int f : doc_.list(person(order[next]).partnerIn)) {
+      for (int child : doc_.list(family(f).children)) {
         if (--parents[static_cast<std::size_t>(child)] == 0) order.push_back(child);
       }
     }
@@ -753,7 +952,7 @@ bool ClanBuilder::checkNoLoop(std::vector<int>& order) {
   if (order.size() == count) return true;
   // Walk up through parents still waiting: after `count` steps the walk is inside a loop.
   auto waitingParent = [&](int child) {
-    for (int f : person(child).childFamilies) {
+    for (int f : doc_.list(person(child).childFamilies)) {
       for (int parent : {family(f).husband, family(f).wife}) {
         if (parent >= 0 && parents[static_cast<std::size_t>(parent)] > 0) return parent;
       }
@@ -774,19 +973,20 @@ int ClanBuilder::chooseRoot(const std::vector<int>& order) const {
   for (auto i = order.rbegin(); i != order.rend(); ++i) {
     double& total = size[static_cast<std::size_t>(*i)];
     std::vector<int> wives;
-    for (int f : person(*i).husbandOf) {
+    for (int f : doc_.list(person(*i).husbandOf)) {
       int wife = family(f).wife;
       if (wife >= 0 && std::find(wives.begin(), wives.end(), wife) == wives.end()) {
         wives.push_back(wife);
       }
-      for (int child : family(f).children) total += size[static_cast<std::size_t>(child)];
+      for (int child : doc_.list(family(f).children))
+        total += size[static_cast<std::size_t>(child)];
     }
     total += static_cast<double>(wives.size());
   }
   int root = -1;
   for (std::size_t i = 0; i < doc_.individuals.size(); ++i) {
     const Individual& candidate = doc_.individuals[i];
-    if (candidate.sex != 'M' || !candidate.childFamilies.empty()) continue;
+    if (candidate.sex != 'M' || candidate.childFamilies.count != 0) continue;
     if (root < 0 || size[i] > size[static_cast<std::size_t>(root)]) root = static_cast<int>(i);
   }
   return root;
@@ -808,12 +1008,12 @@ void ClanBuilder::takeChildren(std::size_t m) {
   const int depth = members_[m].depth + 1;
   struct Child {
     int person, family;
-    std::string key;
+    std::array<char, 8> key;
   };
   std::vector<Child> children;
-  std::string previousKey;
-  for (int f : person(father).husbandOf) {
-    for (int c : family(f).children) {
+  std::array<char, 8> previousKey{};
+  for (int f : doc_.list(person(father).husbandOf)) {
+    for (int c : doc_.list(family(f).children)) {
       auto index = static_cast<std::size_t>(c);
       if (state_[index] != kNone) {
         if (childFamily_[index] != f && state_[index] == kMember) {
@@ -830,9 +1030,8 @@ void ClanBuilder::takeChildren(std::size_t m) {
         continue;
       }
       state_[index] = kMember;
-      const Individual& child = person(c);
-      DateReading birth = readDate(child.birthDate);
-      if (child.born && birth.quality != DateReading::kUnreadable) previousKey = birth.digits;
+      const DateReading& birth = birthOf(c);
+      if (birth.quality != DateReading::kUnreadable) previousKey = birth.digits;
       children.push_back(Child{c, f, previousKey});
     }
   }
@@ -856,7 +1055,7 @@ void ClanBuilder::takeChildren(std::size_t m) {
 // mother slot.
 void ClanBuilder::assignWives() {
   for (Member& member : members_) {
-    for (int f : person(member.person).husbandOf) {
+    for (int f : doc_.list(person(member.person).husbandOf)) {
       int wife = family(f).wife;
       if (wife < 0) continue;
       auto index = static_cast<std::size_t>(wife);
@@ -891,13 +1090,13 @@ void ClanBuilder::assignWives() {
 void ClanBuilder::listDescendantsLeftOut() {
   for (std::size_t next = 0; next < deep_.size(); ++next) {
     auto [deepPerson, depth] = deep_[next];
-    for (int f : person(deepPerson).husbandOf) {
+    for (int f : doc_.list(person(deepPerson).husbandOf)) {
       int wife = family(f).wife;
       if (wife >= 0 && state_[static_cast<std::size_t>(wife)] == kNone) {
         state_[static_cast<std::size_t>(wife)] = kLeftOut;
         lose(wife, "wife of " + label(deepPerson) + ", who is not imported", {}, true);
       }
-      for (int c : family(f).children) {
+      for (int c : doc_.list(family(f).children)) {
         if (state_[static_cast<std::size_t>(c)] != kNone) continue;
         state_[static_cast<std::size_t>(c)] = kLeftOut;
         lose(c, "generation " + numberText(depth + 1) + " is deeper than 9", {}, true);
@@ -937,58 +1136,53 @@ void ClanBuilder::assignNames() {
       if (wife >= 0) written.push_back(wife);
     }
   }
-  // Every character of every name converted in one go, one character a line.
+  // Every name converted in one go, one name a line (no name holds a line feed).
   std::vector<std::string> names(written.size());
-  std::vector<std::vector<std::string_view>> nameCharacters(written.size());
   std::string joined;
   for (std::size_t k = 0; k < written.size(); ++k) {
     names[k] = wholeName(person(written[k]));
-    nameCharacters[k] = characters(names[k]);
-    for (std::string_view c : nameCharacters[k]) {
-      joined += c;
-      joined += '\n';
-    }
+    joined += names[k];
+    joined += '\n';
   }
   const std::string gbk = platform::utf8ToGbk(joined, '?');
   std::size_t at = 0;
-  auto nextCharacter = [&] {
-    std::size_t end = std::min(gbk.find('\n', at), gbk.size());
-    std::string piece = gbk.substr(at, end - at);
-    at = std::min(end + 1, gbk.size());
-    return piece;
-  };
 
-  std::unordered_map<std::string, int> taken;
+  std::unordered_map<std::uint64_t, int> taken;  // the 6 bytes of each key given
+  taken.reserve(written.size());
+  auto packed = [](std::string_view key) {
+    std::uint64_t value = 0;
+    for (char c : key) value = value << 8 | static_cast<unsigned char>(c);
+    return value;
+  };
   std::vector<std::vector<std::string>> kept(written.size());  // "" for a character not kept
   std::vector<std::string> reasons(written.size());
   for (std::size_t k = 0; k < written.size(); ++k) {
-    std::string_view bad;
-    for (std::string_view c : nameCharacters[k]) {
-      std::string piece = nextCharacter();
-      bool double_byte = piece.size() == 2 && platform::gbkCharLength(piece) == 2;
-      kept[k].push_back(double_byte ? piece : "");
-      if (!double_byte && bad.empty()) bad = c;
+    std::size_t end = std::min(gbk.find('\n', at), gbk.size());
+    std::string_view converted = std::string_view(gbk).substr(at, end - at);
+    at = std::min(end + 1, gbk.size());
+    std::size_t count = 0;
+    for (std::string_view rest = names[k]; !rest.empty(); ++count) {
+      rest.remove_prefix(std::max<std::size_t>(1, utf8Length(rest)));
     }
-    std::size_t count = nameCharacters[k].size();
-    std::string& reason = reasons[k];
-    if (count == 0) {
-      reason = "no name";
-    } else if (count < 2 || count > 3) {
-      reason = "name of " + numberText(static_cast<long long>(count)) +
-               (count == 1 ? " character" : " characters");
+    std::string key;
+    bool doubleBytes = converted.size() == 2 * count;
+    for (std::size_t b = 0; doubleBytes && b < converted.size(); b += 2) {
+      doubleBytes = platform::gbkCharLength(converted.substr(b)) == 2;
     }
-    if (!bad.empty()) {
-      reason += reason.empty() ? "" : ", ";
-      reason += bad.size() > 1 ? "character " + std::string(bad) + " is not in GBK"
-                               : "character \"" + std::string(bad) + "\" is not Chinese";
+    if (doubleBytes && (count == 2 || count == 3)) {
+      key = std::string(converted) + (count == 2 ? "  " : "");
+    } else {
+      reasons[k] = nameFault(characters(names[k]), kept[k]);
     }
-    if (!reason.empty()) continue;
-    std::string key = keyOf(kept[k]);
-    auto [found, fresh] = taken.emplace(key, written[k]);
+    if (!reasons[k].empty()) continue;
+    auto [found, fresh] = taken.emplace(packed(key), written[k]);
     if (fresh) {
       key_[static_cast<std::size_t>(written[k])] = key;
     } else {
-      reason = "name already used by " + label(found->second);
+      reasons[k] = "name already used by " + label(found->second);
+      for (std::size_t b = 0; b + 1 < converted.size(); b += 2) {
+        kept[k].emplace_back(converted.substr(b, 2));
+      }
     }
   }
 
@@ -1006,34 +1200,45 @@ void ClanBuilder::assignNames() {
     if (base.size() == 1) base.push_back(made.some);
     if (base.size() > 3) base.resize(3);
     std::string key = keyOf(base);
-    for (std::size_t n = 0; taken.count(key) != 0 && n < made.numerals.size(); ++n) {
+    for (std::size_t n = 0; taken.count(packed(key)) != 0 && n < made.numerals.size(); ++n) {
       key = keyOf({base[0], base[1], made.numerals[n]});
     }
-    while (taken.count(key) != 0) key = made.lost + countedCharacters(serial++);
-    taken.emplace(key, written[k]);
+    while (taken.count(packed(key)) != 0) key = made.lost + countedCharacters(serial++);
+    taken.emplace(packed(key), written[k]);
     key_[static_cast<std::size_t>(written[k])] = key;
     lose(written[k], reasons[k], utf8OfKey(key));
   }
 }
 
-// The yyyymmdd of a person's birth or death; a date that is missing or not an exact day is a
-// loss, with 00 for what the date lacks (00000000 for no date).
-std::string ClanBuilder::date(int i, bool birth) {
-  const Individual& p = person(i);
-  const std::string& value = birth ? p.birthDate : p.deathDate;
-  std::string what = birth ? "birth date" : "death date";
-  if (value.empty()) {
-    lose(i, "no " + what, std::string(kNoDate));
-    return std::string(kNoDate);
+const DateReading& ClanBuilder::birthOf(int i) {
+  auto index = static_cast<std::size_t>(i);
+  if (!birthRead_[index]) {
+    births_[index] = readDate(person(i).birthDate);
+    birthRead_[index] = true;
   }
-  DateReading reading = readDate(value);
+  return births_[index];
+}
+
+// Appends the yyyymmdd of a person's birth or death; a date that is missing or not an exact day
+// is a loss, with 00 for what the date lacks (00000000 for no date).
+void ClanBuilder::appendDate(std::string& out, int i, bool birth) {
+  std::string_view value = birth ? person(i).birthDate : person(i).deathDate;
+  const char* what = birth ? "birth date" : "death date";
+  if (value.empty()) {
+    lose(i, std::string("no ") + what, std::string(kNoDate));
+    out += kNoDate;
+    return;
+  }
+  DateReading death;
+  const DateReading& reading = birth ? birthOf(i) : (death = readDate(value));
   static constexpr const char* kWhy[] = {"", "is not an exact day", "is not a whole day",
                                          "is not a real day",
                                          "is not a Gregorian day of the years 1 to 9999"};
   if (reading.quality != DateReading::kExact) {
-    lose(i, what + " \"" + value + "\" " + kWhy[reading.quality], reading.digits);
+    lose(i, std::string(what) + " \"" + std::string(value) + "\" " + kWhy[reading.quality],
+         std::string(reading.text()));
   }
-  return reading.digits;
+  out += reading.text();
 }
 
 // 'm' for a man; the root and every member with wives or children must be one.
@@ -1050,7 +1255,7 @@ char ClanBuilder::memberSex(int m) {
 
 // 'y' when the person is a spouse in a family with a partner or a marriage event.
 char ClanBuilder::married(int i) const {
-  for (int f : person(i).partnerIn) {
+  for (int f : doc_.list(person(i).partnerIn)) {
     const Family& fam = family(f);
     if (fam.marriage || (fam.husband >= 0 && fam.wife >= 0 && fam.husband != fam.wife)) return 'y';
   }
@@ -1065,7 +1270,7 @@ void ClanBuilder::appendRecord(int i, char generation, const std::string& father
   out += key_[static_cast<std::size_t>(i)];
   out += generation;
   out += father;
-  out += date(i, true);
+  appendDate(out, i, true);
   out += sex;
   out += older;
   out += motherIndex;
@@ -1073,7 +1278,7 @@ void ClanBuilder::appendRecord(int i, char generation, const std::string& father
   out += husband;
   if (person(i).dead) {
     out += 'n';
-    out += date(i, false);
+    appendDate(out, i, false);
   } else {
     out += 'y';
     out += kLivingFiller;
@@ -1114,12 +1319,13 @@ bool ClanBuilder::build(const GedcomImportOptions& options) {
   int root = -1;
   if (!options.root.empty()) {
     std::string xref = options.root.front() == '@' ? options.root : "@" + options.root + "@";
-    auto found = doc_.individualIndex.find(xref);
-    if (found == doc_.individualIndex.end()) {
+    auto found = std::find_if(doc_.individuals.begin(), doc_.individuals.end(),
+                              [&](const Individual& i) { return i.xref == xref; });
+    if (found == doc_.individuals.end()) {
       result_.error = "the root " + xref + " is no INDI record of the file";
       return false;
     }
-    root = found->second;
+    root = static_cast<int>(found - doc_.individuals.begin());
   } else {
     root = chooseRoot(order);
     if (root < 0) {
@@ -1141,18 +1347,7 @@ bool ClanBuilder::build(const GedcomImportOptions& options) {
   return true;
 }
 
-// Text of the file shown in an error before its encoding is known to be right: printable ASCII.
-std::string shown(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    out += (byte >= 0x20 && byte < 0x7F) ? c : '?';
-  }
-  return out;
-}
-
-bool checkVersionAndEncoding(const Document& document, std::string_view text, bool utf16,
-                             std::string& error) {
+bool checkVersionAndEncoding(const Document& document, bool utf16, std::string& error) {
   const std::string& version = document.version;
   bool known = version.empty() || version == "5.5" || version == "5.5.1" || version == "7.0" ||
                version.starts_with("7.0.");
@@ -1169,7 +1364,7 @@ bool checkVersionAndEncoding(const Document& document, std::string_view text, bo
       return false;
     }
     if (charset == "ASCII" || charset == "ANSEL" || charset == "ANSI") {
-      if (isAscii(text)) return true;
+      if (!document.hasHighBytes) return true;
       error = "CHAR " + shown(document.charset) +
               ": only plain ASCII is read in that character set, and this file has other bytes;"
               " export it as UTF-8";
@@ -1180,8 +1375,8 @@ bool checkVersionAndEncoding(const Document& document, std::string_view text, bo
       return false;
     }
   }
-  if (int line = firstInvalidUtf8Line(text); line > 0) {
-    error = lineText(line) + "bytes that are not UTF-8";
+  if (document.firstNonUtf8Line > 0) {
+    error = lineText(document.firstNonUtf8Line) + "bytes that are not UTF-8";
     return false;
   }
   return true;
@@ -1213,7 +1408,7 @@ bool importGedcom(std::string_view bytes, const GedcomImportOptions& options,
   }
   Document document;
   if (!Parser(text).parse(document, result.error)) return false;
-  if (!checkVersionAndEncoding(document, text, utf16, result.error)) return false;
+  if (!checkVersionAndEncoding(document, utf16, result.error)) return false;
   return ClanBuilder(document, result).build(options);
 }
 

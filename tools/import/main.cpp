@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,10 +101,14 @@ int parseArguments(const std::vector<std::string_view>& args, Request& request) 
 }
 
 bool readWhole(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  std::streamoff size = in.tellg();
+  if (size < 0) return false;
+  bytes.resize(static_cast<std::size_t>(size));
+  in.seekg(0);
+  in.read(bytes.data(), size);
+  return in.gcount() == size;
 }
 
 int refuse(const std::string& why) {
