@@ -211,7 +211,8 @@ bool splitLine(std::string_view text, Line& line, std::string& error) {
   std::size_t digits = 0;
   line.level = 0;
   while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') {
-    line.level = line.level * 10 + (text[digits++] - '0');
+    if (digits < 2) line.level = line.level * 10 + (text[digits] - '0');
+    ++digits;
   }
   if (digits == 0 || digits > 2) {
     error = "no level number at the start of the line";
@@ -625,14 +626,15 @@ bool Parser::resolve(Document& document, std::string& error) {
       &Individual::partnerIn);
 
   // The families each person heads: those of his FAMS links first, in their order, then the
-  // others in file order.
+  // others in file order, each once.
+  std::vector<int> addedFor(families.size(), -1);  // the person a family was last added for
   for (std::size_t i = 0; i < individuals.size(); ++i) {
     Individual& person = individuals[i];
     Range headed{static_cast<int>(lists.size()), 0};
     auto add = [&](int f) {
-      if (families[static_cast<std::size_t>(f)].husband != static_cast<int>(i)) return;
-      std::span<const int> so_far = document.list(headed);
-      if (std::find(so_far.begin(), so_far.end(), f) != so_far.end()) return;
+      auto index = static_cast<std::size_t>(f);
+      if (families[index].husband != static_cast<int>(i) || addedFor[index] == static_cast<int>(i)) return;
+      addedFor[index] = static_cast<int>(i);
       lists.push_back(f);
       ++headed.count;
     };
