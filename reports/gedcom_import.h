@@ -61,14 +61,14 @@ struct GedcomImport {
   std::string error;         // on failure: why, one line without line end
 };
 
-// Reads the GEDCOM text `bytes`: UTF-8 with or without a byte order mark, UTF-16 with a byte
-// order mark, or ASCII / ANSEL when a 5.5.1 header says so and every byte is ASCII (ANSEL's own
-// characters are refused). True with `result` filled; false with `result.error` set when the
-// bytes are not GEDCOM this reader takes: no HEAD at the start or no TRLR at the end, a level
-// that skips ahead or is not a number, a line without a tag, bytes that are not in the declared
-// encoding, a version other than 5.5, 5.5.1 or 7.0, a pointer to no record or to a record of the
-// wrong kind, an XREF defined twice, FAMC/FAMS links that make a person his own ancestor, a root
-// that names no person, or no man to be the root.
+// Reads the GEDCOM text `bytes`: UTF-8 with or without a byte order mark, UTF-16 (with a byte
+// order mark, or told by the "0" of "0 HEAD"), or ASCII / ANSEL when a 5.5.1 header says so and
+// every byte is ASCII (ANSEL's own characters are refused). True with `result` filled; false with
+// `result.error` set when the bytes are not GEDCOM this reader takes: no HEAD at the start or no
+// TRLR at the end, a level that skips ahead or is not a number, a line without a tag, bytes that
+// are not in the declared encoding, a version other than 5.5, 5.5.1 or 7.0, a pointer to no record
+// or to a record of the wrong kind, an XREF defined twice, FAMC/FAMS links that make a person his
+// own ancestor, a root that names no person, or no man to be the root.
 bool importGedcom(std::string_view bytes, const GedcomImportOptions& options, GedcomImport& result);
 
 // The report line of a loss, UTF-8 without line end: "@I12@ 贾宝玉玉: name of 4 characters; 贾宝玉

@@ -3,6 +3,7 @@
 add_executable(fuzz_gedcom_import
   ${QUILLET_ROOT}/tools/fuzz_import/fuzz_gedcom_import.cpp
   ${QUILLET_ROOT}/reports/gedcom_import.cpp
+  ${QUILLET_ROOT}/reports/gedcom_document.cpp
   ${QUILLET_ROOT}/reports/gedcom_export.cpp)
 target_link_libraries(fuzz_gedcom_import PRIVATE fuzz_store)
 
