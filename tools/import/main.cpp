@@ -143,11 +143,11 @@ int main(int argc, char** argv) {
   if (!fs::is_directory(request.directory, error)) {
     return refuse(request.directory + " is not a directory");
   }
+  std::string bytes;
+  if (!readWhole(request.file, bytes)) return refuse("cannot read " + request.file);
   if (!request.force && fs::exists(fs::symlink_status(home, error))) {
     return refuse(home + " exists; --force replaces it");
   }
-  std::string bytes;
-  if (!readWhole(request.file, bytes)) return refuse("cannot read " + request.file);
 
   quillet::GedcomImport result;
   if (!quillet::importGedcom(bytes, request.options, result)) {
