@@ -419,7 +419,8 @@ void Parser::readIndividualLine(const Line& line, Individual& person) {
       person.dead = true;
     } else if (line.code == tagCode("SEX")) {
       std::string_view value = trimmed(line.value);
-      person.sex = value.empty() ? '\0' : value.front();
+      char sex = value.empty() ? '\0' : value.front();
+      person.sex = (sex >= 'a' && sex <= 'z') ? static_cast<char>(sex - 'a' + 'A') : sex;
     } else if (line.code == tagCode("FAMS") || line.code == tagCode("FAMC")) {
       links_.push_back(Link{line.code == tagCode("FAMS") ? Link::kSpouseOf : Link::kChildOf,
                             current_, trimmed(line.value), line.number});

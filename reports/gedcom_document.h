@@ -31,7 +31,7 @@ struct Individual {
   bool hasName = false;
   bool born = false;
   bool dead = false;
-  char sex = 0;                   // the first letter of SEX; 0 when there is none
+  char sex = 0;                   // the first letter of SEX, upper case; 0 when there is none
   std::string name;               // the first NAME's value, unescaped, with its CONC and CONT
   std::string_view surnamePiece;  // the SURN of that NAME, as written
   std::string_view birthDate;     // the DATE of the first BIRT

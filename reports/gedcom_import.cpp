@@ -195,8 +195,9 @@ const MadeNameCharacters& madeNameCharacters() {
     m.anonymous = platform::utf8ToGbk(fromU8(u8"佚名"));
     m.lost = platform::utf8ToGbk(fromU8(u8"佚"));
     std::string numerals = platform::utf8ToGbk(fromU8(u8"二三四五六七八九十"));
-    for (std::size_t i = 0; i + 1 < numerals.size(); i += 2)
+    for (std::size_t i = 0; i + 1 < numerals.size(); i += 2) {
       m.numerals.push_back(numerals.substr(i, 2));
+    }
     return m;
   }();
   return made;
@@ -247,7 +248,8 @@ struct Member {
 };
 
 std::string sexText(char sex) {
-  return sex == '\0' ? std::string("no sex given") : "sex " + std::string(1, sex);
+  if (sex == '\0') return "no sex given";
+  return "sex " + std::string(1, sex > ' ' && sex < 0x7F ? sex : '?');
 }
 
 class ClanBuilder {
@@ -256,7 +258,6 @@ class ClanBuilder {
       : doc_(document),
         result_(result),
         state_(document.individuals.size(), kNone),
-        memberOf_(document.individuals.size(), -1),
         childFamily_(document.individuals.size(), -1),
         slotOf_(document.families.size(), 0),
         key_(document.individuals.size()),
@@ -298,7 +299,6 @@ class ClanBuilder {
   GedcomImport& result_;
   std::vector<Member> members_;  // breadth-first from the root, children in chain order
   std::vector<State> state_;
-  std::vector<int> memberOf_;
   std::vector<int> childFamily_;  // the family through which a person was first reached
   std::vector<int> slotOf_;       // per family: 1 or 2 for the wife slot of its wife, else 0
   std::vector<std::pair<int, int>> deep_;  // persons below generation 9, with their depth
@@ -352,7 +352,7 @@ bool ClanBuilder::checkNoLoop(std::vector<int>& order) {
   int at = 0;
   while (parents[static_cast<std::size_t>(at)] == 0) ++at;
   for (std::size_t step = 0; step < count; ++step) at = waitingParent(at);
-  result_.error = label(at) + " is his own ancestor: the FAMC/FAMS links loop";
+  result_.error = "the FAMC/FAMS links loop: " + label(at) + " is his or her own ancestor";
   return false;
 }
 
@@ -386,7 +386,6 @@ void ClanBuilder::collectMembers(int root) {
   members_.push_back(Member{});
   members_.back().person = root;
   state_[static_cast<std::size_t>(root)] = kMember;
-  memberOf_[static_cast<std::size_t>(root)] = 0;
   for (std::size_t m = 0; m < members_.size(); ++m) takeChildren(m);
 }
 
@@ -435,7 +434,6 @@ void ClanBuilder::takeChildren(std::size_t m) {
     member.family = child.family;
     member.depth = depth;
     member.older = members_[m].children.empty() ? -1 : members_[m].children.back();
-    memberOf_[static_cast<std::size_t>(child.person)] = index;
     members_[m].children.push_back(index);
     members_.push_back(std::move(member));
   }
