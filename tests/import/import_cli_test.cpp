@@ -70,8 +70,8 @@ TEST(ImportCli, HomeTxtIsReplacedOnlyWithForceAndTheDirectoryMustExist) {
   std::filesystem::create_directory("other");
   ASSERT_EQ(import("clan.ged other"), 0);
   EXPECT_EQ(readFile("other/home.txt"), clan);
-  EXPECT_EQ(readFile("stdout.txt"), utf8(u8"quillet-import: 1 persons of the line of @I1@ 贾演 "
-                                         u8"written to other/home.txt\n"));
+  EXPECT_EQ(readFile("stdout.txt"),
+            utf8(u8"quillet-import: other/home.txt written: the line of @I1@ 贾演, 1 person\n"));
   EXPECT_EQ(import("clan.ged missing-dir"), 1);
   EXPECT_EQ(import("missing.ged other", &errors), 1);
   EXPECT_NE(errors.find("cannot read missing.ged"), std::string::npos);

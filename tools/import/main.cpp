@@ -164,10 +164,11 @@ int main(int argc, char** argv) {
   if (!writeHome(request, result.homeText)) {
     return refuse("cannot write " + home + (request.force ? "" : " (or it exists by now)"));
   }
-  std::printf("quillet-import: %d persons of the line of %s %s written to %s", result.persons,
-              result.rootXref.c_str(), result.rootName.c_str(), home.c_str());
+  std::printf("quillet-import: %s written: the line of %s %s, %d %s", home.c_str(),
+              result.rootXref.c_str(), result.rootName.c_str(), result.persons,
+              result.persons == 1 ? "person" : "persons");
   if (result.outside > 0) {
-    std::printf(" (%d persons of the file are outside that line)", result.outside);
+    std::printf(" (%d more of the file outside that line)", result.outside);
   }
   std::printf("\n");
   return kWritten;
