@@ -306,6 +306,12 @@ class ClanBuilder {
   std::vector<DateReading> births_;        // read once each, when first needed
   std::vector<bool> birthRead_;
   std::vector<std::pair<int, ImportLoss>> losses_;
+  // takeChildren's list, kept for reuse: a child with the date his place in the chain goes by.
+  struct Child {
+    int person, family;
+    std::array<char, 8> key;
+  };
+  std::vector<Child> children_;
 };
 
 void ClanBuilder::lose(int i, std::string reason, std::string used, bool leftOut) {
@@ -395,11 +401,8 @@ void ClanBuilder::collectMembers(int root) {
 void ClanBuilder::takeChildren(std::size_t m) {
   const int father = members_[m].person;
   const int depth = members_[m].depth + 1;
-  struct Child {
-    int person, family;
-    std::array<char, 8> key;
-  };
-  std::vector<Child> children;
+  std::vector<Child>& children = children_;
+  children.clear();
   std::array<char, 8> previousKey{};
   for (int f : doc_.list(person(father).husbandOf)) {
     for (int c : doc_.list(family(f).children)) {
@@ -424,8 +427,10 @@ void ClanBuilder::takeChildren(std::size_t m) {
       children.push_back(Child{c, f, previousKey});
     }
   }
-  std::stable_sort(children.begin(), children.end(),
-                   [](const Child& a, const Child& b) { return a.key < b.key; });
+  auto byKey = [](const Child& a, const Child& b) { return a.key < b.key; };
+  if (!std::is_sorted(children.begin(), children.end(), byKey)) {
+    std::stable_sort(children.begin(), children.end(), byKey);
+  }
   for (const Child& child : children) {
     int index = static_cast<int>(members_.size());
     Member member;
