@@ -7,7 +7,8 @@
 // has him is listed on stderr; nothing is written then unless --accept-losses is given.
 //
 // Exit status: 0 written; 1 refused (losses, an existing home.txt) or failed (FILE unreadable
-// or not GEDCOM, DIR not writable); 2 bad usage. Messages go to stderr, UTF-8.
+// or not GEDCOM, DIR not writable); 2 bad usage. Losses and errors go to stderr, the line saying
+// what was written to stdout, both UTF-8.
 #include <unistd.h>
 
 #include <cstdio>
