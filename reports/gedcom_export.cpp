@@ -188,7 +188,7 @@ struct Families {
 
 // A member's families: one per wife, then one of the father alone when a child names no
 // existing wife. Children go to the family of the wife their motherIndex names. A member married
-// without a wife in the tree has his or her marriage stated in the family of his own, made
+// without a wife in the tree has the marriage stated in a family of his or her own, made
 // without children when there is none (a daughter who married out is its wife).
 void addMemberFamilies(const std::vector<ClanMember>& clan, const ClanMember& member,
                        Families& families) {
