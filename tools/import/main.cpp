@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/command_line.h"
 #include "platform/text_file.h"
 #include "reports/gedcom_import.h"
 
@@ -37,7 +38,8 @@ constexpr const char* kHelp =
     "  --accept-losses  write the genealogy even when some persons cannot be held as the\n"
     "                   file has them (each is listed with the value used instead)\n"
     "  --force          replace an existing home.txt (atomically)\n"
-    "  --help           show this help and exit\n"
+    "  -h, --help       display this help and exit\n"
+    "      --version    output version information and exit\n"
     "\n"
     "Exit status: 0 written, 1 refused or failed, 2 bad usage.\n";
 
@@ -47,14 +49,11 @@ struct Request {
   bool force = false;
   bool acceptLosses = false;
   bool help = false;
+  bool version = false;
   quillet::GedcomImportOptions options;
 };
 
-int badUsage(const std::string& why) {
-  std::fprintf(stderr, "quillet-import: %s\nTry 'quillet-import --help' for more information.\n",
-               why.c_str());
-  return kBadUsage;
-}
+int badUsage(const std::string& why) { return quillet::usageError("quillet-import", why); }
 
 // Fills `request` from the arguments; kWritten when they are right, else a usage error's status.
 // Options take the GNU forms "--root XREF" and "--root=XREF"; "--" ends the options.
@@ -65,7 +64,9 @@ int parseArguments(const std::vector<std::string_view>& args, Request& request) 
   };
   static constexpr Flag kFlags[] = {{"--force", &Request::force},
                                     {"--accept-losses", &Request::acceptLosses},
-                                    {"--help", &Request::help}};
+                                    {"--help", &Request::help},
+                                    {"-h", &Request::help},
+                                    {"--version", &Request::version}};
   std::vector<std::string_view> positional;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -91,9 +92,9 @@ int parseArguments(const std::vector<std::string_view>& args, Request& request) 
       request.options.root = value;
       continue;
     }
-    return badUsage("unknown option " + std::string(arg));
+    return badUsage("unrecognized option '" + std::string(arg) + "'");
   }
-  if (request.help) return kWritten;
+  if (request.help || request.version) return kWritten;
   if (positional.empty()) return badUsage("no GEDCOM file given");
   if (positional.size() > 2) return badUsage("more than FILE.ged and DIR given");
   request.file = positional[0];
@@ -136,6 +137,10 @@ int main(int argc, char** argv) {
   }
   if (request.help) {
     std::fputs(kHelp, stdout);
+    return kWritten;
+  }
+  if (request.version) {
+    quillet::printVersion("quillet-import");
     return kWritten;
   }
   namespace fs = std::filesystem;
