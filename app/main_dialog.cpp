@@ -88,6 +88,8 @@ std::span<const MessageEntry<MainDialog>> MainDialog::messageMap() {
       {MessageKind::Clicked, platform::IDOK, &D::OnOK},
       {MessageKind::Clicked, platform::IDCANCEL, &D::OnCancel},
       {MessageKind::TreeSelect, IDC_TREE, &D::OnSelectTreeItem},
+      {MessageKind::Clicked, ID_EXPORT_GEDCOM, &D::OnExportGedcom},
+      {MessageKind::Clicked, ID_EXPORT_CHART, &D::OnExportChart},
   };
   return map;
 }
@@ -153,6 +155,7 @@ bool MainDialog::OnInitDialog() {
       systemMenu->AppendMenu(platform::MF_STRING, IDM_ABOUTBOX, aboutMenu);
     }
   }
+  appendExportEntries();
   SetIcon(mainIcon(), platform::ICON_BIG);
   SetIcon(mainIcon(), platform::ICON_SMALL);
 

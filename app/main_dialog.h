@@ -8,7 +8,8 @@
 //
 // The panel handlers are defined in the files of their own subsystem:
 //   kinship/relation_panel.cpp, reports/person_query_panel.cpp, reports/roster_panel.cpp,
-//   reports/help_panel.cpp, app/add_person_panel.cpp, app/modify_panel.cpp.
+//   reports/help_panel.cpp, app/add_person_panel.cpp, app/modify_panel.cpp; the context menu's
+//   exports in app/export_entries.cpp.
 //
 // Single-threaded: the user-interface thread runs every handler to its end.
 #pragma once
@@ -97,6 +98,9 @@ class MainDialog : public platform::Dialog {
   void OnSave();    // 1020
   // app/tree_view.cpp
   void OnSelectTreeItem();  // a person selected an item of 1000: his detailed report
+  // app/export_entries.cpp: the context menu's entries
+  void OnExportGedcom();  // ID_EXPORT_GEDCOM
+  void OnExportChart();   // ID_EXPORT_CHART
 
   // System commands: the About entry (16) opens the About box; others go to the default.
   void OnSysCommand(int id);
@@ -116,6 +120,8 @@ class MainDialog : public platform::Dialog {
  private:
   // The routing table: every click and system command the window handles.
   static std::span<const platform::MessageEntry<MainDialog>> messageMap();
+  // Appends the export entries to the context menu, after a separator.
+  void appendExportEntries();
   // The question asked, with unsaved changes, before the window ends with `result`: Yes saves
   // and ends when the save succeeds, No ends as without changes, Cancel leaves the window open.
   void askSaveBeforeExit(int result);

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -74,8 +75,19 @@ class WindowPeer {
   // The system menu; a window without one ignores the appends.
   virtual bool hasSystemMenu() const = 0;
   virtual void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) = 0;
+  // The window's own context-menu entries (a separator for MF_SEPARATOR), shown after the
+  // system-menu entries where a backend shows those in the context menu. Choosing one reports
+  // onCommand(commandId), as a push button's click does.
+  virtual void appendContextMenu(unsigned flags, unsigned commandId, std::string_view gbk) = 0;
 
   virtual void setIcon(const IconResource& icon, bool big) = 0;
+};
+
+// A file a person chose to write: its path as the file system names it (UTF-8 bytes, not GBK),
+// and which of the chooser's filters was selected (0 the first).
+struct SaveFileChoice {
+  std::string path;
+  std::size_t filter = 0;
 };
 
 class Backend {
@@ -90,6 +102,12 @@ class Backend {
   // Closing a box that has a Cancel button answers IDCANCEL; closing an MB_OK box, IDOK.
   virtual int messageBox(WindowPeer* parent, std::string_view gbkText, std::string_view gbkCaption,
                          unsigned type) = 0;
+  // Asks for a file to write: a chooser titled `gbkCaption`, `gbkSuggestedName` filled in, the
+  // filters `gbkFilters` offered ("SVG (*.svg)"), the first selected. Nothing when the person
+  // cancelled. The file is neither opened nor made.
+  virtual std::optional<SaveFileChoice> saveFileName(
+      WindowPeer* parent, std::string_view gbkCaption, std::string_view gbkSuggestedName,
+      std::span<const std::string_view> gbkFilters) = 0;
 };
 
 // The answers a message box of `type` can give, in button order (OK; OK, Cancel; Yes, No,

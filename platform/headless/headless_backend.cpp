@@ -296,6 +296,14 @@ void HeadlessWindow::appendSystemMenu(unsigned flags, unsigned commandId, std::s
   }
 }
 
+void HeadlessWindow::appendContextMenu(unsigned flags, unsigned commandId, std::string_view gbk) {
+  if ((flags & MF_SEPARATOR) != 0) {
+    contextMenu_.emplace_back(0, std::string());
+  } else {
+    contextMenu_.emplace_back(commandId, std::string(gbk));
+  }
+}
+
 void HeadlessWindow::setIcon(const IconResource& /*icon*/, bool /*big*/) { ++iconsSet_; }
 
 std::unique_ptr<WindowPeer> HeadlessBackend::createWindow(const DialogTemplate& dialogTemplate,
@@ -319,6 +327,12 @@ int HeadlessBackend::messageBox(WindowPeer* /*parent*/, std::string_view gbkText
   record({HeadlessEvent::Kind::MessageBox, std::string(gbkCaption), std::string(gbkText), type,
           answer, 0});
   return answer;
+}
+
+std::optional<SaveFileChoice> HeadlessBackend::saveFileName(
+    WindowPeer* /*parent*/, std::string_view /*gbkCaption*/, std::string_view /*gbkSuggestedName*/,
+    std::span<const std::string_view> /*gbkFilters*/) {
+  return std::nullopt;
 }
 
 void HeadlessBackend::record(HeadlessEvent event) {

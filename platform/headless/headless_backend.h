@@ -74,6 +74,8 @@ class HeadlessWindow : public WindowPeer {
   std::size_t limitOf(int id) const;
   // The system menu's entries as appended (separators have an empty text and id 0).
   const std::vector<std::pair<unsigned, std::string>>& systemMenu() const { return systemMenu_; }
+  // The context menu's own entries as appended, in the same form.
+  const std::vector<std::pair<unsigned, std::string>>& contextMenu() const { return contextMenu_; }
   int iconsSet() const { return iconsSet_; }
   int result() const { return result_; }
   const DialogTemplate& dialogTemplate() const { return template_; }
@@ -97,6 +99,7 @@ class HeadlessWindow : public WindowPeer {
   bool ensureTreeItemVisible(int id, HTREEITEM item) override;
   bool hasSystemMenu() const override;
   void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) override;
+  void appendContextMenu(unsigned flags, unsigned commandId, std::string_view gbk) override;
   void setIcon(const IconResource& icon, bool big) override;
 
  private:
@@ -134,6 +137,7 @@ class HeadlessWindow : public WindowPeer {
   std::vector<HTREEITEM> treeRoots_;
   HTREEITEM selectedItem_ = TVI_NULL;
   std::vector<std::pair<unsigned, std::string>> systemMenu_;
+  std::vector<std::pair<unsigned, std::string>> contextMenu_;
   int iconsSet_ = 0;
   bool ended_ = false;
   int result_ = 0;
@@ -162,6 +166,10 @@ class HeadlessBackend : public Backend {
                                            WindowEvents& events, WindowPeer* parent) override;
   int messageBox(WindowPeer* parent, std::string_view gbkText, std::string_view gbkCaption,
                  unsigned type) override;
+  // Without a file system to show, every chooser is cancelled.
+  std::optional<SaveFileChoice> saveFileName(WindowPeer* parent, std::string_view gbkCaption,
+                                             std::string_view gbkSuggestedName,
+                                             std::span<const std::string_view> gbkFilters) override;
 
  private:
   friend class HeadlessWindow;

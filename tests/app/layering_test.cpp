@@ -18,8 +18,7 @@ namespace fs = std::filesystem;
 TEST(Layering, NoFileOutsideTheQtBackendIncludesAQtHeader) {
   const fs::path root = testing::sourcePath("");
   const std::regex qtInclude(R"(^\s*#\s*include\s*[<"](Q[A-Za-z]*|Qt[A-Za-z]*/[^>"]*)[>"])");
-  // The Qt backend (with the window program's entry point), its tests, and the benchmarks of
-  // the Qt window.
+  // The Qt backend, its tests, and the benchmarks of the Qt window.
   const std::vector<std::string> allowed = {"platform/qt/", "tests/qt/", "bench/qt_"};
   std::vector<std::string> offenders;
   int scanned = 0;
