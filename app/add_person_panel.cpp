@@ -11,9 +11,6 @@
 namespace quillet {
 namespace {
 
-constexpr std::size_t kDateBytes = 8;
-constexpr std::size_t kFullNameBytes = 4;  // two GBK characters
-
 constexpr const char kBirthRefused[] =
     "\r\n\r\n\r\n    "
     "您的输入不合法，请注意新人姓名至少两个字，出生日期为8位，如17830216，性别为一位，输入m/f";
