@@ -92,6 +92,15 @@ HeadlessWindow::Act HeadlessWindow::click(int id) {
   return Act::Done;
 }
 
+HeadlessWindow::Act HeadlessWindow::chooseContextMenu(unsigned commandId) {
+  const auto entry = std::find_if(
+      contextMenu_.begin(), contextMenu_.end(),
+      [commandId](const auto& e) { return e.first == commandId && !e.second.empty(); });
+  if (entry == contextMenu_.end()) return Act::UnknownId;
+  events_.onCommand(static_cast<int>(commandId));
+  return Act::Done;
+}
+
 void HeadlessWindow::keyEnter() { events_.onCommand(defaultButtonId()); }
 
 void HeadlessWindow::keyEsc() { events_.onCommand(IDCANCEL); }
@@ -330,9 +339,17 @@ int HeadlessBackend::messageBox(WindowPeer* /*parent*/, std::string_view gbkText
 }
 
 std::optional<SaveFileChoice> HeadlessBackend::saveFileName(
-    WindowPeer* /*parent*/, std::string_view /*gbkCaption*/, std::string_view /*gbkSuggestedName*/,
-    std::span<const std::string_view> /*gbkFilters*/) {
-  return std::nullopt;
+    WindowPeer* /*parent*/, std::string_view gbkCaption, std::string_view gbkSuggestedName,
+    std::span<const std::string_view> gbkFilters) {
+  std::optional<SaveFileChoice> choice;
+  if (!fileNames_.empty()) {
+    choice = std::move(fileNames_.front());
+    fileNames_.pop_front();
+    if (choice->filter >= gbkFilters.size()) choice->filter = 0;
+  }
+  record({HeadlessEvent::Kind::FileChooser, std::string(gbkCaption), std::string(gbkSuggestedName),
+          0, choice ? IDOK : IDCANCEL, 0});
+  return choice;
 }
 
 void HeadlessBackend::record(HeadlessEvent event) {

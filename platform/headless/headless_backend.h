@@ -1,5 +1,6 @@
-// The in-memory twin of the window system: controls kept in memory, message boxes answered from
-// a queue, nested modal dialogs closed at once by their default push button. Tests and
+// The in-memory twin of the window system: controls kept in memory, message boxes and file
+// choosers answered from queues, nested modal dialogs closed at once by their default push
+// button. Tests and
 // quillet-batch drive a window through HeadlessWindow's acts (type, check, click, keys), which
 // reach the dialog by the same routes as a person's acts in the real window.
 //
@@ -22,12 +23,13 @@ class HeadlessBackend;
 
 // What the headless window system shows besides the controls, in the order it happens.
 struct HeadlessEvent {
-  enum class Kind { MessageBox, DialogOpened, DialogClosed };
+  enum class Kind { MessageBox, DialogOpened, DialogClosed, FileChooser };
   Kind kind;
-  std::string caption;  // message box caption or dialog caption (GBK)
-  std::string text;     // message box text (GBK)
+  std::string caption;  // message box, dialog or file chooser caption (GBK)
+  std::string text;     // message box text, or the file chooser's suggested name (GBK)
   unsigned type = 0;    // message box type (MB_*)
-  int answer = 0;       // message box answer: IDOK, IDCANCEL, IDYES or IDNO
+  int answer = 0;       // message box answer: IDOK, IDCANCEL, IDYES or IDNO; for a file
+                        // chooser IDOK (a file chosen) or IDCANCEL
   int dialogId = 0;     // template id of the dialog opened or closed
 };
 
@@ -56,6 +58,8 @@ class HeadlessWindow : public WindowPeer {
   Act check(int id);
   // Clicks a push button.
   Act click(int id);
+  // Chooses the context-menu entry of command `commandId` (UnknownId when there is none).
+  Act chooseContextMenu(unsigned commandId);
   // Enter in an edit box: the default push button is pressed.
   void keyEnter();
   void keyEsc();
@@ -157,6 +161,11 @@ class HeadlessBackend : public Backend {
   // buttons do not include the answer takes its default button, as does a box with no answer
   // queued.
   void queueAnswer(int answer) { answers_.push_back(answer); }
+  // Queues the answer of the next file chooser: the path it gives and the filter selected (one
+  // the chooser does not offer selects its first). A chooser with no answer queued is cancelled.
+  void queueFileName(std::string path, std::size_t filter = 0) {
+    fileNames_.push_back({std::move(path), filter});
+  }
   const std::vector<HeadlessEvent>& events() const { return events_; }
   void clearEvents() { events_.clear(); }
   // The top-level window open now, or null.
@@ -166,7 +175,6 @@ class HeadlessBackend : public Backend {
                                            WindowEvents& events, WindowPeer* parent) override;
   int messageBox(WindowPeer* parent, std::string_view gbkText, std::string_view gbkCaption,
                  unsigned type) override;
-  // Without a file system to show, every chooser is cancelled.
   std::optional<SaveFileChoice> saveFileName(WindowPeer* parent, std::string_view gbkCaption,
                                              std::string_view gbkSuggestedName,
                                              std::span<const std::string_view> gbkFilters) override;
@@ -178,6 +186,7 @@ class HeadlessBackend : public Backend {
   Driver driver_;
   Listener listener_;
   std::deque<int> answers_;
+  std::deque<SaveFileChoice> fileNames_;
   std::vector<HeadlessEvent> events_;
   HeadlessWindow* topWindow_ = nullptr;  // not owned
 };

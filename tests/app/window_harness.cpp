@@ -54,6 +54,14 @@ void WindowHarness::sysCommand(unsigned id) {
   if (!ended()) window_->sysCommand(id);
 }
 
+bool WindowHarness::chooseContextMenu(unsigned id) {
+  return !ended() && window_->chooseContextMenu(id) == HeadlessWindow::Act::Done;
+}
+
+void WindowHarness::answerFileName(const std::string& path, std::size_t filter) {
+  backend_.queueFileName(path, filter);
+}
+
 void WindowHarness::answerOk() { backend_.queueAnswer(platform::IDOK); }
 
 void WindowHarness::answerCancel() { backend_.queueAnswer(platform::IDCANCEL); }

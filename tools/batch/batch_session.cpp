@@ -70,6 +70,8 @@ void printEvent(std::ostream& out, const HeadlessEvent& event) {
     case HeadlessEvent::Kind::DialogClosed:
       out << "dialog " << event.dialogId << " closed\n";
       break;
+    case HeadlessEvent::Kind::FileChooser:
+      break;  // no command of the batch opens one
   }
 }
 
