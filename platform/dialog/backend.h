@@ -117,10 +117,24 @@ std::span<const int> messageBoxButtons(unsigned type);
 // when it has fewer.
 int defaultMessageBoxAnswer(unsigned type);
 
-// The process's backend, not owned; set by main() (or a test) before any dialog runs. Null
-// until then: a dialog without a backend does not open.
+// The process's backend, not owned; installed (ScopedBackend) by main() or a test before any
+// dialog runs. Null until then: a dialog without a backend does not open.
 Backend* currentBackend();
 void setBackend(Backend* backend);
+
+// Installs `backend` (null: none) as the process's backend for the guard's life and puts back
+// the one it replaced. REQUIRES: guards end in the reverse order of their making; `backend`
+// outlives the guard.
+class ScopedBackend {
+ public:
+  explicit ScopedBackend(Backend* backend) : previous_(currentBackend()) { setBackend(backend); }
+  ~ScopedBackend() { setBackend(previous_); }
+  ScopedBackend(const ScopedBackend&) = delete;
+  ScopedBackend& operator=(const ScopedBackend&) = delete;
+
+ private:
+  Backend* previous_;
+};
 
 // The application's name: the program file's name without its extension ("quillet",
 // "quillet-batch"), as GBK. Message boxes without a caption carry it.

@@ -10,11 +10,8 @@ int runQtApplication(int& argc, char** argv, const std::function<int()>& program
   QApplication application(argc, argv);
   installChineseTranslations(application);
   QtBackend backend;
-  Backend* previous = currentBackend();
-  setBackend(&backend);
-  const int result = program();
-  setBackend(previous);
-  return result;
+  const ScopedBackend installed(&backend);
+  return program();
 }
 
 }  // namespace platform

@@ -6,19 +6,14 @@ namespace quillet::testing {
 
 using platform::HeadlessWindow;
 
-WindowHarness::WindowHarness() : previousBackend_(platform::currentBackend()) {
-  platform::setBackend(&backend_);
+WindowHarness::WindowHarness() {
   objects_ = std::make_unique<ProcessObjects>();
   dialog_ = std::make_unique<MainDialog>(*objects_);
   dialog_->Create();
   window_ = static_cast<HeadlessWindow*>(dialog_->peer());
 }
 
-WindowHarness::~WindowHarness() {
-  dialog_.reset();
-  objects_.reset();
-  platform::setBackend(previousBackend_);
-}
+WindowHarness::~WindowHarness() = default;
 
 bool WindowHarness::type(int id, std::string_view gbk) {
   return !ended() && window_->type(id, gbk) == HeadlessWindow::Act::Done;

@@ -64,8 +64,9 @@ class WindowHarness {
   platform::HeadlessWindow& window() { return *window_; }
 
  private:
-  platform::Backend* previousBackend_;
   platform::HeadlessBackend backend_;
+  const platform::ScopedBackend installed_{&backend_};
+  // Made after the backend is installed and gone before it is put back.
   std::unique_ptr<ProcessObjects> objects_;
   std::unique_ptr<MainDialog> dialog_;
   platform::HeadlessWindow* window_ = nullptr;  // owned by the dialog

@@ -222,16 +222,14 @@ class Session {
 
 int runBatch(std::istream& in, std::ostream& out, std::ostream& err) {
   platform::HeadlessBackend backend;
-  platform::Backend* previous = platform::currentBackend();
-  platform::setBackend(&backend);
   Session session(backend, in, out);
   backend.setListener([&out](const HeadlessEvent& event) { printEvent(out, event); });
   backend.setDriver([&session](HeadlessWindow& window) { session.drive(window); });
   {
+    const platform::ScopedBackend installed(&backend);
     ProcessObjects objects;
     objects.app.InitInstance(objects);
   }
-  platform::setBackend(previous);
   out.flush();
   if (session.failure()) {
     err << *session.failure() << '\n';
