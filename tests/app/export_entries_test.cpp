@@ -10,9 +10,9 @@
 #include "reports/chart_export.h"
 #include "reports/export_file.h"
 #include "reports/gedcom_export.h"
-#include "tests/app/test_genealogy.h"
-#include "tests/app/window_harness.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_genealogy.h"
+#include "tests/support/window_harness.h"
 
 namespace quillet {
 namespace {

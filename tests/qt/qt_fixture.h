@@ -18,7 +18,7 @@
 #include "app/process_objects.h"
 #include "platform/gbk.h"
 #include "platform/qt/qt_backend.h"
-#include "tests/app/small_clan.h"
+#include "tests/support/small_clan.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet::testing {

@@ -1,4 +1,4 @@
-#include "tests/app/window_harness.h"
+#include "tests/support/window_harness.h"
 
 #include "app/resources.h"
 
