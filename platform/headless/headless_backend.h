@@ -1,8 +1,8 @@
 // The in-memory twin of the window system: controls kept in memory, message boxes and file
 // choosers answered from queues, nested modal dialogs closed at once by their default push
-// button. Tests and
-// quillet-batch drive a window through HeadlessWindow's acts (type, check, click, keys), which
-// reach the dialog by the same routes as a person's acts in the real window.
+// button. Tests and quillet-batch drive a window through HeadlessWindow's acts (type, check,
+// click, keys, context-menu entries), which reach the dialog by the same routes as a person's
+// acts in the real window.
 //
 // Texts are GBK. Single-threaded.
 #pragma once
