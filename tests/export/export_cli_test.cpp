@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/export/genealogy_records.h"
+#include "tests/support/genealogy_records.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet {
