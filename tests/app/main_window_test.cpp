@@ -6,8 +6,8 @@
 #include "app/resources.h"
 #include "platform/gbk.h"
 #include "reports/help_texts.h"
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/test_genealogy.h"
 #include "tests/support/window_harness.h"
 
 namespace quillet {
@@ -21,14 +21,10 @@ constexpr int kEditIds[] = {1001, 1002, 1009, 1017, 1021, 1023, 1026,
                             1027, 1028, 1029, 1032, 1033, 1034};
 constexpr int kRadioIds[] = {1004, 1005, 1006, 1007, 1008, 1013, 1014, 1015, 1016};
 
-class MainWindowTest : public ::testing::Test {
- protected:
-  MainWindowTest() { testing::writeFile("home.txt", testing::smallClan()); }
-  ScopedTempDir dir_;
-};
+using MainWindowTest = testing::WindowTest;
 
 TEST_F(MainWindowTest, OpensWithWelcomeTextEmptyBoxesAndFirstRadioOfEachGroup) {
-  WindowHarness window;
+  WindowHarness& window = this->window();
   EXPECT_EQ(window.text(1001), welcomeText());
   for (int id : kEditIds) {
     if (id != 1001) {
@@ -41,7 +37,7 @@ TEST_F(MainWindowTest, OpensWithWelcomeTextEmptyBoxesAndFirstRadioOfEachGroup) {
 }
 
 TEST_F(MainWindowTest, SystemMenuEndsWithSeparatorAndAboutEntryAndBothIconsAreSet) {
-  WindowHarness window;
+  WindowHarness& window = this->window();
   const auto& menu = window.window().systemMenu();
   ASSERT_EQ(menu.size(), 2u);
   EXPECT_EQ(menu[0].first, 0u);
@@ -52,7 +48,7 @@ TEST_F(MainWindowTest, SystemMenuEndsWithSeparatorAndAboutEntryAndBothIconsAreSe
 }
 
 TEST_F(MainWindowTest, PushLimitsTypingToWholeCharactersWithinTheByteLimit) {
-  WindowHarness window;
+  WindowHarness& window = this->window();
   EXPECT_TRUE(window.type(1026, "贾宝玉玉"));
   EXPECT_EQ(window.text(1026), "贾宝玉");  // the fourth character would need bytes 7 and 8
   EXPECT_TRUE(window.type(1029, "a贾宝玉x"));
@@ -75,7 +71,7 @@ TEST_F(MainWindowTest, PushLimitsTypingToWholeCharactersWithinTheByteLimit) {
 }
 
 TEST_F(MainWindowTest, PullStopsAtAnOverLongTextWithTheStandardBox) {
-  WindowHarness window;
+  WindowHarness& window = this->window();
   window.setText(1028, "17000101");
   window.setText(1029, "王夫人");
   window.setText(1026, "贾宝玉玉");  // 8 bytes, limit 7
@@ -97,7 +93,7 @@ TEST_F(MainWindowTest, PullStopsAtAnOverLongTextWithTheStandardBox) {
 }
 
 TEST_F(MainWindowTest, PullCopiesThePaneAndRadiosSoAnAppendContinuesWhatWasShown) {
-  WindowHarness window;
+  WindowHarness& window = this->window();
   window.check(1007);
   window.check(1016);
   window.type(1021, "贾政");
@@ -116,61 +112,50 @@ TEST_F(MainWindowTest, PullCopiesThePaneAndRadiosSoAnAppendContinuesWhatWasShown
 }
 
 TEST_F(MainWindowTest, RadioGroupWithNothingCheckedPullsMinusOne) {
-  WindowHarness window;
+  WindowHarness& window = this->window();
   window.window().setChecked(1004, false);
   window.dialog().UpdateData(true);
   EXPECT_EQ(window.dialog().modifyChoice, -1);
   EXPECT_EQ(window.dialog().queryChoice, 0);
 }
 
-TEST_F(MainWindowTest, ExitQuestionAnsweredCancelChangesNothing) {
-  WindowHarness window;
+// Enter and the OK button ask first; Cancel (also the default answer) changes nothing, OK ends
+// with IDOK unless the pull of the boxes fails.
+TEST_F(MainWindowTest, ExitQuestionDecidesTheEnd) {
+  WindowHarness& window = this->window();
   window.type(1017, "贾政");
   window.check(1015);
   window.answerCancel();
   window.keyEnter();
-
+  window.click(1);
   const auto boxes = window.messageBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
+  ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[0].text, "　您真正想退出程序吗?");
   EXPECT_EQ(boxes[0].caption, "Morvane提示");
   EXPECT_EQ(boxes[0].type, platform::MB_OKCANCEL | platform::MB_DEFBUTTON2);
   EXPECT_EQ(boxes[0].answer, platform::IDCANCEL);
+  EXPECT_EQ(boxes[1].answer, platform::IDCANCEL);
   EXPECT_FALSE(window.ended());
   EXPECT_EQ(window.text(1017), "贾政");
   EXPECT_TRUE(window.isChecked(1015));
   EXPECT_EQ(window.text(1001), welcomeText());
-}
 
-TEST_F(MainWindowTest, ExitQuestionDefaultsToCancel) {
-  WindowHarness window;
-  window.click(1);
-  ASSERT_EQ(window.messageBoxes().size(), 1u);
-  EXPECT_EQ(window.messageBoxes()[0].answer, platform::IDCANCEL);
+  window.setText(1027, "mm");
+  window.answerOk();
+  window.keyEnter();
   EXPECT_FALSE(window.ended());
-}
-
-TEST_F(MainWindowTest, ExitQuestionAnsweredOkEndsWithIdOk) {
-  WindowHarness window;
+  ASSERT_EQ(window.messageBoxes().size(), 4u);
+  EXPECT_EQ(window.messageBoxes()[3].text, "请输入不超过 1 个字符。");
+  window.setText(1027, "m");
   window.answerOk();
   EXPECT_TRUE(window.click(1));
   EXPECT_TRUE(window.ended());
   EXPECT_EQ(window.result(), platform::IDOK);
 }
 
-TEST_F(MainWindowTest, ExitAnsweredOkStaysOpenWhenThePullFails) {
-  WindowHarness window;
-  window.setText(1027, "mm");
-  window.answerOk();
-  window.keyEnter();
-  EXPECT_FALSE(window.ended());
-  ASSERT_EQ(window.messageBoxes().size(), 2u);
-  EXPECT_EQ(window.messageBoxes()[1].text, "请输入不超过 1 个字符。");
-}
-
 TEST_F(MainWindowTest, EscAndCloseBoxEndAtOnceWithoutQuestion) {
   {
-    WindowHarness window;
+    WindowHarness& window = this->window();
     window.setText(1027, "mm");  // no pull: the over-long text does not stop Esc
     window.keyEsc();
     EXPECT_TRUE(window.ended());
@@ -178,7 +163,7 @@ TEST_F(MainWindowTest, EscAndCloseBoxEndAtOnceWithoutQuestion) {
     EXPECT_TRUE(window.events().empty());
   }
   {
-    WindowHarness window;
+    WindowHarness& window = restart();
     window.close();
     EXPECT_TRUE(window.ended());
     EXPECT_EQ(window.result(), platform::IDCANCEL);
@@ -187,7 +172,7 @@ TEST_F(MainWindowTest, EscAndCloseBoxEndAtOnceWithoutQuestion) {
 }
 
 TEST_F(MainWindowTest, AboutEntryOpensAndClosesTheAboutBoxLeavingTheWindowAsItWas) {
-  WindowHarness window;
+  WindowHarness& window = this->window();
   window.type(1021, "贾政");
   window.sysCommand(16);
   window.sysCommand(16 | 0x3);  // the low four bits are the system's own
@@ -205,7 +190,7 @@ TEST_F(MainWindowTest, AboutEntryOpensAndClosesTheAboutBoxLeavingTheWindowAsItWa
 }
 
 TEST_F(MainWindowTest, UnknownIdsAndWrongKindsAreRefused) {
-  WindowHarness window;
+  WindowHarness& window = this->window();
   EXPECT_FALSE(window.click(1001));
   EXPECT_FALSE(window.click(4242));
   EXPECT_FALSE(window.type(1019, "x"));
@@ -232,7 +217,7 @@ TEST(MainWindowStartup, SecondLoadAtInitialisationReplacesTheFirst) {
   ProcessObjects objects;
   EXPECT_EQ(objects.tree.personCount(), 10);
   // Between the first load and the window's own, the file changes: the window shows the second.
-  testing::writeFile("home.txt", testing::memberRecord("贾演  ", '0', testing::kNobody, 'm'));
+  testing::writeFile("home.txt", testing::record({.name = "贾演", .generation = '0'}));
   platform::HeadlessBackend backend;
   const platform::ScopedBackend installed(&backend);
   int result = -5;

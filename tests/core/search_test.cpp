@@ -95,6 +95,17 @@ TEST(Search, SharedNameIsMetInPostOrderWithWivesRightAfterTheirHusband) {
   EXPECT_EQ(found->spouse, tree.root()->firstChild);  // then A's wife, before B's line
   ASSERT_TRUE(tree.findByName(found, key("EEEEEE")));
   EXPECT_EQ(found->generation, '3');
+
+  // A member and his own son of one name: the son, met before the walk comes back to his father.
+  writeFile("home.txt",
+            testing::records({{.name = "RRRRRR", .generation = '0'},
+                              {.name = "SAME  ", .father = "RRRRRR"},
+                              {.name = "SAME  ", .generation = '2', .father = "SAME  "}}));
+  ASSERT_TRUE(tree.load());
+  ASSERT_TRUE(tree.findByName(found, key("SAME  ")));
+  EXPECT_EQ(found->generation, '2');
+  ASSERT_TRUE(tree.findByNameByWalk(found, key("SAME  ")));  // the walk alone agrees
+  EXPECT_EQ(found->generation, '2');
 }
 
 TEST_F(SearchTest, ListsByGenerationWithWivesAfterTheirHusband) {

@@ -6,7 +6,7 @@
 
 #include "core/family_tree.h"
 #include "reports/chart_export.h"
-#include "tests/support/genealogy_records.h"
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet {
@@ -17,9 +17,10 @@ using testing::utf8;
 
 TEST(ChartRows, AreNumberedByTheGenerationDigitAsTheWindowShowsThem) {
   testing::ScopedTempDir dir;
-  testing::writeFile("home.txt",
-                     record("贾演", '0', "", "16500101", 'm', "", '0', 'y', "") +
-                         record("贾代化", '1', "贾演", "16800101", 'm', "", '0', 'n', ""));
+  testing::writeFile(
+      "home.txt",
+      record({.name = "贾演", .generation = '0', .birthDate = "16500101", .married = 'y'}) +
+          record({.name = "贾代化", .father = "贾演", .birthDate = "16800101"}));
   FamilyTree tree;
   ASSERT_TRUE(tree.load());
   std::string svg;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/genealogy_records.h"
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet {
@@ -28,9 +28,13 @@ int runExport(const std::string& arguments, std::string* errors = nullptr) {
 }
 
 std::string smallClan() {
-  return record("贾演", '0', "", "16500101", 'm', "", '0', 'y', "", "17200101") +
-         record("史氏", '0', "", "16550101", 'f', "", '0', 'y', "贾演") +
-         record("贾代化", '1', "贾演", "16800101", 'm', "", '1', 'n', "");
+  // clang-format off
+  return testing::records({
+      {.name = "贾演", .generation = '0', .birthDate = "16500101", .married = 'y', .alive = 'n', .deathDate = "17200101"},
+      {.name = "史氏", .generation = '0', .birthDate = "16550101", .sex = 'f', .married = 'y', .husband = "贾演"},
+      {.name = "贾代化", .father = "贾演", .birthDate = "16800101", .motherIndex = '1'},
+  });
+  // clang-format on
 }
 
 TEST(ExportCli, BadUsageExitsTwoWithAMessageAndWritesNothing) {
