@@ -16,42 +16,18 @@ using testing::record;
 class EditTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::writeFile(
-        "home.txt",
-        record({.name = "贾始祖", .generation = '0', .married = 'y'}) +
-            record({.name = "始祖妻",
-                    .generation = '0',
-                    .sex = 'f',
-                    .married = 'y',
-                    .husband = "贾始祖"}) +
-            record({.name = "贾政",
-                    .generation = '2',
-                    .father = "贾始祖",
-                    .motherIndex = '1',
-                    .married = 'y'}) +
-            record({.name = "王夫人",
-                    .generation = '2',
-                    .sex = 'f',
-                    .married = 'y',
-                    .husband = "贾政"}) +
-            record({.name = "贾敏",
-                    .generation = '2',
-                    .father = "贾始祖",
-                    .birthDate = "17200101",
-                    .sex = 'f',
-                    .olderSibling = "贾政",
-                    .motherIndex = '1'}) +
-            record({.name = "贾珠",
-                    .generation = '3',
-                    .father = "贾政",
-                    .birthDate = "17500101",
-                    .motherIndex = '1'}) +
-            record({.name = "九世孙", .generation = '9', .father = "贾珠", .married = 'y'}) +
-            record({.name = "九世妻",
-                    .generation = '9',
-                    .sex = 'f',
-                    .married = 'y',
-                    .husband = "九世孙"}));
+    // clang-format off
+    testing::writeFile("home.txt", testing::records({
+        {.name = "贾始祖", .generation = '0', .married = 'y'},
+        {.name = "始祖妻", .generation = '0', .sex = 'f', .married = 'y', .husband = "贾始祖"},
+        {.name = "贾政", .generation = '2', .father = "贾始祖", .motherIndex = '1', .married = 'y'},
+        {.name = "王夫人", .generation = '2', .sex = 'f', .married = 'y', .husband = "贾政"},
+        {.name = "贾敏", .generation = '2', .father = "贾始祖", .birthDate = "17200101", .sex = 'f', .olderSibling = "贾政", .motherIndex = '1'},
+        {.name = "贾珠", .generation = '3', .father = "贾政", .birthDate = "17500101", .motherIndex = '1'},
+        {.name = "九世孙", .generation = '9', .father = "贾珠", .married = 'y'},
+        {.name = "九世妻", .generation = '9', .sex = 'f', .married = 'y', .husband = "九世孙"},
+    }));
+    // clang-format on
     ASSERT_TRUE(tree.load());
   }
   Person* find(std::string_view name) {

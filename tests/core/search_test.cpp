@@ -26,35 +26,20 @@ std::vector<std::string> names(const std::vector<Person*>& list) {
 class SearchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    writeFile(
-        "home.txt",
-        record({.name = "RRRRRR", .generation = '0', .married = 'y'}) +
-            record({.name = "RW    ",
-                    .generation = '0',
-                    .sex = 'f',
-                    .married = 'y',
-                    .husband = "RRRRRR"}) +
-            record({.name = "AAAAAA",
-                    .father = "RRRRRR",
-                    .birthDate = "17100101",
-                    .motherIndex = '1',
-                    .married = 'y'}) +
-            record({.name = "AW1   ", .sex = 'f', .married = 'y', .husband = "AAAAAA"}) +
-            record(
-                {.name = "AW2   ", .sex = 'f', .married = 'y', .husband = "AAAAAA", .alive = 'n'}) +
-            record({.name = "BBBBBB",
-                    .father = "RRRRRR",
-                    .birthDate = "17120101",
-                    .olderSibling = "AAAAAA",
-                    .alive = 'n'}) +
-            record({.name = "CCCCCC", .father = "RRRRRR", .sex = 'f', .olderSibling = "BBBBBB"}) +
-            record({.name = "DDDDDD", .generation = '2', .father = "AAAAAA", .alive = 'n'}) +
-            record({.name = "EEEEEE",
-                    .generation = '2',
-                    .father = "AAAAAA",
-                    .sex = 'f',
-                    .olderSibling = "DDDDDD"}) +
-            record({.name = "FFFFFF", .generation = '2', .father = "BBBBBB"}));
+    // clang-format off
+    writeFile("home.txt", testing::records({
+        {.name = "RRRRRR", .generation = '0', .married = 'y'},
+        {.name = "RW    ", .generation = '0', .sex = 'f', .married = 'y', .husband = "RRRRRR"},
+        {.name = "AAAAAA", .father = "RRRRRR", .birthDate = "17100101", .motherIndex = '1', .married = 'y'},
+        {.name = "AW1   ", .sex = 'f', .married = 'y', .husband = "AAAAAA"},
+        {.name = "AW2   ", .sex = 'f', .married = 'y', .husband = "AAAAAA", .alive = 'n'},
+        {.name = "BBBBBB", .father = "RRRRRR", .birthDate = "17120101", .olderSibling = "AAAAAA", .alive = 'n'},
+        {.name = "CCCCCC", .father = "RRRRRR", .sex = 'f', .olderSibling = "BBBBBB"},
+        {.name = "DDDDDD", .generation = '2', .father = "AAAAAA", .alive = 'n'},
+        {.name = "EEEEEE", .generation = '2', .father = "AAAAAA", .sex = 'f', .olderSibling = "DDDDDD"},
+        {.name = "FFFFFF", .generation = '2', .father = "BBBBBB"},
+    }));
+    // clang-format on
     ASSERT_TRUE(tree.load());
   }
 
