@@ -15,6 +15,7 @@ namespace quillet {
 namespace {
 
 using testing::record;
+using testing::RecordSpec;
 using testing::utf8;
 
 // Loads `home` in a temporary directory; the tree outlives the directory.
@@ -121,25 +122,17 @@ TEST_F(ChartTest, SubtreesArePackedByTheirContours) {
       {.name = "甲左孙", .generation = '2', .father = "甲左子", .birthDate = "16400101"},
   });
   // clang-format on
-  std::string older;
-  for (int i = 0; i < 10; ++i) {
-    std::string name = std::string("右") + std::to_string(1000 + i);
-    home += record({.name = name,
-                    .generation = '2',
-                    .father = "甲右子",
-                    .birthDate = "16400101",
-                    .olderSibling = older});
-    older = name;
-  }
-  older.clear();
-  for (int i = 0; i < 10; ++i) {
-    std::string name = std::string("孙") + std::to_string(1000 + i);
-    home += record({.name = name,
-                    .generation = '3',
-                    .father = "甲左孙",
-                    .birthDate = "16600101",
-                    .olderSibling = older});
-    older = name;
+  const std::pair<const char*, RecordSpec> rows[] = {
+      {"右", {.generation = '2', .father = "甲右子", .birthDate = "16400101"}},
+      {"孙", {.generation = '3', .father = "甲左孙", .birthDate = "16600101"}}};
+  for (auto [prefix, spec] : rows) {  // ten sons each for the right son and the left grandson
+    std::string older, name;
+    for (int i = 0; i < 10; ++i, older = name) {
+      name = prefix + std::to_string(1000 + i);
+      spec.name = name;
+      spec.olderSibling = older;
+      home += record(spec);
+    }
   }
   load(home);
   ChartLayout layout = layoutChart(tree_);

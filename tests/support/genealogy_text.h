@@ -27,7 +27,7 @@ inline std::string nameField(std::string_view name) {
 }
 
 struct RecordSpec {
-  std::string_view name;
+  std::string_view name = "";
   char generation = '1';
   std::string_view father = "";
   std::string_view birthDate = "17000101";
