@@ -79,22 +79,16 @@ TEST_F(PersonQueryTest, TextFileOfTwoCharacterNameKeepsBothSpacesBeforeTheDot) {
             shown(reportOf("贾政") + "\r\n贾政  具体信息如下：\r\n    工部员外郎。\n好读书。"));
 }
 
-TEST_F(PersonQueryTest, NameOutsideTheTreeWithTextFileShowsOnlyTheFile) {
+// A name outside the tree shows its text file alone; a read-only file counts as absent; a key
+// with a slash ("ab/cd" gives "ab/c  ") never reaches the file "c  .txt" of the directory ab.
+TEST_F(PersonQueryTest, TextFilesOutsideTheTreeReadOnlyOrElsewhere) {
   writeFile(diskName("林黛玉.txt"), std::string("姑苏人\0氏", 9));
   EXPECT_EQ(shown(byName("林黛玉")), shown("\r\n林黛玉具体信息如下：\r\n    姑苏人氏"));
-}
-
-TEST_F(PersonQueryTest, ReadOnlyTextFileCountsAsAbsent) {
   writeFile(diskName("贾政  .txt"), "hidden");
-  writeFile(diskName("林黛玉.txt"), "hidden");
   ::chmod(diskName("贾政  .txt").c_str(), 0444);
   ::chmod(diskName("林黛玉.txt").c_str(), 0444);
   EXPECT_EQ(shown(byName("贾政")), shown(reportOf("贾政")));
   EXPECT_EQ(shown(byName("林黛玉")), shown(kNotAMember));
-}
-
-TEST_F(PersonQueryTest, KeyWithSlashNeverReachesAnotherDirectory) {
-  // The key of "ab/cd" is "ab/c  ": it would name the file "c  .txt" in the directory ab.
   std::filesystem::create_directory("ab");
   writeFile("ab/c  .txt", "outside");
   EXPECT_EQ(shown(byName("ab/cd")), shown(kNotAMember));
