@@ -184,6 +184,10 @@ TEST_F(ChartTest, SvgHasABoxPerPersonMarksTheDeadAndEscapesNames) {
   EXPECT_NE(svg.find("font-family=\"&apos;WenQuanYi Micro Hei&apos;, &apos;Noto Sans CJK SC&apos;, "
                      "SimSun, sans-serif\""),
             std::string::npos);
+  // Rows are numbered by the generation digit, as the window shows them (第0代 for the root).
+  EXPECT_NE(svg.find(utf8(u8">第0代</text>")), std::string::npos);
+  EXPECT_NE(svg.find(utf8(u8">第1代</text>")), std::string::npos);
+  EXPECT_EQ(svg.find(utf8(u8">第1世")), std::string::npos);
   for (const char8_t* legend : {u8"在世", u8"已故", u8"配偶"}) {
     EXPECT_NE(svg.find(utf8(legend)), std::string::npos);
   }
