@@ -39,26 +39,31 @@ TEST_F(MainWindowTest, OpensWithWelcomeTextEmptyBoxesAndFirstRadioOfEachGroup) {
   EXPECT_TRUE(window.messageBoxes().empty());
 }
 
+// Typing keeps what fits each box's limit in GBK bytes, in whole characters: the fourth
+// character of 贾宝玉玉 would need bytes 7 and 8 of a 7-byte box.
 TEST_F(MainWindowTest, PushLimitsTypingToWholeCharactersWithinTheByteLimit) {
   WindowHarness& window = this->window();
-  EXPECT_TRUE(window.type(1026, "贾宝玉玉"));
-  EXPECT_EQ(window.text(1026), "贾宝玉");  // the fourth character would need bytes 7 and 8
-  EXPECT_TRUE(window.type(1029, "a贾宝玉x"));
-  EXPECT_EQ(window.text(1029), "a贾宝玉");
-  EXPECT_TRUE(window.type(1027, "mf"));
-  EXPECT_EQ(window.text(1027), "m");
-  EXPECT_TRUE(window.type(1028, "1700010199"));
-  EXPECT_EQ(window.text(1028), "17000101");
-  EXPECT_TRUE(window.type(1034, "170001019"));
-  EXPECT_EQ(window.text(1034), "17000101");
-  for (int id : {1032, 1033}) {
-    EXPECT_TRUE(window.type(id, "王熙凤凤"));
-    EXPECT_EQ(window.text(id), "王熙凤");
-  }
   const std::string longText(300, 'x');
-  for (int id : {1002, 1009, 1017, 1021, 1023}) {
-    EXPECT_TRUE(window.type(id, longText));
-    EXPECT_EQ(window.text(id), longText) << id;
+  const struct {
+    int id;
+    std::string typed, kept;
+  } cases[] = {
+      {1026, "贾宝玉玉", "贾宝玉"},
+      {1029, "a贾宝玉x", "a贾宝玉"},
+      {1027, "mf", "m"},
+      {1028, "1700010199", "17000101"},
+      {1034, "170001019", "17000101"},
+      {1032, "王熙凤凤", "王熙凤"},
+      {1033, "王熙凤凤", "王熙凤"},
+      {1002, longText, longText},
+      {1009, longText, longText},
+      {1017, longText, longText},
+      {1021, longText, longText},
+      {1023, longText, longText},
+  };
+  for (const auto& c : cases) {
+    EXPECT_TRUE(window.type(c.id, c.typed));
+    EXPECT_EQ(window.text(c.id), c.kept) << c.id;
   }
 }
 

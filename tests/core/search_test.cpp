@@ -93,40 +93,41 @@ TEST(Search, SharedNameIsMetInPostOrderWithWivesRightAfterTheirHusband) {
   EXPECT_EQ(found->generation, '2');
 }
 
-TEST_F(SearchTest, ListsByGenerationWithWivesAfterTheirHusband) {
-  std::vector<Person*> list;
-  ASSERT_TRUE(tree.listByGeneration('0', list));
-  EXPECT_EQ(names(list), (std::vector<std::string>{"RRRRRR", "RW    "}));
-  ASSERT_TRUE(tree.listByGeneration('1', list));
-  EXPECT_EQ(names(list),
-            (std::vector<std::string>{"AAAAAA", "AW1   ", "AW2   ", "BBBBBB", "CCCCCC"}));
-  ASSERT_TRUE(tree.listByGeneration('2', list));
-  EXPECT_EQ(names(list), (std::vector<std::string>{"DDDDDD", "EEEEEE", "FFFFFF"}));
-  EXPECT_FALSE(tree.listByGeneration(':', list));
-  EXPECT_TRUE(list.empty());
-  EXPECT_FALSE(tree.listByGeneration('a', list));
-}
-
-TEST_F(SearchTest, ListsBySexWithWivesInTheirHusbandsPlace) {
-  std::vector<Person*> list;
-  ASSERT_TRUE(tree.listBySex('m', list));
-  EXPECT_EQ(names(list), (std::vector<std::string>{"AAAAAA", "BBBBBB", "DDDDDD", "FFFFFF"}));
-  ASSERT_TRUE(tree.listBySex('f', list));
-  EXPECT_EQ(names(list),
-            (std::vector<std::string>{"RW    ", "AW1   ", "AW2   ", "CCCCCC", "EEEEEE"}));
-  ASSERT_TRUE(tree.listBySex('x', list));  // nobody matches: every wife
-  EXPECT_EQ(names(list), (std::vector<std::string>{"RW    ", "AW1   ", "AW2   "}));
-}
-
-TEST_F(SearchTest, ListsByAliveWithoutTheRootButWithItsWives) {
-  std::vector<Person*> list;
-  ASSERT_TRUE(tree.listByAlive('y', list));
-  EXPECT_EQ(names(list),
-            (std::vector<std::string>{"RW    ", "AAAAAA", "AW1   ", "CCCCCC", "EEEEEE", "FFFFFF"}));
-  ASSERT_TRUE(tree.listByAlive('n', list));
-  EXPECT_EQ(names(list), (std::vector<std::string>{"AW2   ", "BBBBBB", "DDDDDD"}));
-  ASSERT_TRUE(tree.listByAlive('Y', list));
-  EXPECT_TRUE(list.empty());
+// Breadth-first lists: wives right after their husband; by sex, wives stand in their husband's
+// place when he does not match (so 'x' lists every wife) and the root is left out; by life the
+// root is left out but not its wives; a flag of another case or a generation that is no digit
+// lists nobody.
+TEST_F(SearchTest, ListsInBreadthFirstOrderWithWivesAfterTheirHusband) {
+  using Names = std::vector<std::string>;
+  const struct {
+    bool (FamilyTree::*list)(char, std::vector<Person*>&);
+    char key;
+    bool found;
+    Names expected;
+  } cases[] = {
+      {&FamilyTree::listByGeneration, '0', true, {"RRRRRR", "RW    "}},
+      {&FamilyTree::listByGeneration,
+       '1',
+       true,
+       {"AAAAAA", "AW1   ", "AW2   ", "BBBBBB", "CCCCCC"}},
+      {&FamilyTree::listByGeneration, '2', true, {"DDDDDD", "EEEEEE", "FFFFFF"}},
+      {&FamilyTree::listByGeneration, ':', false, {}},
+      {&FamilyTree::listByGeneration, 'a', false, {}},
+      {&FamilyTree::listBySex, 'm', true, {"AAAAAA", "BBBBBB", "DDDDDD", "FFFFFF"}},
+      {&FamilyTree::listBySex, 'f', true, {"RW    ", "AW1   ", "AW2   ", "CCCCCC", "EEEEEE"}},
+      {&FamilyTree::listBySex, 'x', true, {"RW    ", "AW1   ", "AW2   "}},
+      {&FamilyTree::listByAlive,
+       'y',
+       true,
+       {"RW    ", "AAAAAA", "AW1   ", "CCCCCC", "EEEEEE", "FFFFFF"}},
+      {&FamilyTree::listByAlive, 'n', true, {"AW2   ", "BBBBBB", "DDDDDD"}},
+      {&FamilyTree::listByAlive, 'Y', true, {}},
+  };
+  for (const auto& c : cases) {
+    std::vector<Person*> list{tree.root()};
+    EXPECT_EQ((tree.*c.list)(c.key, list), c.found) << c.key;
+    EXPECT_EQ(names(list), c.expected) << c.key;
+  }
 }
 
 TEST_F(SearchTest, SiblingRankAndBirthComparison) {

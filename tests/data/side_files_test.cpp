@@ -12,6 +12,7 @@
 #include "core/family_tree.h"
 #include "platform/gbk.h"
 #include "tests/data/shipped_data.h"
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet {
@@ -20,7 +21,6 @@ namespace {
 using testing::everyoneInSaveOrder;
 using testing::isGbkText;
 using testing::isNameField;
-using testing::keyOf;
 using testing::loadShippedHome;
 using testing::readShipped;
 using testing::rosterFileNames;
@@ -131,7 +131,7 @@ TEST(ShippedPersonTexts, AreOneLineEachAndNamedByAKnownPerson) {
     if (key.substr(4) == "  ") ++twoCharacterNames;
 
     Person* person = nullptr;
-    if (tree.findByName(person, keyOf(key))) {
+    if (tree.findByName(person, testing::key(key))) {
       ++inTree;
     } else {
       ++outsideTree;
