@@ -71,7 +71,7 @@ TEST(GedcomExport, FamilyPerWifeChildrenByMotherIndexAndFatherAloneFamily) {
   EXPECT_EQ(exportOf(twoWivesClan(), GedcomVersion::kV70), expected);
 }
 
-TEST(GedcomExport, Version551HasSubmitterCharsetAndDoublesEveryAt) {
+TEST(GedcomExport, Version551HasSubmitterCharsetAndDoublesEveryAtAnd70OnlyALeadingOne) {
   std::string home = record({.name = "贾/@", .generation = '0', .birthDate = "16500101"});
   std::string expected = utf8(
       u8"0 HEAD\n1 SOUR Quillet\n2 VERS 1.0\n2 NAME Quillet\n1 SUBM @U1@\n1 GEDC\n"
@@ -79,11 +79,8 @@ TEST(GedcomExport, Version551HasSubmitterCharsetAndDoublesEveryAt) {
       u8"0 @I1@ INDI\n1 NAME /贾/／@@\n2 GIVN ／@@\n2 SURN 贾\n1 SEX M\n1 BIRT\n"
       u8"2 DATE 1 JAN 1650\n0 TRLR\n");
   EXPECT_EQ(exportOf(home, GedcomVersion::kV551), expected);
-}
-
-TEST(GedcomExport, Version70DoublesOnlyALeadingAt) {
-  std::string home = record({.name = "@@", .generation = '0', .birthDate = "16500101"});
-  std::string out = exportOf(home, GedcomVersion::kV70);
+  // Version 7.0 doubles only a leading @.
+  const std::string out = exportOf(record({.name = "@@", .generation = '0'}), GedcomVersion::kV70);
   EXPECT_NE(out.find("1 NAME /@/@\n2 GIVN @@\n2 SURN @@\n"), std::string::npos) << out;
 }
 
