@@ -60,11 +60,14 @@ TEST_F(EditTest, ChildGoesLastInTheChainWhatEverItsBirthDate) {
 TEST_F(EditTest, ChildOfSecondWifeAndGenerationCounts) {
   ASSERT_TRUE(tree.addWife(key("赵姨娘"), key("贾政"), makeDate("17300101")));
   ASSERT_TRUE(tree.addChild(key("贾环"), key("赵姨娘"), 'm', makeDate("17600101")));
+  ASSERT_NE(find("贾环"), nullptr);
   EXPECT_EQ(find("贾环")->motherIndex, '2');
   ASSERT_TRUE(tree.addChild(key("新生儿"), key("始祖妻"), 'm', makeDate("17600101")));
   EXPECT_EQ(tree.generationCount(), 0);  // a child of the generation-'0' root
+  ASSERT_NE(find("新生儿"), nullptr);
   EXPECT_EQ(find("新生儿")->generation, '1');
   ASSERT_TRUE(tree.addChild(key("十世孙"), key("九世妻"), 'm', makeDate("17600101")));
+  ASSERT_NE(find("十世孙"), nullptr);
   EXPECT_EQ(find("十世孙")->generation, ':');
   std::vector<Person*> list;
   EXPECT_FALSE(tree.listByGeneration(':', list));
@@ -77,6 +80,7 @@ TEST_F(EditTest, BirthIsRefusedWithoutAMotherWhoHasAHusband) {
   EXPECT_FALSE(tree.addChild(key("无名子"), key("贾敏"), 'm', makeDate("17600101")));  // unmarried
   EXPECT_EQ(tree.personCount(), before);
   EXPECT_EQ(find("无名子"), nullptr);
+  ASSERT_NE(find("贾敏"), nullptr);
   EXPECT_EQ(find("贾敏")->firstChild, nullptr);
 }
 

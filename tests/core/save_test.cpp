@@ -116,6 +116,7 @@ TEST(Save, UnreachableRecordsAreWrittenBackAndReadTheSameWay) {
     ASSERT_TRUE(tree.load());
     std::size_t unplaced = tree.unplacedRecords().size();
     EXPECT_GT(unplaced, 0u);
+    ASSERT_NE(tree.root(), nullptr);
     std::string rootName(keyText(tree.root()->name));
     ASSERT_TRUE(tree.save());
     EXPECT_EQ(readFile("home.txt"), text);  // nothing lost, nothing moved
@@ -124,6 +125,7 @@ TEST(Save, UnreachableRecordsAreWrittenBackAndReadTheSameWay) {
     ASSERT_TRUE(again.load());
     EXPECT_EQ(again.personCount(), tree.personCount());
     EXPECT_EQ(again.unplacedRecords().size(), unplaced);
+    ASSERT_NE(again.root(), nullptr);
     EXPECT_EQ(keyText(again.root()->name), rootName);
   }
 }
@@ -184,6 +186,7 @@ TEST(Save, ProcessKilledWhileSavingLeavesTheOldOrTheNewFile) {
       ::alarm(20);  // never outlive a parent that failed to kill
       FamilyTree tree;
       if (!tree.load()) ::_exit(3);
+      if (tree.root() == nullptr) ::_exit(3);
       Person* son = tree.root()->firstChild;
       for (;;) {
         tree.modifyField(son, 4, "17200101");
