@@ -8,21 +8,14 @@
 
 #include "app/resources.h"
 #include "reports/export_file.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/test_genealogy.h"
 #include "tests/support/window_harness.h"
 
 namespace quillet {
 namespace {
 
-using testing::ScopedTempDir;
 using testing::WindowHarness;
 
-class ExportEntriesTest : public ::testing::Test {
- protected:
-  ExportEntriesTest() { testing::writeFile("home.txt", testing::smallClan()); }
-  ScopedTempDir dir_;
-};
+using ExportEntriesTest = testing::WindowTest;
 
 TEST_F(ExportEntriesTest, ContextMenuOffersBothExportsAfterASeparator) {
   WindowHarness window;

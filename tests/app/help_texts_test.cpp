@@ -1,4 +1,4 @@
-// The layout of the welcome and usage texts, which the display pane shows byte for byte.
+// The layout of the welcome text, which the display pane shows byte for byte.
 #include "reports/help_texts.h"
 
 #include <gtest/gtest.h>
@@ -19,15 +19,6 @@ std::vector<std::string> splitAtCrLf(std::string_view text) {
   }
   lines.emplace_back(text.substr(start));
   return lines;
-}
-
-TEST(HelpTexts, UsageTextIsThe342BytesOfTheGuide) {
-  const std::string_view usage = usageText();
-  EXPECT_EQ(usage.size(), 342u);
-  EXPECT_TRUE(usage.starts_with("\r\n\r\n\r\n     该手册使用方便，"));
-  EXPECT_TRUE(usage.ends_with("没有考证意义!"));
-  EXPECT_NE(usage.find("按‘＋’或‘－’"), std::string_view::npos);
-  EXPECT_NE(usage.find("操作台。\r\n　　 请注意："), std::string_view::npos);
 }
 
 TEST(HelpTexts, WelcomeTextHasThreeBreaksThenSevenIndentedLinesAndNoFinalBreak) {

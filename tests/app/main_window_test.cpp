@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/resources.h"
 #include "platform/gbk.h"
 #include "reports/help_texts.h"
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/test_genealogy.h"
 #include "tests/support/window_harness.h"
 
 namespace quillet {
@@ -21,14 +24,10 @@ constexpr int kEditIds[] = {1001, 1002, 1009, 1017, 1021, 1023, 1026,
                             1027, 1028, 1029, 1032, 1033, 1034};
 constexpr int kRadioIds[] = {1004, 1005, 1006, 1007, 1008, 1013, 1014, 1015, 1016};
 
-class MainWindowTest : public ::testing::Test {
- protected:
-  MainWindowTest() { testing::writeFile("home.txt", testing::smallClan()); }
-  ScopedTempDir dir_;
-};
+using MainWindowTest = testing::WindowTest;
 
 TEST_F(MainWindowTest, OpensWithWelcomeTextEmptyBoxesAndFirstRadioOfEachGroup) {
-  WindowHarness window;
+  WindowHarness& window = this->window();
   EXPECT_EQ(window.text(1001), welcomeText());
   for (int id : kEditIds) {
     if (id != 1001) {
@@ -40,42 +39,36 @@ TEST_F(MainWindowTest, OpensWithWelcomeTextEmptyBoxesAndFirstRadioOfEachGroup) {
   EXPECT_TRUE(window.messageBoxes().empty());
 }
 
-TEST_F(MainWindowTest, SystemMenuEndsWithSeparatorAndAboutEntryAndBothIconsAreSet) {
-  WindowHarness window;
-  const auto& menu = window.window().systemMenu();
-  ASSERT_EQ(menu.size(), 2u);
-  EXPECT_EQ(menu[0].first, 0u);
-  EXPECT_EQ(menu[0].second, "");
-  EXPECT_EQ(menu[1].first, 16u);
-  EXPECT_EQ(menu[1].second, "关于 Quillet(&A)...");
-  EXPECT_EQ(window.window().iconsSet(), 2);
-}
-
+// Typing keeps what fits each box's limit in GBK bytes, in whole characters: the fourth
+// character of 贾宝玉玉 would need bytes 7 and 8 of a 7-byte box.
 TEST_F(MainWindowTest, PushLimitsTypingToWholeCharactersWithinTheByteLimit) {
-  WindowHarness window;
-  EXPECT_TRUE(window.type(1026, "贾宝玉玉"));
-  EXPECT_EQ(window.text(1026), "贾宝玉");  // the fourth character would need bytes 7 and 8
-  EXPECT_TRUE(window.type(1029, "a贾宝玉x"));
-  EXPECT_EQ(window.text(1029), "a贾宝玉");
-  EXPECT_TRUE(window.type(1027, "mf"));
-  EXPECT_EQ(window.text(1027), "m");
-  EXPECT_TRUE(window.type(1028, "1700010199"));
-  EXPECT_EQ(window.text(1028), "17000101");
-  EXPECT_TRUE(window.type(1034, "170001019"));
-  EXPECT_EQ(window.text(1034), "17000101");
-  for (int id : {1032, 1033}) {
-    EXPECT_TRUE(window.type(id, "王熙凤凤"));
-    EXPECT_EQ(window.text(id), "王熙凤");
-  }
+  WindowHarness& window = this->window();
   const std::string longText(300, 'x');
-  for (int id : {1002, 1009, 1017, 1021, 1023}) {
-    EXPECT_TRUE(window.type(id, longText));
-    EXPECT_EQ(window.text(id), longText) << id;
+  const struct {
+    int id;
+    std::string typed, kept;
+  } cases[] = {
+      {1026, "贾宝玉玉", "贾宝玉"},
+      {1029, "a贾宝玉x", "a贾宝玉"},
+      {1027, "mf", "m"},
+      {1028, "1700010199", "17000101"},
+      {1034, "170001019", "17000101"},
+      {1032, "王熙凤凤", "王熙凤"},
+      {1033, "王熙凤凤", "王熙凤"},
+      {1002, longText, longText},
+      {1009, longText, longText},
+      {1017, longText, longText},
+      {1021, longText, longText},
+      {1023, longText, longText},
+  };
+  for (const auto& c : cases) {
+    EXPECT_TRUE(window.type(c.id, c.typed));
+    EXPECT_EQ(window.text(c.id), c.kept) << c.id;
   }
 }
 
 TEST_F(MainWindowTest, PullStopsAtAnOverLongTextWithTheStandardBox) {
-  WindowHarness window;
+  WindowHarness& window = this->window();
   window.setText(1028, "17000101");
   window.setText(1029, "王夫人");
   window.setText(1026, "贾宝玉玉");  // 8 bytes, limit 7
@@ -97,7 +90,7 @@ TEST_F(MainWindowTest, PullStopsAtAnOverLongTextWithTheStandardBox) {
 }
 
 TEST_F(MainWindowTest, PullCopiesThePaneAndRadiosSoAnAppendContinuesWhatWasShown) {
-  WindowHarness window;
+  WindowHarness& window = this->window();
   window.check(1007);
   window.check(1016);
   window.type(1021, "贾政");
@@ -113,81 +106,64 @@ TEST_F(MainWindowTest, PullCopiesThePaneAndRadiosSoAnAppendContinuesWhatWasShown
   EXPECT_EQ(window.text(1001), std::string(welcomeText()) + "\r\nmore");
   EXPECT_TRUE(window.isChecked(1005));
   EXPECT_FALSE(window.isChecked(1007));
-}
-
-TEST_F(MainWindowTest, RadioGroupWithNothingCheckedPullsMinusOne) {
-  WindowHarness window;
-  window.window().setChecked(1004, false);
+  window.window().setChecked(1005, false);  // a group with nothing checked pulls -1
   window.dialog().UpdateData(true);
   EXPECT_EQ(window.dialog().modifyChoice, -1);
-  EXPECT_EQ(window.dialog().queryChoice, 0);
 }
 
-TEST_F(MainWindowTest, ExitQuestionAnsweredCancelChangesNothing) {
-  WindowHarness window;
+// Enter and the OK button ask first; Cancel (also the default answer) changes nothing, OK ends
+// with IDOK unless the pull of the boxes fails.
+TEST_F(MainWindowTest, ExitQuestionDecidesTheEnd) {
+  WindowHarness& window = this->window();
   window.type(1017, "贾政");
   window.check(1015);
   window.answerCancel();
   window.keyEnter();
-
+  window.click(1);
   const auto boxes = window.messageBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
+  ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[0].text, "　您真正想退出程序吗?");
   EXPECT_EQ(boxes[0].caption, "Morvane提示");
   EXPECT_EQ(boxes[0].type, platform::MB_OKCANCEL | platform::MB_DEFBUTTON2);
   EXPECT_EQ(boxes[0].answer, platform::IDCANCEL);
+  EXPECT_EQ(boxes[1].answer, platform::IDCANCEL);
   EXPECT_FALSE(window.ended());
   EXPECT_EQ(window.text(1017), "贾政");
   EXPECT_TRUE(window.isChecked(1015));
   EXPECT_EQ(window.text(1001), welcomeText());
-}
 
-TEST_F(MainWindowTest, ExitQuestionDefaultsToCancel) {
-  WindowHarness window;
-  window.click(1);
-  ASSERT_EQ(window.messageBoxes().size(), 1u);
-  EXPECT_EQ(window.messageBoxes()[0].answer, platform::IDCANCEL);
+  window.setText(1027, "mm");
+  window.answerOk();
+  window.keyEnter();
   EXPECT_FALSE(window.ended());
-}
-
-TEST_F(MainWindowTest, ExitQuestionAnsweredOkEndsWithIdOk) {
-  WindowHarness window;
+  ASSERT_EQ(window.messageBoxes().size(), 4u);
+  EXPECT_EQ(window.messageBoxes()[3].text, "请输入不超过 1 个字符。");
+  window.setText(1027, "m");
   window.answerOk();
   EXPECT_TRUE(window.click(1));
   EXPECT_TRUE(window.ended());
   EXPECT_EQ(window.result(), platform::IDOK);
 }
 
-TEST_F(MainWindowTest, ExitAnsweredOkStaysOpenWhenThePullFails) {
-  WindowHarness window;
-  window.setText(1027, "mm");
-  window.answerOk();
-  window.keyEnter();
-  EXPECT_FALSE(window.ended());
-  ASSERT_EQ(window.messageBoxes().size(), 2u);
-  EXPECT_EQ(window.messageBoxes()[1].text, "请输入不超过 1 个字符。");
-}
-
+// Neither pulls the boxes: an over-long text does not stop them.
 TEST_F(MainWindowTest, EscAndCloseBoxEndAtOnceWithoutQuestion) {
-  {
-    WindowHarness window;
-    window.setText(1027, "mm");  // no pull: the over-long text does not stop Esc
-    window.keyEsc();
-    EXPECT_TRUE(window.ended());
-    EXPECT_EQ(window.result(), platform::IDCANCEL);
-    EXPECT_TRUE(window.events().empty());
-  }
-  {
-    WindowHarness window;
-    window.close();
+  for (bool esc : {true, false}) {
+    WindowHarness& window = restart();
+    window.setText(1027, "mm");
+    esc ? window.keyEsc() : window.close();
     EXPECT_TRUE(window.ended());
     EXPECT_EQ(window.result(), platform::IDCANCEL);
     EXPECT_TRUE(window.events().empty());
   }
 }
 
+// The system menu ends with a separator and the About entry, which opens and closes the About
+// box and leaves the window as it was; both icons are set.
 TEST_F(MainWindowTest, AboutEntryOpensAndClosesTheAboutBoxLeavingTheWindowAsItWas) {
-  WindowHarness window;
+  WindowHarness& window = this->window();
+  const std::vector<std::pair<unsigned, std::string>> menu = {{0, ""}, {16, "关于 Quillet(&A)..."}};
+  EXPECT_EQ(window.window().systemMenu(), menu);
+  EXPECT_EQ(window.window().iconsSet(), 2);
   window.type(1021, "贾政");
   window.sysCommand(16);
   window.sysCommand(16 | 0x3);  // the low four bits are the system's own
@@ -205,7 +181,7 @@ TEST_F(MainWindowTest, AboutEntryOpensAndClosesTheAboutBoxLeavingTheWindowAsItWa
 }
 
 TEST_F(MainWindowTest, UnknownIdsAndWrongKindsAreRefused) {
-  WindowHarness window;
+  WindowHarness& window = this->window();
   EXPECT_FALSE(window.click(1001));
   EXPECT_FALSE(window.click(4242));
   EXPECT_FALSE(window.type(1019, "x"));
@@ -232,7 +208,7 @@ TEST(MainWindowStartup, SecondLoadAtInitialisationReplacesTheFirst) {
   ProcessObjects objects;
   EXPECT_EQ(objects.tree.personCount(), 10);
   // Between the first load and the window's own, the file changes: the window shows the second.
-  testing::writeFile("home.txt", testing::memberRecord("贾演  ", '0', testing::kNobody, 'm'));
+  testing::writeFile("home.txt", testing::record({.name = "贾演", .generation = '0'}));
   platform::HeadlessBackend backend;
   const platform::ScopedBackend installed(&backend);
   int result = -5;

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/test_genealogy.h"
 #include "tools/batch/batch_session.h"
 
 namespace quillet {
@@ -30,26 +30,12 @@ const std::vector<std::string> kBadIds = {"99", "-1", "0x3e9", "", "1e3", "42949
 // Input lines are UTF-8, whatever the program's own literals are.
 std::string utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
-const std::vector<std::string> kTexts = {utf8(u8"贾宝玉"),
-                                         utf8(u8"贾政"),
-                                         utf8(u8"王夫人"),
-                                         utf8(u8"贾敏"),
-                                         "m",
-                                         "f",
-                                         "17830216",
-                                         "5",
-                                         "y",
-                                         "n",
-                                         "\\x00\\xff",
-                                         "\\r\\n",
-                                         "\\s\\s",
-                                         "\\",
-                                         "\\x",
-                                         "\\xzz",
-                                         "a b c",
-                                         utf8(u8"贾宝玉贾宝玉贾宝玉"),
-                                         utf8(u8"é😀"),
-                                         ""};
+// clang-format off
+const std::vector<std::string> kTexts = {
+    utf8(u8"贾宝玉"), utf8(u8"贾政"), utf8(u8"王夫人"), utf8(u8"贾敏"), "m", "f", "17830216", "5",
+    "y", "n", "\\x00\\xff", "\\r\\n", "\\s\\s", "\\", "\\x", "\\xzz", "a b c",
+    utf8(u8"贾宝玉贾宝玉贾宝玉"), utf8(u8"é😀"), ""};
+// clang-format on
 // Weighted: the commands that end the window (close, key esc, an answered exit question) are
 // rare, so that runs go deep.
 const std::vector<std::string> kVerbs = {"type",  "type",   "type",       "type",  "check", "check",

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/test_genealogy.h"
 
 namespace quillet::testing {
 
@@ -20,9 +20,6 @@ struct BatchRun {
   std::string err;
   int status;
 };
-
-// Scripts and outputs are UTF-8; they are written here as u8 literals.
-inline std::string utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
 
 // Runs in `directory` (the working directory by default); the script and outputs stay here.
 inline BatchRun runBatch(std::string_view script, const std::string& directory = ".") {

@@ -67,31 +67,28 @@ TEST_F(BatchRunTest, TreeListsItemsInPreOrderWithDepthStateAndImage) {
 }
 
 TEST_F(BatchRunTest, BadCommandsStopTheRunWithStatusTwo) {
-  struct Case {
-    const char8_t* script;
-    const char* errorStart;
+  const std::pair<const char8_t*, int> cases[] = {
+      // the script and the line it fails on
+      {u8"print 1027\njump 1\nprint 1027\n", 2},
+      {u8"click 4242\n", 1},
+      {u8"\n# x\nclick 1017\n", 3},
+      {u8"type 1019 x\n", 1},
+      {u8"check 1001\n", 1},
+      {u8"print 1000\n", 1},
+      {u8"type 1021 \\q\n", 1},
+      {u8"click\n", 1},
+      {u8"click 10x\n", 1},
+      {u8"key space\n", 1},
+      {u8"answer maybe\n", 1},
+      {u8"select 6\n", 1},  // the tree has lines 0 to 5
+      {u8"select -1\n", 1},
+      {u8"selected 0\n", 1},
+      {u8"close now\n", 1},
   };
-  const Case cases[] = {
-      {u8"print 1027\njump 1\nprint 1027\n", "error: line 2: "},
-      {u8"click 4242\n", "error: line 1: "},
-      {u8"\n# x\nclick 1017\n", "error: line 3: "},
-      {u8"type 1019 x\n", "error: line 1: "},
-      {u8"check 1001\n", "error: line 1: "},
-      {u8"print 1000\n", "error: line 1: "},
-      {u8"type 1021 \\q\n", "error: line 1: "},
-      {u8"click\n", "error: line 1: "},
-      {u8"click 10x\n", "error: line 1: "},
-      {u8"key space\n", "error: line 1: "},
-      {u8"answer maybe\n", "error: line 1: "},
-      {u8"select 6\n", "error: line 1: "},  // the tree has lines 0 to 5
-      {u8"select -1\n", "error: line 1: "},
-      {u8"selected 0\n", "error: line 1: "},
-      {u8"close now\n", "error: line 1: "},
-  };
-  for (const Case& c : cases) {
-    const BatchRun run = runBatch(c.script);
-    EXPECT_EQ(run.status, 2) << reinterpret_cast<const char*>(c.script);
-    EXPECT_TRUE(run.err.starts_with(c.errorStart)) << run.err;
+  for (const auto& [script, line] : cases) {
+    const BatchRun run = runBatch(script);
+    EXPECT_EQ(run.status, 2) << reinterpret_cast<const char*>(script);
+    EXPECT_TRUE(run.err.starts_with("error: line " + std::to_string(line) + ": ")) << run.err;
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;  // one line
     EXPECT_EQ(run.out.find("end:"), std::string::npos) << run.out;
   }

@@ -16,42 +16,18 @@ using testing::record;
 class EditTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::writeFile(
-        "home.txt",
-        record({.name = "贾始祖", .generation = '0', .married = 'y'}) +
-            record({.name = "始祖妻",
-                    .generation = '0',
-                    .sex = 'f',
-                    .married = 'y',
-                    .husband = "贾始祖"}) +
-            record({.name = "贾政",
-                    .generation = '2',
-                    .father = "贾始祖",
-                    .motherIndex = '1',
-                    .married = 'y'}) +
-            record({.name = "王夫人",
-                    .generation = '2',
-                    .sex = 'f',
-                    .married = 'y',
-                    .husband = "贾政"}) +
-            record({.name = "贾敏",
-                    .generation = '2',
-                    .father = "贾始祖",
-                    .birthDate = "17200101",
-                    .sex = 'f',
-                    .olderSibling = "贾政",
-                    .motherIndex = '1'}) +
-            record({.name = "贾珠",
-                    .generation = '3',
-                    .father = "贾政",
-                    .birthDate = "17500101",
-                    .motherIndex = '1'}) +
-            record({.name = "九世孙", .generation = '9', .father = "贾珠", .married = 'y'}) +
-            record({.name = "九世妻",
-                    .generation = '9',
-                    .sex = 'f',
-                    .married = 'y',
-                    .husband = "九世孙"}));
+    // clang-format off
+    testing::writeFile("home.txt", testing::records({
+        {.name = "贾始祖", .generation = '0', .married = 'y'},
+        {.name = "始祖妻", .generation = '0', .sex = 'f', .married = 'y', .husband = "贾始祖"},
+        {.name = "贾政", .generation = '2', .father = "贾始祖", .motherIndex = '1', .married = 'y'},
+        {.name = "王夫人", .generation = '2', .sex = 'f', .married = 'y', .husband = "贾政"},
+        {.name = "贾敏", .generation = '2', .father = "贾始祖", .birthDate = "17200101", .sex = 'f', .olderSibling = "贾政", .motherIndex = '1'},
+        {.name = "贾珠", .generation = '3', .father = "贾政", .birthDate = "17500101", .motherIndex = '1'},
+        {.name = "九世孙", .generation = '9', .father = "贾珠", .married = 'y'},
+        {.name = "九世妻", .generation = '9', .sex = 'f', .married = 'y', .husband = "九世孙"},
+    }));
+    // clang-format on
     ASSERT_TRUE(tree.load());
   }
   Person* find(std::string_view name) {
@@ -84,11 +60,14 @@ TEST_F(EditTest, ChildGoesLastInTheChainWhatEverItsBirthDate) {
 TEST_F(EditTest, ChildOfSecondWifeAndGenerationCounts) {
   ASSERT_TRUE(tree.addWife(key("赵姨娘"), key("贾政"), makeDate("17300101")));
   ASSERT_TRUE(tree.addChild(key("贾环"), key("赵姨娘"), 'm', makeDate("17600101")));
+  ASSERT_NE(find("贾环"), nullptr);
   EXPECT_EQ(find("贾环")->motherIndex, '2');
   ASSERT_TRUE(tree.addChild(key("新生儿"), key("始祖妻"), 'm', makeDate("17600101")));
   EXPECT_EQ(tree.generationCount(), 0);  // a child of the generation-'0' root
+  ASSERT_NE(find("新生儿"), nullptr);
   EXPECT_EQ(find("新生儿")->generation, '1');
   ASSERT_TRUE(tree.addChild(key("十世孙"), key("九世妻"), 'm', makeDate("17600101")));
+  ASSERT_NE(find("十世孙"), nullptr);
   EXPECT_EQ(find("十世孙")->generation, ':');
   std::vector<Person*> list;
   EXPECT_FALSE(tree.listByGeneration(':', list));
@@ -101,6 +80,7 @@ TEST_F(EditTest, BirthIsRefusedWithoutAMotherWhoHasAHusband) {
   EXPECT_FALSE(tree.addChild(key("无名子"), key("贾敏"), 'm', makeDate("17600101")));  // unmarried
   EXPECT_EQ(tree.personCount(), before);
   EXPECT_EQ(find("无名子"), nullptr);
+  ASSERT_NE(find("贾敏"), nullptr);
   EXPECT_EQ(find("贾敏")->firstChild, nullptr);
 }
 

@@ -151,21 +151,5 @@ TEST(IndexAgreement, RandomGenealogiesLoadedAndEdited) {
 // persons that share a name.
 TEST(IndexAgreement, ClansOfSharedNamesLoadedAndEdited) { loadAndEditAgreeing(sharedNameClan, 7); }
 
-TEST(IndexAgreement, SharedNameResolvesToTheFirstInPostOrder) {
-  testing::ScopedTempDir dir;
-  // Two sons named alike, the elder with a son of the same name: the grandson comes first.
-  testing::writeFile("home.txt",
-                     record({.name = "N00000", .generation = '0'}) +
-                         record({.name = "N00001", .father = "N00000"}) +
-                         record({.name = "N00001", .father = "N00000", .olderSibling = "N00002"}) +
-                         record({.name = "N00002", .father = "N00000", .olderSibling = "N00001"}));
-  FamilyTree tree;
-  ASSERT_TRUE(tree.load());
-  Person* found = nullptr;
-  ASSERT_TRUE(tree.findByName(found, poolKey(1)));
-  EXPECT_EQ(found, tree.root()->firstChild);
-  expectIndexAgreesWithWalk(tree, "shared names");
-}
-
 }  // namespace
 }  // namespace quillet

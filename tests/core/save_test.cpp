@@ -21,21 +21,12 @@ using testing::ScopedTempDir;
 using testing::writeFile;
 
 // Records in breadth-first order: each man followed by his wives.
+// clang-format off
 const std::string kRoot = record({.name = "贾始祖", .generation = '0', .married = 'y'});
-const std::string kRootWife = record({.name = "始祖妻",
-                                      .generation = '0',
-                                      .sex = 'f',
-                                      .married = 'y',
-                                      .husband = "贾始祖",
-                                      .alive = 'n',
-                                      .deathDate = "17300101"});
-const std::string kElder =
-    record({.name = "贾演", .father = "贾始祖", .birthDate = "17100101", .motherIndex = '1'});
-const std::string kYounger = record({.name = "贾源",
-                                     .father = "贾始祖",
-                                     .birthDate = "17120101",
-                                     .olderSibling = "贾演",
-                                     .motherIndex = '1'});
+const std::string kRootWife = record({.name = "始祖妻", .generation = '0', .sex = 'f', .married = 'y', .husband = "贾始祖", .alive = 'n', .deathDate = "17300101"});
+const std::string kElder = record({.name = "贾演", .father = "贾始祖", .birthDate = "17100101", .motherIndex = '1'});
+const std::string kYounger = record({.name = "贾源", .father = "贾始祖", .birthDate = "17120101", .olderSibling = "贾演", .motherIndex = '1'});
+// clang-format on
 
 TEST(Save, LivingRecordIs49BytesAndDeadRecord48) {
   EXPECT_EQ(kRoot.size(), 49u);
@@ -77,33 +68,19 @@ TEST(Save, AddedChildAndWivesLoadBackIntoTheSamePlaces) {
   // Marrying sets the husband's married byte.
   std::string elderMarried = kElder, youngerMarried = kYounger;
   elderMarried[30] = youngerMarried[30] = 'y';
-  EXPECT_EQ(saved, kRoot + kRootWife + elderMarried + wife +
-                       record({.name = "演妾",
-                               .birthDate = "17150101",
-                               .sex = 'f',
-                               .married = 'y',
-                               .husband = "贾演"}) +
-                       youngerMarried +
-                       record({.name = "源妻",
-                               .birthDate = "17160101",
-                               .sex = 'f',
-                               .married = 'y',
-                               .husband = "贾源"}) +
-                       record({.name = "贾敷",
-                               .generation = '2',
-                               .father = "贾演",
-                               .birthDate = "17400101",
-                               .motherIndex = '2'}) +
-                       record({.name = "贾敬",
-                               .generation = '2',
-                               .father = "贾演",
-                               .birthDate = "17300101",
-                               .olderSibling = "贾敷",
-                               .motherIndex = '1'}));
+  // clang-format off
+  EXPECT_EQ(saved, kRoot + kRootWife + elderMarried + wife + testing::records({
+      {.name = "演妾", .birthDate = "17150101", .sex = 'f', .married = 'y', .husband = "贾演"}}) +
+      youngerMarried + testing::records({
+      {.name = "源妻", .birthDate = "17160101", .sex = 'f', .married = 'y', .husband = "贾源"},
+      {.name = "贾敷", .generation = '2', .father = "贾演", .birthDate = "17400101", .motherIndex = '2'},
+      {.name = "贾敬", .generation = '2', .father = "贾演", .birthDate = "17300101", .olderSibling = "贾敷", .motherIndex = '1'}}));
+  // clang-format on
   FamilyTree again;
   ASSERT_TRUE(again.load());
   Person* yan = nullptr;
   ASSERT_TRUE(again.findByName(yan, key("贾演")));
+  ASSERT_TRUE(yan->secondWife && yan->firstChild && yan->firstChild->youngerSibling);
   EXPECT_EQ(keyText(yan->secondWife->name), "演妾  ");
   EXPECT_EQ(keyText(yan->firstChild->youngerSibling->name), "贾敬  ");
   EXPECT_EQ(again.personCount(), 9);
@@ -139,6 +116,7 @@ TEST(Save, UnreachableRecordsAreWrittenBackAndReadTheSameWay) {
     ASSERT_TRUE(tree.load());
     std::size_t unplaced = tree.unplacedRecords().size();
     EXPECT_GT(unplaced, 0u);
+    ASSERT_NE(tree.root(), nullptr);
     std::string rootName(keyText(tree.root()->name));
     ASSERT_TRUE(tree.save());
     EXPECT_EQ(readFile("home.txt"), text);  // nothing lost, nothing moved
@@ -147,6 +125,7 @@ TEST(Save, UnreachableRecordsAreWrittenBackAndReadTheSameWay) {
     ASSERT_TRUE(again.load());
     EXPECT_EQ(again.personCount(), tree.personCount());
     EXPECT_EQ(again.unplacedRecords().size(), unplaced);
+    ASSERT_NE(again.root(), nullptr);
     EXPECT_EQ(keyText(again.root()->name), rootName);
   }
 }
@@ -173,27 +152,6 @@ std::string largeClan(char birthDigit) {
     older = name;
   }
   return text;
-}
-
-TEST(Save, ShortWriteFailsAndKeepsTheOldFile) {
-  ScopedTempDir dir;
-  std::string text = largeClan('1');
-  writeFile("home.txt", text);
-  pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::signal(SIGXFSZ, SIG_IGN);
-    FamilyTree tree;
-    if (!tree.load()) ::_exit(3);
-    rlimit limit{4096, 4096};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    ::_exit(tree.save() ? 1 : 0);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "save reported success although the write was cut";
-  EXPECT_EQ(readFile("home.txt"), text);
 }
 
 TEST(Save, ReadOnlyDirectoryOrFileFailsAndKeepsTheOldFile) {
@@ -228,6 +186,7 @@ TEST(Save, ProcessKilledWhileSavingLeavesTheOldOrTheNewFile) {
       ::alarm(20);  // never outlive a parent that failed to kill
       FamilyTree tree;
       if (!tree.load()) ::_exit(3);
+      if (tree.root() == nullptr) ::_exit(3);
       Person* son = tree.root()->firstChild;
       for (;;) {
         tree.modifyField(son, 4, "17200101");

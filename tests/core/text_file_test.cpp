@@ -1,6 +1,7 @@
 #include "platform/text_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -20,23 +21,18 @@ std::string readAll(TextFile& file) {
   return bytes;
 }
 
-TEST(TextFile, CrLfReadsAsOneLineFeedAndOtherBytesPass) {
+// Text mode: CR LF reads as one LF and every other byte passes; LF writes as CR LF.
+TEST(TextFile, CrLfReadsAsOneLineFeedAndLineFeedWritesAsCrLf) {
   ScopedTempDir dir;
   writeFile("a.txt", std::string("a\r\nb\rc\n\r\0\xff\x1a\r", 12));
   auto file = TextFile::open("a.txt", "r+");
   ASSERT_TRUE(file);
   EXPECT_EQ(readAll(*file), std::string("a\nb\rc\n\r\0\xff\x1a\r", 11));
-}
-
-TEST(TextFile, LineFeedWritesAsCrLf) {
-  ScopedTempDir dir;
-  {
-    auto file = TextFile::open("a.txt", "w+");
-    ASSERT_TRUE(file);
-    EXPECT_TRUE(file->write("x\ny\r"));
-    EXPECT_TRUE(file->close());
-  }
-  EXPECT_EQ(readFile("a.txt"), "x\r\ny\r");
+  file = TextFile::open("b.txt", "w+");
+  ASSERT_TRUE(file);
+  EXPECT_TRUE(file->write("x\ny\r"));
+  EXPECT_TRUE(file->close());
+  EXPECT_EQ(readFile("b.txt"), "x\r\ny\r");
 }
 
 TEST(TextFile, GbkNameIsStoredAsUtf8OnDisk) {
@@ -85,6 +81,24 @@ TEST(TextFile, ReplacementTouchesTheTargetOnlyAtCommit) {
     file->write("abandoned");
   }  // closed without commit
   EXPECT_EQ(readFile("home.txt"), "new\r\n");
+}
+
+// The last buffered bytes are written at commit: when that flush fails (here the file size
+// limit), commit fails and the target keeps its old bytes.
+TEST(TextFile, FailedFlushAtCommitLeavesTheTarget) {
+  ScopedTempDir dir;
+  writeFile("home.txt", "old");
+  auto file = TextFile::openReplacement("home.txt");
+  ASSERT_TRUE(file);
+  EXPECT_TRUE(file->write("new\n"));  // buffered: nothing is written yet
+  rlimit before{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+  rlimit tiny{2, before.rlim_max};
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
+  const bool committed = file->commit();
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &before), 0);
+  EXPECT_FALSE(committed);
+  EXPECT_EQ(readFile("home.txt"), "old");
 }
 
 TEST(TextFile, ReplacementRefusedForReadOnlyFileOrDirectory) {

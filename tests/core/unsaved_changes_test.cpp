@@ -13,18 +13,16 @@ namespace quillet {
 namespace {
 
 using testing::key;
-using testing::record;
 
 class UnsavedChangesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::writeFile("home.txt", record({.name = "贾始祖", .generation = '0', .married = 'y'}) +
-                                       record({.name = "始祖妻",
-                                               .generation = '0',
-                                               .sex = 'f',
-                                               .married = 'y',
-                                               .husband = "贾始祖"}) +
-                                       record({.name = "贾政", .father = "贾始祖"}));
+    testing::writeFile(
+        "home.txt",
+        testing::records(
+            {{.name = "贾始祖", .generation = '0', .married = 'y'},
+             {.name = "始祖妻", .generation = '0', .sex = 'f', .married = 'y', .husband = "贾始祖"},
+             {.name = "贾政", .father = "贾始祖"}}));
     ASSERT_TRUE(tree.load());
   }
   Person* zheng() {
@@ -46,16 +44,9 @@ TEST_F(UnsavedChangesTest, OnlyAnEditThatChangesAStoredValueCounts) {
   } cases[] = {
       {1, {own.data(), 6}, false},    // his own name
       {1, {taken.data(), 6}, false},  // refused
-      {1, {fresh.data(), 6}, true},
-      {2, "", true},
-      {3, "1", false},
-      {3, "2", true},
-      {4, "17000101", false},
-      {4, "17000102", true},
-      {4, "1700", false},  // refused: too
-                           // short
-      {5, "17800101", true},
-      {9, "", false},  // no such field
+      {1, {fresh.data(), 6}, true},  {2, "", true},         {3, "1", false},    {3, "2", true},
+      {4, "17000101", false},        {4, "17000102", true}, {4, "1700", false},  // refused
+      {5, "17800101", true},         {9, "", false},                             // no such field
   };
   for (const auto& c : cases) {
     ASSERT_TRUE(tree.load());

@@ -60,12 +60,6 @@ std::vector<const Person*> everyoneInSaveOrder(const FamilyTree& tree) {
   return order;
 }
 
-NameKey keyOf(std::string_view gbkName) {
-  NameKey key{};
-  makeNameKey(gbkName, key);
-  return key;
-}
-
 const std::vector<std::string>& rosterFileNames() {
   static const std::vector<std::string> names = {"宁.txt", "荣.txt", "史.txt",
                                                  "王.txt", "薛.txt", "其它.txt"};

@@ -25,9 +25,6 @@ bool isNameField(std::string_view field);
 // The clan members and wives reachable from the root, in save order (each man, then his wives).
 std::vector<const Person*> everyoneInSaveOrder(const FamilyTree& tree);
 
-// A person's name key of a GBK text (two characters get their two spaces).
-NameKey keyOf(std::string_view gbkName);
-
 // The GBK names of the six household roster files.
 const std::vector<std::string>& rosterFileNames();
 

@@ -12,6 +12,7 @@
 #include "core/family_tree.h"
 #include "platform/gbk.h"
 #include "tests/data/shipped_data.h"
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet {
@@ -20,7 +21,6 @@ namespace {
 using testing::everyoneInSaveOrder;
 using testing::isGbkText;
 using testing::isNameField;
-using testing::keyOf;
 using testing::loadShippedHome;
 using testing::readShipped;
 using testing::rosterFileNames;
@@ -105,33 +105,6 @@ TEST(ShippedNumbers, AgreeWithTheRostersAndTheGenealogy) {
   EXPECT_EQ(numbers.substr(numbers.size() - std::min(numbers.size(), lastLine.size())), lastLine);
 }
 
-TEST(ShippedMost, IsOneMarkedTextThatAgreesWithTheGenealogy) {
-  std::string most = readShipped("most.txt");
-  ASSERT_TRUE(isGbkText(most));
-  EXPECT_EQ(most.find_first_of("\r\n"), std::string::npos);
-  EXPECT_GT(std::count(most.begin(), most.end(), '#'), 10);
-
-  ScopedTempDir dir;
-  FamilyTree tree;
-  ASSERT_TRUE(loadShippedHome(tree));
-  // Any of the persons with the most children may be the one named.
-  std::map<long, std::vector<std::string>> namesByChildren;
-  for (const Person* p : everyoneInSaveOrder(tree)) {
-    long children = 0;
-    for (const Person* c = p->firstChild; c != nullptr; c = c->youngerSibling) ++children;
-    std::string name(keyText(p->name));
-    name.erase(name.find_last_not_of(' ') + 1);
-    namesByChildren[children].push_back(name);
-  }
-  const auto& [largest, names] = *namesByChildren.rbegin();
-  ASSERT_GT(largest, 0);
-  bool named = std::any_of(names.begin(), names.end(), [&](const std::string& name) {
-    return most.find("子女最多者：" + name + "，有子女" + std::to_string(largest) + "人") !=
-           std::string::npos;
-  });
-  EXPECT_TRUE(named);
-}
-
 // Person text files are every shipped .txt that is not the genealogy, a roster or a free text.
 TEST(ShippedPersonTexts, AreOneLineEachAndNamedByAKnownPerson) {
   std::set<std::string> sideFiles(rosterFileNames().begin(), rosterFileNames().end());
@@ -158,7 +131,7 @@ TEST(ShippedPersonTexts, AreOneLineEachAndNamedByAKnownPerson) {
     if (key.substr(4) == "  ") ++twoCharacterNames;
 
     Person* person = nullptr;
-    if (tree.findByName(person, keyOf(key))) {
+    if (tree.findByName(person, testing::key(key))) {
       ++inTree;
     } else {
       ++outsideTree;

@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "core/family_tree.h"
-#include "tests/support/genealogy_records.h"
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet {
 namespace {
 
 using testing::record;
+using testing::RecordSpec;
 using testing::utf8;
 
 // Loads `home` in a temporary directory; the tree outlives the directory.
@@ -113,21 +114,25 @@ TEST_F(ChartTest, ThousandsOfPersonsStayTidyAndNoWiderThanTheirWidestRow) {
 // the right son's children in above the left grandson's; a layout of whole blocks would put
 // them right of everything on the left. Fathers stand centred over their children.
 TEST_F(ChartTest, SubtreesArePackedByTheirContours) {
-  std::string home = record("甲甲甲", '0', "", "16000101", 'm', "", '0', 'n', "") +
-                     record("甲左子", '1', "甲甲甲", "16200101", 'm', "", '0', 'n', "") +
-                     record("甲右子", '1', "甲甲甲", "16210101", 'm', "甲左子", '0', 'n', "") +
-                     record("甲左孙", '2', "甲左子", "16400101", 'm', "", '0', 'n', "");
-  std::string older;
-  for (int i = 0; i < 10; ++i) {
-    std::string name = std::string("右") + std::to_string(1000 + i);
-    home += record(name, '2', "甲右子", "16400101", 'm', older, '0', 'n', "");
-    older = name;
-  }
-  older.clear();
-  for (int i = 0; i < 10; ++i) {
-    std::string name = std::string("孙") + std::to_string(1000 + i);
-    home += record(name, '3', "甲左孙", "16600101", 'm', older, '0', 'n', "");
-    older = name;
+  // clang-format off
+  std::string home = testing::records({
+      {.name = "甲甲甲", .generation = '0', .birthDate = "16000101"},
+      {.name = "甲左子", .father = "甲甲甲", .birthDate = "16200101"},
+      {.name = "甲右子", .father = "甲甲甲", .birthDate = "16210101", .olderSibling = "甲左子"},
+      {.name = "甲左孙", .generation = '2', .father = "甲左子", .birthDate = "16400101"},
+  });
+  // clang-format on
+  const std::pair<const char*, RecordSpec> rows[] = {
+      {"右", {.generation = '2', .father = "甲右子", .birthDate = "16400101"}},
+      {"孙", {.generation = '3', .father = "甲左孙", .birthDate = "16600101"}}};
+  for (auto [prefix, spec] : rows) {  // ten sons each for the right son and the left grandson
+    std::string older, name;
+    for (int i = 0; i < 10; ++i, older = name) {
+      name = prefix + std::to_string(1000 + i);
+      spec.name = name;
+      spec.olderSibling = older;
+      home += record(spec);
+    }
   }
   load(home);
   ChartLayout layout = layoutChart(tree_);
@@ -154,10 +159,14 @@ TEST_F(ChartTest, SubtreesArePackedByTheirContours) {
 }
 
 TEST_F(ChartTest, SvgHasABoxPerPersonMarksTheDeadAndEscapesNames) {
-  load(record("贾&<", '0', "", "16500101", 'm', "", '0', 'y', "", "17200101") +
-       record("史氏", '0', "", "16550101", 'f', "", '0', 'y', "贾&<") +
-       record("王夫人", '0', "", "16600101", 'f', "", '0', 'y', "贾&<", "17300101") +
-       record("贾代化", '1', "贾&<", "16800101", 'm', "", '1', 'n', ""));
+  // clang-format off
+  load(testing::records({
+      {.name = "贾&<", .generation = '0', .birthDate = "16500101", .married = 'y', .alive = 'n', .deathDate = "17200101"},
+      {.name = "史氏", .generation = '0', .birthDate = "16550101", .sex = 'f', .married = 'y', .husband = "贾&<"},
+      {.name = "王夫人", .generation = '0', .birthDate = "16600101", .sex = 'f', .married = 'y', .husband = "贾&<", .alive = 'n', .deathDate = "17300101"},
+      {.name = "贾代化", .father = "贾&<", .birthDate = "16800101", .motherIndex = '1'},
+  }));
+  // clang-format on
   std::string svg;
   ASSERT_TRUE(writeChartSvg(tree_, svg));
   EXPECT_TRUE(svg.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg "));
@@ -175,6 +184,10 @@ TEST_F(ChartTest, SvgHasABoxPerPersonMarksTheDeadAndEscapesNames) {
   EXPECT_NE(svg.find("font-family=\"&apos;WenQuanYi Micro Hei&apos;, &apos;Noto Sans CJK SC&apos;, "
                      "SimSun, sans-serif\""),
             std::string::npos);
+  // Rows are numbered by the generation digit, as the window shows them (第0代 for the root).
+  EXPECT_NE(svg.find(utf8(u8">第0代</text>")), std::string::npos);
+  EXPECT_NE(svg.find(utf8(u8">第1代</text>")), std::string::npos);
+  EXPECT_EQ(svg.find(utf8(u8">第1世")), std::string::npos);
   for (const char8_t* legend : {u8"在世", u8"已故", u8"配偶"}) {
     EXPECT_NE(svg.find(utf8(legend)), std::string::npos);
   }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/genealogy_records.h"
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet {
@@ -28,9 +28,13 @@ int runExport(const std::string& arguments, std::string* errors = nullptr) {
 }
 
 std::string smallClan() {
-  return record("贾演", '0', "", "16500101", 'm', "", '0', 'y', "", "17200101") +
-         record("史氏", '0', "", "16550101", 'f', "", '0', 'y', "贾演") +
-         record("贾代化", '1', "贾演", "16800101", 'm', "", '1', 'n', "");
+  // clang-format off
+  return testing::records({
+      {.name = "贾演", .generation = '0', .birthDate = "16500101", .married = 'y', .alive = 'n', .deathDate = "17200101"},
+      {.name = "史氏", .generation = '0', .birthDate = "16550101", .sex = 'f', .married = 'y', .husband = "贾演"},
+      {.name = "贾代化", .father = "贾演", .birthDate = "16800101", .motherIndex = '1'},
+  });
+  // clang-format on
 }
 
 TEST(ExportCli, BadUsageExitsTwoWithAMessageAndWritesNothing) {
@@ -47,7 +51,7 @@ TEST(ExportCli, BadUsageExitsTwoWithAMessageAndWritesNothing) {
   }
 }
 
-TEST(ExportCli, MissingOrRootlessHomeTxtExitsOne) {
+TEST(ExportCli, MissingOrRootlessHomeTxtOrUnwritableOutputExitsOne) {
   testing::ScopedTempDir dir;
   std::string errors;
   EXPECT_EQ(runExport("gedcom out.ged", &errors), 1);
@@ -58,6 +62,10 @@ TEST(ExportCli, MissingOrRootlessHomeTxtExitsOne) {
   EXPECT_EQ(runExport("chart out.svg", &errors), 1);
   EXPECT_NE(errors.find("home.txt"), std::string::npos);
   EXPECT_FALSE(fileExists("out.svg"));
+
+  writeFile("home.txt", smallClan());
+  EXPECT_EQ(runExport("gedcom no-such-dir/out.ged", &errors), 1);
+  EXPECT_NE(errors.find("cannot write no-such-dir/out.ged"), std::string::npos);
 }
 
 TEST(ExportCli, ReadOnlyHomeTxtStillExports) {
@@ -69,14 +77,6 @@ TEST(ExportCli, ReadOnlyHomeTxtStillExports) {
   ASSERT_EQ(runExport("gedcom out.ged"), 0) << readFile("stderr.txt");
   EXPECT_NE(readFile("out.ged").find(testing::utf8(u8"1 NAME /贾/代化\n")), std::string::npos);
   EXPECT_EQ(readFile("home.txt"), smallClan());
-}
-
-TEST(ExportCli, UnwritableOutputExitsOne) {
-  testing::ScopedTempDir dir;
-  writeFile("home.txt", smallClan());
-  std::string errors;
-  EXPECT_EQ(runExport("gedcom no-such-dir/out.ged", &errors), 1);
-  EXPECT_NE(errors.find("cannot write no-such-dir/out.ged"), std::string::npos);
 }
 
 TEST(ExportCli, WritesEachFormatAndVersion) {

@@ -15,7 +15,7 @@
 
 #include "core/family_tree.h"
 #include "reports/gedcom_export.h"
-#include "tests/support/genealogy_records.h"
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet {

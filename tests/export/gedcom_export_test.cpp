@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/family_tree.h"
-#include "tests/support/genealogy_records.h"
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet {
@@ -20,14 +20,18 @@ using testing::utf8;
 
 // A root with two wives and children of each, of neither, and one naming a wife he lacks.
 std::string twoWivesClan() {
-  return record("贾演", '0', "", "16500101", 'm', "", '0', 'y', "", "17200101") +
-         record("史氏", '0', "", "16550101", 'f', "", '0', 'y', "贾演") +
-         record("王夫人", '0', "", "16600101", 'f', "", '0', 'y', "贾演", "17301301") +
-         record("贾代化", '1', "贾演", "16800101", 'm', "", '1', 'n', "") +
-         record("贾敏", '1', "贾演", "16820229", 'f', "贾代化", '0', 'y', "") +
-         record("贾代善", '1', "贾演", "16840101", 'm', "贾敏", '2', 'n', "") +
-         record("贾敷", '1', "贾演", "16860101", 'm', "贾代善", '1', 'n', "") +
-         record("贾敬", '2', "贾代化", "17000101", 'm', "", '2', 'n', "");
+  // clang-format off
+  return testing::records({
+      {.name = "贾演", .generation = '0', .birthDate = "16500101", .married = 'y', .alive = 'n', .deathDate = "17200101"},
+      {.name = "史氏", .generation = '0', .birthDate = "16550101", .sex = 'f', .married = 'y', .husband = "贾演"},
+      {.name = "王夫人", .generation = '0', .birthDate = "16600101", .sex = 'f', .married = 'y', .husband = "贾演", .alive = 'n', .deathDate = "17301301"},
+      {.name = "贾代化", .father = "贾演", .birthDate = "16800101", .motherIndex = '1'},
+      {.name = "贾敏", .father = "贾演", .birthDate = "16820229", .sex = 'f', .olderSibling = "贾代化", .married = 'y'},
+      {.name = "贾代善", .father = "贾演", .birthDate = "16840101", .olderSibling = "贾敏", .motherIndex = '2'},
+      {.name = "贾敷", .father = "贾演", .birthDate = "16860101", .olderSibling = "贾代善", .motherIndex = '1'},
+      {.name = "贾敬", .generation = '2', .father = "贾代化", .motherIndex = '2'},
+  });
+  // clang-format on
 }
 
 std::string exportOf(const std::string& homeText, GedcomVersion version) {
@@ -67,19 +71,16 @@ TEST(GedcomExport, FamilyPerWifeChildrenByMotherIndexAndFatherAloneFamily) {
   EXPECT_EQ(exportOf(twoWivesClan(), GedcomVersion::kV70), expected);
 }
 
-TEST(GedcomExport, Version551HasSubmitterCharsetAndDoublesEveryAt) {
-  std::string home = record("贾/@", '0', "", "16500101", 'm', "", '0', 'n', "");
+TEST(GedcomExport, Version551HasSubmitterCharsetAndDoublesEveryAtAnd70OnlyALeadingOne) {
+  std::string home = record({.name = "贾/@", .generation = '0', .birthDate = "16500101"});
   std::string expected = utf8(
       u8"0 HEAD\n1 SOUR Quillet\n2 VERS 1.0\n2 NAME Quillet\n1 SUBM @U1@\n1 GEDC\n"
       u8"2 VERS 5.5.1\n2 FORM LINEAGE-LINKED\n1 CHAR UTF-8\n0 @U1@ SUBM\n1 NAME Quillet\n"
       u8"0 @I1@ INDI\n1 NAME /贾/／@@\n2 GIVN ／@@\n2 SURN 贾\n1 SEX M\n1 BIRT\n"
       u8"2 DATE 1 JAN 1650\n0 TRLR\n");
   EXPECT_EQ(exportOf(home, GedcomVersion::kV551), expected);
-}
-
-TEST(GedcomExport, Version70DoublesOnlyALeadingAt) {
-  std::string home = record("@@", '0', "", "16500101", 'm', "", '0', 'n', "");
-  std::string out = exportOf(home, GedcomVersion::kV70);
+  // Version 7.0 doubles only a leading @.
+  const std::string out = exportOf(record({.name = "@@", .generation = '0'}), GedcomVersion::kV70);
   EXPECT_NE(out.find("1 NAME /@/@\n2 GIVN @@\n2 SURN @@\n"), std::string::npos) << out;
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/genealogy_records.h"
+#include "tests/support/genealogy_text.h"
 
 namespace quillet {
 namespace {
@@ -52,14 +52,18 @@ TEST(GedcomImport, LargestMaleLineInSaveOrderWithWivesMothersAndBirthOrderChain)
   GedcomImport result;
   ASSERT_TRUE(importGedcom(gedcom(kClan), {}, result)) << result.error;
   std::string expected =
-      record("贾代善", '0', "", "17000101", 'm', "", '0', 'y', "") +
-      record("史太君", '0', "", "17050101", 'f', "", '0', 'y', "贾代善") +
-      record("王夫人", '0', "", "17060106", 'f', "", '0', 'y', "贾代善") +
-      record("贾赦", '1', "贾代善", "17280302", 'm', "", '1', 'n', "", "17900101") +
-      record("贾政", '1', "贾代善", "17300715", 'm', "贾赦", '2', 'n', "") +
-      record("贾效", '1', "贾代善", "00000000", 'm', "贾政", '2', 'n', "") +
-      record("贾敬", '1', "贾代善", "17350101", 'm', "贾效", '0', 'n', "") +
-      record("贾敏", '1', "贾代善", "17400509", 'f', "贾敬", '1', 'y', "");
+      // clang-format off
+      testing::records({
+      {.name = "贾代善", .generation = '0', .married = 'y'},
+      {.name = "史太君", .generation = '0', .birthDate = "17050101", .sex = 'f', .married = 'y', .husband = "贾代善"},
+      {.name = "王夫人", .generation = '0', .birthDate = "17060106", .sex = 'f', .married = 'y', .husband = "贾代善"},
+      {.name = "贾赦", .father = "贾代善", .birthDate = "17280302", .motherIndex = '1', .alive = 'n', .deathDate = "17900101"},
+      {.name = "贾政", .father = "贾代善", .birthDate = "17300715", .olderSibling = "贾赦", .motherIndex = '2'},
+      {.name = "贾效", .father = "贾代善", .birthDate = "00000000", .olderSibling = "贾政", .motherIndex = '2'},
+      {.name = "贾敬", .father = "贾代善", .birthDate = "17350101", .olderSibling = "贾效"},
+      {.name = "贾敏", .father = "贾代善", .birthDate = "17400509", .sex = 'f', .olderSibling = "贾敬", .motherIndex = '1', .married = 'y'},
+  });
+  // clang-format on
   EXPECT_EQ(result.homeText, lineFeeds(expected));
   EXPECT_EQ(result.persons, 8);
   EXPECT_EQ(result.rootXref, "@I1@");
@@ -95,8 +99,7 @@ TEST(GedcomImport, EveryEncodingAndLineEndGivesTheSameClan) {
     for (char c : utf8Text) out += c == '\n' ? end : std::string(1, c);
     return out;
   };
-  const std::string expected =
-      lineFeeds(record("贾演", '0', "", "17000101", 'm', "", '0', 'n', ""));
+  const std::string expected = lineFeeds(record({.name = "贾演", .generation = '0'}));
   for (const std::string& bytes :
        {utf8Text, "\xEF\xBB\xBF" + utf8Text, lineEnds("\r\n"), lineEnds("\r"), lineEnds("\n\r"),
         utf16Bytes(text, false, true), utf16Bytes(text, true, true), utf16Bytes(text, false, false),

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/genealogy_records.h"
+#include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 #include "tools/genealogy_generator/genealogy_generator.h"
 
@@ -58,7 +58,7 @@ TEST(ImportCli, BadUsageExitsTwoWithAHintAndWritesNothing) {
 TEST(ImportCli, HomeTxtIsReplacedOnlyWithForceAndTheDirectoryMustExist) {
   testing::ScopedTempDir dir;
   writeFile("clan.ged", gedcom(kRoot));
-  const std::string clan = record("贾演", '0', "", "17000101", 'm', "", '0', 'n', "");
+  const std::string clan = record({.name = "贾演", .generation = '0'});
   writeFile("home.txt", "old");
   std::string errors;
   EXPECT_EQ(import("clan.ged", &errors), 1);

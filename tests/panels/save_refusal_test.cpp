@@ -59,6 +59,7 @@ TEST_F(SaveRefusalTest, SaveThatWouldNotReadBackNamesEachPersonAndKeepsTheFile) 
   EXPECT_EQ(shown(pane()), shown(std::string(kNotSaved) + "\r\n　王夫人：妻子不能改为男性" +
                                  "\r\n　贾宝玉：只有始祖的代数可以是0"));
   EXPECT_EQ(readFile("home.txt"), file);
+  ASSERT_NE(person("王夫人"), nullptr);
   EXPECT_EQ(person("王夫人")->sex, 'm');  // the edits stay in memory
 }
 

@@ -31,71 +31,40 @@ int openDescriptorCount() {
   return count;
 }
 
-std::string rosterOf(std::string_view bytes, int& count) {
-  auto file = openWith(bytes);
-  EXPECT_NE(file, nullptr);
-  std::string text;
-  count = -1;
-  readNameRoster(*file, text, count);
-  return text;
-}
-
 std::string repeated(std::string_view name, int times) {
   std::string bytes;
   for (int i = 0; i < times; ++i) bytes += name;
   return bytes;
 }
 
-TEST(NameRosterReader, EmptyFileCountsNoneAndAppendsNothing) {
+// Nine names to a line (the ninth ends it with CR LF, the tenth starts the next); a field shows
+// up to its NUL but counts; a trailing part shorter than a field is ignored; text mode's CR LF
+// arrives as one byte and shifts the fields.
+TEST(NameRosterReader, LaysOutNineNamesALine) {
+  const struct {
+    std::string bytes;
+    int count;
+    std::string text;
+  } cases[] = {
+      {"", 0, ""},
+      {repeated("贾珍  ", 8) + "尤氏  ", 9, "        " + repeated("贾珍      ", 8) + "尤氏  \r\n"},
+      {repeated("贾宝玉", 10), 10,
+       "        " + repeated("贾宝玉    ", 8) + "贾宝玉\r\n        贾宝玉    "},
+      {"贾母  李纨  平儿", 2, "        贾母      李纨      "},
+      {std::string("晴雯\0\0\0\0", 6) + std::string("\0abcde", 6) + "袭人  ", 3,
+       "        晴雯        袭人      "},
+      {"ab\r\ncdefghijk\r\n", 2, "        ab\ncde    fghijk    "},
+  };
   ScopedTempDir dir;
-  auto file = openWith("");
-  std::string text = "kept";
-  int count = 7;
-  readNameRoster(*file, text, count);
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(text, "kept");
-}
-
-TEST(NameRosterReader, NineNamesFillOneLineEndedByCrLf) {
-  ScopedTempDir dir;
-  int count;
-  std::string text = rosterOf(repeated("贾珍  ", 8) + "尤氏  ", count);
-  EXPECT_EQ(count, 9);
-  EXPECT_EQ(text, "        " + repeated("贾珍      ", 8) + "尤氏  \r\n");
-}
-
-TEST(NameRosterReader, TenthNameStartsASecondLineThatEndsInFourSpaces) {
-  ScopedTempDir dir;
-  int count;
-  std::string text = rosterOf(repeated("贾宝玉", 10), count);
-  EXPECT_EQ(count, 10);
-  EXPECT_EQ(text, "        " + repeated("贾宝玉    ", 8) + "贾宝玉\r\n        贾宝玉    ");
-}
-
-TEST(NameRosterReader, TrailingPartShorterThanAFieldIsIgnored) {
-  ScopedTempDir dir;
-  int count;
-  std::string text = rosterOf("贾母  李纨  平儿", count);
-  EXPECT_EQ(count, 2);
-  EXPECT_EQ(text, "        贾母      李纨      ");
-}
-
-TEST(NameRosterReader, FieldIsShownUpToItsNulButStillCounts) {
-  ScopedTempDir dir;
-  int count;
-  std::string text =
-      rosterOf(std::string("晴雯\0\0\0\0", 6) + std::string("\0abcde", 6) + "袭人  ", count);
-  EXPECT_EQ(count, 3);
-  EXPECT_EQ(text, "        晴雯        袭人      ");
-}
-
-TEST(NameRosterReader, CrLfInsideTheFileArrivesAsOneByteAndShiftsTheFields) {
-  ScopedTempDir dir;
-  int count;
-  std::string text = rosterOf("ab\r\ncdefghijk\r\n", count);
-  // Text mode delivers "ab\ncdefghijk\n": 13 bytes, two whole fields.
-  EXPECT_EQ(count, 2);
-  EXPECT_EQ(text, "        ab\ncde    fghijk    ");
+  for (const auto& c : cases) {
+    auto file = openWith(c.bytes);
+    ASSERT_NE(file, nullptr);
+    std::string text = "kept";
+    int count = -1;
+    readNameRoster(*file, text, count);
+    EXPECT_EQ(count, c.count) << c.text;
+    EXPECT_EQ(text, "kept" + c.text);
+  }
 }
 
 TEST(PlainTextReader, AppendsEveryByteButNulAndTurnsCrLfIntoLf) {

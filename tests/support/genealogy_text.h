@@ -1,10 +1,13 @@
-// Builds home.txt bytes record by record, for tests that need a genealogy of a given shape.
+// The one builder of genealogies in tests: home.txt bytes record by record, from a RecordSpec
+// (designated fields, the rest defaulted), plus the clans that several test folders share.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/person.h"
+#include "platform/gbk.h"
 
 namespace quillet::testing {
 
@@ -24,7 +27,7 @@ inline std::string nameField(std::string_view name) {
 }
 
 struct RecordSpec {
-  std::string_view name;
+  std::string_view name = "";
   char generation = '1';
   std::string_view father = "";
   std::string_view birthDate = "17000101";
@@ -53,6 +56,80 @@ inline std::string record(const RecordSpec& r) {
   bytes += r.alive == 'n' ? std::string(r.deathDate) : std::string("0        ");
   bytes += "\r\n";
   return bytes;
+}
+
+// A record per spec, in order.
+inline std::string records(const std::vector<RecordSpec>& specs) {
+  std::string bytes;
+  for (const RecordSpec& spec : specs) bytes += record(spec);
+  return bytes;
+}
+
+// The small clan of the window, batch and Qt tests (everyone born 17000101):
+//   贾演 (root, wife 王氏) -> 贾代善 (wives 史太君, 李氏), 贾代化
+//   贾代善 -> 贾政 (wife 王夫人), 贾敏 (a daughter)
+//   贾政 -> 贾宝玉
+inline std::string smallClan() {
+  // clang-format off
+  return records({
+      {.name = "贾演", .generation = '0', .motherIndex = '1', .married = 'y'},
+      {.name = "王氏", .generation = '0', .sex = 'f', .married = 'y', .husband = "贾演"},
+      {.name = "贾代善", .father = "贾演", .motherIndex = '1', .married = 'y'},
+      {.name = "贾代化", .father = "贾演", .olderSibling = "贾代善", .motherIndex = '1', .married = 'y'},
+      {.name = "史太君", .sex = 'f', .married = 'y', .husband = "贾代善"},
+      {.name = "李氏", .sex = 'f', .married = 'y', .husband = "贾代善"},
+      {.name = "贾政", .generation = '2', .father = "贾代善", .motherIndex = '1', .married = 'y'},
+      {.name = "贾敏", .generation = '2', .father = "贾代善", .sex = 'f', .olderSibling = "贾政", .motherIndex = '1', .married = 'y'},
+      {.name = "王夫人", .generation = '2', .sex = 'f', .married = 'y', .husband = "贾政"},
+      {.name = "贾宝玉", .generation = '3', .father = "贾政", .motherIndex = '1', .married = 'y'},
+  });
+  // clang-format on
+}
+
+// A clan of `generations` generations below the root, `sons` sons to a father, two wives for
+// every second son (the second dead), the sons' mother indexes cycling through '0', '1', '2'.
+// Names are "乙" and four digits, so at most 8999 persons.
+inline std::string wideClan(int generations = 4, int sons = 3) {
+  std::string home = record({.name = "甲甲甲", .generation = '0', .birthDate = "16000101"});
+  std::vector<std::string> generation{"甲甲甲"};
+  int serial = 0;
+  auto nameOf = [](int n) { return "乙" + std::to_string(1000 + n); };
+  for (char g = '1'; g <= '0' + generations; ++g) {
+    std::vector<std::string> next;
+    for (const std::string& father : generation) {
+      std::string older;
+      for (int k = 0; k < sons; ++k) {
+        std::string son = nameOf(++serial);
+        const char mother = "012"[serial % 3];
+        home += record({.name = son,
+                        .generation = g,
+                        .father = father,
+                        .olderSibling = older,
+                        .motherIndex = mother,
+                        .married = 'y'});
+        for (int wife = 0; k % 2 == 1 && wife < 2; ++wife) {
+          home += record({.name = nameOf(++serial),
+                          .generation = g,
+                          .sex = 'f',
+                          .married = 'y',
+                          .husband = son,
+                          .alive = wife == 0 ? 'y' : 'n'});
+        }
+        older = son;
+        next.push_back(son);
+      }
+    }
+    generation = next;
+  }
+  return home;
+}
+
+// The UTF-8 bytes of a u8 literal, for comparing with exported text.
+inline std::string utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
+
+// A GBK text as UTF-8 for failure messages.
+inline std::string readable(std::string_view gbk) {
+  return platform::gbkToUtf8(gbk).value_or("<not GBK>");
 }
 
 }  // namespace quillet::testing

@@ -1,6 +1,6 @@
 #include "tests/support/small_clan.h"
 
-#include "tests/support/test_genealogy.h"
+#include "tests/support/genealogy_text.h"
 
 namespace quillet::testing {
 

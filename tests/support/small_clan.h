@@ -1,4 +1,4 @@
-// The small clan of test_genealogy.h as file bytes, for tests compiled without GBK literals
+// The small clan of genealogy_text.h as file bytes, for tests compiled without GBK literals
 // (those that include Qt).
 #pragma once
 

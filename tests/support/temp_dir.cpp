@@ -49,4 +49,19 @@ std::string sourcePath(const std::string& relative) {
   return std::string(root != nullptr ? root : QUILLET_SOURCE_DIR_DEFAULT) + "/" + relative;
 }
 
+::testing::AssertionResult sameBytes(std::string_view actual, std::string_view expected) {
+  if (actual == expected) return ::testing::AssertionSuccess();
+  std::size_t at = 0;
+  while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
+  const std::size_t start = at == 0 ? 0 : expected.rfind('\n', at - 1) + 1;  // npos + 1 is 0
+  auto lineAt = [start](std::string_view text) {
+    std::string_view line = text.substr(std::min(start, text.size()));
+    return std::string(line.substr(0, std::min(line.find('\n'), std::size_t{120})));
+  };
+  return ::testing::AssertionFailure()
+         << actual.size() << " bytes, expected " << expected.size() << "; first difference at byte "
+         << at << ", in the line\n  actual:   [" << lineAt(actual) << "]\n  expected: ["
+         << lineAt(expected) << "]";
+}
+
 }  // namespace quillet::testing

@@ -3,6 +3,8 @@
 // and the directory is removed with everything in it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,10 @@ class ScopedTempDir {
 void writeFile(const std::string& name, std::string_view bytes);
 std::string readFile(const std::string& name);
 bool fileExists(const std::string& name);
+
+// Whether two texts (file contents, often megabytes) are the same bytes. A failure names both
+// sizes and the first line that differs, never the whole texts.
+::testing::AssertionResult sameBytes(std::string_view actual, std::string_view expected);
 
 // The UTF-8 path of a file of the source tree (such as data/home.txt).
 std::string sourcePath(const std::string& relative);

@@ -1,6 +1,7 @@
 #include "tests/support/window_harness.h"
 
 #include "app/resources.h"
+#include "tests/support/small_clan.h"
 
 namespace quillet::testing {
 
@@ -91,5 +92,27 @@ void WindowHarness::clearEvents() { backend_.clearEvents(); }
 bool WindowHarness::ended() const { return window_ == nullptr || window_->ended(); }
 
 int WindowHarness::result() const { return window_ == nullptr ? 0 : window_->result(); }
+
+WindowTest::WindowTest(std::string_view homeText) { writeFile("home.txt", homeText); }
+
+WindowTest::WindowTest() : WindowTest(smallClanFile()) {}
+
+WindowHarness& WindowTest::window() {
+  if (!window_) window_ = std::make_unique<WindowHarness>();
+  return *window_;
+}
+
+WindowHarness& WindowTest::restart() {
+  window_.reset();
+  return window();
+}
+
+Person* WindowTest::person(std::string_view typed) {
+  NameKey key{};
+  makeNameKey(typed, key);
+  Person* found = nullptr;
+  tree().findByName(found, key);
+  return found;
+}
 
 }  // namespace quillet::testing

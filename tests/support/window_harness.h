@@ -6,6 +6,8 @@
 // Use inside a quillet::testing::ScopedTempDir so that each test has its own home.txt.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,6 +16,7 @@
 #include "app/main_dialog.h"
 #include "app/process_objects.h"
 #include "platform/headless/headless_backend.h"
+#include "tests/support/temp_dir.h"
 
 namespace quillet::testing {
 
@@ -70,6 +73,24 @@ class WindowHarness {
   std::unique_ptr<ProcessObjects> objects_;
   std::unique_ptr<MainDialog> dialog_;
   platform::HeadlessWindow* window_ = nullptr;  // owned by the dialog
+};
+
+// The fixture of the window tests: a fresh working directory holding `homeText` as home.txt
+// (the small clan by default), and a window opened on it when first asked for.
+class WindowTest : public ::testing::Test {
+ protected:
+  explicit WindowTest(std::string_view homeText);
+  WindowTest();
+
+  WindowHarness& window();
+  // Closes the window and opens a fresh one, as a new start of the program would.
+  WindowHarness& restart();
+  FamilyTree& tree() { return window().objects().tree; }
+  // The person of the window's tree under the typed name, or null.
+  Person* person(std::string_view typed);
+
+  ScopedTempDir dir_;
+  std::unique_ptr<WindowHarness> window_;
 };
 
 }  // namespace quillet::testing
