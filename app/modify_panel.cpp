@@ -135,7 +135,7 @@ void MainDialog::OnModify() {
   showPersonDetails(person, displayText);
   displayText += kModified;
   if (modifyChoice == kName) {
-    refillTreeView();
+    showNewName(person);
     selectPersonItem(person);
   }
 

@@ -150,13 +150,16 @@ class FamilyTree {
 
   // --- Edits ----------------------------------------------------------------------------------
 
-  // Adds a child of the woman named `motherName`, last in her husband's chain. False, changing
-  // nothing, when she is not found, is not 'f', or has no husband (a daughter of the clan).
+  // Adds a child of the woman named `motherName`, last in her husband's chain; `added` (when
+  // given) receives the new record. False, changing nothing, when she is not found, is not 'f',
+  // or has no husband (a daughter of the clan).
   bool addChild(const NameKey& childName, const NameKey& motherName, char sex,
-                const DateText& birthDate);
-  // Adds a wife to the person named `husbandName` (first wife, or second when he has one).
-  // False, changing nothing, when nobody has the name or he already has two wives.
-  bool addWife(const NameKey& wifeName, const NameKey& husbandName, const DateText& birthDate);
+                const DateText& birthDate, Person** added = nullptr);
+  // Adds a wife to the person named `husbandName` (first wife, or second when he has one);
+  // `added` (when given) receives the new record. False, changing nothing, when nobody has the
+  // name or he already has two wives.
+  bool addWife(const NameKey& wifeName, const NameKey& husbandName, const DateText& birthDate,
+               Person** added = nullptr);
   // Changes one field of `person`:
   //   1 name (value: the 6 bytes of a name key; false when another person has it),
   //   2 sex (toggled, value unused), 3 generation (value's first byte),
