@@ -38,6 +38,7 @@ bool FamilyTree::addChild(const NameKey& childName, const NameKey& motherName, c
   if (sex == 'f') ++femaleCount_;
   if (added != nullptr) *added = child;
   unsavedChanges_ = true;
+  keptAsRead_ = false;
   return true;
 }
 
@@ -65,6 +66,7 @@ bool FamilyTree::addWife(const NameKey& wifeName, const NameKey& husbandName,
   ++femaleCount_;
   if (added != nullptr) *added = wife;
   unsavedChanges_ = true;
+  keptAsRead_ = false;
   return true;
 }
 
@@ -116,6 +118,7 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
       return true;
   }
   unsavedChanges_ = true;
+  keptAsRead_ = false;
   return true;
 }
 
