@@ -11,9 +11,6 @@
 namespace quillet {
 namespace {
 
-constexpr std::size_t kDateBytes = 8;
-constexpr std::size_t kFullNameBytes = 4;  // two GBK characters
-
 // A new person's name: two characters at least, and not beginning with the digit 0, which the
 // genealogy file's name fields read as "nobody" (the person's children, younger siblings and
 // wives would be lost at the next start).

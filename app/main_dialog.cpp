@@ -29,35 +29,44 @@ std::string unreadableGenealogyNote() {
   return note;
 }
 
+// The binding of every bound value: its control, and for an edit box the most GBK bytes a pull
+// takes from it (0: any). In the order of the exchange, which matters: a pull stops at the first
+// text over its limit, with the values before it taken and those after it not.
+struct Binding {
+  int id;                                    // an edit box, or a radio group's first button
+  std::string BoundValues::*text = nullptr;  // for an edit box
+  int BoundValues::*choice = nullptr;        // for a radio group
+  int maxBytes = 0;
+};
+
+constexpr Binding kBindings[] = {
+    {.id = IDC_BIRTH_DATE, .text = &BoundValues::birthDateText, .maxBytes = kDateBytes},
+    {.id = IDC_MOTHER_NAME, .text = &BoundValues::motherName, .maxBytes = 7},
+    {.id = IDC_BIRTH_NAME, .text = &BoundValues::birthName, .maxBytes = 7},
+    {.id = IDC_BIRTH_SEX, .text = &BoundValues::birthSex, .maxBytes = 1},
+    {.id = IDC_BRIDE_BIRTH_DATE, .text = &BoundValues::brideBirthDate, .maxBytes = kDateBytes},
+    {.id = IDC_HUSBAND_NAME, .text = &BoundValues::husbandName, .maxBytes = 7},
+    {.id = IDC_BRIDE_NAME, .text = &BoundValues::brideName, .maxBytes = 7},
+    {.id = IDC_MODIFY_CHOICE, .choice = &BoundValues::modifyChoice},
+    {.id = IDC_MODIFY_NAME, .text = &BoundValues::modifyName},
+    {.id = IDC_DISPLAY, .text = &BoundValues::displayText},
+    {.id = IDC_MODIFY_PARAM, .text = &BoundValues::modifyParam},
+    {.id = IDC_QUERY_CHOICE, .choice = &BoundValues::queryChoice},
+    {.id = IDC_QUERY_KEYWORD, .text = &BoundValues::queryKeyword},
+    {.id = IDC_RELATION_FIRST, .text = &BoundValues::relationFirstName},
+    {.id = IDC_RELATION_SECOND, .text = &BoundValues::relationSecondName},
+};
+
 }  // namespace
 
-MainDialog::MainDialog(ProcessObjects& objects)
-    : Dialog(mainDialogTemplate()),
-      displayText(objects.values.displayText),
-      modifyName(objects.values.modifyName),
-      modifyChoice(objects.values.modifyChoice),
-      modifyParam(objects.values.modifyParam),
-      queryChoice(objects.values.queryChoice),
-      queryKeyword(objects.values.queryKeyword),
-      relationFirstName(objects.values.relationFirstName),
-      relationSecondName(objects.values.relationSecondName),
-      birthName(objects.values.birthName),
-      birthSex(objects.values.birthSex),
-      birthDateText(objects.values.birthDateText),
-      motherName(objects.values.motherName),
-      brideName(objects.values.brideName),
-      husbandName(objects.values.husbandName),
-      brideBirthDate(objects.values.brideBirthDate),
-      familyTree(objects.tree),
-      objects_(objects) {
-  for (std::string* text :
-       {&displayText, &modifyName, &modifyParam, &queryKeyword, &relationFirstName,
-        &relationSecondName, &birthName, &birthSex, &birthDateText, &motherName, &brideName,
-        &husbandName, &brideBirthDate}) {
-    text->clear();
+MainDialog::MainDialog(ProcessObjects& objects) : Dialog(mainDialogTemplate()), objects_(objects) {
+  for (const Binding& binding : kBindings) {
+    if (binding.text != nullptr) {
+      (objects_.values.*binding.text).clear();
+    } else {
+      objects_.values.*binding.choice = 0;
+    }
   }
-  modifyChoice = 0;
-  queryChoice = 0;
 }
 
 std::span<const MessageEntry<MainDialog>> MainDialog::messageMap() {
@@ -88,6 +97,8 @@ std::span<const MessageEntry<MainDialog>> MainDialog::messageMap() {
       {MessageKind::Clicked, platform::IDOK, &D::OnOK},
       {MessageKind::Clicked, platform::IDCANCEL, &D::OnCancel},
       {MessageKind::TreeSelect, IDC_TREE, &D::OnSelectTreeItem},
+      {MessageKind::Clicked, ID_EXPORT_GEDCOM, &D::OnExportGedcom},
+      {MessageKind::Clicked, ID_EXPORT_CHART, &D::OnExportChart},
   };
   return map;
 }
@@ -115,32 +126,16 @@ void MainDialog::OnSysCommand(int id) {
 }
 
 void MainDialog::DoDataExchange(platform::DataExchange& dx) {
-  using platform::DDV_MaxChars;
-  using platform::DDX_Radio;
-  using platform::DDX_Text;
   platform::DDX_Control(dx, IDC_TREE, treeCtrl);
-  DDX_Text(dx, IDC_BIRTH_DATE, birthDateText);
-  DDV_MaxChars(dx, birthDateText, 8);
-  DDX_Text(dx, IDC_MOTHER_NAME, motherName);
-  DDV_MaxChars(dx, motherName, 7);
-  DDX_Text(dx, IDC_BIRTH_NAME, birthName);
-  DDV_MaxChars(dx, birthName, 7);
-  DDX_Text(dx, IDC_BIRTH_SEX, birthSex);
-  DDV_MaxChars(dx, birthSex, 1);
-  DDX_Text(dx, IDC_BRIDE_BIRTH_DATE, brideBirthDate);
-  DDV_MaxChars(dx, brideBirthDate, 8);
-  DDX_Text(dx, IDC_HUSBAND_NAME, husbandName);
-  DDV_MaxChars(dx, husbandName, 7);
-  DDX_Text(dx, IDC_BRIDE_NAME, brideName);
-  DDV_MaxChars(dx, brideName, 7);
-  DDX_Radio(dx, IDC_MODIFY_CHOICE, modifyChoice);
-  DDX_Text(dx, IDC_MODIFY_NAME, modifyName);
-  DDX_Text(dx, IDC_DISPLAY, displayText);
-  DDX_Text(dx, IDC_MODIFY_PARAM, modifyParam);
-  DDX_Radio(dx, IDC_QUERY_CHOICE, queryChoice);
-  DDX_Text(dx, IDC_QUERY_KEYWORD, queryKeyword);
-  DDX_Text(dx, IDC_RELATION_FIRST, relationFirstName);
-  DDX_Text(dx, IDC_RELATION_SECOND, relationSecondName);
+  BoundValues& values = objects_.values;
+  for (const Binding& binding : kBindings) {
+    if (binding.choice != nullptr) {
+      platform::DDX_Radio(dx, binding.id, values.*binding.choice);
+      continue;
+    }
+    platform::DDX_Text(dx, binding.id, values.*binding.text);
+    if (binding.maxBytes > 0) platform::DDV_MaxChars(dx, values.*binding.text, binding.maxBytes);
+  }
 }
 
 bool MainDialog::OnInitDialog() {
@@ -153,6 +148,7 @@ bool MainDialog::OnInitDialog() {
       systemMenu->AppendMenu(platform::MF_STRING, IDM_ABOUTBOX, aboutMenu);
     }
   }
+  appendExportEntries();
   SetIcon(mainIcon(), platform::ICON_BIG);
   SetIcon(mainIcon(), platform::ICON_SMALL);
 

@@ -8,7 +8,8 @@
 //
 // The panel handlers are defined in the files of their own subsystem:
 //   kinship/relation_panel.cpp, reports/person_query_panel.cpp, reports/roster_panel.cpp,
-//   reports/help_panel.cpp, app/add_person_panel.cpp, app/modify_panel.cpp.
+//   reports/help_panel.cpp, app/add_person_panel.cpp, app/modify_panel.cpp; the context menu's
+//   exports in app/export_entries.cpp.
 //
 // Single-threaded: the user-interface thread runs every handler to its end.
 #pragma once
@@ -26,6 +27,9 @@
 namespace quillet {
 
 class MainDialog : public platform::Dialog {
+  // First: the bound values below refer into it.
+  ProcessObjects& objects_;
+
  public:
   explicit MainDialog(ProcessObjects& objects);
 
@@ -67,25 +71,26 @@ class MainDialog : public platform::Dialog {
   // pushes: 保存修改 after its warning, and the exit question's Yes. True when saved.
   bool saveGenealogy();
 
-  // --- Bound values (process-wide, GBK) ------------------------------------------------------
-  std::string& displayText;         // edit 1001, the display pane
-  std::string& modifyName;          // edit 1002
-  int& modifyChoice;                // radio group 1004..1008
-  std::string& modifyParam;         // edit 1009
-  int& queryChoice;                 // radio group 1013..1016
-  std::string& queryKeyword;        // edit 1017
-  std::string& relationFirstName;   // edit 1021
-  std::string& relationSecondName;  // edit 1023
-  std::string& birthName;           // edit 1026, at most 7 bytes
-  std::string& birthSex;            // edit 1027, at most 1 byte
-  std::string& birthDateText;       // edit 1028, at most 8 bytes
-  std::string& motherName;          // edit 1029, at most 7 bytes
-  std::string& brideName;           // edit 1032, at most 7 bytes
-  std::string& husbandName;         // edit 1033, at most 7 bytes
-  std::string& brideBirthDate;      // edit 1034, at most 8 bytes
+  // --- Bound values: the process-wide values of ProcessObjects by name (GBK). Their controls
+  // and limits are the binding table in main_dialog.cpp.
+  std::string& displayText = objects_.values.displayText;
+  std::string& modifyName = objects_.values.modifyName;
+  int& modifyChoice = objects_.values.modifyChoice;
+  std::string& modifyParam = objects_.values.modifyParam;
+  int& queryChoice = objects_.values.queryChoice;
+  std::string& queryKeyword = objects_.values.queryKeyword;
+  std::string& relationFirstName = objects_.values.relationFirstName;
+  std::string& relationSecondName = objects_.values.relationSecondName;
+  std::string& birthName = objects_.values.birthName;
+  std::string& birthSex = objects_.values.birthSex;
+  std::string& birthDateText = objects_.values.birthDateText;
+  std::string& motherName = objects_.values.motherName;
+  std::string& brideName = objects_.values.brideName;
+  std::string& husbandName = objects_.values.husbandName;
+  std::string& brideBirthDate = objects_.values.brideBirthDate;
 
   // The one family tree of the process.
-  FamilyTree& familyTree;
+  FamilyTree& familyTree = objects_.tree;
   // The tree view, control 1000.
   platform::TreeCtrl treeCtrl;
 
@@ -113,6 +118,9 @@ class MainDialog : public platform::Dialog {
   void OnSave();    // 1020
   // app/tree_view.cpp
   void OnSelectTreeItem();  // a person selected an item of 1000: his detailed report
+  // app/export_entries.cpp: the context menu's entries
+  void OnExportGedcom();  // ID_EXPORT_GEDCOM
+  void OnExportChart();   // ID_EXPORT_CHART
 
   // System commands: the About entry (16) opens the About box; others go to the default.
   void OnSysCommand(int id);
@@ -134,6 +142,8 @@ class MainDialog : public platform::Dialog {
  private:
   // The routing table: every click and system command the window handles.
   static std::span<const platform::MessageEntry<MainDialog>> messageMap();
+  // Appends the export entries to the context menu, after a separator.
+  void appendExportEntries();
   // The question asked, with unsaved changes, before the window ends with `result`: Yes saves
   // and ends when the save succeeds, No ends as without changes, Cancel leaves the window open.
   void askSaveBeforeExit(int result);
@@ -144,7 +154,6 @@ class MainDialog : public platform::Dialog {
   platform::HTREEITEM itemOf(const Person& person) const;  // REQUIRES: isShown(&person)
   void finishTreeEdit();
 
-  ProcessObjects& objects_;
   std::vector<platform::HTREEITEM> treeItems_;  // by entry
   std::vector<Person*> itemPersons_;            // by entry
   // Item numbers by entry, once a birth made them differ from the entries; empty until asked.

@@ -11,9 +11,6 @@
 namespace quillet {
 namespace {
 
-constexpr std::size_t kDateBytes = 8;
-constexpr std::size_t kFullNameBytes = 4;  // two GBK characters
-
 constexpr const char kNotInTree[] = "\r\n\r\n\r\n      人员非贾氏家族成员，无法通过家族树进行修改!";
 constexpr const char kNoName[] = "\r\n\r\n\r\n      您没有输入姓名!";
 constexpr const char kNewNameTooShort[] = "\r\n\r\n               请勿将关健字设为空。";

@@ -19,22 +19,29 @@ class LoadedFamilyTree : public FamilyTree {
 };
 
 // Every edit box and radio group of the main window is bound to one of these; texts are GBK.
+// Which control each is bound to, and its length limit, is the binding table in
+// main_dialog.cpp; MainDialog reaches each by its name.
 struct BoundValues {
-  std::string displayText;
+  std::string displayText;  // the display pane
+  // 修改
   std::string modifyName;
+  int modifyChoice = 0;
   std::string modifyParam;
+  // 人员信息
+  int queryChoice = 0;
   std::string queryKeyword;
+  // 人员关系
   std::string relationFirstName;
   std::string relationSecondName;
+  // 出生
   std::string birthName;
   std::string birthSex;
   std::string birthDateText;
   std::string motherName;
+  // 迎娶
   std::string brideName;
   std::string husbandName;
   std::string brideBirthDate;
-  int modifyChoice = 0;
-  int queryChoice = 0;
 };
 
 struct ProcessObjects {

@@ -14,6 +14,9 @@ inline constexpr int IDD_MAIN_DIALOG = 102;
 inline constexpr int IDR_MAINFRAME = 128;
 // The system-menu command of the About entry.
 inline constexpr unsigned IDM_ABOUTBOX = 0x0010;
+// The commands of the context menu's export entries.
+inline constexpr int ID_EXPORT_GEDCOM = 32771;
+inline constexpr int ID_EXPORT_CHART = 32772;
 
 // Controls of the main window.
 inline constexpr int IDC_TREE = 1000;

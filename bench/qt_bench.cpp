@@ -20,15 +20,9 @@ class QtWindowOf {
  public:
   explicit QtWindowOf(const Clan& clan) {
     enterClan(clan);
-    platform::setBackend(&backend_);
     objects_ = std::make_unique<ProcessObjects>();
     dialog_ = std::make_unique<MainDialog>(*objects_);
     created_ = dialog_->Create();
-  }
-  ~QtWindowOf() {
-    dialog_.reset();
-    objects_.reset();
-    platform::setBackend(nullptr);
   }
   bool created() const { return created_; }
   MainDialog& dialog() { return *dialog_; }
@@ -45,6 +39,7 @@ class QtWindowOf {
 
  private:
   platform::QtBackend backend_;
+  const platform::ScopedBackend installed_{&backend_};
   std::unique_ptr<ProcessObjects> objects_;
   std::unique_ptr<MainDialog> dialog_;
   bool created_ = false;

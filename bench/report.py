@@ -106,6 +106,11 @@ def main():
     if start and read:
         print(f"| quillet-batch start / plain read of home.txt at 10^5 | "
               f"{start['real_ns'] / read['real_ns']:.0f} |")
+    imported = figures.get(("BM_ImportGedcom", SIZES[-1]))
+    loaded = figures.get(("BM_ImportLoad", SIZES[-1]))
+    if imported and loaded:
+        print(f"| GEDCOM import / load of the same home.txt at 10^5 (goal: a few times) | "
+              f"{imported['real_ns'] / loaded['real_ns']:.1f} |")
     memory = figures.get(("BM_LoadMemory", SIZES[-1]))
     if memory:
         print(f"| heap per person at 10^5 | {memory['bytes_per_person']:.0f} bytes |")

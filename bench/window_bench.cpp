@@ -25,15 +25,9 @@ class HeadlessWindowOf {
  public:
   explicit HeadlessWindowOf(const Clan& clan) {
     enterClan(clan);
-    platform::setBackend(&backend_);
     objects_ = std::make_unique<ProcessObjects>();
     dialog_ = std::make_unique<MainDialog>(*objects_);
     created_ = dialog_->Create();
-  }
-  ~HeadlessWindowOf() {
-    dialog_.reset();
-    objects_.reset();
-    platform::setBackend(nullptr);
   }
   bool created() const { return created_; }
   MainDialog& dialog() { return *dialog_; }
@@ -49,6 +43,7 @@ class HeadlessWindowOf {
 
  private:
   platform::HeadlessBackend backend_;
+  const platform::ScopedBackend installed_{&backend_};
   std::unique_ptr<ProcessObjects> objects_;
   std::unique_ptr<MainDialog> dialog_;
   bool created_ = false;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -15,8 +16,12 @@ namespace quillet {
 
 // 6 bytes of name and a NUL.
 using NameKey = std::array<char, 7>;
-// 8 ASCII digits yyyymmdd and a NUL: byte order is date order.
-using DateText = std::array<char, 9>;
+// The fewest bytes of a typed text that can name a person: two GBK characters.
+inline constexpr std::size_t kFullNameBytes = 4;
+// The bytes of a date: 8 ASCII digits yyyymmdd.
+inline constexpr std::size_t kDateBytes = 8;
+// A date and a NUL: byte order is date order.
+using DateText = std::array<char, kDateBytes + 1>;
 
 // Writes the name key of a typed text into `key`:
 //   - the text's first bytes, at most 6, go to positions 0, 1, 2 ...;

@@ -8,8 +8,6 @@
 namespace quillet {
 namespace {
 
-constexpr std::size_t kFullNameBytes = 4;  // two GBK characters
-
 constexpr const char kNotInClan[] =
     "\r\n\r\n\r\n               您输入的人员中有一个或全部非贾氏家族成员，本软件现只支持单家族版本";
 constexpr const char kIncomplete[] = "\r\n\r\n\r\n     您的输入不完整，请补充完整!";

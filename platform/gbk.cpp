@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 
@@ -22,15 +23,17 @@ class Converter {
   iconv_t descriptor() const { return cd_; }
 
   // Converts as much as it can; returns false at the first invalid or unconvertible input.
-  // `in` and `inLeft` point past what was converted.
+  // `in` and `inLeft` point past what was converted. The buffer is large because each call of
+  // iconv costs as much as hundreds of characters.
   bool convert(const char*& in, std::size_t& inLeft, std::string& out) {
-    char buffer[256];
+    // Room for the whole output (GBK to UTF-8 makes at most 3 bytes of 2), up to a limit.
+    buffer_.resize(std::max(buffer_.size(), std::min(kBufferSize, 2 * inLeft + 16)));
     while (inLeft > 0) {
-      char* outPtr = buffer;
-      std::size_t outLeft = sizeof buffer;
+      char* outPtr = buffer_.data();
+      std::size_t outLeft = buffer_.size();
       char* inPtr = const_cast<char*>(in);
       std::size_t result = iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft);
-      out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+      out.append(buffer_.data(), static_cast<std::size_t>(outPtr - buffer_.data()));
       in = inPtr;
       if (result == static_cast<std::size_t>(-1)) {
         if (errno == E2BIG) continue;
@@ -41,7 +44,9 @@ class Converter {
   }
 
  private:
+  static constexpr std::size_t kBufferSize = 16384;
   iconv_t cd_;
+  std::string buffer_;
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -452,13 +453,28 @@ bool TextFile::close() {
   return !failed_;
 }
 
-bool TextFile::commit() {
+bool TextFile::commit() { return finishReplacement(true); }
+
+bool TextFile::commitNew() { return finishReplacement(false); }
+
+// Moves the temporary file into place without replacing anything: an atomic rename that refuses
+// an existing target, or where the file system lacks it, a hard link, which refuses one too.
+bool TextFile::finishReplacement(bool replaceExisting) {
   if (file_ == nullptr || tempPath_.empty()) return false;
   bool ok = !failed_ && std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
   std::optional<FileIdentity> made = ok ? identity() : std::nullopt;
   ok = std::fclose(file_) == 0 && ok && made.has_value();
   file_ = nullptr;
-  if (ok) ok = ::rename(tempPath_.c_str(), targetPath_.c_str()) == 0;
+  if (ok && replaceExisting) {
+    ok = ::rename(tempPath_.c_str(), targetPath_.c_str()) == 0;
+  } else if (ok) {
+    ok = ::renameat2(AT_FDCWD, tempPath_.c_str(), AT_FDCWD, targetPath_.c_str(),
+                     RENAME_NOREPLACE) == 0;
+    if (!ok && errno == EINVAL && ::link(tempPath_.c_str(), targetPath_.c_str()) == 0) {
+      ::unlink(tempPath_.c_str());
+      ok = true;
+    }
+  }
   if (!ok) {
     ::unlink(tempPath_.c_str());
     tempPath_.clear();

@@ -113,10 +113,14 @@ class TextFile {
   // For a replacement file: flushes, syncs it to disk, closes it, renames it over the target and
   // syncs the directory. False, with the target untouched, when any step fails.
   bool commit();
+  // For a replacement file: as commit(), but never replaces an existing file: false, with the
+  // target untouched and the temporary file removed, when the target exists by then.
+  bool commitNew();
 
  private:
   TextFile(std::FILE* file, bool textMode) : file_(file), textMode_(textMode) {}
   bool putRaw(char c);
+  bool finishReplacement(bool replaceExisting);
 
   std::FILE* file_;
   bool textMode_;

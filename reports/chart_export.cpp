@@ -345,7 +345,9 @@ std::string chartSvg(const ChartLayout& layout) {
          escapeXml(rootName.surname + utf8("氏世系图")) + "</text>\n";
   appendLegend(svg);
 
-  // Row labels.
+  // Row labels: the generation number as the program shows it (第4代), that is the generation
+  // digit of the row's first member; a row whose first member holds no digit is numbered by its
+  // depth below the root.
   const std::vector<ChartBox>& boxes = layout.boxes;
   double boxHeight = boxes.front().height;
   int lastRow = -1;
@@ -353,7 +355,12 @@ std::string chartSvg(const ChartLayout& layout) {
     if (box.row <= lastRow) continue;
     lastRow = box.row;
     std::string label;
-    appendFormat(label, "第%d世", box.row + 1);
+    char generation = box.person->generation;
+    if (generation >= '0' && generation <= '9') {
+      appendFormat(label, "第%c代", generation);
+    } else {
+      appendFormat(label, "第%d代", box.row);
+    }
     svg += "<text x=\"12\" y=\"" + number(box.y + boxHeight / 2 + 5) +
            "\" font-size=\"14\" fill=\"#555555\">" + escapeXml(utf8(label)) + "</text>\n";
   }

@@ -1,7 +1,6 @@
 #include "reports/gedcom_export.h"
 
 #include <cstddef>
-#include <deque>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -54,12 +53,18 @@ std::string pointer(char kind, int number) {
   return text;
 }
 
-// One family: a member, at most one wife, and children in chain order.
+// One family: a member (as husband, or as wife for a daughter who married out), at most one
+// wife, children in chain order, and whether a marriage is stated without a wife in the tree.
 struct Family {
   const Person* husband = nullptr;
   const Person* wife = nullptr;
   std::vector<const Person*> children;
+  bool married = false;
 };
+
+// Titles that stand after a surname in place of a given name.
+constexpr std::u8string_view kTitles[] = {u8"氏",   u8"夫人", u8"姨娘", u8"太君",
+                                          u8"太太", u8"奶奶", u8"姥姥", u8"嬷嬷"};
 
 }  // namespace
 
@@ -105,11 +110,27 @@ std::vector<std::string> utf8Characters(std::string_view gbk) {
   return characters;
 }
 
+std::size_t titleLength(std::string_view utf8Name) {
+  for (std::u8string_view title : kTitles) {
+    std::string_view bytes(reinterpret_cast<const char*>(title.data()), title.size());
+    if (utf8Name.size() > bytes.size() && utf8Name.ends_with(bytes)) return bytes.size();
+  }
+  return 0;
+}
+
 ExportName exportName(const Person& person) {
   ExportName name;
   std::vector<std::string> characters = utf8Characters(trimmedName(person));
+  std::string whole;
+  for (const std::string& character : characters) whole += character;
+  std::size_t surnameEnd = 1;  // characters of the surname
+  if (std::size_t title = titleLength(whole); title > 0) {
+    surnameEnd = characters.size();
+    for (std::size_t bytes = 0; bytes < title;) bytes += characters[--surnameEnd].size();
+    name.titled = true;
+  }
   for (std::size_t i = 0; i < characters.size(); ++i) {
-    (i == 0 ? name.surname : name.given) += nameCharacter(characters[i]);
+    (i < surnameEnd ? name.surname : name.given) += nameCharacter(characters[i]);
   }
   return name;
 }
@@ -133,60 +154,89 @@ std::string gedcomDate(std::string_view yyyymmdd) {
   return text;
 }
 
-bool writeGedcom(const FamilyTree& tree, GedcomVersion version, std::string& out) {
-  out.clear();
-  std::vector<ClanMember> clan = collectClan(tree);
-  if (clan.empty()) return false;
+namespace {
 
-  // Individuals in the order the genealogy file keeps them: each member, then his wives.
-  std::vector<const Person*> individuals;
-  std::unordered_map<const Person*, int> individualNumber;
-  auto addIndividual = [&](const Person* person) {
-    if (individualNumber.emplace(person, static_cast<int>(individuals.size()) + 1).second) {
-      individuals.push_back(person);
+// Every person of the clan numbered in the order the genealogy file keeps them: each member,
+// then his wives. Numbers start at 1.
+struct Individuals {
+  std::vector<const Person*> order;
+  std::unordered_map<const Person*, int> number;
+};
+
+Individuals numberIndividuals(const std::vector<ClanMember>& clan) {
+  Individuals individuals;
+  auto add = [&](const Person* person) {
+    if (individuals.number.emplace(person, static_cast<int>(individuals.order.size()) + 1).second) {
+      individuals.order.push_back(person);
     }
   };
   for (const ClanMember& member : clan) {
-    addIndividual(member.person);
+    add(member.person);
     for (const Person* wife : member.wives) {
-      if (wife != nullptr) addIndividual(wife);
+      if (wife != nullptr) add(wife);
     }
   }
+  return individuals;
+}
 
-  // Families: one per wife, then one of the father alone when a child names no existing wife.
-  std::vector<Family> families;
+// The families of the clan and each person's links to them. Family numbers start at 1.
+struct Families {
+  std::vector<Family> list;
   std::unordered_map<const Person*, std::vector<int>> spouseFamilies;
   std::unordered_map<const Person*, int> childFamily;
-  for (const ClanMember& member : clan) {
-    int wifeFamily[2] = {0, 0};
-    for (int slot = 0; slot < 2; ++slot) {
-      if (member.wives[slot] == nullptr) continue;
-      families.push_back(Family{member.person, member.wives[slot], {}});
-      wifeFamily[slot] = static_cast<int>(families.size());
-    }
-    int aloneFamily = 0;
-    for (int childIndex : member.children) {
-      const Person* child = clan[childIndex].person;
-      int slot = child->motherIndex == '1' ? 0 : child->motherIndex == '2' ? 1 : -1;
-      int family = slot >= 0 ? wifeFamily[slot] : 0;
-      if (family == 0) {
-        if (aloneFamily == 0) {
-          families.push_back(Family{member.person, nullptr, {}});
-          aloneFamily = static_cast<int>(families.size());
-        }
-        family = aloneFamily;
-      }
-      families[family - 1].children.push_back(child);
-      childFamily[child] = family;
-    }
-  }
-  for (std::size_t i = 0; i < families.size(); ++i) {
-    int number = static_cast<int>(i) + 1;
-    spouseFamilies[families[i].husband].push_back(number);
-    if (families[i].wife != nullptr) spouseFamilies[families[i].wife].push_back(number);
-  }
+};
 
-  // HEAD.
+// A member's families: one per wife, then one of the father alone when a child names no
+// existing wife. Children go to the family of the wife their motherIndex names. A member married
+// without a wife in the tree has the marriage stated in a family of his or her own, made
+// without children when there is none (a daughter who married out is its wife).
+void addMemberFamilies(const std::vector<ClanMember>& clan, const ClanMember& member,
+                       Families& families) {
+  int wifeFamily[2] = {0, 0};
+  for (int slot = 0; slot < 2; ++slot) {
+    if (member.wives[slot] == nullptr) continue;
+    families.list.push_back(Family{member.person, member.wives[slot], {}});
+    wifeFamily[slot] = static_cast<int>(families.list.size());
+  }
+  int aloneFamily = 0;
+  auto alone = [&] {
+    if (aloneFamily == 0) {
+      families.list.push_back(Family{member.person, nullptr, {}});
+      aloneFamily = static_cast<int>(families.list.size());
+    }
+    return aloneFamily;
+  };
+  for (int childIndex : member.children) {
+    const Person* child = clan[childIndex].person;
+    int slot = child->motherIndex == '1' ? 0 : child->motherIndex == '2' ? 1 : -1;
+    int family = slot >= 0 ? wifeFamily[slot] : 0;
+    if (family == 0) family = alone();
+    families.list[family - 1].children.push_back(child);
+    families.childFamily[child] = family;
+  }
+  const Person& person = *member.person;
+  if (person.married == 'y' && wifeFamily[0] == 0 && wifeFamily[1] == 0) {
+    if (aloneFamily == 0 && person.sex == 'f') {
+      families.list.push_back(Family{nullptr, &person, {}});
+      aloneFamily = static_cast<int>(families.list.size());
+    }
+    families.list[alone() - 1].married = true;
+  }
+}
+
+Families collectFamilies(const std::vector<ClanMember>& clan) {
+  Families families;
+  for (const ClanMember& member : clan) addMemberFamilies(clan, member, families);
+  for (std::size_t i = 0; i < families.list.size(); ++i) {
+    int number = static_cast<int>(i) + 1;
+    const Family& family = families.list[i];
+    if (family.husband != nullptr) families.spouseFamilies[family.husband].push_back(number);
+    if (family.wife != nullptr) families.spouseFamilies[family.wife].push_back(number);
+  }
+  return families;
+}
+
+void appendHeader(std::string& out, GedcomVersion version) {
   if (version == GedcomVersion::kV70) {
     out += "0 HEAD\n1 GEDC\n2 VERS 7.0\n1 SOUR Quillet\n2 VERS 1.0\n2 NAME Quillet\n";
   } else {
@@ -194,39 +244,72 @@ bool writeGedcom(const FamilyTree& tree, GedcomVersion version, std::string& out
         "0 HEAD\n1 SOUR Quillet\n2 VERS 1.0\n2 NAME Quillet\n1 SUBM @U1@\n1 GEDC\n2 VERS 5.5.1\n"
         "2 FORM LINEAGE-LINKED\n1 CHAR UTF-8\n0 @U1@ SUBM\n1 NAME Quillet\n";
   }
+}
 
-  for (std::size_t i = 0; i < individuals.size(); ++i) {
-    const Person& person = *individuals[i];
-    ExportName name = exportName(person);
-    out += "0 " + pointer('I', static_cast<int>(i) + 1) + " INDI\n";
-    out += "1 NAME " + escapeValue("/" + name.surname + "/" + name.given, version) + "\n";
-    if (!name.given.empty()) out += "2 GIVN " + escapeValue(name.given, version) + "\n";
-    if (!name.surname.empty()) out += "2 SURN " + escapeValue(name.surname, version) + "\n";
-    out += person.sex == 'm' ? "1 SEX M\n" : person.sex == 'f' ? "1 SEX F\n" : "1 SEX U\n";
-    std::string birth = gedcomDate(dateText(person.birthDate));
-    if (!birth.empty()) out += "1 BIRT\n2 DATE " + birth + "\n";
-    if (person.alive == 'n') {
-      std::string death = person.deathDate ? gedcomDate(dateText(*person.deathDate)) : "";
-      out += death.empty() ? "1 DEAT Y\n" : "1 DEAT\n2 DATE " + death + "\n";
-    }
-    if (auto found = childFamily.find(&person); found != childFamily.end()) {
-      out += "1 FAMC " + pointer('F', found->second) + "\n";
-    }
-    if (auto found = spouseFamilies.find(&person); found != spouseFamilies.end()) {
-      for (int family : found->second) out += "1 FAMS " + pointer('F', family) + "\n";
-    }
+void appendName(std::string& out, const Person& person, GedcomVersion version) {
+  ExportName name = exportName(person);
+  if (name.titled) {
+    out += "1 NAME " + escapeValue(name.surname + name.given, version) + "\n";
+    out += "2 SURN " + escapeValue(name.surname, version) + "\n";
+    return;
   }
+  out += "1 NAME " + escapeValue("/" + name.surname + "/" + name.given, version) + "\n";
+  if (!name.given.empty()) out += "2 GIVN " + escapeValue(name.given, version) + "\n";
+  if (!name.surname.empty()) out += "2 SURN " + escapeValue(name.surname, version) + "\n";
+}
 
-  for (std::size_t i = 0; i < families.size(); ++i) {
-    const Family& family = families[i];
-    out += "0 " + pointer('F', static_cast<int>(i) + 1) + " FAM\n";
-    out += "1 HUSB " + pointer('I', individualNumber.at(family.husband)) + "\n";
-    if (family.wife != nullptr) {
-      out += "1 WIFE " + pointer('I', individualNumber.at(family.wife)) + "\n";
-    }
-    for (const Person* child : family.children) {
-      out += "1 CHIL " + pointer('I', individualNumber.at(child)) + "\n";
-    }
+void appendLife(std::string& out, const Person& person) {
+  out += person.sex == 'm' ? "1 SEX M\n" : person.sex == 'f' ? "1 SEX F\n" : "1 SEX U\n";
+  std::string birth = gedcomDate(dateText(person.birthDate));
+  if (!birth.empty()) out += "1 BIRT\n2 DATE " + birth + "\n";
+  if (person.alive == 'n') {
+    std::string death = person.deathDate ? gedcomDate(dateText(*person.deathDate)) : "";
+    out += death.empty() ? "1 DEAT Y\n" : "1 DEAT\n2 DATE " + death + "\n";
+  }
+}
+
+void appendIndividual(std::string& out, const Person& person, int number, const Families& families,
+                      GedcomVersion version) {
+  out += "0 " + pointer('I', number) + " INDI\n";
+  appendName(out, person, version);
+  appendLife(out, person);
+  if (auto found = families.childFamily.find(&person); found != families.childFamily.end()) {
+    out += "1 FAMC " + pointer('F', found->second) + "\n";
+  }
+  if (auto found = families.spouseFamilies.find(&person); found != families.spouseFamilies.end()) {
+    for (int family : found->second) out += "1 FAMS " + pointer('F', family) + "\n";
+  }
+}
+
+void appendFamily(std::string& out, const Family& family, int number,
+                  const Individuals& individuals) {
+  out += "0 " + pointer('F', number) + " FAM\n";
+  if (family.husband != nullptr) {
+    out += "1 HUSB " + pointer('I', individuals.number.at(family.husband)) + "\n";
+  }
+  if (family.wife != nullptr) {
+    out += "1 WIFE " + pointer('I', individuals.number.at(family.wife)) + "\n";
+  }
+  if (family.married) out += "1 MARR Y\n";
+  for (const Person* child : family.children) {
+    out += "1 CHIL " + pointer('I', individuals.number.at(child)) + "\n";
+  }
+}
+
+}  // namespace
+
+bool writeGedcom(const FamilyTree& tree, GedcomVersion version, std::string& out) {
+  out.clear();
+  std::vector<ClanMember> clan = collectClan(tree);
+  if (clan.empty()) return false;
+  Individuals individuals = numberIndividuals(clan);
+  Families families = collectFamilies(clan);
+  appendHeader(out, version);
+  for (std::size_t i = 0; i < individuals.order.size(); ++i) {
+    appendIndividual(out, *individuals.order[i], static_cast<int>(i) + 1, families, version);
+  }
+  for (std::size_t i = 0; i < families.list.size(); ++i) {
+    appendFamily(out, families.list[i], static_cast<int>(i) + 1, individuals);
   }
   out += "0 TRLR\n";
   return true;

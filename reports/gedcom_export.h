@@ -9,6 +9,7 @@
 // Thread-safety: reads the tree only; safe as long as nobody changes the tree meanwhile.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,13 +36,21 @@ std::vector<ClanMember> collectClan(const FamilyTree& tree);
 
 // --- Names and dates ----------------------------------------------------------------------------
 
-// A person's name split for export: the first character is the surname, the rest the given
-// name, both UTF-8 and without the key's padding spaces. Bytes that are not GBK become U+FFFD.
+// A person's name split for export, UTF-8 and without the key's padding spaces; bytes that are
+// not GBK become U+FFFD. Mostly the first character is the surname and the rest the given name.
+// A name that is a surname followed by a title (尤氏, 王夫人, 赵姨娘, 史太君) has no given name:
+// `titled` is set, `surname` is what stands before the title and `given` holds the title.
+// Either way surname + given is the whole name.
 struct ExportName {
   std::string surname;
   std::string given;
+  bool titled = false;
 };
 ExportName exportName(const Person& person);
+
+// The length in bytes of the title (氏, 夫人, 姨娘, 太君, 太太, 奶奶, 姥姥, 嬷嬷) that the UTF-8
+// name `utf8Name` ends with, when something stands before it; 0 otherwise.
+std::size_t titleLength(std::string_view utf8Name);
 
 // The UTF-8 characters of a GBK text, one string per character (U+FFFD for a byte that starts
 // no valid GBK character).
@@ -58,9 +67,12 @@ enum class GedcomVersion { kV551, kV70 };
 // The whole GEDCOM text of the tree: HEAD, one INDI per member and wife, one FAM per wife of a
 // member (the husband, that wife, and the children whose motherIndex names her, in chain order),
 // one FAM of the father alone for children whose motherIndex names no existing wife, and TRLR.
-// Pointers are two-way (FAMC/FAMS against CHIL/HUSB/WIFE). A date that is not valid is left out;
-// a dead person with no valid death date gets "DEAT Y". False and `out` empty when the tree has
-// no root.
+// A member whose married flag is 'y' but who has no wife in the tree (a son whose wife is not
+// recorded, a daughter who married out) gets "MARR Y" in a FAM of his or her own: the father-alone
+// family when there is one, else a family without children. Pointers are two-way (FAMC/FAMS
+// against CHIL/HUSB/WIFE). A titled name is written whole ("1 NAME 尤氏", "2 SURN 尤"), any other
+// as "/surname/given" with GIVN and SURN. A date that is not valid is left out; a dead person with
+// no valid death date gets "DEAT Y". False and `out` empty when the tree has no root.
 bool writeGedcom(const FamilyTree& tree, GedcomVersion version, std::string& out);
 
 }  // namespace quillet

@@ -15,8 +15,6 @@
 namespace quillet {
 namespace {
 
-constexpr std::size_t kFullNameBytes = 4;  // two GBK characters
-
 constexpr const char kEmptyKeyword[] =
     "\r\n\r\n\r\n                       请输入关健字,勿使输入框为空";
 constexpr const char kIncompleteName[] = "\r\n\r\n\r\n      输入姓名不完整，请进行完整输入!";

@@ -10,6 +10,7 @@ packages=(
   xvfb xauth xdotool
   clang libclang-rt-14-dev
   gramps libgedcom-perl librsvg2-bin
+  dpkg-dev desktop-file-utils appstream lintian man-db
 )
 
 missing=()

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -99,8 +100,19 @@ class WindowPeer {
   // The system menu; a window without one ignores the appends.
   virtual bool hasSystemMenu() const = 0;
   virtual void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) = 0;
+  // The window's own context-menu entries (a separator for MF_SEPARATOR), shown after the
+  // system-menu entries where a backend shows those in the context menu. Choosing one reports
+  // onCommand(commandId), as a push button's click does.
+  virtual void appendContextMenu(unsigned flags, unsigned commandId, std::string_view gbk) = 0;
 
   virtual void setIcon(const IconResource& icon, bool big) = 0;
+};
+
+// A file a person chose to write: its path as the file system names it (UTF-8 bytes, not GBK),
+// and which of the chooser's filters was selected (0 the first).
+struct SaveFileChoice {
+  std::string path;
+  std::size_t filter = 0;
 };
 
 class Backend {
@@ -115,6 +127,12 @@ class Backend {
   // Closing a box that has a Cancel button answers IDCANCEL; closing an MB_OK box, IDOK.
   virtual int messageBox(WindowPeer* parent, std::string_view gbkText, std::string_view gbkCaption,
                          unsigned type) = 0;
+  // Asks for a file to write: a chooser titled `gbkCaption`, `gbkSuggestedName` filled in, the
+  // filters `gbkFilters` offered ("SVG (*.svg)"), the first selected. Nothing when the person
+  // cancelled. The file is neither opened nor made.
+  virtual std::optional<SaveFileChoice> saveFileName(
+      WindowPeer* parent, std::string_view gbkCaption, std::string_view gbkSuggestedName,
+      std::span<const std::string_view> gbkFilters) = 0;
 };
 
 // The answers a message box of `type` can give, in button order (OK; OK, Cancel; Yes, No,
@@ -124,10 +142,24 @@ std::span<const int> messageBoxButtons(unsigned type);
 // when it has fewer.
 int defaultMessageBoxAnswer(unsigned type);
 
-// The process's backend, not owned; set by main() (or a test) before any dialog runs. Null
-// until then: a dialog without a backend does not open.
+// The process's backend, not owned; installed (ScopedBackend) by main() or a test before any
+// dialog runs. Null until then: a dialog without a backend does not open.
 Backend* currentBackend();
 void setBackend(Backend* backend);
+
+// Installs `backend` (null: none) as the process's backend for the guard's life and puts back
+// the one it replaced. REQUIRES: guards end in the reverse order of their making; `backend`
+// outlives the guard.
+class ScopedBackend {
+ public:
+  explicit ScopedBackend(Backend* backend) : previous_(currentBackend()) { setBackend(backend); }
+  ~ScopedBackend() { setBackend(previous_); }
+  ScopedBackend(const ScopedBackend&) = delete;
+  ScopedBackend& operator=(const ScopedBackend&) = delete;
+
+ private:
+  Backend* previous_;
+};
 
 // The application's name: the program file's name without its extension ("quillet",
 // "quillet-batch"), as GBK. Message boxes without a caption carry it.

@@ -171,9 +171,23 @@ int Dialog::MessageBox(std::string_view gbkText, const char* gbkCaption, unsigne
   return backend->messageBox(peer_.get(), gbkText, caption, type);
 }
 
+std::optional<SaveFileChoice> Dialog::GetSaveFileName(
+    std::string_view gbkCaption, std::string_view gbkSuggestedName,
+    std::span<const std::string_view> gbkFilters) {
+  Backend* backend = currentBackend();
+  if (backend == nullptr) return std::nullopt;
+  return backend->saveFileName(peer_.get(), gbkCaption, gbkSuggestedName, gbkFilters);
+}
+
 Menu* Dialog::GetSystemMenu(bool /*revert*/) {
   if (peer_ == nullptr || !peer_->hasSystemMenu()) return nullptr;
   return systemMenu_.get();
+}
+
+bool Dialog::AppendContextMenu(unsigned flags, unsigned commandId, std::string_view gbkText) {
+  if (peer_ == nullptr) return false;
+  peer_->appendContextMenu(flags, commandId, gbkText);
+  return true;
 }
 
 void Dialog::SetIcon(const IconResource& icon, bool big) {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -116,9 +117,10 @@ void DDX_Control(DataExchange& dx, int id, TreeCtrl& control);
 
 // Routing: one table per dialog class, each entry naming an event, a control id and a member
 // handler, as a message map does. A handler either takes no argument or takes the id that
-// fired it, so that several buttons can share one handler. SysCommand entries match every
-// system command and always pass its id. TreeSelect entries name a tree control: a person
-// selected one of its items (the handler reads the control's selected item).
+// fired it, so that several buttons can share one handler. Clicked entries also take the
+// commands of context-menu entries and accelerators: all arrive as the command of their id.
+// SysCommand entries match every system command and always pass its id. TreeSelect entries name a
+// tree control: a person selected one of its items (the handler reads the control's selected item).
 enum class MessageKind { Clicked, SysCommand, TreeSelect };
 
 template <class D>
@@ -168,8 +170,17 @@ class Dialog : public WindowEvents {
   // A message box over this window; no caption gives the application's name. Returns the button
   // pressed: IDOK, IDCANCEL, IDYES or IDNO.
   int MessageBox(std::string_view gbkText, const char* gbkCaption = nullptr, unsigned type = MB_OK);
+  // A save-file chooser over this window (Backend::saveFileName); nothing when the person
+  // cancelled or no backend is installed.
+  std::optional<SaveFileChoice> GetSaveFileName(std::string_view gbkCaption,
+                                                std::string_view gbkSuggestedName,
+                                                std::span<const std::string_view> gbkFilters);
   // The system menu, or null when the window has none.
   Menu* GetSystemMenu(bool revert);
+  // Appends an entry (or, with MF_SEPARATOR, a separator) to the window's context menu; its
+  // choice arrives as the command `commandId` (see MessageKind::Clicked). False when no window
+  // is open.
+  bool AppendContextMenu(unsigned flags, unsigned commandId = 0, std::string_view gbkText = {});
   void SetIcon(const IconResource& icon, bool big);
 
   const DialogTemplate& dialogTemplate() const { return template_; }

@@ -93,6 +93,15 @@ HeadlessWindow::Act HeadlessWindow::click(int id) {
   return Act::Done;
 }
 
+HeadlessWindow::Act HeadlessWindow::chooseContextMenu(unsigned commandId) {
+  const auto entry = std::find_if(
+      contextMenu_.begin(), contextMenu_.end(),
+      [commandId](const auto& e) { return e.first == commandId && !e.second.empty(); });
+  if (entry == contextMenu_.end()) return Act::UnknownId;
+  events_.onCommand(static_cast<int>(commandId));
+  return Act::Done;
+}
+
 void HeadlessWindow::keyEnter() { events_.onCommand(defaultButtonId()); }
 
 void HeadlessWindow::keyEsc() { events_.onCommand(IDCANCEL); }
@@ -320,6 +329,14 @@ void HeadlessWindow::appendSystemMenu(unsigned flags, unsigned commandId, std::s
   }
 }
 
+void HeadlessWindow::appendContextMenu(unsigned flags, unsigned commandId, std::string_view gbk) {
+  if ((flags & MF_SEPARATOR) != 0) {
+    contextMenu_.emplace_back(0, std::string());
+  } else {
+    contextMenu_.emplace_back(commandId, std::string(gbk));
+  }
+}
+
 void HeadlessWindow::setIcon(const IconResource& /*icon*/, bool /*big*/) { ++iconsSet_; }
 
 std::unique_ptr<WindowPeer> HeadlessBackend::createWindow(const DialogTemplate& dialogTemplate,
@@ -343,6 +360,20 @@ int HeadlessBackend::messageBox(WindowPeer* /*parent*/, std::string_view gbkText
   record({HeadlessEvent::Kind::MessageBox, std::string(gbkCaption), std::string(gbkText), type,
           answer, 0});
   return answer;
+}
+
+std::optional<SaveFileChoice> HeadlessBackend::saveFileName(
+    WindowPeer* /*parent*/, std::string_view gbkCaption, std::string_view gbkSuggestedName,
+    std::span<const std::string_view> gbkFilters) {
+  std::optional<SaveFileChoice> choice;
+  if (!fileNames_.empty()) {
+    choice = std::move(fileNames_.front());
+    fileNames_.pop_front();
+    if (choice->filter >= gbkFilters.size()) choice->filter = 0;
+  }
+  record({HeadlessEvent::Kind::FileChooser, std::string(gbkCaption), std::string(gbkSuggestedName),
+          0, choice ? IDOK : IDCANCEL, 0});
+  return choice;
 }
 
 void HeadlessBackend::record(HeadlessEvent event) {

@@ -1,7 +1,8 @@
-// The in-memory twin of the window system: controls kept in memory, message boxes answered from
-// a queue, nested modal dialogs closed at once by their default push button. Tests and
-// quillet-batch drive a window through HeadlessWindow's acts (type, check, click, keys), which
-// reach the dialog by the same routes as a person's acts in the real window.
+// The in-memory twin of the window system: controls kept in memory, message boxes and file
+// choosers answered from queues, nested modal dialogs closed at once by their default push
+// button. Tests and quillet-batch drive a window through HeadlessWindow's acts (type, check,
+// click, keys, context-menu entries), which reach the dialog by the same routes as a person's
+// acts in the real window.
 //
 // Texts are GBK. Single-threaded.
 #pragma once
@@ -23,12 +24,13 @@ class HeadlessBackend;
 
 // What the headless window system shows besides the controls, in the order it happens.
 struct HeadlessEvent {
-  enum class Kind { MessageBox, DialogOpened, DialogClosed };
+  enum class Kind { MessageBox, DialogOpened, DialogClosed, FileChooser };
   Kind kind;
-  std::string caption;  // message box caption or dialog caption (GBK)
-  std::string text;     // message box text (GBK)
+  std::string caption;  // message box, dialog or file chooser caption (GBK)
+  std::string text;     // message box text, or the file chooser's suggested name (GBK)
   unsigned type = 0;    // message box type (MB_*)
-  int answer = 0;       // message box answer: IDOK, IDCANCEL, IDYES or IDNO
+  int answer = 0;       // message box answer: IDOK, IDCANCEL, IDYES or IDNO; for a file
+                        // chooser IDOK (a file chosen) or IDCANCEL
   int dialogId = 0;     // template id of the dialog opened or closed
 };
 
@@ -57,6 +59,8 @@ class HeadlessWindow : public WindowPeer {
   Act check(int id);
   // Clicks a push button.
   Act click(int id);
+  // Chooses the context-menu entry of command `commandId` (UnknownId when there is none).
+  Act chooseContextMenu(unsigned commandId);
   // Enter in an edit box: the default push button is pressed.
   void keyEnter();
   void keyEsc();
@@ -78,6 +82,8 @@ class HeadlessWindow : public WindowPeer {
   std::size_t limitOf(int id) const;
   // The system menu's entries as appended (separators have an empty text and id 0).
   const std::vector<std::pair<unsigned, std::string>>& systemMenu() const { return systemMenu_; }
+  // The context menu's own entries as appended, in the same form.
+  const std::vector<std::pair<unsigned, std::string>>& contextMenu() const { return contextMenu_; }
   int iconsSet() const { return iconsSet_; }
   int result() const { return result_; }
   const DialogTemplate& dialogTemplate() const { return template_; }
@@ -105,6 +111,7 @@ class HeadlessWindow : public WindowPeer {
   bool ensureTreeItemVisible(int id, HTREEITEM item) override;
   bool hasSystemMenu() const override;
   void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) override;
+  void appendContextMenu(unsigned flags, unsigned commandId, std::string_view gbk) override;
   void setIcon(const IconResource& icon, bool big) override;
 
  private:
@@ -133,6 +140,7 @@ class HeadlessWindow : public WindowPeer {
   std::map<int, Control> controls_;
   std::map<int, Tree> trees_;  // one for each tree control
   std::vector<std::pair<unsigned, std::string>> systemMenu_;
+  std::vector<std::pair<unsigned, std::string>> contextMenu_;
   int iconsSet_ = 0;
   bool ended_ = false;
   int result_ = 0;
@@ -152,6 +160,11 @@ class HeadlessBackend : public Backend {
   // buttons do not include the answer takes its default button, as does a box with no answer
   // queued.
   void queueAnswer(int answer) { answers_.push_back(answer); }
+  // Queues the answer of the next file chooser: the path it gives and the filter selected (one
+  // the chooser does not offer selects its first). A chooser with no answer queued is cancelled.
+  void queueFileName(std::string path, std::size_t filter = 0) {
+    fileNames_.push_back({std::move(path), filter});
+  }
   const std::vector<HeadlessEvent>& events() const { return events_; }
   void clearEvents() { events_.clear(); }
   // The top-level window open now, or null.
@@ -161,6 +174,9 @@ class HeadlessBackend : public Backend {
                                            WindowEvents& events, WindowPeer* parent) override;
   int messageBox(WindowPeer* parent, std::string_view gbkText, std::string_view gbkCaption,
                  unsigned type) override;
+  std::optional<SaveFileChoice> saveFileName(WindowPeer* parent, std::string_view gbkCaption,
+                                             std::string_view gbkSuggestedName,
+                                             std::span<const std::string_view> gbkFilters) override;
 
  private:
   friend class HeadlessWindow;
@@ -169,6 +185,7 @@ class HeadlessBackend : public Backend {
   Driver driver_;
   Listener listener_;
   std::deque<int> answers_;
+  std::deque<SaveFileChoice> fileNames_;
   std::vector<HeadlessEvent> events_;
   HeadlessWindow* topWindow_ = nullptr;  // not owned
 };

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFile>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -365,9 +366,8 @@ class FindField : public QLineEdit {
 
 class QtWindow : public WindowPeer {
  public:
-  QtWindow(QtBackend& backend, const DialogTemplate& dialogTemplate, WindowEvents& events,
-           QWidget* parent)
-      : backend_(backend), template_(dialogTemplate), events_(events) {
+  QtWindow(const DialogTemplate& dialogTemplate, WindowEvents& events, QWidget* parent)
+      : template_(dialogTemplate), events_(events) {
     widget_ = std::make_unique<DialogWidget>(*this, parent);
     widget_->setObjectName(QString::number(dialogTemplate.id));
     widget_->setWindowTitle(qStringFromGbk(dialogTemplate.caption));
@@ -404,11 +404,7 @@ class QtWindow : public WindowPeer {
       widget_->move(available.x() + std::max(0, (available.width() - framed.width()) / 2),
                     available.y() + std::max(0, (available.height() - framed.height()) / 2));
     }
-    if ((dialogTemplate.style & WS_SYSMENU) != 0) {
-      widget_->setContextMenuPolicy(Qt::CustomContextMenu);
-      QObject::connect(widget_.get(), &QWidget::customContextMenuRequested,
-                       [this](const QPoint& at) { showContextMenu(at); });
-    }
+    if ((dialogTemplate.style & WS_SYSMENU) != 0) enableContextMenu();
     for (const ControlTemplate& control : dialogTemplate.controls) createControl(control);
     // A group box lies under the controls it frames, in template order among group boxes.
     for (auto box = groupBoxes_.rbegin(); box != groupBoxes_.rend(); ++box) (*box)->lower();
@@ -615,6 +611,11 @@ class QtWindow : public WindowPeer {
 
   void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) override {
     menuEntries_.push_back({(flags & MF_SEPARATOR) != 0, commandId, qStringFromGbk(gbk)});
+  }
+
+  void appendContextMenu(unsigned flags, unsigned commandId, std::string_view gbk) override {
+    enableContextMenu();
+    contextEntries_.push_back({(flags & MF_SEPARATOR) != 0, commandId, qStringFromGbk(gbk)});
   }
 
   void setIcon(const IconResource& icon, bool /*big*/) override {
@@ -859,6 +860,15 @@ class QtWindow : public WindowPeer {
     });
   }
 
+  void enableContextMenu() {
+    if (widget_->contextMenuPolicy() == Qt::CustomContextMenu) return;
+    widget_->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(widget_.get(), &QWidget::customContextMenuRequested,
+                     [this](const QPoint& at) { showContextMenu(at); });
+  }
+
+  // The system-menu entries (their choice is a system command), then the window's own entries
+  // (their choice is a command).
   void showContextMenu(const QPoint& at) {
     QMenu menu(widget_.get());
     for (const MenuEntry& entry : menuEntries_) {
@@ -870,11 +880,13 @@ class QtWindow : public WindowPeer {
       menu.addAction(entry.text,
                      [this, id] { dispatch([this, id] { events_.onSysCommand(id); }); });
     }
-    if (!backend_.contextActions().empty()) menu.addSeparator();
-    for (const QtBackend::ContextAction& action : backend_.contextActions()) {
-      auto run = action.run;
-      QWidget* window = widget_.get();
-      menu.addAction(action.text, [run, window] { run(window); });
+    for (const MenuEntry& entry : contextEntries_) {
+      if (entry.separator) {
+        menu.addSeparator();
+        continue;
+      }
+      const int id = static_cast<int>(entry.commandId);
+      menu.addAction(entry.text, [this, id] { dispatch([this, id] { events_.onCommand(id); }); });
     }
     if (!menu.isEmpty()) menu.exec(widget_->mapToGlobal(at));
   }
@@ -892,7 +904,6 @@ class QtWindow : public WindowPeer {
     probe.writePlace(QStringLiteral("shown %1").arg(template_.id), *widget_);
   }
 
-  QtBackend& backend_;
   const DialogTemplate& template_;
   WindowEvents& events_;
   std::unique_ptr<DialogWidget> widget_;
@@ -911,6 +922,7 @@ class QtWindow : public WindowPeer {
   FindField* findField_ = nullptr;
   std::unique_ptr<QStyle> treeStyle_;
   std::vector<MenuEntry> menuEntries_;
+  std::vector<MenuEntry> contextEntries_;
   bool ended_ = false;
   int result_ = IDCANCEL;
 };
@@ -931,7 +943,7 @@ QtBackend::~QtBackend() = default;
 
 std::unique_ptr<WindowPeer> QtBackend::createWindow(const DialogTemplate& dialogTemplate,
                                                     WindowEvents& events, WindowPeer* parent) {
-  return std::make_unique<QtWindow>(*this, dialogTemplate, events, qtWidgetOf(parent));
+  return std::make_unique<QtWindow>(dialogTemplate, events, qtWidgetOf(parent));
 }
 
 int QtBackend::messageBox(WindowPeer* parent, std::string_view gbkText, std::string_view gbkCaption,
@@ -980,6 +992,21 @@ int QtBackend::messageBox(WindowPeer* parent, std::string_view gbkText, std::str
   }
   probe.write(QStringLiteral("answer %1").arg(answer));
   return answer;
+}
+
+std::optional<SaveFileChoice> QtBackend::saveFileName(
+    WindowPeer* parent, std::string_view gbkCaption, std::string_view gbkSuggestedName,
+    std::span<const std::string_view> gbkFilters) {
+  QStringList filters;
+  for (const std::string_view filter : gbkFilters) filters << qStringFromGbk(filter);
+  QString selected = filters.value(0);
+  const QString path = QFileDialog::getSaveFileName(qtWidgetOf(parent), qStringFromGbk(gbkCaption),
+                                                    qStringFromGbk(gbkSuggestedName),
+                                                    filters.join(QStringLiteral(";;")), &selected);
+  if (path.isEmpty()) return std::nullopt;
+  const qsizetype filter = filters.indexOf(selected);
+  return SaveFileChoice{QFile::encodeName(path).toStdString(),
+                        filter < 0 ? 0 : static_cast<std::size_t>(filter)};
 }
 
 bool installChineseTranslations(QCoreApplication& application) {

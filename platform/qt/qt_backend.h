@@ -12,8 +12,9 @@
 // would take it beyond the limit in GBK bytes.
 //
 // Linux gives a program no system menu to extend: the entries a dialog appends to its system
-// menu appear in the window's context menu and run the dialog's system-command handler. A
-// window with a tree control has a find field for it (Ctrl+F).
+// menu appear in the window's context menu and run the dialog's system-command handler; the
+// window's own context-menu entries follow them. A window with a tree control has a find field
+// for it (Ctrl+F).
 //
 // With the environment variable QUILLET_WINDOW_PROBE naming a file, windows append to it where
 // their controls are on the screen, the clicks their push buttons take, the texts their
@@ -23,10 +24,7 @@
 // Requires a QApplication. Single-threaded: the GUI thread only.
 #pragma once
 
-#include <QString>
-#include <functional>
 #include <memory>
-#include <vector>
 
 #include "platform/dialog/backend.h"
 
@@ -37,25 +35,17 @@ namespace platform {
 
 class QtBackend : public Backend {
  public:
-  // An extra entry of every top-level window's context menu, after the system-menu entries.
-  struct ContextAction {
-    QString text;
-    std::function<void(QWidget* window)> run;
-  };
-
   QtBackend();
   ~QtBackend() override;
-
-  void addContextAction(ContextAction action) { contextActions_.push_back(std::move(action)); }
-  const std::vector<ContextAction>& contextActions() const { return contextActions_; }
 
   std::unique_ptr<WindowPeer> createWindow(const DialogTemplate& dialogTemplate,
                                            WindowEvents& events, WindowPeer* parent) override;
   int messageBox(WindowPeer* parent, std::string_view gbkText, std::string_view gbkCaption,
                  unsigned type) override;
-
- private:
-  std::vector<ContextAction> contextActions_;
+  // Qt's file chooser; the filter is matched by its text.
+  std::optional<SaveFileChoice> saveFileName(WindowPeer* parent, std::string_view gbkCaption,
+                                             std::string_view gbkSuggestedName,
+                                             std::span<const std::string_view> gbkFilters) override;
 };
 
 // Installs Qt's own Chinese texts (file chooser, edit menus, standard buttons) from the system's

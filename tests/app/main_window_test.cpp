@@ -6,9 +6,9 @@
 #include "app/resources.h"
 #include "platform/gbk.h"
 #include "reports/help_texts.h"
-#include "tests/app/test_genealogy.h"
-#include "tests/app/window_harness.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_genealogy.h"
+#include "tests/support/window_harness.h"
 
 namespace quillet {
 namespace {
@@ -234,11 +234,9 @@ TEST(MainWindowStartup, SecondLoadAtInitialisationReplacesTheFirst) {
   // Between the first load and the window's own, the file changes: the window shows the second.
   testing::writeFile("home.txt", testing::memberRecord("贾演  ", '0', testing::kNobody, 'm'));
   platform::HeadlessBackend backend;
-  platform::Backend* previous = platform::currentBackend();
-  platform::setBackend(&backend);
+  const platform::ScopedBackend installed(&backend);
   int result = -5;
   EXPECT_FALSE(objects.app.InitInstance(objects, &result));
-  platform::setBackend(previous);
   EXPECT_EQ(result, 0);  // no driver: the input ended with the window open
   EXPECT_EQ(objects.tree.personCount(), 1);
 }
@@ -247,11 +245,9 @@ TEST(MainWindowStartup, SecondLoadAtInitialisationReplacesTheFirst) {
 TEST(MainWindowStartup, NoWindowWithoutABackendGivesMinusOne) {
   ScopedTempDir dir;
   ProcessObjects objects;
-  platform::Backend* previous = platform::currentBackend();
-  platform::setBackend(nullptr);
+  const platform::ScopedBackend none(nullptr);
   int result = 0;
   EXPECT_FALSE(objects.app.InitInstance(objects, &result));
-  platform::setBackend(previous);
   EXPECT_EQ(result, -1);
 }
 

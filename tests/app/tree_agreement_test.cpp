@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "app/resources.h"
-#include "tests/app/refilled_view.h"
-#include "tests/app/test_genealogy.h"
-#include "tests/app/window_harness.h"
+#include "tests/support/refilled_view.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_genealogy.h"
+#include "tests/support/window_harness.h"
 #include "tools/genealogy_generator/genealogy_generator.h"
 
 namespace quillet {

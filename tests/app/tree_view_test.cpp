@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "core/person.h"
-#include "tests/app/test_genealogy.h"
-#include "tests/app/window_harness.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_genealogy.h"
+#include "tests/support/window_harness.h"
 
 namespace quillet {
 namespace {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/app/test_genealogy.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_genealogy.h"
 #include "tools/batch/batch_session.h"
 
 namespace quillet {

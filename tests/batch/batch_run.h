@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "tests/app/test_genealogy.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_genealogy.h"
 
 namespace quillet::testing {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/family_tree.h"
-#include "tests/export/genealogy_records.h"
+#include "tests/support/genealogy_records.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet {

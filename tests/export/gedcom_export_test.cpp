@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/family_tree.h"
-#include "tests/export/genealogy_records.h"
+#include "tests/support/genealogy_records.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet {
@@ -45,13 +45,13 @@ TEST(GedcomExport, FamilyPerWifeChildrenByMotherIndexAndFatherAloneFamily) {
       u8"0 HEAD\n1 GEDC\n2 VERS 7.0\n1 SOUR Quillet\n2 VERS 1.0\n2 NAME Quillet\n"
       u8"0 @I1@ INDI\n1 NAME /贾/演\n2 GIVN 演\n2 SURN 贾\n1 SEX M\n1 BIRT\n2 DATE 1 JAN 1650\n"
       u8"1 DEAT\n2 DATE 1 JAN 1720\n1 FAMS @F1@\n1 FAMS @F2@\n1 FAMS @F3@\n"
-      u8"0 @I2@ INDI\n1 NAME /史/氏\n2 GIVN 氏\n2 SURN 史\n1 SEX F\n1 BIRT\n2 DATE 1 JAN 1655\n"
+      u8"0 @I2@ INDI\n1 NAME 史氏\n2 SURN 史\n1 SEX F\n1 BIRT\n2 DATE 1 JAN 1655\n"
       u8"1 FAMS @F1@\n"
-      u8"0 @I3@ INDI\n1 NAME /王/夫人\n2 GIVN 夫人\n2 SURN 王\n1 SEX F\n1 BIRT\n"
+      u8"0 @I3@ INDI\n1 NAME 王夫人\n2 SURN 王\n1 SEX F\n1 BIRT\n"
       u8"2 DATE 1 JAN 1660\n1 DEAT Y\n1 FAMS @F2@\n"
       u8"0 @I4@ INDI\n1 NAME /贾/代化\n2 GIVN 代化\n2 SURN 贾\n1 SEX M\n1 BIRT\n"
       u8"2 DATE 1 JAN 1680\n1 FAMC @F1@\n1 FAMS @F4@\n"
-      u8"0 @I5@ INDI\n1 NAME /贾/敏\n2 GIVN 敏\n2 SURN 贾\n1 SEX F\n1 FAMC @F3@\n"
+      u8"0 @I5@ INDI\n1 NAME /贾/敏\n2 GIVN 敏\n2 SURN 贾\n1 SEX F\n1 FAMC @F3@\n1 FAMS @F5@\n"
       u8"0 @I6@ INDI\n1 NAME /贾/代善\n2 GIVN 代善\n2 SURN 贾\n1 SEX M\n1 BIRT\n"
       u8"2 DATE 1 JAN 1684\n1 FAMC @F2@\n"
       u8"0 @I7@ INDI\n1 NAME /贾/敷\n2 GIVN 敷\n2 SURN 贾\n1 SEX M\n1 BIRT\n2 DATE 1 JAN 1686\n"
@@ -62,6 +62,7 @@ TEST(GedcomExport, FamilyPerWifeChildrenByMotherIndexAndFatherAloneFamily) {
       u8"0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 CHIL @I6@\n"
       u8"0 @F3@ FAM\n1 HUSB @I1@\n1 CHIL @I5@\n"
       u8"0 @F4@ FAM\n1 HUSB @I4@\n1 CHIL @I8@\n"
+      u8"0 @F5@ FAM\n1 WIFE @I5@\n1 MARR Y\n"
       u8"0 TRLR\n");
   EXPECT_EQ(exportOf(twoWivesClan(), GedcomVersion::kV70), expected);
 }

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "core/family_tree.h"
-#include "tests/kinship/test_tree.h"
+#include "tests/support/test_tree.h"
 
 namespace quillet {
 namespace {

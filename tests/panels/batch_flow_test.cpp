@@ -14,7 +14,7 @@ std::string utf8(std::string_view gbk) { return platform::gbkToUtf8(gbk).value()
 
 class BatchFlowTest : public ::testing::Test {
  protected:
-  BatchFlowTest() { writeFile("home.txt", smallClanFile()); }
+  BatchFlowTest() { writeFile("home.txt", panelClanFile()); }
 
   // Runs one session on `script` (GBK); returns what it printed (UTF-8).
   std::string run(std::string_view script) {

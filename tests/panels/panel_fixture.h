@@ -13,18 +13,20 @@
 #include "core/person.h"
 #include "platform/gbk.h"
 #include "reports/person_report.h"
-#include "tests/app/window_harness.h"
 #include "tests/panels/clan_file.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/window_harness.h"
 
 namespace quillet::testing {
 
+// The panel tests' clan, with a birth date of its own for each person (smallClanFile, the
+// window tests' clan, gives everyone the same one):
 //   贾演 (root, wife 王氏)
 //   ├─ 贾代善 (wives 史太君 and 李氏)
 //   │   ├─ 贾政 (wife 王夫人) ── 贾宝玉
 //   │   └─ 贾敏 (a daughter, unmarried)
 //   └─ 贾代化 (dead)
-inline std::string smallClanFile() {
+inline std::string panelClanFile() {
   ClanFile clan;
   clan.member("贾演", '0', {}, "17000101", 'm', {}, '0', 'y')
       .wife("王氏", '0', "贾演", "17020101")
@@ -49,7 +51,7 @@ inline std::string shown(std::string_view gbk) {
 
 class PanelTest : public ::testing::Test {
  protected:
-  PanelTest() { writeFile("home.txt", smallClanFile()); }
+  PanelTest() { writeFile("home.txt", panelClanFile()); }
 
   // The window, opened on home.txt as it is when first asked for.
   WindowHarness& window() {

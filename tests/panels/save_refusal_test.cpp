@@ -64,7 +64,7 @@ TEST_F(SaveRefusalTest, SaveThatWouldNotReadBackNamesEachPersonAndKeepsTheFile) 
 
 TEST_F(SaveRefusalTest, FileChangedByAnotherProgramIsKeptAndThePaneSaysSo) {
   modify("贾宝玉", IDC_MODIFY_CHOICE + 3, "17610101");
-  const std::string theirs = smallClanFile() + "\r\n";
+  const std::string theirs = panelClanFile() + "\r\n";
   writeFile("home.txt", theirs);
   save();
   EXPECT_EQ(shown(pane()),

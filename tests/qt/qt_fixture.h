@@ -20,7 +20,7 @@
 #include "platform/gbk.h"
 #include "platform/qt/qt_backend.h"
 #include "platform/qt/qt_tree_view.h"
-#include "tests/app/small_clan.h"
+#include "tests/support/small_clan.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet::testing {
@@ -59,16 +59,10 @@ class QtWindowTest : public ::testing::Test {
  protected:
   explicit QtWindowTest(const std::string& home = smallClanFile()) {
     writeFile("home.txt", home);
-    platform::setBackend(&backend_);
     objects_ = std::make_unique<ProcessObjects>();
     dialog_ = std::make_unique<MainDialog>(*objects_);
     created_ = dialog_->Create();
     window_ = platform::qtWidgetOf(dialog_->peer());
-  }
-  ~QtWindowTest() override {
-    dialog_.reset();
-    objects_.reset();
-    platform::setBackend(nullptr);
   }
 
   template <typename W>
@@ -78,6 +72,8 @@ class QtWindowTest : public ::testing::Test {
 
   ScopedTempDir dir_;
   platform::QtBackend backend_;
+  const platform::ScopedBackend installed_{&backend_};
+  // Made after the backend is installed and gone before it is put back.
   std::unique_ptr<ProcessObjects> objects_;
   std::unique_ptr<MainDialog> dialog_;
   bool created_ = false;

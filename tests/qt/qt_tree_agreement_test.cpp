@@ -11,8 +11,8 @@
 
 #include "app/resources.h"
 #include "platform/qt/gbk_codec.h"
-#include "tests/app/refilled_view.h"
 #include "tests/qt/qt_fixture.h"
+#include "tests/support/refilled_view.h"
 #include "tools/genealogy_generator/genealogy_generator.h"
 
 namespace quillet {

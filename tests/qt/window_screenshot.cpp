@@ -13,14 +13,12 @@ int main(int argc, char** argv) {
   if (argc < 2) return 2;
   QApplication application(argc, argv);
   platform::QtBackend backend;
-  platform::setBackend(&backend);
+  const platform::ScopedBackend installed(&backend);
   quillet::ProcessObjects objects;
   quillet::MainDialog dialog(objects);
   if (!dialog.Create()) return 1;
   QWidget* window = platform::qtWidgetOf(dialog.peer());
   window->show();
   QApplication::processEvents();
-  const bool saved = window->grab().save(QString::fromLocal8Bit(argv[1]));
-  platform::setBackend(nullptr);
-  return saved ? 0 : 1;
+  return window->grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }

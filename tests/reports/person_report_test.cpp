@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tests/kinship/test_tree.h"
+#include "tests/support/test_tree.h"
 
 namespace quillet {
 namespace {

@@ -27,7 +27,7 @@ void writeFile(const std::string& name, std::string_view bytes);
 std::string readFile(const std::string& name);
 bool fileExists(const std::string& name);
 
-// The UTF-8 path of a file of the source tree (data/, tests/fixtures/).
+// The UTF-8 path of a file of the source tree (such as data/home.txt).
 std::string sourcePath(const std::string& relative);
 
 }  // namespace quillet::testing

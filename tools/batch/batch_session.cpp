@@ -84,6 +84,8 @@ void printEvent(std::ostream& out, const HeadlessEvent& event) {
     case HeadlessEvent::Kind::DialogClosed:
       out << "dialog " << event.dialogId << " closed\n";
       break;
+    case HeadlessEvent::Kind::FileChooser:
+      break;  // no command of the batch opens one
   }
 }
 
@@ -243,16 +245,14 @@ void printEditBox(const platform::HeadlessWindow& window, int id, std::ostream& 
 
 int runBatch(std::istream& in, std::ostream& out, std::ostream& err) {
   platform::HeadlessBackend backend;
-  platform::Backend* previous = platform::currentBackend();
-  platform::setBackend(&backend);
   Session session(backend, in, out);
   backend.setListener([&out](const HeadlessEvent& event) { printEvent(out, event); });
   backend.setDriver([&session](HeadlessWindow& window) { session.drive(window); });
   {
+    const platform::ScopedBackend installed(&backend);
     ProcessObjects objects;
     objects.app.InitInstance(objects);
   }
-  platform::setBackend(previous);
   out.flush();
   if (session.failure()) {
     err << *session.failure() << '\n';

@@ -3,6 +3,7 @@
 //
 //   quillet-export gedcom FILE [--version 5.5.1|7.0]   (7.0 when no version is given)
 //   quillet-export chart FILE.svg
+//   quillet-export --help | --version                   (--version alone: the program's version)
 //
 // Exit status: 0 done; 1 home.txt missing, unreadable or without a root, or FILE not written;
 // 2 bad usage, FILE among them when it is a file the program reads (home.txt, a roster ...).
@@ -15,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/command_line.h"
 #include "core/family_tree.h"
 #include "platform/out_of_memory.h"
 #include "reports/export_file.h"
@@ -25,16 +27,21 @@ constexpr int kDone = 0;
 constexpr int kNoGenealogy = 1;
 constexpr int kBadUsage = 2;
 
-constexpr const char* kUsage =
-    "usage: quillet-export gedcom FILE [--version 5.5.1|7.0]\n"
-    "       quillet-export chart FILE.svg\n"
-    "Reads home.txt in the working directory.\n";
+constexpr std::string_view kProgram = "quillet-export";
 
-int badUsage(std::string_view why) {
-  std::fprintf(stderr, "quillet-export: %.*s\n%s", static_cast<int>(why.size()), why.data(),
-               kUsage);
-  return kBadUsage;
-}
+constexpr const char kHelp[] =
+    "Usage: quillet-export gedcom FILE [--version 5.5.1|7.0]\n"
+    "  or:  quillet-export chart FILE.svg\n"
+    "Write the genealogy of home.txt in the working directory to FILE: as GEDCOM (7.0 unless\n"
+    "--version 5.5.1 is given), or as an SVG chart of the family tree.\n"
+    "\n"
+    "  -h, --help     display this help and exit\n"
+    "      --version  output version information and exit (given alone)\n"
+    "\n"
+    "Exit status: 0 when FILE is written; 1 when home.txt is missing, unreadable or has no\n"
+    "root, or FILE cannot be written; 2 for bad usage.\n";
+
+int badUsage(std::string_view why) { return quillet::usageError(kProgram, why); }
 
 struct Request {
   std::string command;
@@ -45,10 +52,13 @@ struct Request {
 // Parses the arguments into `request`; an exit status other than kDone when they are wrong.
 int parseArguments(const std::vector<std::string_view>& args, Request& request) {
   if (args.empty()) return badUsage("no command given");
+  if (args[0].size() > 1 && args[0][0] == '-') {
+    return badUsage("unrecognized option '" + std::string(args[0]) + "'");
+  }
   request.command = args[0];
   if (request.command == "chart") request.kind = quillet::ExportKind::kChartSvg;
   if (request.command != "gedcom" && request.command != "chart") {
-    return badUsage("unknown command");
+    return badUsage("unknown command '" + request.command + "'");
   }
   bool versionGiven = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
@@ -64,8 +74,8 @@ int parseArguments(const std::vector<std::string_view>& args, Request& request) 
         return badUsage("the version is 5.5.1 or 7.0");
       }
       versionGiven = true;
-    } else if (args[i].starts_with("--")) {
-      return badUsage("unknown option");
+    } else if (args[i].size() > 1 && args[i][0] == '-') {
+      return badUsage("unrecognized option '" + std::string(args[i]) + "'");
     } else if (request.file.empty()) {
       request.file = args[i];
     } else {
@@ -106,7 +116,11 @@ int main(int argc, char** argv) {
   platform::exitOnOutOfMemory("quillet-export");
   std::vector<std::string_view> args(argv + 1, argv + argc);
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-    std::fputs(kUsage, stdout);
+    std::fputs(kHelp, stdout);
+    return kDone;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    quillet::printVersion(kProgram);
     return kDone;
   }
   Request request;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang and runs each for the given number of seconds (default 30),
-# seeded with the shipped genealogy and the test fixtures. Exits non-zero on a finding.
+# Builds the fuzz targets of tools/fuzz with clang and runs each for the given number of seconds
+# (default 30), seeded from tools/fuzz/seeds/<target> (fuzz_load also with the shipped
+# genealogy). Exits non-zero on a finding.
 set -euo pipefail
 seconds="${1:-30}"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -25,5 +26,5 @@ for target in "$build"/fuzz_*; do
     echo "fuzz target $name found a fault"
     exit 1
   }
-  grep -E '^#[0-9]+ *DONE' "$build/$name.log" | tail -n 1 || true
+  grep -E '^Done [0-9]+ runs' "$build/$name.log" | tail -n 1 || true
 done

@@ -1,4 +1,4 @@
-#include "tests/app/window_harness.h"
+#include "tests/support/window_harness.h"
 
 #include "app/resources.h"
 
@@ -6,19 +6,14 @@ namespace quillet::testing {
 
 using platform::HeadlessWindow;
 
-WindowHarness::WindowHarness() : previousBackend_(platform::currentBackend()) {
-  platform::setBackend(&backend_);
+WindowHarness::WindowHarness() {
   objects_ = std::make_unique<ProcessObjects>();
   dialog_ = std::make_unique<MainDialog>(*objects_);
   dialog_->Create();
   window_ = static_cast<HeadlessWindow*>(dialog_->peer());
 }
 
-WindowHarness::~WindowHarness() {
-  dialog_.reset();
-  objects_.reset();
-  platform::setBackend(previousBackend_);
-}
+WindowHarness::~WindowHarness() = default;
 
 bool WindowHarness::type(int id, std::string_view gbk) {
   return !ended() && window_->type(id, gbk) == HeadlessWindow::Act::Done;
@@ -52,6 +47,14 @@ void WindowHarness::close() {
 
 void WindowHarness::sysCommand(unsigned id) {
   if (!ended()) window_->sysCommand(id);
+}
+
+bool WindowHarness::chooseContextMenu(unsigned id) {
+  return !ended() && window_->chooseContextMenu(id) == HeadlessWindow::Act::Done;
+}
+
+void WindowHarness::answerFileName(const std::string& path, std::size_t filter) {
+  backend_.queueFileName(path, filter);
 }
 
 void WindowHarness::answerOk() { backend_.queueAnswer(platform::IDOK); }

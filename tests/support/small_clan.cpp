@@ -1,6 +1,6 @@
-#include "tests/app/small_clan.h"
+#include "tests/support/small_clan.h"
 
-#include "tests/app/test_genealogy.h"
+#include "tests/support/test_genealogy.h"
 
 namespace quillet::testing {
 

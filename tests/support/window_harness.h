@@ -36,9 +36,14 @@ class WindowHarness {
   void keyEsc();
   void close();                  // the close box
   void sysCommand(unsigned id);  // 16: the About entry
+  // Chooses a context-menu entry (the exports).
+  bool chooseContextMenu(unsigned id);
   // Answers for the next message boxes; an unanswered box takes its default button.
   void answerOk();
   void answerCancel();
+  // The answer of the next file chooser: a path on disk (UTF-8) and the filter selected; an
+  // unanswered chooser is cancelled.
+  void answerFileName(const std::string& path, std::size_t filter = 0);
 
   // --- What the window shows.
   std::string text(int id) const;
@@ -59,8 +64,9 @@ class WindowHarness {
   platform::HeadlessWindow& window() { return *window_; }
 
  private:
-  platform::Backend* previousBackend_;
   platform::HeadlessBackend backend_;
+  const platform::ScopedBackend installed_{&backend_};
+  // Made after the backend is installed and gone before it is put back.
   std::unique_ptr<ProcessObjects> objects_;
   std::unique_ptr<MainDialog> dialog_;
   platform::HeadlessWindow* window_ = nullptr;  // owned by the dialog

@@ -1,0 +1,60 @@
+// The exports of the window's context menu: the tree as the window holds it, unsaved changes
+// included, written as GEDCOM (7.0, or 5.5.1 by the chooser's filter) or as an SVG chart into a
+// file the person chooses. A warning box says why when nothing could be written.
+#include <string>
+#include <string_view>
+
+#include "app/main_dialog.h"
+#include "app/resources.h"
+#include "platform/gbk.h"
+#include "reports/export_file.h"
+
+namespace quillet {
+namespace {
+
+constexpr const char kCaption[] = "导出";
+constexpr const char kNoRoot[] = "家谱中没有始祖，无可导出。";
+constexpr const char kWriteFailed[] = "无法写入文件：";
+constexpr const char kRefused[] = "这是本程序读取的文件，不能用导出覆盖：";
+
+void exportTo(MainDialog& window, ExportKind kind, const std::string& path) {
+  const unsigned warning = platform::MB_OK | platform::MB_ICONEXCLAMATION;
+  switch (exportToFile(window.familyTree, kind, path)) {
+    case ExportResult::kWritten:
+      return;
+    case ExportResult::kNoRoot:
+      window.MessageBox(kNoRoot, kCaption, warning);
+      return;
+    case ExportResult::kWriteFailed:
+      window.MessageBox(kWriteFailed + platform::utf8ToGbk(path), kCaption, warning);
+      return;
+    case ExportResult::kRefused:
+      window.MessageBox(kRefused + platform::utf8ToGbk(path), kCaption, warning);
+      return;
+  }
+}
+
+}  // namespace
+
+void MainDialog::appendExportEntries() {
+  AppendContextMenu(platform::MF_SEPARATOR);
+  AppendContextMenu(platform::MF_STRING, ID_EXPORT_GEDCOM, "导出 GEDCOM…");
+  AppendContextMenu(platform::MF_STRING, ID_EXPORT_CHART, "导出世系图…");
+}
+
+void MainDialog::OnExportGedcom() {
+  static constexpr std::string_view kFilters[] = {"GEDCOM 7.0 (*.ged)", "GEDCOM 5.5.1 (*.ged)"};
+  const auto choice = GetSaveFileName("导出 GEDCOM", "clan.ged", kFilters);
+  if (!choice) return;
+  exportTo(*this, choice->filter == 1 ? ExportKind::kGedcom551 : ExportKind::kGedcom70,
+           choice->path);
+}
+
+void MainDialog::OnExportChart() {
+  static constexpr std::string_view kFilters[] = {"SVG (*.svg)"};
+  const auto choice = GetSaveFileName("导出世系图", "chart.svg", kFilters);
+  if (!choice) return;
+  exportTo(*this, ExportKind::kChartSvg, choice->path);
+}
+
+}  // namespace quillet

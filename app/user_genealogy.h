@@ -1,0 +1,27 @@
+// The user's own genealogy: a per-user folder made from the genealogy shipped with the programs
+// the first time it is opened, so that saving never writes into the installed files.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace quillet {
+
+// The folder "quillet" under $XDG_DATA_HOME, or under ~/.local/share when XDG_DATA_HOME is unset,
+// empty or not an absolute path. Empty when that needs HOME and HOME is unset or empty.
+std::filesystem::path userGenealogyFolder();
+
+// The genealogy shipped with the programs: share/quillet beside the bin/ folder that holds the
+// running program (so it is found wherever the programs are installed or unpacked, and in the
+// build folder, which mirrors that layout). Empty when the running program cannot be located.
+std::filesystem::path shippedGenealogyFolder();
+
+// Makes `folder` ready to open. A folder that holds a home.txt is left as it is. Otherwise the
+// folder and its parents are created, and every file of `shipped` that the folder lacks is copied
+// into it, owner-writable, home.txt last (so a copy cut short is completed on the next start).
+// Returns true when `folder` holds a home.txt; false, with `why` saying what failed, when
+// `shipped` is not a folder, `folder` cannot be made or a file cannot be copied.
+bool seedGenealogy(const std::filesystem::path& folder, const std::filesystem::path& shipped,
+                   std::string& why);
+
+}  // namespace quillet

@@ -1,0 +1,79 @@
+// GEDCOM import: one male line of a GEDCOM 5.5.1 or 7.0 file as the genealogy file home.txt.
+//
+// The clan. Its root is the man named by GedcomImportOptions::root or, without one, the man
+// without parents whose male line holds the most persons (the first in the file on a tie).
+// Members are the root and, through each family in which a member is the husband, that family's
+// children; sons carry the line on, a daughter's own children belong to another line. A member's
+// wives are the wives of his families, first wife first in the order of his FAMS links (families
+// he heads that his record does not list follow in file order). A child's motherIndex names the
+// wife of the child's family ('1' or '2'; '0' for a family without a wife). The children of one
+// father form one chain in birth order; equal dates keep the order of the families and of their
+// CHIL lines, and a child without a date follows the sibling listed before him. Everyone else in
+// the file is outside the clan and only counted.
+//
+// The fields. The name key is the surname followed by the given name (a title name such as
+// "尤氏" with SURN 尤 is taken whole), two or three GBK characters; sex; generation as the depth
+// below the root (a wife takes her husband's); birth and death dates as yyyymmdd; married 'y'
+// for a wife, and for a member who is a spouse in a family with a partner or a MARR event; alive
+// 'n' when the record has a DEAT.
+//
+// Losses. What the genealogy file cannot hold is never changed silently: each such person gets
+// an ImportLoss with the reason and the value used in its place (a name of one or of four or more
+// characters, a character that is not a double-byte GBK character, a name another person already
+// has, a third wife, a generation deeper than 9, a date that is not a whole day or is missing, a
+// sex that does not fit the person's place, a marriage or parentage the clan cannot hold twice).
+//
+// The text. `homeText` holds the records in the order FamilyTree::save writes them (breadth-first
+// from the root, each member followed by his wives, children in chain order), each record ending
+// in '\n': written through the program's text-mode stream it is byte for byte what a save of the
+// same tree writes, so the program loads it and saves it back unchanged.
+//
+// Standard library only, plus the platform's GBK conversion. Thread-safe: no shared state.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+struct GedcomImportOptions {
+  std::string root;  // the root's XREF, "@I1@" or "I1"; empty to choose the root
+};
+
+// One person the genealogy file cannot hold as the GEDCOM file describes him or her.
+struct ImportLoss {
+  std::string xref;      // "@I12@"
+  std::string name;      // the name as the file gives it, UTF-8
+  std::string reason;    // "name of 4 characters", "third wife of @I3@ 贾珍" ...
+  std::string used;      // the value written in its place, UTF-8; empty when there is none
+  bool leftOut = false;  // the person is not imported at all
+};
+
+struct GedcomImport {
+  std::string homeText;            // the genealogy file, GBK records each ending in '\n'
+  std::int32_t persons = 0;        // records in homeText
+  std::string rootXref;            // "@I1@"
+  std::string rootName;            // UTF-8, as the file gives it
+  std::vector<ImportLoss> losses;  // in the order of the persons in the file
+  std::int32_t outside = 0;  // persons of the file outside the clan (no loss: not its members)
+  std::string error;         // on failure: why, one line without line end
+};
+
+// Reads the GEDCOM text `bytes`: UTF-8 with or without a byte order mark, UTF-16 (with a byte
+// order mark, or told by the "0" of "0 HEAD"), or ASCII / ANSEL when a 5.5.1 header says so and
+// every byte is ASCII (ANSEL's own characters are refused). True with `result` filled; false with
+// `result.error` set when the bytes are not GEDCOM this reader takes: no HEAD at the start or no
+// TRLR at the end, a level that skips ahead or is not a number, a line without a tag, bytes that
+// are not in the declared encoding, a version other than 5.5, 5.5.1 or 7.0, a pointer to no record
+// or to a record of the wrong kind, an XREF defined twice, FAMC/FAMS links that make a person his
+// own ancestor, a root that names no person, or no man to be the root.
+bool importGedcom(std::string_view bytes, const GedcomImportOptions& options, GedcomImport& result);
+
+// The report line of a loss, UTF-8 without line end: "@I12@ 贾宝玉玉: name of 4 characters; 贾宝玉
+// used", "@I30@ 王某某: third wife of @I3@ 贾珍; not imported", or the reason alone when the person
+// is imported but a link of his is not ("...: also a child of @F9@; that parentage is not held").
+std::string lossLine(const ImportLoss& loss);
+
+}  // namespace quillet

@@ -1,0 +1,92 @@
+// The context menu's exports over the headless backend: the entries, the chooser's answer
+// deciding file and format, and the warning when nothing can be written.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/resources.h"
+#include "reports/export_file.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_genealogy.h"
+#include "tests/support/window_harness.h"
+
+namespace quillet {
+namespace {
+
+using testing::ScopedTempDir;
+using testing::WindowHarness;
+
+class ExportEntriesTest : public ::testing::Test {
+ protected:
+  ExportEntriesTest() { testing::writeFile("home.txt", testing::smallClan()); }
+  ScopedTempDir dir_;
+};
+
+TEST_F(ExportEntriesTest, ContextMenuOffersBothExportsAfterASeparator) {
+  WindowHarness window;
+  const std::vector<std::pair<unsigned, std::string>> expected = {
+      {0, ""}, {ID_EXPORT_GEDCOM, "导出 GEDCOM…"}, {ID_EXPORT_CHART, "导出世系图…"}};
+  EXPECT_EQ(window.window().contextMenu(), expected);
+}
+
+// Each entry writes the tree as the window holds it, an unsaved birth included, in the format
+// its chooser's filter names, and shows no box.
+TEST_F(ExportEntriesTest, EachEntryWritesTheWindowsTreeInTheChosenFormat) {
+  struct Case {
+    int entry;
+    std::size_t filter;
+    const char* file;
+    const char* caption;
+    const char* suggested;
+    ExportKind kind;
+  };
+  const Case cases[] = {
+      {ID_EXPORT_GEDCOM, 0, "a.ged", "导出 GEDCOM", "clan.ged", ExportKind::kGedcom70},
+      {ID_EXPORT_GEDCOM, 1, "b.ged", "导出 GEDCOM", "clan.ged", ExportKind::kGedcom551},
+      {ID_EXPORT_CHART, 0, "c.svg", "导出世系图", "chart.svg", ExportKind::kChartSvg}};
+  WindowHarness window;
+  window.type(IDC_BIRTH_NAME, "贾兰");
+  window.type(IDC_BIRTH_SEX, "m");
+  window.type(IDC_BIRTH_DATE, "17800101");
+  window.type(IDC_MOTHER_NAME, "王夫人");
+  window.click(IDC_ADD_CHILD);
+  const FamilyTree& tree = window.objects().tree;
+  ASSERT_TRUE(tree.hasUnsavedChanges());
+  for (const Case& c : cases) {
+    window.clearEvents();
+    window.answerFileName(c.file, c.filter);
+    ASSERT_TRUE(window.chooseContextMenu(c.entry));
+    ASSERT_EQ(exportToFile(tree, c.kind, "expected"), ExportResult::kWritten);
+    EXPECT_EQ(testing::readFile(c.file), testing::readFile("expected")) << c.file;
+    ASSERT_EQ(window.events().size(), 1u) << c.file;  // the chooser, and no box
+    EXPECT_EQ(window.events()[0].caption, c.caption);
+    EXPECT_EQ(window.events()[0].text, c.suggested);
+  }
+}
+
+// A cancelled chooser writes nothing and warns of nothing; a failed export says why.
+TEST_F(ExportEntriesTest, WarningSaysWhyNothingWasWritten) {
+  {
+    WindowHarness window;
+    ASSERT_TRUE(window.chooseContextMenu(ID_EXPORT_CHART));  // no file name: cancelled
+    EXPECT_TRUE(window.messageBoxes().empty());
+    window.answerFileName("no-such-folder/clan.ged");
+    ASSERT_TRUE(window.chooseContextMenu(ID_EXPORT_GEDCOM));
+    ASSERT_EQ(window.messageBoxes().size(), 1u);
+    EXPECT_EQ(window.messageBoxes()[0].caption, "导出");
+    EXPECT_EQ(window.messageBoxes()[0].text, "无法写入文件：no-such-folder/clan.ged");
+    EXPECT_EQ(window.messageBoxes()[0].type, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+  }
+  testing::writeFile("home.txt", "");
+  WindowHarness empty;
+  empty.answerFileName("clan.svg");
+  ASSERT_TRUE(empty.chooseContextMenu(ID_EXPORT_CHART));
+  ASSERT_EQ(empty.messageBoxes().size(), 1u);
+  EXPECT_EQ(empty.messageBoxes()[0].text, "家谱中没有始祖，无可导出。");
+  EXPECT_FALSE(testing::fileExists("clan.svg"));
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,173 @@
+// quillet-import run as a user runs it: usage, the home.txt it never overwrites unasked, every
+// loss listed and refused unless accepted, and export then import giving home.txt back byte for
+// byte for the shipped clan and generated clans of 10^3 and 10^5 persons, in both versions.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/genealogy_records.h"
+#include "tests/support/temp_dir.h"
+#include "tools/genealogy_generator/genealogy_generator.h"
+
+namespace quillet {
+namespace {
+
+using testing::fileExists;
+using testing::readFile;
+using testing::record;
+using testing::utf8;
+using testing::writeFile;
+
+int run(const char* program, const std::string& arguments, std::string* errors = nullptr) {
+  std::string command = std::string("'") + program + "' " + arguments + " >stdout.txt 2>stderr.txt";
+  int status = std::system(command.c_str());
+  if (errors != nullptr) *errors = readFile("stderr.txt");
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int import(const std::string& arguments, std::string* errors = nullptr) {
+  return run(QUILLET_IMPORT_BINARY, arguments, errors);
+}
+
+std::string gedcom(std::u8string_view records) {
+  return "0 HEAD\n1 GEDC\n2 VERS 5.5.1\n1 CHAR UTF-8\n" + utf8(records) + "0 TRLR\n";
+}
+
+const std::u8string_view kRoot =
+    u8"0 @I1@ INDI\n1 NAME /贾/演\n1 SEX M\n1 BIRT\n2 DATE 1 JAN 1700\n";
+
+TEST(ImportCli, BadUsageExitsTwoWithAHintAndWritesNothing) {
+  testing::ScopedTempDir dir;
+  writeFile("clan.ged", gedcom(kRoot));
+  for (const char* arguments : {"", "--root", "--root= clan.ged", "clan.ged . more",
+                                "--verbose clan.ged", "--root @I1@ --root=@I1@ clan.ged"}) {
+    std::string errors;
+    EXPECT_EQ(import(arguments, &errors), 2) << arguments;
+    EXPECT_NE(errors.find("Try 'quillet-import --help' for more information."), std::string::npos);
+    EXPECT_FALSE(fileExists("home.txt")) << arguments;
+  }
+  EXPECT_EQ(import("--help"), 0);
+  EXPECT_TRUE(
+      readFile("stdout.txt").starts_with("Usage: quillet-import [OPTION]... FILE.ged [DIR]"));
+}
+
+TEST(ImportCli, HomeTxtIsReplacedOnlyWithForceAndTheDirectoryMustExist) {
+  testing::ScopedTempDir dir;
+  writeFile("clan.ged", gedcom(kRoot));
+  const std::string clan = record("贾演", '0', "", "17000101", 'm', "", '0', 'n', "");
+  writeFile("home.txt", "old");
+  std::string errors;
+  EXPECT_EQ(import("clan.ged", &errors), 1);
+  EXPECT_NE(errors.find("home.txt exists; --force replaces it"), std::string::npos);
+  EXPECT_EQ(readFile("home.txt"), "old");
+  ASSERT_EQ(import("--force clan.ged"), 0);
+  EXPECT_EQ(readFile("home.txt"), clan);
+
+  std::filesystem::create_directory("other");
+  ASSERT_EQ(import("clan.ged other"), 0);
+  EXPECT_EQ(readFile("other/home.txt"), clan);
+  EXPECT_EQ(readFile("stdout.txt"),
+            utf8(u8"quillet-import: other/home.txt written: the line of @I1@ 贾演, 1 person\n"));
+  EXPECT_EQ(import("clan.ged missing-dir"), 1);
+  EXPECT_EQ(import("missing.ged other", &errors), 1);
+  EXPECT_NE(errors.find("cannot read missing.ged"), std::string::npos);
+}
+
+// A root with the person `child` (I2) as his son, or the records `others` beside him.
+std::string withChild(std::u8string_view child, std::u8string_view others = u8"") {
+  return gedcom(std::u8string(kRoot) + u8"1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMC @F1@\n" +
+                std::u8string(child) + u8"0 @F1@ FAM\n1 HUSB @I1@\n1 CHIL @I2@\n" +
+                std::u8string(others));
+}
+
+// Twelve generations in one line, 贾一 to 贾千: the two below generation 9 cannot be held.
+std::string twelveGenerations() {
+  const std::string given = utf8(u8"一二三四五六七八九十百千");
+  std::string records;
+  for (int g = 0; g < 12; ++g) {
+    std::string n = std::to_string(g), next = std::to_string(g + 1);
+    records += "0 @I" + n + "@ INDI\n1 NAME /" + utf8(u8"贾") + "/" + given.substr(3 * g, 3) +
+               "\n1 SEX M\n1 BIRT\n2 DATE 1 JAN " + std::to_string(1700 + 20 * g) + "\n";
+    if (g > 0) records += "1 FAMC @F" + std::to_string(g - 1) + "@\n";
+    if (g < 11)
+      records +=
+          "1 FAMS @F" + n + "@\n0 @F" + n + "@ FAM\n1 HUSB @I" + n + "@\n1 CHIL @I" + next + "@\n";
+  }
+  return "0 HEAD\n1 GEDC\n2 VERS 5.5.1\n1 CHAR UTF-8\n" + records + "0 TRLR\n";
+}
+
+TEST(ImportCli, EachLossIsListedAndNothingIsWrittenUnlessAccepted) {
+  struct Case {
+    std::string gedcom;
+    std::u8string_view line;
+  };
+  const std::vector<Case> cases = {
+      {withChild(u8"1 NAME /贾/\n1 BIRT\n2 DATE 1 JAN 1720\n"),
+       u8"@I2@ 贾: name of 1 character; 贾某 used"},
+      {withChild(u8"1 NAME /贾/宝玉玉\n1 BIRT\n2 DATE 1 JAN 1720\n"),
+       u8"@I2@ 贾宝玉玉: name of 4 characters; 贾宝玉 used"},
+      {withChild(u8"1 NAME /贾/𠀀\n1 BIRT\n2 DATE 1 JAN 1720\n"),
+       u8"@I2@ 贾𠀀: character 𠀀 is not in GBK; 贾某 used"},
+      {withChild(u8"1 NAME /贾/演\n1 BIRT\n2 DATE 1 JAN 1720\n"),
+       u8"@I2@ 贾演: name already used by @I1@ 贾演; 贾演二 used"},
+      {withChild(u8"1 NAME /贾/代\n1 BIRT\n2 DATE ABT 1720\n"),
+       u8"@I2@ 贾代: birth date \"ABT 1720\" is not a whole day; 17200000 used"},
+      {withChild(u8"1 NAME /贾/代\n1 BIRT\n2 DATE 1720\n"),
+       u8"@I2@ 贾代: birth date \"1720\" is not a whole day; 17200000 used"},
+      {withChild(u8"1 NAME /贾/代\n1 BIRT\n2 DATE FEB 1720\n"),
+       u8"@I2@ 贾代: birth date \"FEB 1720\" is not a whole day; 17200200 used"},
+      {withChild(u8"1 NAME /贾/代\n"), u8"@I2@ 贾代: no birth date; 00000000 used"},
+      {withChild(u8"1 NAME /贾/代\n1 BIRT\n2 DATE 1 JAN 1720\n1 DEAT Y\n"),
+       u8"@I2@ 贾代: no death date; 00000000 used"},
+      {gedcom(std::u8string(kRoot) +
+              u8"1 FAMS @F1@\n1 FAMS @F2@\n1 FAMS @F3@\n"
+              u8"0 @I2@ INDI\n1 NAME 史氏\n1 SEX F\n1 BIRT\n2 DATE 1 JAN 1700\n"
+              u8"0 @I3@ INDI\n1 NAME 王氏\n1 SEX F\n1 BIRT\n2 DATE 1 JAN 1700\n"
+              u8"0 @I4@ INDI\n1 NAME 李氏\n1 SEX F\n1 BIRT\n2 DATE 1 JAN 1700\n"
+              u8"0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n"
+              u8"0 @F3@ FAM\n1 HUSB @I1@\n1 WIFE @I4@\n"),
+       u8"@I4@ 李氏: third wife of @I1@ 贾演; not imported"},
+      {twelveGenerations(), u8"@I10@ 贾百: generation 10 is deeper than 9; not imported"},
+      {twelveGenerations(), u8"@I11@ 贾千: generation 11 is deeper than 9; not imported"},
+  };
+  testing::ScopedTempDir dir;
+  for (const Case& c : cases) {
+    writeFile("clan.ged", c.gedcom);
+    std::string errors;
+    EXPECT_EQ(import("clan.ged", &errors), 1) << errors;
+    EXPECT_NE(errors.find("quillet-import: " + utf8(c.line) + "\n"), std::string::npos) << errors;
+    EXPECT_NE(errors.find(" losses above; nothing written"), std::string::npos);
+    EXPECT_FALSE(fileExists("home.txt"));
+    EXPECT_EQ(import("--accept-losses clan.ged"), 0) << readFile("stderr.txt");
+    EXPECT_TRUE(fileExists("home.txt"));
+    std::filesystem::remove("home.txt");
+  }
+}
+
+// quillet-export gedcom, then quillet-import, in each version: home.txt comes back unchanged.
+void expectRoundTrip(const std::string& home, const std::string& clan) {
+  testing::ScopedTempDir dir;
+  writeFile("home.txt", home);
+  std::filesystem::create_directory("back");
+  for (const char* version : {"5.5.1", "7.0"}) {
+    ASSERT_EQ(run(QUILLET_EXPORT_BINARY, std::string("gedcom clan.ged --version ") + version), 0);
+    std::string errors;
+    ASSERT_EQ(import("--force clan.ged back", &errors), 0) << clan << " " << version << errors;
+    EXPECT_TRUE(readFile("back/home.txt") == home) << clan << " changed in GEDCOM " << version;
+  }
+}
+
+TEST(ImportCli, ExportThenImportGivesHomeTxtBackByteForByte) {
+  expectRoundTrip(readFile(testing::sourcePath("data/home.txt")), "the shipped clan");
+  for (int persons : {1000, 100000}) {
+    expectRoundTrip(tools::generateGenealogy(persons).fileBytes,
+                    "the generated clan of " + std::to_string(persons));
+  }
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,137 @@
+// The include direction of the folders: platform -> core -> kinship, reports -> app -> tools,
+// each layer including only those below it and itself, with one stated exception (the panel
+// handlers). Only the Qt backend and its tests may include Qt: the window logic, the store and
+// every other layer build and run without a display. Tests and benchmarks may include anything
+// but another test folder's files, so that any selection of test folders builds.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+
+namespace quillet {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every C++ source and header under the top folders, and its #include lines: (path relative to
+// the source tree with '/', line).
+struct Sources {
+  int files = 0;
+  std::vector<std::pair<std::string, std::string>> includes;
+};
+
+Sources readSources() {
+  const fs::path root = testing::sourcePath("");
+  const std::regex include(R"(^\s*#\s*include\b)");
+  Sources sources;
+  for (const char* top :
+       {"app", "core", "kinship", "reports", "platform", "tools", "tests", "bench"}) {
+    if (!fs::exists(root / top)) continue;
+    for (const auto& entry : fs::recursive_directory_iterator(
+             root / top, fs::directory_options::follow_directory_symlink)) {
+      const std::string ext = entry.path().extension().string();
+      if (!entry.is_regular_file() || (ext != ".h" && ext != ".cpp")) continue;
+      ++sources.files;
+      const std::string relative = fs::relative(entry.path(), root).generic_string();
+      std::ifstream in(entry.path());
+      for (std::string line; std::getline(in, line);) {
+        if (std::regex_search(line, include)) sources.includes.emplace_back(relative, line);
+      }
+    }
+  }
+  return sources;
+}
+
+TEST(Layering, NoFileOutsideTheQtBackendIncludesAQtHeader) {
+  const std::regex qtInclude(R"(^\s*#\s*include\s*[<"](Q[A-Za-z]*|Qt[A-Za-z]*/[^>"]*)[>"])");
+  // The Qt backend, its tests, and the benchmarks of the Qt window.
+  const std::vector<std::string> allowed = {"platform/qt/", "tests/qt/", "bench/qt_"};
+  const Sources sources = readSources();
+  const int scanned = sources.files;
+  std::vector<std::string> offenders;
+  for (const auto& [file, line] : sources.includes) {
+    const bool isAllowed = std::any_of(allowed.begin(), allowed.end(),
+                                       [&](const std::string& p) { return file.starts_with(p); });
+    if (!isAllowed && std::regex_search(line, qtInclude)) offenders.push_back(file + ": " + line);
+  }
+  EXPECT_GT(scanned, 20);
+  EXPECT_TRUE(offenders.empty()) << ::testing::PrintToString(offenders);
+}
+
+std::string folderOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
+
+// Each folder of the product and what it may include besides its own files: folders (their
+// headers, not their sub-folders') or single headers.
+const std::map<std::string, std::vector<std::string>> kLayers = {
+    {"platform/", {}},
+    {"platform/dialog/", {"platform/"}},
+    {"platform/headless/", {"platform/", "platform/dialog/"}},
+    {"platform/qt/", {"platform/", "platform/dialog/"}},
+    {"core/", {"platform/"}},
+    {"kinship/", {"platform/", "core/"}},
+    {"reports/", {"platform/", "core/"}},
+    // The window program's entry point starts Qt through the Qt backend's one header that
+    // includes no Qt.
+    {"app/",
+     {"platform/", "platform/dialog/", "platform/qt/qt_application.h", "core/", "kinship/",
+      "reports/"}},
+};
+
+bool isProduct(const std::string& folder) {
+  return kLayers.contains(folder) || folder.starts_with("tools/");
+}
+
+// Whether code in `file` may include `header` (both relative to the source tree).
+bool mayInclude(const std::string& file, const std::string& header) {
+  const std::string folder = folderOf(file);
+  const std::string target = folderOf(header);
+  if (target == folder) return true;
+  if (folder.starts_with("tests/") || folder == "bench/") {
+    return isProduct(target) || target == "tests/support/";
+  }
+  if (folder.starts_with("tools/")) return isProduct(target);
+  // The exception: the panel handlers of kinship/ and reports/ are members of the main window
+  // kept with their subsystem, so they include as app/ does.
+  const bool panel = (folder == "kinship/" || folder == "reports/") && file.ends_with("_panel.cpp");
+  if (panel && target == "app/") return true;
+  const auto layer = kLayers.find(panel ? "app/" : folder);
+  return layer != kLayers.end() &&  // a folder without a rule gets one
+         std::any_of(layer->second.begin(), layer->second.end(),
+                     [&](const std::string& below) { return below == target || below == header; });
+}
+
+TEST(Layering, EveryFolderIncludesOnlyTheLayersBelowIt) {
+  const std::regex projectInclude(R"re(^\s*#\s*include\s*"([^"]+)")re");
+  const Sources sources = readSources();
+  std::vector<std::string> offenders;
+  int checked = 0;
+  for (const auto& [file, line] : sources.includes) {
+    std::smatch match;
+    if (!std::regex_search(line, match, projectInclude)) continue;
+    ++checked;
+    if (!mayInclude(file, match[1])) offenders.push_back(file + ": " + line);
+  }
+  EXPECT_GT(checked, 200);
+  EXPECT_TRUE(offenders.empty()) << ::testing::PrintToString(offenders);
+  // The rules bite.
+  for (const auto& [file, header] : std::vector<std::pair<std::string, std::string>>{
+           {"core/person.cpp", "platform/dialog/dialog.h"},
+           {"kinship/kinship.cpp", "reports/person_report.h"},
+           {"reports/person_report.cpp", "app/main_dialog.h"},
+           {"app/main_dialog.cpp", "platform/qt/qt_backend.h"},
+           {"tools/batch/main.cpp", "tests/support/temp_dir.h"},
+           {"tests/panels/modify_panel_test.cpp", "tests/app/main_window_test.h"}}) {
+    EXPECT_FALSE(mayInclude(file, header)) << file << " -> " << header;
+  }
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,66 @@
+// Feeds any bytes to the GEDCOM reader, with and without a chosen root, and checks what
+// quillet-import relies on: nothing crashes, hangs or reads out of bounds; a failure says why;
+// and a genealogy text it makes is one the program loads whole (every record reached, the count
+// it reports) and saves back byte for byte.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include "core/family_tree.h"
+#include "platform/text_file.h"
+#include "reports/gedcom_import.h"
+
+namespace {
+
+void require(bool condition) {
+  if (!condition) std::abort();
+}
+
+void enterScratchDirectory() {
+  static bool entered = false;
+  if (entered) return;
+  char pattern[] = "/tmp/quillet-fuzz-import-XXXXXX";
+  require(::mkdtemp(pattern) != nullptr && ::chdir(pattern) == 0);
+  entered = true;
+}
+
+std::string readBytes(const char* name) {
+  std::ifstream in(name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void check(std::string_view bytes, const quillet::GedcomImportOptions& options) {
+  quillet::GedcomImport result;
+  if (!quillet::importGedcom(bytes, options, result)) {
+    require(!result.error.empty() && result.error.find('\n') == std::string::npos);
+    return;
+  }
+  require(result.persons >= 1 && !result.rootXref.empty());
+  for (const quillet::ImportLoss& loss : result.losses) {
+    require(!loss.reason.empty() && !quillet::lossLine(loss).empty());
+  }
+  {
+    auto file = platform::TextFile::openReplacement("home.txt");
+    require(file && file->write(result.homeText) && file->commit());
+  }
+  const std::string written = readBytes("home.txt");
+  quillet::FamilyTree tree;
+  require(tree.load() && tree.root() != nullptr);
+  require(tree.personCount() == result.persons && tree.unplacedRecords().empty());
+  require(tree.save() && readBytes("home.txt") == written);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  enterScratchDirectory();
+  std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  check(bytes, {});
+  check(bytes, quillet::GedcomImportOptions{"@I2@"});
+  return 0;
+}

@@ -1,0 +1,181 @@
+// quillet-import: brings the male line of a GEDCOM 5.5.1 or 7.0 file in as DIR/home.txt.
+//
+//   quillet-import [--force] [--accept-losses] [--root XREF] FILE.ged [DIR]
+//
+// DIR is the working directory when not given. An existing home.txt is replaced only with
+// --force, and then atomically. Every person the genealogy file cannot hold as the GEDCOM file
+// has him is listed on stderr; nothing is written then unless --accept-losses is given.
+//
+// Exit status: 0 written; 1 refused (losses, an existing home.txt) or failed (FILE unreadable
+// or not GEDCOM, DIR not writable); 2 bad usage. Losses and errors go to stderr, the line saying
+// what was written to stdout, both UTF-8.
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/command_line.h"
+#include "platform/text_file.h"
+#include "reports/gedcom_import.h"
+
+namespace {
+
+constexpr int kWritten = 0;
+constexpr int kRefused = 1;
+constexpr int kBadUsage = 2;
+
+constexpr const char* kHelp =
+    "Usage: quillet-import [OPTION]... FILE.ged [DIR]\n"
+    "Writes the male line of the GEDCOM 5.5.1 or 7.0 file FILE.ged as DIR/home.txt\n"
+    "(DIR is the working directory when not given).\n"
+    "\n"
+    "  --root XREF      the root ancestor, such as @I1@; without it, the man without\n"
+    "                   parents whose male line holds the most persons\n"
+    "  --accept-losses  write the genealogy even when some persons cannot be held as the\n"
+    "                   file has them (each is listed with the value used instead)\n"
+    "  --force          replace an existing home.txt (atomically)\n"
+    "  -h, --help       display this help and exit\n"
+    "      --version    output version information and exit\n"
+    "\n"
+    "Exit status: 0 written, 1 refused or failed, 2 bad usage.\n";
+
+struct Request {
+  std::string file;
+  std::string directory = ".";
+  bool force = false;
+  bool acceptLosses = false;
+  bool help = false;
+  bool version = false;
+  quillet::GedcomImportOptions options;
+};
+
+int badUsage(const std::string& why) { return quillet::usageError("quillet-import", why); }
+
+// Fills `request` from the arguments; kWritten when they are right, else a usage error's status.
+// Options take the GNU forms "--root XREF" and "--root=XREF"; "--" ends the options.
+int parseArguments(const std::vector<std::string_view>& args, Request& request) {
+  struct Flag {
+    std::string_view name;
+    bool Request::*field;
+  };
+  static constexpr Flag kFlags[] = {{"--force", &Request::force},
+                                    {"--accept-losses", &Request::acceptLosses},
+                                    {"--help", &Request::help},
+                                    {"-h", &Request::help},
+                                    {"--version", &Request::version}};
+  std::vector<std::string_view> positional;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string_view arg = args[i];
+    if (optionsEnded || arg == "-" || !arg.starts_with("-")) {
+      positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    bool known = false;
+    for (const Flag& flag : kFlags) {
+      if (arg == flag.name) request.*flag.field = known = true;
+    }
+    if (known) continue;
+    if (arg == "--root" || arg.starts_with("--root=")) {
+      if (!request.options.root.empty()) return badUsage("--root is given twice");
+      std::string_view value =
+          arg == "--root" ? (i + 1 < args.size() ? args[++i] : "") : arg.substr(7);
+      if (value.empty()) return badUsage("--root needs an XREF such as @I1@");
+      request.options.root = value;
+      continue;
+    }
+    return badUsage("unrecognized option '" + std::string(arg) + "'");
+  }
+  if (request.help || request.version) return kWritten;
+  if (positional.empty()) return badUsage("no GEDCOM file given");
+  if (positional.size() > 2) return badUsage("more than FILE.ged and DIR given");
+  request.file = positional[0];
+  if (positional.size() == 2) request.directory = positional[1];
+  return kWritten;
+}
+
+bool readWhole(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return false;
+  std::streamoff size = in.tellg();
+  if (size < 0) return false;
+  bytes.resize(static_cast<std::size_t>(size));
+  in.seekg(0);
+  in.read(bytes.data(), size);
+  return in.gcount() == size;
+}
+
+int refuse(const std::string& why) {
+  std::fprintf(stderr, "quillet-import: %s\n", why.c_str());
+  return kRefused;
+}
+
+// Writes the genealogy text as DIR/home.txt through the platform's replacement file, in text
+// mode (each '\n' becomes CR LF, as the program's save writes it).
+bool writeHome(const Request& request, const std::string& text) {
+  if (::chdir(request.directory.c_str()) != 0) return false;
+  auto file = platform::TextFile::openReplacement("home.txt");
+  if (!file || !file->write(text)) return false;
+  return request.force ? file->commit() : file->commitNew();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Request request;
+  if (int status = parseArguments(std::vector<std::string_view>(argv + 1, argv + argc), request);
+      status != kWritten) {
+    return status;
+  }
+  if (request.help) {
+    std::fputs(kHelp, stdout);
+    return kWritten;
+  }
+  if (request.version) {
+    quillet::printVersion("quillet-import");
+    return kWritten;
+  }
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const std::string home = (fs::path(request.directory) / "home.txt").string();
+  if (!fs::is_directory(request.directory, error)) {
+    return refuse(request.directory + " is not a directory");
+  }
+  std::string bytes;
+  if (!readWhole(request.file, bytes)) return refuse("cannot read " + request.file);
+  if (!request.force && fs::exists(fs::symlink_status(home, error))) {
+    return refuse(home + " exists; --force replaces it");
+  }
+
+  quillet::GedcomImport result;
+  if (!quillet::importGedcom(bytes, request.options, result)) {
+    return refuse(request.file + ": " + result.error);
+  }
+  for (const quillet::ImportLoss& loss : result.losses) {
+    std::fprintf(stderr, "quillet-import: %s\n", quillet::lossLine(loss).c_str());
+  }
+  if (!result.losses.empty() && !request.acceptLosses) {
+    return refuse(std::to_string(result.losses.size()) +
+                  " losses above; nothing written"
+                  " (--accept-losses writes the genealogy with the values shown)");
+  }
+  if (!writeHome(request, result.homeText)) {
+    return refuse("cannot write " + home + (request.force ? "" : " (or it exists by now)"));
+  }
+  std::printf("quillet-import: %s written: the line of %s %s, %d %s", home.c_str(),
+              result.rootXref.c_str(), result.rootName.c_str(), result.persons,
+              result.persons == 1 ? "person" : "persons");
+  if (result.outside > 0) {
+    std::printf(" (%d more of the file outside that line)", result.outside);
+  }
+  std::printf("\n");
+  return kWritten;
+}
