@@ -82,18 +82,8 @@ void BM_PlainRead(benchmark::State& state) {
                           static_cast<std::int64_t>(clan.genealogy.fileBytes.size()));
 }
 
-BENCHMARK(BM_BatchStart)
-    ->Arg(kSmallClan)
-    ->Arg(kMiddleClan)
-    ->Arg(kLargeClan)
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PlainRead)
-    ->Arg(kSmallClan)
-    ->Arg(kMiddleClan)
-    ->Arg(kLargeClan)
-    ->UseRealTime()
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BatchStart)->Apply(everyClanSize)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainRead)->Apply(everyClanSize)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace quillet::bench

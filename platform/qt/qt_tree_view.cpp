@@ -47,13 +47,14 @@ void QtTreeView::countRows() {
 }
 
 // `item`'s rows changed by `delta`: so do those of each ancestor up to the first collapsed one.
-void QtTreeView::addToAncestors(HTREEITEM item, std::int64_t delta) {
+// True when every ancestor is expanded, that is when the item shows and the rows shown changed.
+bool QtTreeView::addToAncestors(HTREEITEM item, std::int64_t delta) {
   for (HTREEITEM up = items_.parent(item);; up = items_.parent(up)) {
     if (up == TVI_NULL) {
       totalRows_ += delta;
-      return;
+      return true;
     }
-    if (!items_.expanded(up)) return;
+    if (!items_.expanded(up)) return false;
     rowsOf(up) = static_cast<std::uint32_t>(rowsOf(up) + delta);
   }
 }
@@ -146,16 +147,21 @@ void QtTreeView::reset() {
   viewport()->update();
 }
 
+// An item under a collapsed one changes no row shown: it is measured when it comes into sight,
+// so that a fill of a million items measures none of them but the first.
 void QtTreeView::inserted(HTREEITEM item) {
   if (rowsCounted_) {
+    bool shown = true;
     if (static_cast<std::size_t>(item) == rows_.size() + 1) {
       rows_.push_back(1);
-      addToAncestors(item, 1);
+      shown = addToAncestors(item, 1);
     } else {
       rowsCounted_ = false;
     }
-    widen(labelLeft(items_.depth(item)) + labelWidth(item));
-    updateScrollBars();
+    if (shown) {
+      widen(labelLeft(items_.depth(item)) + labelWidth(item));
+      updateScrollBars();
+    }
   }
   viewport()->update();
 }
@@ -174,8 +180,7 @@ void QtTreeView::expansionChanged(HTREEITEM item) {
     }
     const std::int64_t delta = items_.expanded(item) ? children : -children;
     rowsOf(item) = static_cast<std::uint32_t>(rowsOf(item) + delta);
-    addToAncestors(item, delta);
-    updateScrollBars();
+    if (addToAncestors(item, delta)) updateScrollBars();
   }
   viewport()->update();
 }

@@ -87,7 +87,7 @@ class QtTreeView : public QAbstractScrollArea {
   void setRowHeight();
   std::uint32_t& rowsOf(HTREEITEM item) { return rows_[static_cast<std::size_t>(item - 1)]; }
   void countRows();
-  void addToAncestors(HTREEITEM item, std::int64_t delta);
+  bool addToAncestors(HTREEITEM item, std::int64_t delta);
   Row rowAt(int row);
   Row nextShown(Row row) const;
   HTREEITEM previousShown(HTREEITEM item) const;
