@@ -87,5 +87,28 @@ TEST_P(SaveRoundTripTest, SavedFileLoadsBackIntoTheSameTree) {
 
 INSTANTIATE_TEST_SUITE_P(Clans, SaveRoundTripTest, ::testing::Range(1, 9));
 
+// A line feed in any byte of a date is written back as the CR LF it was read from.
+TEST(SaveLineFeeds, InEveryByteOfBothDatesComeBackAsCrLf) {
+  const std::string root = testing::record({.name = "贾始祖", .generation = '0', .married = 'y'});
+  const std::string wife = testing::record({.name = "始祖妻",
+                                            .generation = '0',
+                                            .sex = 'f',
+                                            .married = 'y',
+                                            .husband = "贾始祖",
+                                            .alive = 'n',
+                                            .deathDate = "17300101"});
+  for (const std::size_t offset :
+       {14, 15, 16, 17, 18, 19, 20, 21, 38, 39, 40, 41, 42, 43, 44, 45}) {
+    testing::ScopedTempDir dir;
+    std::string changed = wife;
+    changed.replace(offset, 1, "\r\n");
+    testing::writeFile("home.txt", root + changed);
+    FamilyTree tree;
+    ASSERT_TRUE(tree.load());
+    ASSERT_TRUE(tree.save());
+    EXPECT_EQ(testing::readFile("home.txt"), root + changed) << "offset " << offset;
+  }
+}
+
 }  // namespace
 }  // namespace quillet
