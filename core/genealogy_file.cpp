@@ -363,6 +363,12 @@ bool FamilyTree::breadthFirstOrder(std::vector<const Record*>* order, bool& read
   // again (nor, as a member, walked again), and makes the tree irregular.
   auto emit = [&](const Person* member, int level, const char* fatherName) {
     auto* record = static_cast<const Record*>(member);
+    // Records stand in memory in the order they were read, which for a file save wrote is this
+    // order: those a few steps ahead are fetched now (an address past the store is not read).
+    const auto ahead = reinterpret_cast<std::uintptr_t>(record) + 12 * sizeof(Record);
+    __builtin_prefetch(reinterpret_cast<const void*>(ahead));
+    __builtin_prefetch(reinterpret_cast<const void*>(ahead + 64));
+    __builtin_prefetch(reinterpret_cast<const void*>(ahead + 128));
     if (written[record->sequence] != 0) {
       regular = false;
       return;
