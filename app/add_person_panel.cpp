@@ -62,16 +62,17 @@ void MainDialog::OnAddChild() {
   // as a recorded birth.
   bool added = false;
   Person* mother = nullptr;
+  Person* newChild = nullptr;
   if (familyTree.findByName(mother, motherKey) && mother->sex == 'f') {
     const DateText birthDate = makeDate(birthDateText);
-    added = familyTree.addChild(childKey, motherKey, sex, birthDate);
+    added = familyTree.addChild(childKey, motherKey, sex, birthDate, &newChild);
   }
   if (added) {
     Person* child = nullptr;
     familyTree.findByName(child, childKey);
     showPersonDetails(child, displayText);
     displayText += kAdded;
-    refillTreeView();
+    showNewChild(newChild);
     selectPersonItem(child);
   } else {
     displayText += kBirthFailed;
@@ -115,16 +116,17 @@ void MainDialog::OnAddWife() {
   // addWife refuses (and changes nothing) a third wife: never report that as a marriage.
   bool added = false;
   Person* husband = nullptr;
+  Person* newWife = nullptr;
   if (familyTree.findByName(husband, husbandKey) && husband->sex == 'm') {
     const DateText birthDate = makeDate(brideBirthDate);
-    added = familyTree.addWife(brideKey, husbandKey, birthDate);
+    added = familyTree.addWife(brideKey, husbandKey, birthDate, &newWife);
   }
   if (added) {
     Person* bride = nullptr;
     familyTree.findByName(bride, brideKey);
     showPersonDetails(bride, displayText);
     displayText += kAdded;
-    refillTreeView();
+    showNewName(newWife);     // her husband's label names her
     selectPersonItem(bride);  // her husband's item
   } else {
     displayText += kMarriageFailed;

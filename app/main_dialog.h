@@ -17,7 +17,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "app/process_objects.h"
@@ -37,19 +36,36 @@ class MainDialog : public platform::Dialog {
   // Pulls, replaces `displayText` with `text`, and pushes.
   void showText(std::string_view text);
 
+  // --- The tree view (app/tree_view.cpp) -----------------------------------------------------
+  //
+  // The item table: entry n is the n-th item inserted since the view was last filled, with its
+  // handle and its clan member; a member's treeIndex is the entry of his item. Right after a
+  // fill the entries are the items' numbers, that is their places in pre-order (the root 0). An
+  // item a birth adds later takes the next entry; the numbers it shifts (those of every item
+  // after it) are worked out when an image index asks for them (itemNumber).
+
   // Empties the tree view and fills it again from the family tree.
   void refillTreeView();
   // Inserts the root's item and every clan member below it. REQUIRES: the view is empty.
   void fillTreeView();
-  // Inserts under item number `itemNumber` one item per child of `person` in sibling order,
-  // each followed at once by its descendants' items, then expands that item.
+  // Inserts under the item of entry `itemNumber` one item per child of `person` in sibling
+  // order, each followed at once by its descendants' items, then expands that item.
   void addChildItems(int itemNumber, Person* person);
+  // After a birth: the view as a refill would show it, the child's item added where the walk
+  // reaches it (if it does); nothing selected. Constant time.
+  void showNewChild(Person* child);
+  // After a marriage (`person` the new wife) or a change of `person`'s name: the view as a
+  // refill would show it, the labels naming him written anew; nothing selected. Constant time.
+  void showNewName(Person* person);
   // Selects and scrolls to the item of `person` in the current fill, or for a wife her
   // husband's, without running the selection handler. False (and nothing selected anew) when
   // neither has an item.
   bool selectPersonItem(const Person* person);
-  // The clan member whose item `item` is in the current fill, or null.
+  // The clan member whose item `item` is in the current view, or null.
   Person* personOfItem(platform::HTREEITEM item) const;
+  // The place in pre-order of the item of entry `entry`: the number a refill would give it.
+  // Constant time, but once after a birth, when every item's number is worked out anew.
+  int itemNumber(int entry);
 
   // Pulls, saves the tree to home.txt, shows the saved or the not-saved text in the pane and
   // pushes: 保存修改 after its warning, and the exit question's Yes. True when saved.
@@ -120,6 +136,8 @@ class MainDialog : public platform::Dialog {
   bool OnCommandRoute(int id) override;
   bool OnSysCommandRoute(unsigned id) override;
   bool OnTreeSelectRoute(int id) override;
+  // The image index of a tree item: 0 for the root's, for others their parent's number plus 1.
+  bool OnTreeGetDispInfoRoute(int id, platform::TreeDispInfo& info) override;
 
  private:
   // The routing table: every click and system command the window handles.
@@ -130,12 +148,18 @@ class MainDialog : public platform::Dialog {
   // and ends when the save succeeds, No ends as without changes, Cancel leaves the window open.
   void askSaveBeforeExit(int result);
 
-  // Item handles of the current fill and the clan member of each, indexed by item number.
-  std::vector<platform::HTREEITEM> treeItems_;
-  std::vector<Person*> itemPersons_;
-  int itemCounter_ = 0;
-  // Persons already shown in the current fill: a broken file may link one record twice.
-  std::unordered_set<const Person*> visited_;
+  // The tree view's item table (see above).
+  int insertPersonItem(Person& person, platform::HTREEITEM parent, platform::HTREEITEM after);
+  bool isShown(const Person* person) const;
+  platform::HTREEITEM itemOf(const Person& person) const;  // REQUIRES: isShown(&person)
+  void finishTreeEdit();
+
+  std::vector<platform::HTREEITEM> treeItems_;  // by entry
+  std::vector<Person*> itemPersons_;            // by entry
+  // Item numbers by entry, once a birth made them differ from the entries; empty until asked.
+  bool numbersAreEntries_ = true;
+  std::vector<int> itemNumbers_;
+  std::string labelBuffer_;  // the label being made, kept to spare an allocation an item
 };
 
 }  // namespace quillet

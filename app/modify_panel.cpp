@@ -132,7 +132,7 @@ void MainDialog::OnModify() {
   showPersonDetails(person, displayText);
   displayText += kModified;
   if (modifyChoice == kName) {
-    refillTreeView();
+    showNewName(person);
     selectPersonItem(person);
   }
 

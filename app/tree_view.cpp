@@ -1,9 +1,14 @@
 // The family tree view: one item for the root and one for every clan member below it, in
 // pre-order of the first-child and younger-sibling links, each man's label naming his wives.
-#include <algorithm>
+//
+// A fill inserts every item; a birth, a marriage or a rename then changes only what a fresh fill
+// would show differently (one new item, or one or two labels), so that an edit costs the same
+// in a clan of a hundred persons as in one of a million, and leaves the view exactly as a refill
+// would: the same items in the same order, with the same labels, image indices and expansion.
 #include <string>
 
 #include "app/main_dialog.h"
+#include "app/resources.h"
 #include "reports/person_report.h"
 
 namespace quillet {
@@ -11,15 +16,16 @@ namespace quillet {
 namespace {
 
 // The person's name, then his first and second wife's names, each after one space. Names are
-// the stored keys, so a two-character name keeps its two trailing spaces.
-std::string itemLabel(const Person& person) {
-  std::string label(keyText(person.name));
+// the stored keys, so a two-character name keeps its two trailing spaces. The root's item shows
+// his name alone.
+void makeItemLabel(const Person& person, bool isRoot, std::string& label) {
+  label.assign(keyText(person.name));
+  if (isRoot) return;
   for (const Person* wife : {person.spouse, person.secondWife}) {
     if (wife == nullptr) continue;
     label += ' ';
     label += keyText(wife->name);
   }
-  return label;
 }
 
 }  // namespace
@@ -32,66 +38,146 @@ void MainDialog::refillTreeView() {
 void MainDialog::fillTreeView() {
   treeItems_.clear();
   itemPersons_.clear();
-  visited_.clear();
-  visited_.reserve(static_cast<std::size_t>(familyTree.personCount()));
-  itemCounter_ = 0;
+  itemNumbers_.clear();
+  numbersAreEntries_ = true;
+  const auto persons = static_cast<std::size_t>(std::max(familyTree.personCount(), 0));
+  treeItems_.reserve(persons);
+  itemPersons_.reserve(persons);
   Person* root = familyTree.root();
   if (root == nullptr) return;
-  treeItems_.push_back(
-      treeCtrl.InsertItem(keyText(root->name), 0, 0, platform::TVI_ROOT, platform::TVI_LAST));
-  itemPersons_.push_back(root);
-  root->treeIndex = 0;
-  visited_.insert(root);
+  insertPersonItem(*root, platform::TVI_ROOT, platform::TVI_LAST);
   addChildItems(0, root);
 }
 
+int MainDialog::insertPersonItem(Person& person, platform::HTREEITEM parent,
+                                 platform::HTREEITEM after) {
+  const auto entry = static_cast<int>(treeItems_.size());
+  makeItemLabel(person, entry == 0, labelBuffer_);
+  treeItems_.push_back(treeCtrl.InsertItem(labelBuffer_, platform::I_IMAGECALLBACK,
+                                           platform::I_IMAGECALLBACK, parent, after, entry));
+  itemPersons_.push_back(&person);
+  person.treeIndex = entry;
+  return entry;
+}
+
+bool MainDialog::isShown(const Person* person) const {
+  if (person == nullptr || person->treeIndex < 0) return false;
+  const auto entry = static_cast<std::size_t>(person->treeIndex);
+  return entry < itemPersons_.size() && itemPersons_[entry] == person;
+}
+
 // Walks with an explicit stack rather than recursion, so that no shape of file can exhaust the
-// call stack. A record met a second time (a broken file can link it twice, even in a cycle)
-// ends its sibling chain there: it and the chain after it are already shown.
+// call stack. A record met a second time (a broken file can link it twice) ends its sibling
+// chain there: it and the chain after it are already shown.
 void MainDialog::addChildItems(int itemNumber, Person* person) {
   if (person == nullptr || person->firstChild == nullptr) return;
   struct Frame {
-    int itemNumber;
+    int entry;
     Person* next;
   };
   std::vector<Frame> frames{{itemNumber, person->firstChild}};
   while (!frames.empty()) {
     Frame& frame = frames.back();
     Person* child = frame.next;
-    if (child == nullptr || visited_.contains(child)) {
-      treeCtrl.Expand(treeItems_[static_cast<std::size_t>(frame.itemNumber)], platform::TVE_EXPAND);
+    const platform::HTREEITEM parent = treeItems_[static_cast<std::size_t>(frame.entry)];
+    if (child == nullptr || isShown(child)) {
+      treeCtrl.Expand(parent, platform::TVE_EXPAND);
       frames.pop_back();
       continue;
     }
     frame.next = child->youngerSibling;
-    const int parentNumber = frame.itemNumber;
-    const int number = ++itemCounter_;
-    treeItems_.push_back(treeCtrl.InsertItem(itemLabel(*child), parentNumber + 1, parentNumber + 1,
-                                             treeItems_[static_cast<std::size_t>(parentNumber)],
-                                             platform::TVI_LAST));
-    itemPersons_.push_back(child);
-    child->treeIndex = number;
-    visited_.insert(child);
-    if (child->firstChild != nullptr) frames.push_back({number, child->firstChild});
+    const int entry = insertPersonItem(*child, parent, platform::TVI_LAST);
+    if (child->firstChild != nullptr) frames.push_back({entry, child->firstChild});
   }
+}
+
+// A refill shows the new child, the last of its chain, where the walk reaches its older
+// sibling (right after him, the last item under his parent's), or, for a first child, under its
+// father's item; the root's own sibling chain is not walked. Nothing else moves, and no other
+// item's label changes.
+void MainDialog::showNewChild(Person* child) {
+  const Person* older = child->olderSibling;
+  const bool shownAfterOlder = older != nullptr && isShown(older) && older->treeIndex != 0;
+  const bool shownUnderFather =
+      older == nullptr && child->father != nullptr && isShown(child->father);
+  if ((shownAfterOlder || shownUnderFather) && !isShown(child)) {
+    const platform::HTREEITEM parent =
+        shownAfterOlder ? treeCtrl.GetParentItem(itemOf(*older)) : itemOf(*child->father);
+    insertPersonItem(*child, parent, platform::TVI_LAST);
+    treeCtrl.Expand(parent, platform::TVE_EXPAND);
+    numbersAreEntries_ = false;
+    itemNumbers_.clear();
+  }
+  finishTreeEdit();
+}
+
+// Labels that name `person`: his own item's, and that of the member holding him as a wife.
+void MainDialog::showNewName(Person* person) {
+  Person* holder = person->spouse;
+  const bool held = holder != nullptr && (holder->spouse == person || holder->secondWife == person);
+  for (Person* shown : {person, held ? holder : nullptr}) {
+    if (!isShown(shown)) continue;
+    makeItemLabel(*shown, shown->treeIndex == 0, labelBuffer_);
+    treeCtrl.SetItemText(itemOf(*shown), labelBuffer_);
+  }
+  finishTreeEdit();
+}
+
+// What a refill does besides the items: every item with children is open again, and nothing is
+// selected.
+void MainDialog::finishTreeEdit() {
+  treeCtrl.ExpandAll();
+  treeCtrl.SelectItem(platform::TVI_NULL);
+}
+
+platform::HTREEITEM MainDialog::itemOf(const Person& person) const {
+  return treeItems_[static_cast<std::size_t>(person.treeIndex)];
+}
+
+int MainDialog::itemNumber(int entry) {
+  if (numbersAreEntries_) return entry;
+  if (itemNumbers_.empty()) {
+    // Pre-order over the control's items, each numbered through its entry.
+    itemNumbers_.assign(treeItems_.size(), 0);
+    int number = 0;
+    for (platform::HTREEITEM item = treeCtrl.GetRootItem(); item != platform::TVI_NULL;) {
+      itemNumbers_[static_cast<std::size_t>(treeCtrl.GetItemData(item))] = number++;
+      platform::HTREEITEM next = treeCtrl.GetChildItem(item);
+      while (next == platform::TVI_NULL && item != platform::TVI_NULL) {
+        next = treeCtrl.GetNextSiblingItem(item);
+        item = treeCtrl.GetParentItem(item);
+      }
+      item = next;
+    }
+  }
+  return itemNumbers_[static_cast<std::size_t>(entry)];
+}
+
+bool MainDialog::OnTreeGetDispInfoRoute(int id, platform::TreeDispInfo& info) {
+  if (id != IDC_TREE) return false;
+  // The root's image index is 0, every other item's its parent's item number plus 1.
+  const platform::HTREEITEM parent = treeCtrl.GetParentItem(info.item);
+  info.image = parent == platform::TVI_NULL
+                   ? 0
+                   : itemNumber(static_cast<int>(treeCtrl.GetItemData(parent))) + 1;
+  info.selectedImage = info.image;
+  return true;
 }
 
 Person* MainDialog::personOfItem(platform::HTREEITEM item) const {
   if (item == platform::TVI_NULL) return nullptr;
-  const auto found = std::find(treeItems_.begin(), treeItems_.end(), item);
-  if (found == treeItems_.end()) return nullptr;
-  return itemPersons_[static_cast<std::size_t>(found - treeItems_.begin())];
+  const auto entry = static_cast<std::size_t>(treeCtrl.GetItemData(item));
+  if (entry >= treeItems_.size() || treeItems_[entry] != item) return nullptr;
+  return itemPersons_[entry];
 }
 
 bool MainDialog::selectPersonItem(const Person* person) {
   // A wife has no item of her own: her husband's label names her.
   const Person* husband = person == nullptr ? nullptr : person->spouse;
   for (const Person* candidate : {person, husband}) {
-    if (candidate == nullptr || candidate->treeIndex < 0) continue;
-    const auto number = static_cast<std::size_t>(candidate->treeIndex);
-    if (number >= itemPersons_.size() || itemPersons_[number] != candidate) continue;
-    treeCtrl.SelectItem(treeItems_[number]);
-    treeCtrl.EnsureVisible(treeItems_[number]);
+    if (!isShown(candidate)) continue;
+    treeCtrl.SelectItem(itemOf(*candidate));
+    treeCtrl.EnsureVisible(itemOf(*candidate));
     return true;
   }
   return false;

@@ -1,4 +1,4 @@
-// The generated clans the benchmarks run on: 10^3, 10^4 and 10^5 persons, each written as
+// The generated clans the benchmarks run on: 10^3, 10^4, 10^5 and 10^6 persons, each written as
 // home.txt into its own directory under one temporary root made at first use and removed at
 // exit. Each clan is checked once before use: loading it and saving it again must give the
 // same bytes, else the process ends with a message (a benchmark of a misread file measures
@@ -7,6 +7,8 @@
 // Single-threaded. Benchmarks that read or write home.txt enter the clan's directory first: the
 // store and the window find their files in the working directory.
 #pragma once
+
+#include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <string>
@@ -20,6 +22,14 @@ namespace quillet::bench {
 inline constexpr std::int64_t kSmallClan = 1000;
 inline constexpr std::int64_t kMiddleClan = 10000;
 inline constexpr std::int64_t kLargeClan = 100000;
+inline constexpr std::int64_t kHugeClan = 1000000;
+
+// Registers a benchmark at every clan size: ->Apply(everyClanSize).
+inline void everyClanSize(benchmark::internal::Benchmark* benchmark) {
+  for (const std::int64_t size : {kSmallClan, kMiddleClan, kLargeClan, kHugeClan}) {
+    benchmark->Arg(size);
+  }
+}
 
 struct Clan {
   std::int32_t size = 0;

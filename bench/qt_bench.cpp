@@ -1,17 +1,27 @@
-// The tree-view fill of the Qt window (offscreen platform) at 10^3, 10^4 and 10^5 persons, and
-// the whole window start inside one process (both loads, the widgets, the fill, the welcome
-// text). This file includes Qt and is compiled with UTF-8 literals; it holds no GBK text.
+// The Qt window (offscreen platform) at 10^3 to 10^6 persons: the tree-view fill, the whole
+// window start inside one process (both loads, the widgets, the fill, the welcome text, the
+// first paint), the memory the window takes, a birth, a marriage and a rename through the
+// widgets (painted), and the exit after Esc (the window closed and every object of the process
+// gone). This file includes Qt and is compiled with UTF-8 literals; it holds no GBK text.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <unistd.h>
 
 #include <QApplication>
-#include <QTreeWidget>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 #include "app/main_dialog.h"
 #include "app/process_objects.h"
 #include "bench/clan_fixture.h"
+#include "bench/window_edits.h"
+#include "platform/qt/gbk_codec.h"
 #include "platform/qt/qt_backend.h"
+#include "platform/qt/qt_tree_view.h"
 
 namespace quillet::bench {
 namespace {
@@ -23,18 +33,35 @@ class QtWindowOf {
     objects_ = std::make_unique<ProcessObjects>();
     dialog_ = std::make_unique<MainDialog>(*objects_);
     created_ = dialog_->Create();
+    if (created_) {
+      window()->show();
+      QApplication::processEvents();
+    }
+  }
+  // What the program does when the window has ended: the window goes, then every process-wide
+  // object (the backend stays installed until the destructor).
+  void close() {
+    dialog_.reset();
+    objects_.reset();
   }
   bool created() const { return created_; }
   MainDialog& dialog() { return *dialog_; }
-  // Items of the window's tree widget, counted through Qt.
-  int treeItems() const {
-    QWidget* window = platform::qtWidgetOf(dialog_->peer());
-    auto* tree =
-        window != nullptr ? window->findChild<QTreeWidget*>(QString::number(1000)) : nullptr;
-    if (tree == nullptr) return -1;
-    int items = 0;
-    for (QTreeWidgetItemIterator it(tree); *it != nullptr; ++it) ++items;
-    return items;
+  QWidget* window() const { return platform::qtWidgetOf(dialog_->peer()); }
+  platform::QtTreeView* tree() const {
+    return window()->findChild<platform::QtTreeView*>(QString::number(1000));
+  }
+  WindowEdits edits() {
+    return WindowEdits(
+        objects_->tree,
+        [this](int id, const std::string& gbk) {
+          window()
+              ->findChild<QLineEdit*>(QString::number(id))
+              ->setText(platform::qStringFromGbk(gbk));
+        },
+        [this](int id) {
+          window()->findChild<QPushButton*>(QString::number(id))->click();
+          QApplication::processEvents();  // the window shows the edit
+        });
   }
 
  private:
@@ -44,6 +71,17 @@ class QtWindowOf {
   std::unique_ptr<MainDialog> dialog_;
   bool created_ = false;
 };
+
+// The resident memory of the process, in bytes.
+double residentBytes() {
+  long pages = 0;
+  long resident = 0;
+  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(statm);
+  }
+  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
+}
 
 void BM_TreeViewFillQt(benchmark::State& state) {
   const Clan& clan = clanOf(state.range(0));
@@ -56,8 +94,8 @@ void BM_TreeViewFillQt(benchmark::State& state) {
     window.dialog().refillTreeView();
     QApplication::processEvents();
   }
-  const int items = window.treeItems();
-  if (items <= 0) state.SkipWithError("the tree widget is empty");
+  const int items = window.tree()->rowCount();
+  if (items <= 0) state.SkipWithError("the tree is empty");
   state.counters["items"] = items;
   state.counters["per_item"] = benchmark::Counter(
       items, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
@@ -68,22 +106,83 @@ void BM_WindowStartQt(benchmark::State& state) {
   for (auto _ : state) {
     QtWindowOf window(clan);
     if (!window.created()) state.SkipWithError("the window did not open");
-    QApplication::processEvents();
+    state.PauseTiming();
+    window.close();
+    state.ResumeTiming();
   }
 }
 
-BENCHMARK(BM_TreeViewFillQt)
-    ->Arg(kSmallClan)
-    ->Arg(kMiddleClan)
-    ->Arg(kLargeClan)
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WindowStartQt)
-    ->Arg(kSmallClan)
-    ->Arg(kMiddleClan)
-    ->Arg(kLargeClan)
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond);
+// The resident memory the open window adds to the process, and the heap it holds, per person.
+void BM_WindowMemoryQt(benchmark::State& state) {
+  const Clan& clan = clanOf(state.range(0));
+  double resident = 0;
+  double heap = 0;
+  for (auto _ : state) {
+    malloc_trim(0);
+    const double residentBefore = residentBytes();
+    const struct mallinfo2 before = mallinfo2();
+    QtWindowOf window(clan);
+    const struct mallinfo2 after = mallinfo2();
+    resident = residentBytes() - residentBefore;
+    heap = static_cast<double>((after.uordblks + after.hblkhd) - (before.uordblks + before.hblkhd));
+  }
+  state.counters["resident_per_person"] = resident / clan.size;
+  state.counters["heap_per_person"] = heap / clan.size;
+}
+
+template <typename Edit>
+void editEachIteration(benchmark::State& state, Edit edit) {
+  const Clan& clan = clanOf(state.range(0));
+  auto window = std::make_unique<QtWindowOf>(clan);
+  auto edits = std::make_unique<WindowEdits>(window->edits());
+  for (auto _ : state) {
+    if (!edit(*edits)) {
+      state.SkipWithError("the edit was refused");
+      break;
+    }
+    if (edits->spent()) {
+      state.PauseTiming();
+      edits.reset();
+      window = std::make_unique<QtWindowOf>(clan);
+      edits = std::make_unique<WindowEdits>(window->edits());
+      state.ResumeTiming();
+    }
+  }
+}
+
+void BM_BirthQt(benchmark::State& state) {
+  editEachIteration(state, [](WindowEdits& edits) { return edits.birth(); });
+}
+
+void BM_MarriageQt(benchmark::State& state) {
+  editEachIteration(state, [](WindowEdits& edits) { return edits.marriage(); });
+}
+
+void BM_RenameQt(benchmark::State& state) {
+  editEachIteration(state, [](WindowEdits& edits) { return edits.rename(); });
+}
+
+// From the Esc key to the end of the process's objects, as when the program ends.
+void BM_ExitAfterEscQt(benchmark::State& state) {
+  const Clan& clan = clanOf(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    QtWindowOf window(clan);
+    state.ResumeTiming();
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(window.window(), &esc);
+    if (!window.dialog().peer()->ended()) state.SkipWithError("Esc did not end the window");
+    window.close();
+  }
+}
+
+BENCHMARK(BM_TreeViewFillQt)->Apply(everyClanSize)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WindowStartQt)->Apply(everyClanSize)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WindowMemoryQt)->Apply(everyClanSize)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BirthQt)->Apply(everyClanSize)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MarriageQt)->Apply(everyClanSize)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RenameQt)->Apply(everyClanSize)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ExitAfterEscQt)->Apply(everyClanSize)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quillet::bench

@@ -1,14 +1,20 @@
-// The main window over the headless backend at 10^3, 10^4 and 10^5 persons: the tree-view fill
-// alone, and the whole start inside one process (both loads, the fill, the welcome text).
+// The main window over the headless backend at 10^3 to 10^6 persons: the tree-view fill alone,
+// the whole start inside one process (both loads, the fill, the welcome text), a birth, a
+// marriage and a rename through the panels, a hundred births in a row, and `print 1001` of the
+// largest listing, as quillet-batch prints it.
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <ostream>
+#include <streambuf>
 #include <string>
 
 #include "app/main_dialog.h"
 #include "app/process_objects.h"
 #include "bench/clan_fixture.h"
+#include "bench/window_edits.h"
 #include "platform/headless/headless_backend.h"
+#include "tools/batch/batch_session.h"
 
 namespace quillet::bench {
 namespace {
@@ -25,8 +31,14 @@ class HeadlessWindowOf {
   }
   bool created() const { return created_; }
   MainDialog& dialog() { return *dialog_; }
-  std::size_t treeItems() const {
-    return static_cast<platform::HeadlessWindow*>(dialog_->peer())->treeLines(1000).size();
+  platform::HeadlessWindow& window() {
+    return *static_cast<platform::HeadlessWindow*>(dialog_->peer());
+  }
+  std::size_t treeItems() { return window().treeItems(IDC_TREE)->size(); }
+  WindowEdits edits() {
+    return WindowEdits(
+        objects_->tree, [this](int id, const std::string& gbk) { window().type(id, gbk); },
+        [this](int id) { window().click(id); });
   }
 
  private:
@@ -73,16 +85,92 @@ void BM_WindowStartHeadless(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_TreeViewFillHeadless)
-    ->Arg(kSmallClan)
-    ->Arg(kMiddleClan)
-    ->Arg(kLargeClan)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_WindowStartHeadless)
-    ->Arg(kSmallClan)
-    ->Arg(kMiddleClan)
-    ->Arg(kLargeClan)
-    ->Unit(benchmark::kMillisecond);
+// One edit a iteration through the panels, the window held open (and opened anew, untimed,
+// when the edits are spent).
+template <typename Edit>
+void editEachIteration(benchmark::State& state, Edit edit) {
+  const Clan& clan = clanOf(state.range(0));
+  auto window = std::make_unique<HeadlessWindowOf>(clan);
+  auto edits = std::make_unique<WindowEdits>(window->edits());
+  for (auto _ : state) {
+    if (!edit(*edits)) {
+      state.SkipWithError("the edit was refused");
+      break;
+    }
+    if (edits->spent()) {
+      state.PauseTiming();
+      edits.reset();
+      window = std::make_unique<HeadlessWindowOf>(clan);
+      edits = std::make_unique<WindowEdits>(window->edits());
+      state.ResumeTiming();
+    }
+  }
+}
+
+void BM_BirthHeadless(benchmark::State& state) {
+  editEachIteration(state, [](WindowEdits& edits) { return edits.birth(); });
+}
+
+void BM_MarriageHeadless(benchmark::State& state) {
+  editEachIteration(state, [](WindowEdits& edits) { return edits.marriage(); });
+}
+
+void BM_RenameHeadless(benchmark::State& state) {
+  editEachIteration(state, [](WindowEdits& edits) { return edits.rename(); });
+}
+
+void BM_HundredBirthsHeadless(benchmark::State& state) {
+  editEachIteration(state, [](WindowEdits& edits) {
+    bool recorded = true;
+    for (int i = 0; i < 100; ++i) recorded = edits.birth() && recorded;
+    return recorded;
+  });
+}
+
+// A stream that drops what it is given.
+class NullBuffer : public std::streambuf {
+ protected:
+  int overflow(int c) override { return c; }
+  std::streamsize xsputn(const char* /*s*/, std::streamsize n) override { return n; }
+};
+
+// The longest listing the person query gives: by sex, by life status or by generation.
+void BM_PrintLargestListing(benchmark::State& state) {
+  HeadlessWindowOf window(clanOf(state.range(0)));
+  std::string largest;
+  std::pair<int, std::string> chosen;
+  for (const auto& [radio, keyword] :
+       {std::pair{1014, "f"}, {1014, "m"}, {1016, "y"}, {1016, "n"}, {1015, "8"}, {1015, "9"}}) {
+    window.window().check(radio);
+    window.window().type(IDC_QUERY_KEYWORD, keyword);
+    window.window().click(IDC_PERSON_QUERY);
+    if (window.window().textView(IDC_DISPLAY).size() > largest.size()) {
+      largest = window.window().textView(IDC_DISPLAY);
+      chosen = {radio, keyword};
+    }
+  }
+  window.window().check(chosen.first);
+  window.window().type(IDC_QUERY_KEYWORD, chosen.second);
+  window.window().click(IDC_PERSON_QUERY);
+  NullBuffer dropped;
+  std::ostream out(&dropped);
+  for (auto _ : state) batch::printEditBox(window.window(), IDC_DISPLAY, out);
+  std::size_t lines = 0;
+  for (std::size_t at = largest.find('\n'); at != std::string::npos;
+       at = largest.find('\n', at + 1)) {
+    ++lines;
+  }
+  state.counters["lines"] = static_cast<double>(lines);
+  state.counters["bytes"] = static_cast<double>(largest.size());
+}
+
+BENCHMARK(BM_TreeViewFillHeadless)->Apply(everyClanSize)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WindowStartHeadless)->Apply(everyClanSize)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BirthHeadless)->Apply(everyClanSize)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MarriageHeadless)->Apply(everyClanSize)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RenameHeadless)->Apply(everyClanSize)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_HundredBirthsHeadless)->Apply(everyClanSize)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PrintLargestListing)->Apply(everyClanSize)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quillet::bench

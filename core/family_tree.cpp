@@ -1,16 +1,12 @@
 #include "core/family_tree.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
 #include "core/tree_record.h"
 
 namespace quillet {
-
-namespace {
-// The depth-first walk's stack holds 39 entries: persons down to this level and one null.
-constexpr int kDeepestWalkedLevel = NodeStack::kCapacity - 1;
-}  // namespace
 
 // --- Name index ------------------------------------------------------------------------------
 
@@ -32,6 +28,10 @@ std::size_t slotHash(std::uint64_t key) {
 }  // namespace
 
 std::size_t FamilyTree::NameIndex::find(std::uint64_t key) const {
+  if (lastSlot_ < slots_.size() && slots_[lastSlot_].key == key &&
+      slots_[lastSlot_].head != nullptr) {
+    return lastSlot_;
+  }
   const std::size_t mask = slots_.size() - 1;
   std::size_t at = slotHash(key) & mask;
   std::size_t firstErased = slots_.size();
@@ -41,15 +41,30 @@ std::size_t FamilyTree::NameIndex::find(std::uint64_t key) const {
       if (slot.key != kErased) return firstErased != slots_.size() ? firstErased : at;
       if (firstErased == slots_.size()) firstErased = at;
     } else if (slot.key == key) {
+      lastSlot_ = at;
       return at;
     }
     at = (at + 1) & mask;
   }
 }
 
-void FamilyTree::NameIndex::grow() {
+void FamilyTree::NameIndex::prefetch(const char* name) const {
+  if (slots_.empty()) return;
+  NameKey key{};
+  std::copy_n(name, 6, key.begin());
+  __builtin_prefetch(&slots_[slotHash(pack(key)) & (slots_.size() - 1)]);
+}
+
+void FamilyTree::NameIndex::reserve(std::size_t records) {
+  std::size_t slots = 64;
+  while (slots * 3 < records * 4) slots *= 2;
+  if (slots > slots_.size()) rehash(slots);
+}
+
+void FamilyTree::NameIndex::rehash(std::size_t slots) {
   std::vector<Slot> old = std::move(slots_);
-  slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+  slots_.assign(slots, Slot{});
+  lastSlot_ = slots;
   used_ = 0;
   for (const Slot& slot : old) {
     if (slot.head == nullptr) continue;
@@ -59,9 +74,11 @@ void FamilyTree::NameIndex::grow() {
 }
 
 void FamilyTree::NameIndex::insert(Record* record) {
-  if ((used_ + 1) * 4 > slots_.size() * 3) grow();
+  if ((used_ + 1) * 4 > slots_.size() * 3) rehash(slots_.empty() ? 64 : slots_.size() * 2);
   const std::uint64_t key = pack(record->name);
-  Slot& slot = slots_[find(key)];
+  const std::size_t at = find(key);
+  Slot& slot = slots_[at];
+  lastSlot_ = at;
   if (slot.head != nullptr) {
     // The chain's order means nothing: the newest goes first, in constant time.
     record->nextSameKey = slot.head;
@@ -110,6 +127,7 @@ const FamilyTree::NameIndex::Found* FamilyTree::NameIndex::found(const NameKey& 
 
 void FamilyTree::NameIndex::clear() {
   slots_.clear();
+  lastSlot_ = 0;
   used_ = 0;
   shared_ = 0;
 }
@@ -159,6 +177,8 @@ void FamilyTree::resetTree() {
   walkedReach_ = false;
   reachDirty_ = false;
   unsavedChanges_ = false;  // an empty tree, or one about to be read, holds nothing unsaved
+  keptAsRead_ = false;
+  releasedCount_ = 0;
   sharedFound_.clear();
   holders_.clear();
   stack_.clear();
@@ -168,9 +188,11 @@ void FamilyTree::resetTree() {
 bool FamilyTree::releasePerson(Person*& place) {
   auto* record = static_cast<Record*>(place);
   if (record == nullptr) return true;
+  keptAsRead_ = false;
   if (root_ == record) root_ = nullptr;
   if (isFound(record)) uncountFound(record);
   index_->erase(record);
+  if (!record->released) ++releasedCount_;
   record->released = true;
   record->deathDate.reset();
   return true;

@@ -93,6 +93,9 @@ class FamilyTree {
   // false when it does not open or is not a regular file (the tree is then empty), or memory ran
   // out (the records read so far stay). A record cut short by the end of the file is not taken.
   // Either way the tree has no unsaved changes afterwards.
+  // A load of a file that has not changed since the last load read it whole, into a tree that
+  // nothing has changed since, costs one look at the file's identity: the tree is already what
+  // the reading would make of it (the same persons, fields, links and counts), and is kept.
   // Time and memory grow linearly with the file's size for every file save writes, and for
   // broken ones too as long as no record is linked into the tree two ways (a record named as
   // its father's first child and as another's younger sibling); in such a file a name that
@@ -150,13 +153,16 @@ class FamilyTree {
 
   // --- Edits ----------------------------------------------------------------------------------
 
-  // Adds a child of the woman named `motherName`, last in her husband's chain. False, changing
-  // nothing, when she is not found, is not 'f', or has no husband (a daughter of the clan).
+  // Adds a child of the woman named `motherName`, last in her husband's chain; `added` (when
+  // given) receives the new record. False, changing nothing, when she is not found, is not 'f',
+  // or has no husband (a daughter of the clan).
   bool addChild(const NameKey& childName, const NameKey& motherName, char sex,
-                const DateText& birthDate);
-  // Adds a wife to the person named `husbandName` (first wife, or second when he has one).
-  // False, changing nothing, when nobody has the name or he already has two wives.
-  bool addWife(const NameKey& wifeName, const NameKey& husbandName, const DateText& birthDate);
+                const DateText& birthDate, Person** added = nullptr);
+  // Adds a wife to the person named `husbandName` (first wife, or second when he has one);
+  // `added` (when given) receives the new record. False, changing nothing, when nobody has the
+  // name or he already has two wives.
+  bool addWife(const NameKey& wifeName, const NameKey& husbandName, const DateText& birthDate,
+               Person** added = nullptr);
   // Changes one field of `person`:
   //   1 name (value: the 6 bytes of a name key; false when another person has it),
   //   2 sex (toggled, value unused), 3 generation (value's first byte),
@@ -211,8 +217,13 @@ class FamilyTree {
   void resetTree();
   void readRecords(std::string_view bytes);
   bool readRecord(RecordCursor& in);
-  bool breadthFirstOrder(std::vector<const Record*>& order);
-  std::string fileBytes(const std::vector<const Record*>& order, bool regular) const;
+  template <typename Emitted>
+  bool breadthFirstOrder(std::vector<const Record*>* order, bool& readsBackByConstruction,
+                         bool stopWhenUnsure, Emitted&& emitted);
+  bool saveChecked(SaveReport& report, platform::ReplaceFailure openFailure);
+  void savedTo(const platform::TextFile& file);
+  void appendFileBytes(const std::vector<const Record*>& order, std::size_t begin, std::size_t end,
+                       bool regular, std::string& bytes) const;
   bool readsBackAsIs(const std::vector<const Record*>& order, std::string_view bytes,
                      SaveReport& report) const;
   bool findByNameNear(Person*& result, const NameKey& key, Record* previous);
@@ -244,6 +255,10 @@ class FamilyTree {
 
   std::string fileName_;
   std::optional<platform::FileIdentity> fileIdentity_;  // the file as last read or saved
+  // The tree is what the last load read whole from a file whose identity tells its versions
+  // apart (platform::isSettled), unchanged since: a load of the same file may keep it.
+  bool keptAsRead_ = false;
+  std::size_t releasedCount_ = 0;  // records released by releasePerson
   std::int32_t personCount_ = 0;
   std::int32_t generationCount_ = 0;
   std::int32_t femaleCount_ = 0;

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -26,6 +27,7 @@ namespace {
 constexpr char kRecordMarker = '!';
 constexpr std::array<char, 6> kAbsentName{'0', ' ', ' ', ' ', ' ', ' '};
 constexpr std::string_view kLivingFiller{"0        "};  // one more byte than a date
+constexpr std::size_t kSaveBlock = 1 << 20;  // save writes its bytes in blocks of about this
 
 // The fields of one record as they stand in the file, after the marker.
 struct RawRecord {
@@ -111,18 +113,14 @@ DateText dateOf(const std::array<char, 8>& field) {
 
 bool namesNobody(const std::array<char, 6>& field) { return field[0] == '0'; }
 
-std::string_view bytesOf(const NameKey& name) { return std::string_view(name.data(), 6); }
-std::string_view bytesOf(const DateText& date) { return std::string_view(date.data(), 8); }
-std::string_view bytesOf(const std::array<char, 6>& field) {
-  return std::string_view(field.data(), field.size());
-}
-
 }  // namespace
 
 bool FamilyTree::load() {
+  auto file = platform::TextFile::open(fileName_, "r+");
+  // Opened as a reading opens it, the file is the one read last: the tree is what it would read.
+  if (file && keptAsRead_ && fileIdentity_ && file->identity() == fileIdentity_) return true;
   resetTree();
   fileIdentity_.reset();
-  auto file = platform::TextFile::open(fileName_, "r+");
   if (!file) return false;
   fileIdentity_ = file->identity();
   try {
@@ -133,18 +131,30 @@ bool FamilyTree::load() {
   } catch (const std::bad_alloc&) {
     return false;
   }
+  keptAsRead_ = fileIdentity_ && platform::isSettled(*fileIdentity_);
   return true;
 }
 
 // Reads every record of `bytes` (the file after text-mode translation) into the tree.
 // Throws std::bad_alloc when memory runs out.
 void FamilyTree::readRecords(std::string_view bytes) {
+  // A record takes 46 bytes at least: the index is made as large as the file can need at once.
+  index_->reserve(bytes.size() / 46 + 1);
   RecordCursor in{bytes};
   for (;;) {
     int c = in.next();
     // 0xFF between records ends the file as its end does.
     if (c == -1 || c == 0xFF) break;
-    if (c == kRecordMarker && !readRecord(in)) break;
+    if (c != kRecordMarker) continue;
+    // The index slots of the next record's names are fetched while this one is read: in a large
+    // file each is far from the last, and waiting for them is most of the reading.
+    const std::size_t next = bytes.find(kRecordMarker, in.at + 45);
+    if (next != std::string_view::npos && next + 37 <= bytes.size()) {
+      for (const std::size_t field : {1, 8, 23, 31}) {
+        if (field == 1 || bytes[next + field] != '0') index_->prefetch(&bytes[next + field]);
+      }
+    }
+    if (!readRecord(in)) break;
   }
 }
 
@@ -206,37 +216,91 @@ bool FamilyTree::readRecord(RecordCursor& in) {
 
 namespace {
 
-// Appends one record's bytes, its line end included, with the given contents of the three name
-// fields. A death date follows every alive byte but 'y', as the reader reads one after every
-// alive byte but 'y'.
-void appendRecord(std::string& bytes, const Person& person, std::string_view father,
-                  std::string_view olderSibling, std::string_view husband) {
-  bytes += kRecordMarker;
-  bytes += bytesOf(person.name);
-  bytes += person.generation;
-  bytes += father;
-  bytes += bytesOf(person.birthDate);
-  bytes += person.sex;
-  bytes += olderSibling;
-  bytes += person.motherIndex;
-  bytes += person.married;
-  bytes += husband;
-  bytes += person.alive;
-  if (person.alive != 'y') {
-    bytes += person.deathDate ? bytesOf(*person.deathDate) : std::string_view("00000000");
-  } else {
-    bytes += kLivingFiller;
+// Lays out one record's bytes as the file holds them at `out` (room for kLongestRecord bytes),
+// its line end CR LF included (a line feed inside a field is written as CR LF too, as a
+// text-mode stream writes it), with the given 6 bytes of each of the three name fields; returns
+// how many. A death date follows every alive byte but 'y', as the reader reads one after every
+// alive byte but 'y'. Copies of fixed sizes, so that a million records take little time.
+constexpr std::size_t kLongestRecord = 2 * 47 + 2;
+
+// Whether `length` bytes at `bytes` hold a line feed: eight bytes a step, as a record is short
+// and a save looks at a million of them.
+bool holdsLineFeed(const char* bytes, std::size_t length) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101;
+  std::size_t at = 0;
+  for (; at + 8 <= length; at += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes + at, 8);
+    const std::uint64_t x = word ^ (kOnes * '\n');  // a zero byte where a line feed was
+    if (((x - kOnes) & ~x & (kOnes << 7)) != 0) return true;
   }
-  bytes += '\n';  // CR LF through the text-mode stream
+  for (; at < length; ++at) {
+    if (bytes[at] == '\n') return true;
+  }
+  return false;
 }
 
-std::string_view nameOr(const Person* linked, const std::array<char, 6>& otherwise) {
-  return linked ? bytesOf(linked->name) : bytesOf(otherwise);
+std::size_t formatRecord(char* out, const Person& person, const char* father,
+                         const char* olderSibling, const char* husband) {
+  char record[49];
+  record[0] = kRecordMarker;
+  std::memcpy(record + 1, person.name.data(), 6);
+  record[7] = person.generation;
+  std::memcpy(record + 8, father, 6);
+  std::memcpy(record + 14, person.birthDate.data(), 8);
+  record[22] = person.sex;
+  std::memcpy(record + 23, olderSibling, 6);
+  record[29] = person.motherIndex;
+  record[30] = person.married;
+  std::memcpy(record + 31, husband, 6);
+  record[37] = person.alive;
+  std::size_t length = 46;
+  if (person.alive != 'y') {
+    std::memcpy(record + 38, person.deathDate ? person.deathDate->data() : "00000000", 8);
+  } else {
+    std::memcpy(record + 38, kLivingFiller.data(), 9);
+    length = 47;
+  }
+  record[length] = '\r';
+  record[length + 1] = '\n';
+  if (!holdsLineFeed(record, length)) {
+    std::memcpy(out, record, sizeof record);
+    return length + 2;
+  }
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (record[i] == '\n') out[at++] = '\r';
+    out[at++] = record[i];
+  }
+  out[at++] = '\r';
+  out[at++] = '\n';
+  return at;
+}
+
+void appendRecord(std::string& bytes, const Person& person, const char* father,
+                  const char* olderSibling, const char* husband) {
+  char record[kLongestRecord];
+  bytes.append(record, formatRecord(record, person, father, olderSibling, husband));
+}
+
+// The text the reader reads from `bytes` of a file: each CR LF pair as LF.
+std::string readAsText(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+    text += bytes[i];
+  }
+  return text;
+}
+
+const char* nameOr(const Person* linked, const std::array<char, 6>& otherwise) {
+  return linked ? linked->name.data() : otherwise.data();
 }
 
 // The husband field: a woman's husband; the absent-name field for everyone whose sex is not 'f'.
-std::string_view husbandField(const Person& person, const std::array<char, 6>& unlinked) {
-  if (person.sex != 'f') return bytesOf(kAbsentName);
+const char* husbandField(const Person& person, const std::array<char, 6>& unlinked) {
+  if (person.sex != 'f') return kAbsentName.data();
   return nameOr(person.spouse, unlinked);
 }
 
@@ -247,56 +311,131 @@ bool FamilyTree::writePerson(const Person* person, platform::TextFile& file) con
   std::string bytes;
   appendRecord(bytes, *person, nameOr(person->father, kAbsentName),
                nameOr(person->olderSibling, kAbsentName), husbandField(*person, kAbsentName));
-  return file.write(bytes);
+  return file.writeAsIs(bytes);
 }
 
-// The breadth-first order of save: each member, then his first and second wife. True when the
-// tree is regular, that is when reading that order back links every record exactly as it is
-// linked now: every record is reached once, each member sits in his father's chain after his
-// older sibling, each wife is held by the husband she names, and no two records share a name.
-bool FamilyTree::breadthFirstOrder(std::vector<const Record*>& order) {
-  order.clear();
-  order.reserve(records_->size());
-  std::vector<char> written(records_->size(), 0);
+// The breadth-first order of save (into `order` when given): each member, then his first and
+// second wife. True when the tree is regular, that is when reading that order back links every
+// record exactly as it is linked now: every record is reached once, each member sits in his
+// father's chain after his older sibling, each wife is held by the husband she names, and no two
+// records share a name.
+//
+// `readsBackByConstruction` tells, for a regular tree, whether the file is sure to read back as
+// this tree without reading it: besides regularity, each field reads back as it is, the root is
+// the only man of generation '0', every member named in another's record has a name that does
+// not read as nobody and stands within the levels a search reaches, and no wife carries a link
+// that no record names. False means unsure (readsBackAsIs then reads the file to know).
+//
+// `emitted(record, fatherName)` is called for each record as it joins the order (its father,
+// older sibling and husband, if it has them, joined before it); while the tree is regular,
+// `fatherName` is the 6 bytes of its father field. With `stopWhenUnsure`, the walk stops, false,
+// as soon as the tree is not regular or not sure.
+template <typename Emitted>
+bool FamilyTree::breadthFirstOrder(std::vector<const Record*>* order, bool& readsBackByConstruction,
+                                   bool stopWhenUnsure, Emitted&& emitted) {
+  if (order != nullptr) {
+    order->clear();
+    order->reserve(records_->size());
+  }
+  std::size_t ordered = 0;
+  // By sequence: 0 not yet written; a member's level (the root is 1), or kWife.
+  constexpr std::uint8_t kWife = 255;
+  std::vector<std::uint8_t> written(records_->size(), 0);
   bool regular = root_->father == nullptr && root_->olderSibling == nullptr;
-  auto emit = [&](const Person* person) {
-    auto* record = static_cast<const Record*>(person);
-    if (written[record->sequence]) {
+  bool sure = true;
+  // Its fields read back as they are, and it is read as the root exactly when it is the root.
+  auto readsBackAlone = [this](const Person& person) {
+    return person.name[6] == '\0' && person.birthDate[8] == '\0' &&
+           person.deathDate.has_value() == (person.alive != 'y') &&
+           (!person.deathDate || (*person.deathDate)[8] == '\0') &&
+           (person.generation == '0' && person.sex == 'm') == (&person == root_);
+  };
+  // The members whose children are still to be written, first written first: what the walk
+  // needs of each is kept here, so that it does not come back to his record.
+  struct Waiting {
+    const Person* member;
+    const Person* firstChild;
+    int level;
+    NameKey name;  // the member's, for his children's father field
+  };
+  std::vector<Waiting> waiting;
+  // A member, at `level`, and right after him his wives. A record met again is not written
+  // again (nor, as a member, walked again), and makes the tree irregular.
+  auto emit = [&](const Person* member, int level, const char* fatherName) {
+    auto* record = static_cast<const Record*>(member);
+    // Records stand in memory in the order they were read, which for a file save wrote is this
+    // order: those a few steps ahead are fetched now (an address past the store is not read).
+    const auto ahead = reinterpret_cast<std::uintptr_t>(record) + 12 * sizeof(Record);
+    __builtin_prefetch(reinterpret_cast<const void*>(ahead));
+    __builtin_prefetch(reinterpret_cast<const void*>(ahead + 64));
+    __builtin_prefetch(reinterpret_cast<const void*>(ahead + 128));
+    if (written[record->sequence] != 0) {
       regular = false;
       return;
     }
-    written[record->sequence] = 1;
-    order.push_back(record);
-  };
-  walkBreadthFirst([&](Person* member) {
-    emit(member);
+    written[record->sequence] = static_cast<std::uint8_t>(std::min(level, kWife - 1));
+    ++ordered;
+    if (order != nullptr) order->push_back(record);
+    emitted(record, fatherName);
+    if (member->firstChild != nullptr) {
+      waiting.push_back({member, member->firstChild, level, member->name});
+    }
+    const bool named = member->firstChild || member->youngerSibling || member->spouse;
+    if (!readsBackAlone(*member) ||
+        (named && (member->name[0] == '0' || level > kDeepestWalkedLevel))) {
+      sure = false;
+    }
     if (member->spouse == nullptr && member->secondWife != nullptr) regular = false;
-    for (Person* wife : {member->spouse, member->secondWife}) {
+    for (const Person* wife : {member->spouse, member->secondWife}) {
       if (wife == nullptr) continue;
-      emit(wife);
-      bool heldAsNamed = wife->spouse == member && wife->sex == 'f' && wife->married != 'n' &&
-                         wife->father == nullptr && wife->olderSibling == nullptr;
+      auto* held = static_cast<const Record*>(wife);
+      if (written[held->sequence] != 0) {
+        regular = false;
+        continue;
+      }
+      written[held->sequence] = kWife;
+      ++ordered;
+      if (order != nullptr) order->push_back(held);
+      emitted(held, kAbsentName.data());
+      const bool heldAsNamed = wife->spouse == member && wife->sex == 'f' && wife->married != 'n' &&
+                               wife->father == nullptr && wife->olderSibling == nullptr;
       if (!heldAsNamed) regular = false;
+      if (!readsBackAlone(*wife) || wife->firstChild || wife->youngerSibling || wife->secondWife) {
+        sure = false;
+      }
     }
+  };
+  // Breadth-first: each member's children are written when he is reached, each followed by his
+  // wives.
+  readsBackByConstruction = false;
+  if (stopWhenUnsure && index_->hasSharedKeys()) return false;
+  emit(root_, 1, kAbsentName.data());
+  for (std::size_t next = 0; next < waiting.size(); ++next) {
+    if (stopWhenUnsure && !(regular && sure)) return false;
+    // The records of a large tree are far apart in memory: those the walk reaches a few members
+    // later are fetched while it writes these.
+    if (next + 8 < waiting.size()) __builtin_prefetch(waiting[next + 8].firstChild);
+    const Waiting parent = waiting[next];  // a copy: emit adds to `waiting`
     const Person* older = nullptr;
-    for (Person* child = member->firstChild; child; child = child->youngerSibling) {
-      if (child->father != member || child->olderSibling != older) regular = false;
+    for (const Person* child = parent.firstChild; child; child = child->youngerSibling) {
+      if (child->father != parent.member || child->olderSibling != older) regular = false;
       older = child;
+      emit(child, parent.level + 1, parent.name.data());
     }
-  });
-  std::size_t held = 0;
-  for (std::size_t i = 0; i < records_->size(); ++i) held += (*records_)[i].released ? 0 : 1;
-  if (order.size() != held) regular = false;
-  return regular && !index_->hasSharedKeys();
+  }
+  if (ordered != records_->size() - releasedCount_) regular = false;
+  regular = regular && !index_->hasSharedKeys();
+  readsBackByConstruction = regular && sure;
+  return regular;
 }
 
-// The file's bytes (before text-mode translation) for the records of `order`. A regular tree
-// is written as the writer writes each person; an irregular one keeps, in each name field
-// without a link, the bytes the file gave it.
-std::string FamilyTree::fileBytes(const std::vector<const Record*>& order, bool regular) const {
-  std::string bytes;
-  bytes.reserve(order.size() * 49);
-  for (const Record* record : order) {
+// Appends the file's bytes (line ends and line feeds as CR LF) for the records of `order` from
+// `begin` to `end`. A regular tree is written as the writer writes each person; an irregular one
+// keeps, in each name field without a link, the bytes the file gave it.
+void FamilyTree::appendFileBytes(const std::vector<const Record*>& order, std::size_t begin,
+                                 std::size_t end, bool regular, std::string& bytes) const {
+  for (std::size_t i = begin; i < end; ++i) {
+    const Record* record = order[i];
     if (regular) {
       appendRecord(bytes, *record, nameOr(record->father, kAbsentName),
                    nameOr(record->olderSibling, kAbsentName), husbandField(*record, kAbsentName));
@@ -306,7 +445,6 @@ std::string FamilyTree::fileBytes(const std::vector<const Record*>& order, bool 
                    husbandField(*record, record->fileHusband));
     }
   }
-  return bytes;
 }
 
 namespace {
@@ -393,36 +531,81 @@ bool FamilyTree::save(SaveReport& report) {
   report = SaveReport{};
   if (root_ == nullptr) return false;
   try {
-    // A regular tree is written breadth-first. A tree that a broken file left irregular
-    // (records no walk reaches, a record linked twice, a name two records share ...) is written
-    // in the order its records were read and added, each name field without a link keeping the
-    // bytes the file gave it: the next load then meets the same records in the same order and
-    // links them exactly as this tree is linked, so nothing is lost and the last
-    // generation-'0' man read is the root again.
-    std::vector<const Record*> order;
-    bool regular = breadthFirstOrder(order);
-    if (!regular) {
-      order.clear();
-      for (std::size_t i = 0; i < records_->size(); ++i) {
-        if (!(*records_)[i].released) order.push_back(&(*records_)[i]);
-      }
-    }
-    const std::string bytes = fileBytes(order, regular);
-    if (!readsBackAsIs(order, bytes, report)) return false;
-
+    // Most trees are written as they are walked, a block at a time, the walk making sure on the
+    // way that the file will read back as this tree. One that the walk cannot be sure of is saved
+    // by saveChecked, which reads the bytes back before it writes them; so is every tree whose
+    // file cannot be opened, so that a refusal names what it would name.
     platform::ReplaceFailure failure = platform::ReplaceFailure::kNone;
     auto file = platform::TextFile::openReplacement(fileName_, fileIdentity_, &failure);
-    if (!file) {
-      report.changedOnDisk = failure == platform::ReplaceFailure::kChangedSinceRead;
-      return false;
+    if (file) {
+      std::string block(kSaveBlock + kLongestRecord, '\0');
+      std::size_t used = 0;
+      auto written = [&](const Record* record, const char* fatherName) {
+        used += formatRecord(block.data() + used, *record, fatherName,
+                             nameOr(record->olderSibling, kAbsentName),
+                             husbandField(*record, kAbsentName));
+        if (used >= kSaveBlock) {
+          file->writeAsIs(std::string_view(block.data(), used));
+          used = 0;
+        }
+      };
+      bool sure = false;
+      if (breadthFirstOrder(nullptr, sure, true, written) && sure) {
+        if (!file->writeAsIs(std::string_view(block.data(), used)) || !file->commit()) {
+          return false;
+        }
+        savedTo(*file);
+        return true;
+      }
+      file.reset();  // the temporary file goes
     }
-    if (!file->write(bytes) || !file->commit()) return false;
-    fileIdentity_ = file->identity();
-    unsavedChanges_ = false;
-    return true;
+    return saveChecked(report, file == nullptr ? failure : platform::ReplaceFailure::kNone);
   } catch (const std::bad_alloc&) {
     return false;
   }
+}
+
+// Saves a tree that the walk of save could not be sure of. `openFailure` is why save could not
+// open the file, or kNone when it could. Throws std::bad_alloc when memory runs out.
+bool FamilyTree::saveChecked(SaveReport& report, platform::ReplaceFailure openFailure) {
+  // A regular tree is written breadth-first. A tree that a broken file left irregular (records
+  // no walk reaches, a record linked twice, a name two records share ...) is written in the
+  // order its records were read and added, each name field without a link keeping the bytes
+  // the file gave it: the next load then meets the same records in the same order and links
+  // them exactly as this tree is linked, so nothing is lost and the last generation-'0' man read
+  // is the root again.
+  std::vector<const Record*> order;
+  bool sure = false;
+  const bool regular = breadthFirstOrder(&order, sure, false, [](const Record*, const char*) {});
+  if (!regular) {
+    order.clear();
+    for (std::size_t i = 0; i < records_->size(); ++i) {
+      if (!(*records_)[i].released) order.push_back(&(*records_)[i]);
+    }
+  }
+  std::string bytes;
+  bytes.reserve(order.size() * 49);
+  appendFileBytes(order, 0, order.size(), regular, bytes);
+  if (!sure && !readsBackAsIs(order, readAsText(bytes), report)) return false;
+
+  platform::ReplaceFailure failure = openFailure;
+  auto file = openFailure == platform::ReplaceFailure::kNone
+                  ? platform::TextFile::openReplacement(fileName_, fileIdentity_, &failure)
+                  : nullptr;
+  if (!file) {
+    report.changedOnDisk = failure == platform::ReplaceFailure::kChangedSinceRead;
+    return false;
+  }
+  if (!file->writeAsIs(bytes) || !file->commit()) return false;
+  savedTo(*file);
+  return true;
+}
+
+// After a successful commit to `file`: the tree is what the file holds.
+void FamilyTree::savedTo(const platform::TextFile& file) {
+  fileIdentity_ = file.identity();
+  unsavedChanges_ = false;
+  keptAsRead_ = false;
 }
 
 bool FamilyTree::save() {

@@ -6,7 +6,7 @@
 namespace quillet {
 
 bool FamilyTree::addChild(const NameKey& childName, const NameKey& motherName, char sex,
-                          const DateText& birthDate) {
+                          const DateText& birthDate, Person** added) {
   Person* mother = nullptr;
   if (!findByName(mother, motherName) || mother->sex != 'f') return false;
   // A woman without a husband (a daughter of the clan) has nobody to be the child's father.
@@ -36,12 +36,14 @@ bool FamilyTree::addChild(const NameKey& childName, const NameKey& motherName, c
   }
   ++personCount_;
   if (sex == 'f') ++femaleCount_;
+  if (added != nullptr) *added = child;
   unsavedChanges_ = true;
+  keptAsRead_ = false;
   return true;
 }
 
 bool FamilyTree::addWife(const NameKey& wifeName, const NameKey& husbandName,
-                         const DateText& birthDate) {
+                         const DateText& birthDate, Person** added) {
   Person* husband = nullptr;
   if (!findByName(husband, husbandName)) return false;
   // A man holds two wives at most.
@@ -62,7 +64,9 @@ bool FamilyTree::addWife(const NameKey& wifeName, const NameKey& husbandName,
   husband->married = 'y';
   ++personCount_;
   ++femaleCount_;
+  if (added != nullptr) *added = wife;
   unsavedChanges_ = true;
+  keptAsRead_ = false;
   return true;
 }
 
@@ -114,6 +118,7 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
       return true;
   }
   unsavedChanges_ = true;
+  keptAsRead_ = false;
   return true;
 }
 

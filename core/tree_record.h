@@ -10,6 +10,9 @@
 
 namespace quillet {
 
+// The depth-first walk's stack holds 39 entries: persons down to this level and one null.
+inline constexpr int kDeepestWalkedLevel = NodeStack::kCapacity - 1;
+
 // A Person plus the tree's own bookkeeping. Every Person a FamilyTree hands out is one of these.
 struct FamilyTree::Record : Person {
   std::uint32_t sequence = 0;  // place in reading and adding order
@@ -89,6 +92,10 @@ class FamilyTree::NameIndex {
 
   static std::uint64_t pack(const NameKey& key);
 
+  // Room for `records` keys without growing.
+  void reserve(std::size_t records);
+  // Asks the processor to fetch the slot of the key in the 6 bytes at `name` ahead of its use.
+  void prefetch(const char* name) const;
   void insert(Record* record);
   void erase(Record* record);
   Record* first(const NameKey& key) const;
@@ -108,9 +115,11 @@ class FamilyTree::NameIndex {
   static constexpr std::uint64_t kErased = std::uint64_t{1} << 63;
   std::size_t find(std::uint64_t key) const;  // the slot of `key`, or of the empty slot ending
                                               // its probe sequence
-  void grow();
+  void rehash(std::size_t slots);
 
   std::vector<Slot> slots_;
+  // The slot last found holding its key: reading a record looks its key up more than once.
+  mutable std::size_t lastSlot_ = 0;
   std::size_t used_ = 0;    // slots holding a key or an erased mark
   std::size_t shared_ = 0;  // records that follow another of the same key in a chain
 };

@@ -7,8 +7,6 @@ namespace quillet {
 
 namespace {
 
-constexpr int kDeepestWalkedLevel = NodeStack::kCapacity - 1;
-
 bool sameKey(const NameKey& a, const NameKey& b) { return keyText(a) == keyText(b); }
 
 }  // namespace

@@ -20,6 +20,7 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
 
   bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t descriptor() const { return cd_; }
 
   // Converts as much as it can; returns false at the first invalid or unconvertible input.
   // `in` and `inLeft` point past what was converted. The buffer is large because each call of
@@ -85,6 +86,55 @@ std::string utf8ToGbk(std::string_view utf8, char replacement) {
     out.push_back(replacement);
   }
   return out;
+}
+
+namespace {
+
+// The UTF-8 of every two-byte GBK character: lead bytes 0x81 to 0xFE, trail bytes 0x40 to 0xFE.
+class GbkTable {
+ public:
+  GbkTable() {
+    Converter converter("UTF-8", "GBK");
+    if (!converter.ok()) return;
+    std::string out;
+    for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+      for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        if (gbkCharLength(std::string_view(pair, 2)) != 2) continue;
+        const char* in = pair;
+        std::size_t left = 2;
+        out.clear();
+        iconv(converter.descriptor(), nullptr, nullptr, nullptr, nullptr);
+        if (!converter.convert(in, left, out) || out.empty() || out.size() > 3) continue;
+        Entry& entry = entries_[index(lead, trail)];
+        entry.length = static_cast<unsigned char>(out.size());
+        out.copy(entry.bytes, out.size());
+      }
+    }
+  }
+  bool append(unsigned char lead, unsigned char trail, std::string& utf8) const {
+    if (lead < 0x81 || lead > 0xFE || trail < 0x40 || trail > 0xFE) return false;
+    const Entry& entry = entries_[index(lead, trail)];
+    utf8.append(entry.bytes, entry.length);
+    return entry.length != 0;
+  }
+
+ private:
+  struct Entry {
+    unsigned char length = 0;  // 0: no character
+    char bytes[3] = {};
+  };
+  static std::size_t index(unsigned lead, unsigned trail) {
+    return (lead - 0x81) * 0xBF + (trail - 0x40);
+  }
+  Entry entries_[0x7E * 0xBF];
+};
+
+}  // namespace
+
+bool appendGbkCharAsUtf8(unsigned char lead, unsigned char trail, std::string& utf8) {
+  static const GbkTable table;
+  return table.append(lead, trail, utf8);
 }
 
 std::size_t gbkCharLength(std::string_view text) {

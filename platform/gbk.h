@@ -17,6 +17,11 @@ std::optional<std::string> gbkToUtf8(std::string_view gbk);
 // `replacement` (one byte), as a person's typing would be converted by the window.
 std::string utf8ToGbk(std::string_view utf8, char replacement = '?');
 
+// Appends to `utf8` the UTF-8 of the two-byte GBK character `lead` `trail` and returns true; false
+// (appending nothing) when it is no GBK character. The same answer as gbkToUtf8 gives for the two
+// bytes, from a table made at the first call.
+bool appendGbkCharAsUtf8(unsigned char lead, unsigned char trail, std::string& utf8);
+
 // Length in bytes of the GBK character that starts at `text[0]`: 1 for ASCII, 2 for a lead
 // byte 0x81..0xFE followed by a valid trail byte, 0 for a byte that starts no valid character.
 std::size_t gbkCharLength(std::string_view text);

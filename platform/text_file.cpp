@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <optional>
 
@@ -183,6 +185,13 @@ bool isSafeFileName(std::string_view gbkName) {
     i += length;
   }
   return true;
+}
+
+bool isSettled(const FileIdentity& identity) {
+  struct timespec now {};
+  if (::clock_gettime(CLOCK_REALTIME, &now) != 0) return false;
+  constexpr std::int64_t kStepSeconds = 2;
+  return identity.modifiedSeconds + kStepSeconds < static_cast<std::int64_t>(now.tv_sec);
 }
 
 std::optional<FileIdentity> identityOfPath(const std::string& path) {
@@ -380,18 +389,46 @@ bool TextFile::write(std::string_view bytes) {
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
     return !failed_;
   }
-  // Runs between line feeds go out whole; each line feed as CR LF.
+  // Translated into a block, each line feed as CR LF, and written a block at a time.
+  char block[1 << 16];
+  std::size_t used = 0;
+  auto flush = [&] {
+    if (used != 0 && std::fwrite(block, 1, used, file_) != used) failed_ = true;
+    used = 0;
+    return !failed_;
+  };
   while (!bytes.empty()) {
-    std::size_t feed = bytes.find('\n');
-    std::size_t run = feed == std::string_view::npos ? bytes.size() : feed;
-    if (std::fwrite(bytes.data(), 1, run, file_) != run) failed_ = true;
-    if (!failed_ && feed != std::string_view::npos && std::fwrite("\r\n", 1, 2, file_) != 2) {
-      failed_ = true;
+    const std::size_t feed = bytes.find('\n');
+    std::string_view run = bytes.substr(0, feed);
+    while (!run.empty()) {
+      if (used == sizeof block && !flush()) return false;
+      const std::size_t n = std::min(run.size(), sizeof block - used);
+      std::memcpy(block + used, run.data(), n);
+      used += n;
+      run.remove_prefix(n);
     }
-    if (failed_) return false;
-    bytes.remove_prefix(feed == std::string_view::npos ? run : run + 1);
+    if (feed == std::string_view::npos) break;
+    if (used + 2 > sizeof block && !flush()) return false;
+    block[used++] = '\r';
+    block[used++] = '\n';
+    bytes.remove_prefix(feed + 1);
   }
-  return true;
+  return flush();
+}
+
+bool TextFile::writeAsIs(std::string_view bytes) {
+  if (failed_ || file_ == nullptr) return false;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+  if (!failed_ && bytes.size() >= kEarlyWriteback) {
+    // A large block starts on its way to the disk now, so that the sync at commit has less left
+    // to wait for. (Only a hint: errors show at the sync.)
+    const off_t end = ::ftello(file_);
+    if (std::fflush(file_) == 0 && end >= 0) {
+      ::sync_file_range(::fileno(file_), end - static_cast<off_t>(bytes.size()),
+                        static_cast<off_t>(bytes.size()), SYNC_FILE_RANGE_WRITE);
+    }
+  }
+  return !failed_;
 }
 
 std::optional<FileIdentity> TextFile::identity() const {

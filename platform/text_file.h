@@ -40,6 +40,11 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
+// True when the file's last modification lies far enough in the past (two seconds, more than any
+// file system's timestamp step) that a change made from now on gives the file another
+// modification time: an identity taken now then tells this version from every later one.
+bool isSettled(const FileIdentity& identity);
+
 // Why openReplacement made no replacement.
 enum class ReplaceFailure {
   kNone,
@@ -91,6 +96,11 @@ class TextFile {
   // sticks, and close() and commit() report it too.
   bool putc(char c);
   bool write(std::string_view bytes);
+  // Writes `bytes` as they are, untranslated: text already in the file's form (line ends as
+  // CR LF). False as write. A block of kEarlyWriteback bytes or more starts on its way to the
+  // disk at once.
+  static constexpr std::size_t kEarlyWriteback = 1 << 18;
+  bool writeAsIs(std::string_view bytes);
 
   // The identity of the open file; after a successful commit(), that of the file it made.
   // Nothing when neither is known.

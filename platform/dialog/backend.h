@@ -16,11 +16,21 @@
 #include <string_view>
 
 #include "platform/dialog/dialog_template.h"
+#include "platform/dialog/tree_items.h"
 #include "platform/dialog/win_types.h"
 
 namespace platform {
 
 class Dialog;
+
+// What a tree control asks its dialog about an item whose image indices are I_IMAGECALLBACK
+// (the framework's TVN_GETDISPINFO): the dialog fills in `image` and `selectedImage`.
+struct TreeDispInfo {
+  HTREEITEM item = TVI_NULL;
+  std::intptr_t data = 0;  // the item's program data
+  int image = 0;
+  int selectedImage = 0;
+};
 
 // The events a window reports to its dialog. Implemented by Dialog.
 class WindowEvents {
@@ -34,6 +44,9 @@ class WindowEvents {
   // found it with the tree's find field); the item is the control's selected item. A click on
   // the item already selected reports it again. Selections the program makes are not reported.
   virtual void onTreeSelect(int id) = 0;
+  // Tree control `id` needs the image indices of an item inserted with I_IMAGECALLBACK; they
+  // are asked for whenever they are needed, and not kept.
+  virtual void onTreeGetDispInfo(int id, TreeDispInfo& info) = 0;
 };
 
 // One open window built from a template.
@@ -49,6 +62,10 @@ class WindowPeer {
 
   // Edit boxes.
   virtual std::string text(int id) const = 0;
+  // The text of edit box `id` into `value`, as text(id) gives it; a backend whose text is held
+  // as GBK bytes leaves a `value` that equals it untouched and otherwise reuses its storage, so
+  // that a pull of a long unchanged text neither allocates nor copies.
+  virtual void copyText(int id, std::string& value) const { value = text(id); }
   virtual void setText(int id, std::string_view gbk) = 0;
   // Bytes of GBK a user can type into edit box `id`; 0 lifts the limit.
   virtual void setLimit(int id, std::size_t bytes) = 0;
@@ -57,11 +74,19 @@ class WindowPeer {
   virtual bool isChecked(int id) const = 0;
   virtual void setChecked(int id, bool checked) = 0;
 
-  // The tree control `id`.
+  // The tree control `id`. Its items, to read (null when `id` is no tree control); they change
+  // only through the calls below, each of which takes constant time (see TreeItems).
+  virtual const TreeItems* treeItems(int id) const = 0;
+  // TVI_NULL when `parent` is no item; see TreeItems::insert.
   virtual HTREEITEM insertTreeItem(int id, std::string_view gbkLabel, int image, int selectedImage,
-                                   HTREEITEM parent, HTREEITEM insertAfter) = 0;
+                                   HTREEITEM parent, HTREEITEM insertAfter, std::intptr_t data) = 0;
+  virtual bool setTreeItemText(int id, HTREEITEM item, std::string_view gbkLabel) = 0;
   virtual bool deleteAllTreeItems(int id) = 0;
+  // TVE_EXPAND, TVE_COLLAPSE or TVE_TOGGLE; false for an item without children, as the system's
+  // control answers.
   virtual bool expandTreeItem(int id, HTREEITEM item, unsigned code) = 0;
+  // Expands every item that has children (see TreeItems::expandAll for its cost).
+  virtual bool expandAllTreeItems(int id) = 0;
   virtual void setTreeImageSize(int id, int width, int height) = 0;
   // Makes `item` the selected item (TVI_NULL: none); false when it is no item of the control.
   // Not reported to the dialog. Emptying the control selects nothing.

@@ -14,15 +14,46 @@ bool ImageList::Create(int width, int height, unsigned /*flags*/, int /*initial*
 }
 
 HTREEITEM TreeCtrl::InsertItem(std::string_view gbkLabel, int image, int selectedImage,
-                               HTREEITEM parent, HTREEITEM insertAfter) {
+                               HTREEITEM parent, HTREEITEM insertAfter, std::intptr_t data) {
   if (peer_ == nullptr) return TVI_NULL;
-  return peer_->insertTreeItem(id_, gbkLabel, image, selectedImage, parent, insertAfter);
+  return peer_->insertTreeItem(id_, gbkLabel, image, selectedImage, parent, insertAfter, data);
+}
+
+bool TreeCtrl::SetItemText(HTREEITEM item, std::string_view gbkLabel) {
+  return peer_ != nullptr && peer_->setTreeItemText(id_, item, gbkLabel);
 }
 
 bool TreeCtrl::DeleteAllItems() { return peer_ != nullptr && peer_->deleteAllTreeItems(id_); }
 
 bool TreeCtrl::Expand(HTREEITEM item, unsigned code) {
   return peer_ != nullptr && peer_->expandTreeItem(id_, item, code);
+}
+
+bool TreeCtrl::ExpandAll() { return peer_ != nullptr && peer_->expandAllTreeItems(id_); }
+
+HTREEITEM TreeCtrl::GetRootItem() const {
+  const TreeItems* all = items();
+  return all == nullptr ? TVI_NULL : all->firstRoot();
+}
+
+HTREEITEM TreeCtrl::GetChildItem(HTREEITEM item) const {
+  const TreeItems* all = items();
+  return all == nullptr || !all->isItem(item) ? TVI_NULL : all->firstChild(item);
+}
+
+HTREEITEM TreeCtrl::GetNextSiblingItem(HTREEITEM item) const {
+  const TreeItems* all = items();
+  return all == nullptr || !all->isItem(item) ? TVI_NULL : all->nextSibling(item);
+}
+
+HTREEITEM TreeCtrl::GetParentItem(HTREEITEM item) const {
+  const TreeItems* all = items();
+  return all == nullptr || !all->isItem(item) ? TVI_NULL : all->parent(item);
+}
+
+std::intptr_t TreeCtrl::GetItemData(HTREEITEM item) const {
+  const TreeItems* all = items();
+  return all == nullptr || !all->isItem(item) ? 0 : all->data(item);
 }
 
 ImageList* TreeCtrl::SetImageList(ImageList* list, int /*which*/) {
@@ -55,7 +86,7 @@ void DDX_Text(DataExchange& dx, int id, std::string& value) {
   if (dx.failed) return;
   dx.lastControlId = id;
   if (dx.saveAndValidate) {
-    value = dx.peer.text(id);
+    dx.peer.copyText(id, value);
   } else {
     dx.peer.setText(id, value);
   }
@@ -178,6 +209,8 @@ void Dialog::onSysCommand(unsigned id) {
 
 void Dialog::onTreeSelect(int id) { OnTreeSelectRoute(id); }
 
+void Dialog::onTreeGetDispInfo(int id, TreeDispInfo& info) { OnTreeGetDispInfoRoute(id, info); }
+
 void Dialog::DefaultSysCommand(unsigned id) {
   if ((id & 0xFFF0u) == SC_CLOSE) onCommand(IDCANCEL);
 }
@@ -201,5 +234,7 @@ bool Dialog::OnCommandRoute(int /*id*/) { return false; }
 bool Dialog::OnSysCommandRoute(unsigned /*id*/) { return false; }
 
 bool Dialog::OnTreeSelectRoute(int /*id*/) { return false; }
+
+bool Dialog::OnTreeGetDispInfoRoute(int /*id*/, TreeDispInfo& /*info*/) { return false; }
 
 }  // namespace platform

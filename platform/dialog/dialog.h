@@ -40,14 +40,23 @@ class ImageList {
   int height_ = 0;
 };
 
-// A tree control of an open dialog, attached by DDX_Control.
+// A tree control of an open dialog, attached by DDX_Control. Every call takes constant time
+// unless it says otherwise, whatever the number of items.
 class TreeCtrl {
  public:
-  // Inserts an item; returns its handle, or TVI_NULL when the control is not attached.
+  // Inserts an item carrying the program data `data`; returns its handle, or TVI_NULL when the
+  // control is not attached or `parent` is no item. An image index I_IMAGECALLBACK is asked of
+  // the dialog whenever it is needed (Dialog::OnTreeGetDispInfoRoute).
   HTREEITEM InsertItem(std::string_view gbkLabel, int image, int selectedImage,
-                       HTREEITEM parent = TVI_ROOT, HTREEITEM insertAfter = TVI_LAST);
+                       HTREEITEM parent = TVI_ROOT, HTREEITEM insertAfter = TVI_LAST,
+                       std::intptr_t data = 0);
+  // Replaces an item's label; false when it is no item.
+  bool SetItemText(HTREEITEM item, std::string_view gbkLabel);
   bool DeleteAllItems();
   bool Expand(HTREEITEM item, unsigned code);
+  // Expands every item that has children: as many steps as a person collapsed items since the
+  // control was filled (or as there are items, when some were never expanded).
+  bool ExpandAll();
   // Returns the previous list (null at first).
   ImageList* SetImageList(ImageList* list, int which);
   // Selects `item` (TVI_NULL: nothing) without reporting it to the dialog; false when it is no
@@ -58,6 +67,14 @@ class TreeCtrl {
   // Opens the item's ancestors and scrolls it into view; false as SelectItem.
   bool EnsureVisible(HTREEITEM item);
 
+  // The items: TVI_NULL where there is none, and for anything that is no item.
+  HTREEITEM GetRootItem() const;
+  HTREEITEM GetChildItem(HTREEITEM item) const;
+  HTREEITEM GetNextSiblingItem(HTREEITEM item) const;
+  HTREEITEM GetParentItem(HTREEITEM item) const;
+  // The item's program data; 0 for what is no item.
+  std::intptr_t GetItemData(HTREEITEM item) const;
+
   bool attached() const { return peer_ != nullptr; }
   void attach(WindowPeer* peer, int id) {
     peer_ = peer;
@@ -65,6 +82,8 @@ class TreeCtrl {
   }
 
  private:
+  const TreeItems* items() const { return peer_ == nullptr ? nullptr : peer_->treeItems(id_); }
+
   WindowPeer* peer_ = nullptr;  // not owned: the dialog's window
   int id_ = 0;
   ImageList* imageList_ = nullptr;
@@ -172,6 +191,7 @@ class Dialog : public WindowEvents {
   void onCommand(int id) override;
   void onSysCommand(unsigned id) override;
   void onTreeSelect(int id) override;
+  void onTreeGetDispInfo(int id, TreeDispInfo& info) override;
 
  protected:
   // The first push. Returns true (the focus goes to the first tab stop).
@@ -187,6 +207,9 @@ class Dialog : public WindowEvents {
   virtual bool OnSysCommandRoute(unsigned id);
   // A person's selection in tree control `id`; false when nobody takes it (nothing happens).
   virtual bool OnTreeSelectRoute(int id);
+  // The image indices of an item of tree control `id` inserted with I_IMAGECALLBACK; false when
+  // nobody gives them (they stay as `info` holds them).
+  virtual bool OnTreeGetDispInfoRoute(int id, TreeDispInfo& info);
   // The default handling of a system command: SC_CLOSE ends the window as Esc does.
   void DefaultSysCommand(unsigned id);
 

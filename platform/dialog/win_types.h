@@ -67,6 +67,8 @@ inline constexpr unsigned TVE_COLLAPSE = 0x0001;
 inline constexpr unsigned TVE_EXPAND = 0x0002;
 inline constexpr unsigned TVE_TOGGLE = 0x0003;
 inline constexpr int TVSIL_NORMAL = 0;
+// An image index the control asks the dialog for each time it needs it (TreeDispInfo).
+inline constexpr int I_IMAGECALLBACK = -1;
 
 // Accelerator flags: the key is a virtual key (a letter's is its upper-case character), held
 // with Ctrl.

@@ -33,6 +33,7 @@ HeadlessWindow::HeadlessWindow(HeadlessBackend& backend, const DialogTemplate& d
     made.kind = control.kind;
     made.style = control.style;
     if (control.kind != ControlKind::Edit) made.text = std::string(control.caption);
+    if (control.kind == ControlKind::Tree) trees_[control.id];
   }
 }
 
@@ -112,10 +113,15 @@ void HeadlessWindow::sysCommand(unsigned id) { events_.onSysCommand(id); }
 HeadlessWindow::Act HeadlessWindow::selectTreeLine(int treeId, std::size_t line) {
   const Control* control = find(treeId);
   if (control == nullptr) return Act::UnknownId;
-  if (control->kind != ControlKind::Tree) return Act::WrongKind;
-  const std::vector<TreeLine> lines = treeLines(treeId);
-  if (line >= lines.size()) return Act::NoSuchItem;
-  selectedItem_ = lines[line].item;
+  Tree* tree = treeOf(treeId);
+  if (tree == nullptr) return Act::WrongKind;
+  // Line n is the n-th item in pre-order.
+  HTREEITEM item = tree->items.firstRoot();
+  for (std::size_t at = 0; at < line && item != TVI_NULL; ++at) {
+    item = tree->items.nextInPreOrder(item);
+  }
+  if (item == TVI_NULL) return Act::NoSuchItem;
+  tree->selected = item;
   events_.onTreeSelect(treeId);
   return Act::Done;
 }
@@ -148,13 +154,21 @@ void HeadlessWindow::endDialog(int result) {
   result_ = result;
 }
 
-std::string HeadlessWindow::text(int id) const {
+std::string HeadlessWindow::text(int id) const { return std::string(textView(id)); }
+
+std::string_view HeadlessWindow::textView(int id) const {
   const Control* control = find(id);
-  return control == nullptr ? std::string() : control->text;
+  return control == nullptr ? std::string_view() : std::string_view(control->text);
+}
+
+void HeadlessWindow::copyText(int id, std::string& value) const {
+  const std::string_view text = textView(id);
+  if (value != text) value.assign(text);
 }
 
 void HeadlessWindow::setText(int id, std::string_view gbk) {
-  if (Control* control = find(id)) control->text = std::string(gbk);
+  Control* control = find(id);
+  if (control != nullptr && control->text != gbk) control->text.assign(gbk);
 }
 
 void HeadlessWindow::setLimit(int id, std::size_t bytes) {
@@ -175,122 +189,132 @@ void HeadlessWindow::setChecked(int id, bool checked) {
   if (Control* control = find(id)) control->checked = checked;
 }
 
-bool HeadlessWindow::isTree(int id) const {
-  const Control* control = find(id);
-  return control != nullptr && control->kind == ControlKind::Tree;
+HeadlessWindow::Tree* HeadlessWindow::treeOf(int id) {
+  const auto found = trees_.find(id);
+  return found == trees_.end() ? nullptr : &found->second;
 }
 
-bool HeadlessWindow::isItem(HTREEITEM item) const {
-  return item >= 1 && static_cast<std::size_t>(item) <= treeNodes_.size();
+const HeadlessWindow::Tree* HeadlessWindow::treeOf(int id) const {
+  const auto found = trees_.find(id);
+  return found == trees_.end() ? nullptr : &found->second;
 }
 
-std::vector<HTREEITEM>* HeadlessWindow::childList(HTREEITEM parent) {
-  if (parent == TVI_ROOT || parent == TVI_NULL) return &treeRoots_;
-  if (parent < 1 || static_cast<std::size_t>(parent) > treeNodes_.size()) return nullptr;
-  return &treeNodes_[static_cast<std::size_t>(parent - 1)].children;
+const TreeItems* HeadlessWindow::treeItems(int id) const {
+  const Tree* tree = treeOf(id);
+  return tree == nullptr ? nullptr : &tree->items;
 }
 
 HTREEITEM HeadlessWindow::insertTreeItem(int id, std::string_view gbkLabel, int image,
-                                         int selectedImage, HTREEITEM parent,
-                                         HTREEITEM insertAfter) {
-  const Control* control = find(id);
-  if (control == nullptr || control->kind != ControlKind::Tree) return TVI_NULL;
-  std::vector<HTREEITEM>* siblings = childList(parent);
-  if (siblings == nullptr) return TVI_NULL;
-  const HTREEITEM handle = static_cast<HTREEITEM>(treeNodes_.size() + 1);
-  if (insertAfter == TVI_FIRST) {
-    siblings->insert(siblings->begin(), handle);
-  } else if (insertAfter == TVI_LAST) {
-    siblings->push_back(handle);  // the usual case: no search, so a fill stays linear
-  } else {
-    auto after = std::find(siblings->begin(), siblings->end(), insertAfter);
-    siblings->insert(after == siblings->end() ? siblings->end() : after + 1, handle);
-  }
-  treeNodes_.push_back({std::string(gbkLabel),
-                        image,
-                        selectedImage,
-                        parent == TVI_ROOT ? TVI_NULL : parent,
-                        {},
-                        false});
-  return handle;
+                                         int selectedImage, HTREEITEM parent, HTREEITEM insertAfter,
+                                         std::intptr_t data) {
+  Tree* tree = treeOf(id);
+  if (tree == nullptr) return TVI_NULL;
+  return tree->items.insert(gbkLabel, image, selectedImage, data, parent, insertAfter);
+}
+
+bool HeadlessWindow::setTreeItemText(int id, HTREEITEM item, std::string_view gbkLabel) {
+  Tree* tree = treeOf(id);
+  if (tree == nullptr || !tree->items.isItem(item)) return false;
+  tree->items.setLabel(item, gbkLabel);
+  return true;
 }
 
 bool HeadlessWindow::deleteAllTreeItems(int id) {
-  const Control* control = find(id);
-  if (control == nullptr || control->kind != ControlKind::Tree) return false;
-  treeNodes_.clear();
-  treeRoots_.clear();
-  selectedItem_ = TVI_NULL;
+  Tree* tree = treeOf(id);
+  if (tree == nullptr) return false;
+  tree->items.clear();
+  tree->selected = TVI_NULL;
   return true;
 }
 
 bool HeadlessWindow::expandTreeItem(int id, HTREEITEM item, unsigned code) {
-  const Control* control = find(id);
-  if (control == nullptr || control->kind != ControlKind::Tree) return false;
-  if (item < 1 || static_cast<std::size_t>(item) > treeNodes_.size()) return false;
-  TreeNode& node = treeNodes_[static_cast<std::size_t>(item - 1)];
-  if (node.children.empty()) return false;  // nothing to open, as the real control answers
+  Tree* tree = treeOf(id);
+  if (tree == nullptr || !tree->items.isItem(item)) return false;
+  if (!tree->items.hasChildren(item)) return false;  // nothing to open, as the real control says
   switch (code) {
     case TVE_EXPAND:
-      node.expanded = true;
-      break;
+      tree->items.setExpanded(item, true);
+      return true;
     case TVE_COLLAPSE:
-      node.expanded = false;
-      break;
+      tree->items.setExpanded(item, false);
+      return true;
     case TVE_TOGGLE:
-      node.expanded = !node.expanded;
-      break;
+      tree->items.setExpanded(item, !tree->items.expanded(item));
+      return true;
     default:
       return false;
   }
+}
+
+bool HeadlessWindow::expandAllTreeItems(int id) {
+  Tree* tree = treeOf(id);
+  if (tree == nullptr) return false;
+  tree->items.expandAll();
   return true;
 }
 
 void HeadlessWindow::setTreeImageSize(int /*id*/, int /*width*/, int /*height*/) {}
 
 bool HeadlessWindow::selectTreeItem(int id, HTREEITEM item) {
-  if (!isTree(id) || (item != TVI_NULL && !isItem(item))) return false;
-  selectedItem_ = item;
+  Tree* tree = treeOf(id);
+  if (tree == nullptr || (item != TVI_NULL && !tree->items.isItem(item))) return false;
+  tree->selected = item;
   return true;
 }
 
 HTREEITEM HeadlessWindow::selectedTreeItem(int id) const {
-  return isTree(id) ? selectedItem_ : TVI_NULL;
+  const Tree* tree = treeOf(id);
+  return tree == nullptr ? TVI_NULL : tree->selected;
 }
 
 bool HeadlessWindow::ensureTreeItemVisible(int id, HTREEITEM item) {
-  if (!isTree(id) || !isItem(item)) return false;
-  for (HTREEITEM parent = treeNodes_[static_cast<std::size_t>(item - 1)].parent; isItem(parent);
-       parent = treeNodes_[static_cast<std::size_t>(parent - 1)].parent) {
-    treeNodes_[static_cast<std::size_t>(parent - 1)].expanded = true;
+  Tree* tree = treeOf(id);
+  if (tree == nullptr || !tree->items.isItem(item)) return false;
+  for (HTREEITEM parent = tree->items.parent(item); parent != TVI_NULL;
+       parent = tree->items.parent(parent)) {
+    tree->items.setExpanded(parent, true);
   }
   return true;
 }
 
-void HeadlessWindow::appendTreeLines(const std::vector<HTREEITEM>& items, int depth,
-                                     std::vector<TreeLine>& lines) const {
-  for (HTREEITEM item : items) {
-    const TreeNode& node = treeNodes_[static_cast<std::size_t>(item - 1)];
-    const char state = node.children.empty() ? '-' : (node.expanded ? 'e' : 'c');
-    lines.push_back({depth, state, node.image, node.label, item});
-    appendTreeLines(node.children, depth + 1, lines);
-  }
-}
-
 std::vector<HeadlessWindow::TreeLine> HeadlessWindow::treeLines(int treeId) const {
   std::vector<TreeLine> lines;
-  const Control* control = find(treeId);
-  if (control == nullptr || control->kind != ControlKind::Tree) return lines;
-  lines.reserve(treeNodes_.size());
-  appendTreeLines(treeRoots_, 0, lines);
+  const Tree* tree = treeOf(treeId);
+  if (tree == nullptr) return lines;
+  const TreeItems& items = tree->items;
+  lines.reserve(items.size());
+  int depth = 0;
+  for (HTREEITEM item = items.firstRoot(); item != TVI_NULL;) {
+    const char state = !items.hasChildren(item) ? '-' : (items.expanded(item) ? 'e' : 'c');
+    int image = items.image(item);
+    if (image == I_IMAGECALLBACK || items.selectedImage(item) == I_IMAGECALLBACK) {
+      TreeDispInfo info{item, items.data(item), image, items.selectedImage(item)};
+      events_.onTreeGetDispInfo(treeId, info);
+      image = info.image;
+    }
+    lines.push_back({depth, state, image, std::string(items.label(item)), item});
+    // The next item in pre-order, and its depth.
+    if (items.hasChildren(item)) {
+      item = items.firstChild(item);
+      ++depth;
+      continue;
+    }
+    while (item != TVI_NULL && items.nextSibling(item) == TVI_NULL) {
+      item = items.parent(item);
+      --depth;
+    }
+    if (item != TVI_NULL) item = items.nextSibling(item);
+  }
   return lines;
 }
 
 std::optional<std::size_t> HeadlessWindow::selectedTreeLine(int treeId) const {
-  if (selectedItem_ == TVI_NULL) return std::nullopt;
-  const std::vector<TreeLine> lines = treeLines(treeId);
-  for (std::size_t line = 0; line < lines.size(); ++line) {
-    if (lines[line].item == selectedItem_) return line;
+  const Tree* tree = treeOf(treeId);
+  if (tree == nullptr || tree->selected == TVI_NULL) return std::nullopt;
+  std::size_t line = 0;
+  for (HTREEITEM item = tree->items.firstRoot(); item != TVI_NULL;
+       item = tree->items.nextInPreOrder(item), ++line) {
+    if (item == tree->selected) return line;
   }
   return std::nullopt;
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/dialog/backend.h"
+#include "platform/dialog/tree_items.h"
 
 namespace platform {
 
@@ -72,6 +73,9 @@ class HeadlessWindow : public WindowPeer {
 
   // --- What the window shows -----------------------------------------------------------------
   std::optional<ControlKind> kindOf(int id) const;
+  // The text of edit box `id` (empty for no edit box), without a copy; valid until it changes.
+  std::string_view textView(int id) const;
+  // Every item in pre-order. Image indices given as I_IMAGECALLBACK are asked of the dialog.
   std::vector<TreeLine> treeLines(int treeId) const;
   // The line of treeLines(treeId) that shows the selected item; none when nothing is selected.
   std::optional<std::size_t> selectedTreeLine(int treeId) const;
@@ -89,14 +93,18 @@ class HeadlessWindow : public WindowPeer {
   void endDialog(int result) override;
   bool ended() const override { return ended_; }
   std::string text(int id) const override;
+  void copyText(int id, std::string& value) const override;
   void setText(int id, std::string_view gbk) override;
   void setLimit(int id, std::size_t bytes) override;
   bool isChecked(int id) const override;
   void setChecked(int id, bool checked) override;
+  const TreeItems* treeItems(int id) const override;
   HTREEITEM insertTreeItem(int id, std::string_view gbkLabel, int image, int selectedImage,
-                           HTREEITEM parent, HTREEITEM insertAfter) override;
+                           HTREEITEM parent, HTREEITEM insertAfter, std::intptr_t data) override;
+  bool setTreeItemText(int id, HTREEITEM item, std::string_view gbkLabel) override;
   bool deleteAllTreeItems(int id) override;
   bool expandTreeItem(int id, HTREEITEM item, unsigned code) override;
+  bool expandAllTreeItems(int id) override;
   void setTreeImageSize(int id, int width, int height) override;
   bool selectTreeItem(int id, HTREEITEM item) override;
   HTREEITEM selectedTreeItem(int id) const override;
@@ -114,32 +122,23 @@ class HeadlessWindow : public WindowPeer {
     bool checked = false;
     std::size_t limit = 0;  // 0: none
   };
-  struct TreeNode {
-    std::string label;
-    int image = 0;
-    int selectedImage = 0;
-    HTREEITEM parent = TVI_NULL;
-    std::vector<HTREEITEM> children;
-    bool expanded = false;
+  struct Tree {
+    TreeItems items;
+    HTREEITEM selected = TVI_NULL;
   };
 
   Control* find(int id);
   const Control* find(int id) const;
   int defaultButtonId() const;
-  std::vector<HTREEITEM>* childList(HTREEITEM parent);
-  bool isTree(int id) const;
-  bool isItem(HTREEITEM item) const;
-  void appendTreeLines(const std::vector<HTREEITEM>& items, int depth,
-                       std::vector<TreeLine>& lines) const;
+  Tree* treeOf(int id);
+  const Tree* treeOf(int id) const;
 
   HeadlessBackend& backend_;
   const DialogTemplate& template_;
   WindowEvents& events_;
   bool nested_;
   std::map<int, Control> controls_;
-  std::vector<TreeNode> treeNodes_;  // handle n is entry n - 1
-  std::vector<HTREEITEM> treeRoots_;
-  HTREEITEM selectedItem_ = TVI_NULL;
+  std::map<int, Tree> trees_;  // one for each tree control
   std::vector<std::pair<unsigned, std::string>> systemMenu_;
   std::vector<std::pair<unsigned, std::string>> contextMenu_;
   int iconsSet_ = 0;

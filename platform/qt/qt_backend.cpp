@@ -31,8 +31,6 @@
 #include <QStyleFactory>
 #include <QTimer>
 #include <QTranslator>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 #include <QValidator>
 #include <QWindow>
 #include <algorithm>
@@ -41,7 +39,9 @@
 #include <map>
 
 #include "platform/dialog/dialog_template.h"
+#include "platform/gbk.h"
 #include "platform/qt/gbk_codec.h"
+#include "platform/qt/qt_tree_view.h"
 
 namespace platform {
 
@@ -272,6 +272,55 @@ QString probeText(const QString& text) {
       .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
 }
 
+// The find field's text, matched against GBK labels at character boundaries, a letter of either
+// case alike (ASCII, and GBK's full-width Latin, Greek and Cyrillic letters).
+class GbkMatcher {
+ public:
+  explicit GbkMatcher(const QString& wanted) {
+    const QByteArray utf8 = wanted.toUtf8();
+    const std::string gbk =
+        utf8ToGbk(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())), '\0');
+    // A character that GBK lacks is in no label.
+    impossible_ = gbk.find('\0') != std::string::npos;
+    characters(gbk, wanted_);
+  }
+  bool matches(std::string_view label) const {
+    if (impossible_) return false;
+    characters(label, label_);
+    return std::search(label_.begin(), label_.end(), wanted_.begin(), wanted_.end()) !=
+           label_.end();
+  }
+
+ private:
+  static std::uint16_t fold(std::uint16_t c) {
+    if (c >= 'A' && c <= 'Z') return static_cast<std::uint16_t>(c + 0x20);
+    if ((c >= 0xA3C1 && c <= 0xA3DA) || (c >= 0xA6A1 && c <= 0xA6B8)) {
+      return static_cast<std::uint16_t>(c + 0x20);
+    }
+    if (c >= 0xA7A1 && c <= 0xA7C1) return static_cast<std::uint16_t>(c + 0x30);
+    return c;
+  }
+  // One code a character: its byte, or its two bytes; 0xFFFF for a byte that starts none.
+  static void characters(std::string_view gbk, std::vector<std::uint16_t>& out) {
+    out.clear();
+    for (std::size_t i = 0; i < gbk.size();) {
+      const std::size_t length = gbkCharLength(gbk.substr(i));
+      const auto lead = static_cast<unsigned char>(gbk[i]);
+      if (length == 2) {
+        out.push_back(
+            fold(static_cast<std::uint16_t>(lead << 8 | static_cast<unsigned char>(gbk[i + 1]))));
+      } else {
+        out.push_back(length == 1 ? fold(lead) : 0xFFFF);
+      }
+      i += length == 2 ? 2 : 1;
+    }
+  }
+
+  std::vector<std::uint16_t> wanted_;
+  mutable std::vector<std::uint16_t> label_;
+  bool impossible_ = false;
+};
+
 class QtWindow;
 
 // The dialog widget: Esc and the close box become the Cancel command; a resize moves the
@@ -286,23 +335,6 @@ class DialogWidget : public QDialog {
 
  private:
   QtWindow& owner_;
-};
-
-// A tree that reports a click on the item already selected (a click on another item changes the
-// selection, which is reported by itself).
-class TreeWidget : public QTreeWidget {
- public:
-  using QTreeWidget::QTreeWidget;
-  std::function<void()> onReselect;
-
- protected:
-  void mousePressEvent(QMouseEvent* event) override {
-    QTreeWidgetItem* hit = itemAt(event->position().toPoint());
-    const bool again = hit != nullptr && hit->isSelected() && event->button() == Qt::LeftButton &&
-                       visualItemRect(hit).contains(event->position().toPoint());
-    QTreeWidget::mousePressEvent(event);
-    if (again && hit->isSelected() && onReselect) onReselect();
-  }
 };
 
 // The find field at the foot of a tree: Enter and F3 go to the next match, Shift+F3 to the
@@ -382,7 +414,9 @@ class QtWindow : public WindowPeer {
   }
 
   ~QtWindow() override {
-    deletePending();
+    // The tree goes with the window before the style it was drawn in.
+    delete tree_;
+    tree_ = nullptr;
     treeStyle_.reset();
   }
 
@@ -420,7 +454,6 @@ class QtWindow : public WindowPeer {
   }
 
   int runModalLoop() override {
-    flushTree();
     if (ended_) return result_;
     widget_->exec();
     return result_;
@@ -495,102 +528,82 @@ class QtWindow : public WindowPeer {
     if (group != nullptr && !checked) group->setExclusive(true);
   }
 
+  const TreeItems* treeItems(int id) const override {
+    return tree_ != nullptr && id == treeId_ ? &items_ : nullptr;
+  }
+
   HTREEITEM insertTreeItem(int id, std::string_view gbkLabel, int image, int selectedImage,
-                           HTREEITEM parent, HTREEITEM /*insertAfter*/) override {
+                           HTREEITEM parent, HTREEITEM insertAfter, std::intptr_t data) override {
     if (tree_ == nullptr || id != treeId_) return TVI_NULL;
-    auto* item = new QTreeWidgetItem(QStringList(qStringFromGbk(gbkLabel)));
-    const auto handle = static_cast<HTREEITEM>(treeItems_.size() + 1);
-    item->setIcon(0, blankIcon_);
-    item->setData(0, Qt::UserRole, image);
-    item->setData(0, Qt::UserRole + 1, selectedImage);
-    item->setData(0, kHandleRole, QVariant::fromValue<qlonglong>(handle));
-    if (parent == TVI_ROOT || parent == TVI_NULL) {
-      // Added to the widget at the next flush: after the running event, or by the event loop.
-      if (pendingTopLevel_.empty()) {
-        QTimer::singleShot(0, widget_.get(), [this] { flushTree(); });
-      }
-      pendingTopLevel_.push_back(item);
-    } else if (isItem(parent)) {
-      itemOf(parent)->addChild(item);
-    } else {
-      delete item;
-      return TVI_NULL;
-    }
-    treeItems_.push_back(item);
-    expandWanted_.push_back(false);
-    return handle;
+    const HTREEITEM item = items_.insert(gbkLabel, image, selectedImage, data, parent, insertAfter);
+    if (item != TVI_NULL) tree_->inserted(item);
+    return item;
+  }
+
+  bool setTreeItemText(int id, HTREEITEM item, std::string_view gbkLabel) override {
+    if (tree_ == nullptr || id != treeId_ || !items_.isItem(item)) return false;
+    items_.setLabel(item, gbkLabel);
+    tree_->relabelled(item);
+    return true;
   }
 
   bool deleteAllTreeItems(int id) override {
     if (tree_ == nullptr || id != treeId_) return false;
-    deletePending();
-    const bool quiet = quietTree_;
-    quietTree_ = true;  // emptying the tree selects nothing a person chose
-    tree_->clear();
-    quietTree_ = quiet;
-    treeItems_.clear();
-    expandWanted_.clear();
-    pendingSelect_ = TVI_NULL;
-    pendingVisible_ = TVI_NULL;
+    items_.clear();
+    tree_->reset();  // emptying the tree selects nothing a person chose
     return true;
   }
 
   bool expandTreeItem(int id, HTREEITEM item, unsigned code) override {
-    if (tree_ == nullptr || id != treeId_ || !isItem(item)) return false;
-    const std::size_t index = static_cast<std::size_t>(item - 1);
-    const bool expand = code == TVE_EXPAND || (code == TVE_TOGGLE && !expandWanted_[index]);
-    expandWanted_[index] = expand;
-    if (treeItems_[index]->treeWidget() != nullptr) treeItems_[index]->setExpanded(expand);
+    if (tree_ == nullptr || id != treeId_ || !items_.isItem(item)) return false;
+    if (!items_.hasChildren(item)) return false;  // nothing to open, as the system's control says
+    bool expand = true;
+    switch (code) {
+      case TVE_EXPAND:
+        break;
+      case TVE_COLLAPSE:
+        expand = false;
+        break;
+      case TVE_TOGGLE:
+        expand = !items_.expanded(item);
+        break;
+      default:
+        return false;
+    }
+    if (items_.setExpanded(item, expand)) tree_->expansionChanged(item);
+    return true;
+  }
+
+  bool expandAllTreeItems(int id) override {
+    if (tree_ == nullptr || id != treeId_) return false;
+    // Those a person closed are counted again one by one; after many, all afresh.
+    std::size_t opened = 0;
+    items_.expandAll([this, &opened](HTREEITEM item) {
+      if (++opened <= 64) tree_->expansionChanged(item);
+    });
+    if (opened > 64) tree_->recount();
     return true;
   }
 
   void setTreeImageSize(int id, int width, int height) override {
-    if (tree_ == nullptr || id != treeId_) return;
-    tree_->setIconSize(QSize(width, height));
-    QPixmap blank(std::max(width, 1), std::max(height, 1));
-    blank.fill(Qt::transparent);
-    blankIcon_ = QIcon(blank);
+    if (tree_ != nullptr && id == treeId_) tree_->setImageSize(QSize(width, height));
   }
 
   bool selectTreeItem(int id, HTREEITEM item) override {
-    if (tree_ == nullptr || id != treeId_ || (item != TVI_NULL && !isItem(item))) return false;
-    if (item != TVI_NULL && itemOf(item)->treeWidget() == nullptr) {
-      pendingSelect_ = item;  // selected when the fill reaches the widget
-      return true;
+    if (tree_ == nullptr || id != treeId_ || (item != TVI_NULL && !items_.isItem(item))) {
+      return false;
     }
-    pendingSelect_ = TVI_NULL;
-    const bool quiet = quietTree_;
-    quietTree_ = true;
-    if (item == TVI_NULL) {
-      tree_->clearSelection();
-      tree_->setCurrentItem(nullptr);
-    } else {
-      tree_->setCurrentItem(itemOf(item));
-    }
-    quietTree_ = quiet;
+    tree_->setSelected(item);
     return true;
   }
 
   HTREEITEM selectedTreeItem(int id) const override {
-    if (tree_ == nullptr || id != treeId_) return TVI_NULL;
-    if (pendingSelect_ != TVI_NULL) return pendingSelect_;
-    const QList<QTreeWidgetItem*> selected = tree_->selectedItems();
-    return selected.isEmpty() ? TVI_NULL : handleOf(selected.front());
+    return tree_ != nullptr && id == treeId_ ? tree_->selected() : TVI_NULL;
   }
 
   bool ensureTreeItemVisible(int id, HTREEITEM item) override {
-    if (tree_ == nullptr || id != treeId_ || !isItem(item)) return false;
-    QTreeWidgetItem* shown = itemOf(item);
-    for (QTreeWidgetItem* parent = shown->parent(); parent != nullptr; parent = parent->parent()) {
-      const HTREEITEM parentHandle = handleOf(parent);
-      if (isItem(parentHandle)) expandWanted_[static_cast<std::size_t>(parentHandle - 1)] = true;
-      parent->setExpanded(true);
-    }
-    if (shown->treeWidget() == nullptr) {
-      pendingVisible_ = item;
-    } else {
-      tree_->scrollToItem(shown);
-    }
+    if (tree_ == nullptr || id != treeId_ || !items_.isItem(item)) return false;
+    tree_->ensureVisible(item);
     return true;
   }
 
@@ -610,8 +623,6 @@ class QtWindow : public WindowPeer {
   }
 
  private:
-  static constexpr int kHandleRole = Qt::UserRole + 2;
-
   struct Edit {
     QLineEdit* line = nullptr;
     QPlainTextEdit* pane = nullptr;
@@ -633,21 +644,10 @@ class QtWindow : public WindowPeer {
     int height;              // as laid out for the window's present size
   };
 
-  bool isItem(HTREEITEM item) const {
-    return item >= 1 && static_cast<std::size_t>(item) <= treeItems_.size();
-  }
-  QTreeWidgetItem* itemOf(HTREEITEM item) const {
-    return treeItems_[static_cast<std::size_t>(item - 1)];
-  }
-  static HTREEITEM handleOf(const QTreeWidgetItem* item) {
-    return static_cast<HTREEITEM>(item->data(0, kHandleRole).toLongLong());
-  }
-
-  // Runs a dialog event, then brings the tree widget up to date with what the handler built.
+  // Runs a dialog event.
   template <typename Event>
   void dispatch(Event&& event) {
     event();
-    if (!ended_) flushTree();
   }
 
   const GrowthRule* growthRuleOf(const DialogRect& rect) const {
@@ -754,30 +754,19 @@ class QtWindow : public WindowPeer {
   }
 
   QWidget* createTree(const ControlTemplate& control) {
-    auto* tree = new TreeWidget(widget_.get());
-    tree_ = tree;
-    tree_->setHeaderHidden(true);
-    tree_->setColumnCount(1);
-    tree_->setRootIsDecorated((control.style & TVS_LINESATROOT) != 0);
-    tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tree_->setUniformRowHeights(true);
-    // Whole labels, however deep: the column is as wide as its widest label and the tree
-    // scrolls sideways.
-    tree_->setTextElideMode(Qt::ElideNone);
-    tree_->header()->setStretchLastSection(false);
-    tree_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    tree_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    tree_ = new QtTreeView(items_, widget_.get());
+    tree_->setRootDecorated((control.style & TVS_LINESATROOT) != 0);
     // The classic style draws the dotted connecting lines and the +/- buttons.
     treeStyle_.reset(QStyleFactory::create(QStringLiteral("Windows")));
     if (treeStyle_ != nullptr) tree_->setStyle(treeStyle_.get());
     // Levels step in as far as the font was made smaller to fit the screen.
+    const int indentation = tree_->style()->pixelMetric(QStyle::PM_TreeViewIndentation);
     tree_->setIndentation(
-        std::max(8, tree_->indentation() * units_.charWidth / std::max(1, templateCharWidth_)));
+        std::max(8, indentation * units_.charWidth / std::max(1, templateCharWidth_)));
     treeId_ = control.id;
-    QObject::connect(tree_, &QTreeWidget::itemSelectionChanged, [this] {
-      if (!quietTree_ && !ended_ && !tree_->selectedItems().isEmpty()) reportTreeSelection();
-    });
-    tree->onReselect = [this] { reportTreeSelection(); };
+    tree_->onPersonSelect = [this] {
+      if (!ended_) reportTreeSelection();
+    };
     return tree_;
   }
 
@@ -830,25 +819,28 @@ class QtWindow : public WindowPeer {
 
   // Selects the next item (the previous one when not `forward`) after the selected item, or from
   // it when `fromHere`, whose label holds the find field's text, wrapping round; a person's
-  // selection, so the window shows the person. The field turns red when nothing matches.
+  // selection, so the window shows the person. The field turns red when nothing matches. One
+  // pass over the labels at most, in GBK, with no copy of them.
   void findNext(bool forward, bool fromHere) {
-    const QString wanted = findField_->text();
-    QList<QTreeWidgetItem*> items;
-    for (QTreeWidgetItemIterator it(tree_); *it != nullptr; ++it) items.push_back(*it);
     QPalette palette = findField_->palette();
     palette.setColor(QPalette::Text, QApplication::palette().color(QPalette::Text));
     findField_->setPalette(palette);
-    if (wanted.isEmpty() || items.isEmpty()) return;
-    const auto count = items.size();
-    const QList<QTreeWidgetItem*> selected = tree_->selectedItems();
-    qsizetype start = selected.isEmpty() ? (forward ? count - 1 : 0) : items.indexOf(selected[0]);
-    if (fromHere && !selected.isEmpty()) start += forward ? -1 : 1;
-    for (qsizetype step = 1; step <= count; ++step) {
-      const qsizetype index = ((start + (forward ? step : -step)) % count + count) % count;
-      if (!items[index]->text(0).contains(wanted, Qt::CaseInsensitive)) continue;
-      if (items[index]->isSelected()) return;  // already there
-      tree_->scrollToItem(items[index]);
-      tree_->setCurrentItem(items[index]);  // reported as a person's selection
+    const QString wanted = findField_->text();
+    if (wanted.isEmpty() || items_.size() == 0) return;
+    const GbkMatcher matcher(wanted);
+    const auto step = [this, forward](HTREEITEM item) {
+      const HTREEITEM next =
+          forward ? items_.nextInPreOrder(item) : items_.previousInPreOrder(item);
+      if (next != TVI_NULL) return next;
+      return forward ? items_.firstRoot() : items_.lastInPreOrder();
+    };
+    const HTREEITEM selected = tree_->selected();
+    HTREEITEM item = selected == TVI_NULL ? (forward ? items_.firstRoot() : items_.lastInPreOrder())
+                     : fromHere           ? selected
+                                          : step(selected);
+    for (std::size_t checked = 0; checked < items_.size(); ++checked, item = step(item)) {
+      if (!matcher.matches(items_.label(item))) continue;
+      if (item != selected) tree_->choose(item);  // reported as a person's selection
       return;
     }
     palette.setColor(QPalette::Text, Qt::red);
@@ -866,34 +858,6 @@ class QtWindow : public WindowPeer {
     QObject::connect(shortcut, &QShortcut::activated, [this, command] {
       dispatch([this, command] { events_.onCommand(command); });
     });
-  }
-
-  // Adds the top-level items built since the last flush, then opens what the fill expanded: all
-  // at once when every item with children is to be open, as after every fill.
-  void flushTree() {
-    if (tree_ == nullptr || pendingTopLevel_.empty()) return;
-    QList<QTreeWidgetItem*> items(pendingTopLevel_.begin(), pendingTopLevel_.end());
-    pendingTopLevel_.clear();
-    tree_->addTopLevelItems(items);
-    bool allOpen = true;
-    for (std::size_t i = 0; i < treeItems_.size() && allOpen; ++i) {
-      allOpen = expandWanted_[i] || treeItems_[i]->childCount() == 0;
-    }
-    if (allOpen) {
-      tree_->expandAll();
-    } else {
-      for (std::size_t i = 0; i < treeItems_.size(); ++i) {
-        if (expandWanted_[i]) treeItems_[i]->setExpanded(true);
-      }
-    }
-    if (pendingSelect_ != TVI_NULL) selectTreeItem(treeId_, pendingSelect_);
-    if (isItem(pendingVisible_)) tree_->scrollToItem(itemOf(pendingVisible_));
-    pendingVisible_ = TVI_NULL;
-  }
-
-  void deletePending() {
-    for (QTreeWidgetItem* item : pendingTopLevel_) delete item;
-    pendingTopLevel_.clear();
   }
 
   void enableContextMenu() {
@@ -952,17 +916,11 @@ class QtWindow : public WindowPeer {
   std::map<int, Edit> edits_;
   std::map<int, QRadioButton*> radios_;  // owned by the widget
   QButtonGroup* currentGroup_ = nullptr;
-  QTreeWidget* tree_ = nullptr;
+  TreeItems items_;             // the tree control's (a window has one at most)
+  QtTreeView* tree_ = nullptr;  // owned by the widget
   int treeId_ = 0;
-  bool quietTree_ = false;  // the program changes the selection: nobody is told
   FindField* findField_ = nullptr;
   std::unique_ptr<QStyle> treeStyle_;
-  QIcon blankIcon_;
-  std::vector<QTreeWidgetItem*> treeItems_;  // handle n is entry n - 1; owned by their parents
-  std::vector<bool> expandWanted_;
-  std::vector<QTreeWidgetItem*> pendingTopLevel_;  // owned here until flushed
-  HTREEITEM pendingSelect_ = TVI_NULL;             // to select once flushed
-  HTREEITEM pendingVisible_ = TVI_NULL;            // to scroll to once flushed
   std::vector<MenuEntry> menuEntries_;
   std::vector<MenuEntry> contextEntries_;
   bool ended_ = false;

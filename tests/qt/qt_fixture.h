@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -18,6 +19,7 @@
 #include "app/process_objects.h"
 #include "platform/gbk.h"
 #include "platform/qt/qt_backend.h"
+#include "platform/qt/qt_tree_view.h"
 #include "tests/support/small_clan.h"
 #include "tests/support/temp_dir.h"
 
@@ -30,6 +32,16 @@ inline std::string gbk(std::u8string_view text) {
 inline QString fromU8(std::u8string_view text) {
   return QString::fromUtf8(reinterpret_cast<const char*>(text.data()),
                            static_cast<qsizetype>(text.size()));
+}
+
+// Each row the tree shows, top to bottom: its depth, a space and its label.
+inline QStringList shownRows(platform::QtTreeView& tree) {
+  QStringList rows;
+  for (int row = 0; row < tree.rowCount(); ++row) {
+    const platform::HTREEITEM item = tree.itemAtRow(row);
+    rows << QString::number(tree.items().depth(item)) + QLatin1Char(' ') + tree.text(item);
+  }
+  return rows;
 }
 
 // Runs `answer` on the next message box once it is up (from the event loop its exec runs).

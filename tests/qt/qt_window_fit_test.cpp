@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QScreen>
-#include <QTreeWidget>
 #include <cstdlib>
 
 #include "app/resources.h"

@@ -219,7 +219,7 @@ class Session {
     const std::optional<ControlKind> kind = window.kindOf(id);
     if (!kind) return "unknown control id " + std::to_string(id);
     if (*kind == ControlKind::Edit) {
-      out_ << id << ": " << encodeOutputText(window.text(id)) << '\n';
+      printEditBox(window, id, out_);
     } else if (*kind == ControlKind::RadioButton) {
       out_ << id << ": " << (window.isChecked(id) ? "checked" : "unchecked") << '\n';
     } else {
@@ -236,6 +236,12 @@ class Session {
 };
 
 }  // namespace
+
+void printEditBox(const platform::HeadlessWindow& window, int id, std::ostream& out) {
+  out << id << ": ";
+  writeOutputText(window.textView(id), out);
+  out << '\n';
+}
 
 int runBatch(std::istream& in, std::ostream& out, std::ostream& err) {
   platform::HeadlessBackend backend;

@@ -6,7 +6,14 @@
 #include <istream>
 #include <ostream>
 
+namespace platform {
+class HeadlessWindow;
+}
+
 namespace quillet::batch {
+
+// Prints the line of `print ID` for edit box `id`: "ID: " and its escaped text.
+void printEditBox(const platform::HeadlessWindow& window, int id, std::ostream& out);
 
 // Returns the exit status: 0, or 2 after a malformed command, an unknown control id, or a
 // command that does not fit its control (one "error: line N: WHY" line on `err`).

@@ -20,24 +20,6 @@ void appendHexByte(std::string& out, unsigned char byte) {
   out += kDigits[byte & 0x0F];
 }
 
-// Appends the UTF-8 of a run of valid two-byte GBK characters; a character the converter does
-// not know is written as its two escaped bytes.
-void appendGbkRun(std::string& out, std::string_view run) {
-  if (run.empty()) return;
-  if (std::optional<std::string> utf8 = platform::gbkToUtf8(run)) {
-    out += *utf8;
-    return;
-  }
-  for (std::size_t i = 0; i + 1 < run.size(); i += 2) {
-    if (std::optional<std::string> one = platform::gbkToUtf8(run.substr(i, 2))) {
-      out += *one;
-    } else {
-      appendHexByte(out, static_cast<unsigned char>(run[i]));
-      appendHexByte(out, static_cast<unsigned char>(run[i + 1]));
-    }
-  }
-}
-
 }  // namespace
 
 std::optional<std::string> decodeInputText(std::string_view utf8) {
@@ -87,19 +69,23 @@ std::optional<std::string> decodeInputText(std::string_view utf8) {
   return gbk;
 }
 
-std::string encodeOutputText(std::string_view gbk) {
-  std::string out;
-  out.reserve(gbk.size() * 3 / 2);
-  std::string run;  // two-byte characters waiting for conversion, converted together
-  for (std::size_t i = 0; i < gbk.size();) {
+namespace {
+
+// Encodes the characters of `gbk` from `i` on until `out` has grown by `budget` bytes or more;
+// returns where it stopped, a character boundary.
+std::size_t encodeFrom(std::string_view gbk, std::size_t i, std::size_t budget, std::string& out) {
+  const std::size_t start = out.size();
+  while (i < gbk.size() && out.size() - start < budget) {
     const unsigned char byte = static_cast<unsigned char>(gbk[i]);
     if (byte >= 0x80 && platform::gbkCharLength(gbk.substr(i)) == 2) {
-      run.append(gbk.substr(i, 2));
+      const unsigned char trail = static_cast<unsigned char>(gbk[i + 1]);
+      if (!platform::appendGbkCharAsUtf8(byte, trail, out)) {
+        appendHexByte(out, byte);  // a character the converter does not know
+        appendHexByte(out, trail);
+      }
       i += 2;
       continue;
     }
-    appendGbkRun(out, run);
-    run.clear();
     switch (byte) {
       case '\r':
         out += "\\r";
@@ -122,8 +108,32 @@ std::string encodeOutputText(std::string_view gbk) {
     }
     ++i;
   }
-  appendGbkRun(out, run);
+  return i;
+}
+
+}  // namespace
+
+void appendOutputText(std::string_view gbk, std::string& out) {
+  encodeFrom(gbk, 0, std::string::npos, out);
+}
+
+std::string encodeOutputText(std::string_view gbk) {
+  std::string out;
+  out.reserve(gbk.size() * 3 / 2);
+  appendOutputText(gbk, out);
   return out;
+}
+
+void writeOutputText(std::string_view gbk, std::ostream& out) {
+  // A block at a time: a long pane is never copied whole.
+  constexpr std::size_t kBlock = 1 << 16;
+  std::string block;
+  block.reserve(kBlock + 16);
+  for (std::size_t at = 0; at < gbk.size();) {
+    block.clear();
+    at = encodeFrom(gbk, at, kBlock, block);
+    out.write(block.data(), static_cast<std::streamsize>(block.size()));
+  }
 }
 
 }  // namespace quillet::batch

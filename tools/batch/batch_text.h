@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -18,5 +19,8 @@ std::optional<std::string> decodeInputText(std::string_view utf8);
 // as \\, any other byte below 0x20 and any byte that is not part of a valid GBK character as
 // \xHH (lower-case hex). Spaces stay spaces.
 std::string encodeOutputText(std::string_view gbk);
+// The same text appended to `out`, or written to `out` a block at a time.
+void appendOutputText(std::string_view gbk, std::string& out);
+void writeOutputText(std::string_view gbk, std::ostream& out);
 
 }  // namespace quillet::batch

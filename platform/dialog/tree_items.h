@@ -1,0 +1,109 @@
+// The items of one tree control as the window system keeps them: each item's label (GBK), image
+// indices, program data, place among its siblings and whether it is expanded. Both backends keep
+// their tree controls' items here; the Qt window draws from it, the headless one prints it.
+//
+// Every operation takes constant time, but for those that say otherwise: a control can hold
+// millions of items and take one more, or a new label, at once. Handles are 1, 2, 3 ... in the
+// order the items were inserted since the control was last emptied, so a child's handle is
+// always greater than its parent's.
+//
+// Not thread-safe: the user-interface thread only.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/dialog/win_types.h"
+
+namespace platform {
+
+class TreeItems {
+ public:
+  // Inserts an item under `parent` (TVI_ROOT or TVI_NULL: a top-level item) after `insertAfter`
+  // (TVI_FIRST, TVI_LAST, or a child of `parent`; any other handle counts as TVI_LAST). Returns
+  // its handle, or TVI_NULL when `parent` is no item. A parent that had no children and is not
+  // expanded counts as collapsed from here on (see collapsedCount).
+  HTREEITEM insert(std::string_view gbkLabel, int image, int selectedImage, std::intptr_t data,
+                   HTREEITEM parent, HTREEITEM insertAfter);
+  // Removes every item.
+  void clear();
+
+  bool isItem(HTREEITEM item) const {
+    return item >= 1 && static_cast<std::size_t>(item) <= items_.size();
+  }
+  std::size_t size() const { return items_.size(); }
+
+  // The links between items; TVI_NULL where there is none. REQUIRES: isItem(item).
+  HTREEITEM firstRoot() const { return firstRoot_; }
+  HTREEITEM lastRoot() const { return lastRoot_; }
+  HTREEITEM parent(HTREEITEM item) const { return at(item).parent; }
+  HTREEITEM firstChild(HTREEITEM item) const { return at(item).firstChild; }
+  HTREEITEM lastChild(HTREEITEM item) const { return at(item).lastChild; }
+  HTREEITEM nextSibling(HTREEITEM item) const { return at(item).nextSibling; }
+  HTREEITEM previousSibling(HTREEITEM item) const { return at(item).previousSibling; }
+  // The item after `item` in pre-order (its first child, else the next sibling of it or of its
+  // nearest ancestor that has one), or TVI_NULL after the last. Steps up as many levels as it
+  // leaves.
+  HTREEITEM nextInPreOrder(HTREEITEM item) const;
+  // The item before `item` in pre-order (the last descendant of its previous sibling, else its
+  // parent), or TVI_NULL before the first. Steps down as many levels as it enters.
+  HTREEITEM previousInPreOrder(HTREEITEM item) const;
+  // The last item in pre-order, or TVI_NULL when there is none.
+  HTREEITEM lastInPreOrder() const;
+  // 0 for a top-level item. Takes as many steps as the item is deep.
+  int depth(HTREEITEM item) const;
+
+  // REQUIRES: isItem(item).
+  std::string_view label(HTREEITEM item) const {
+    const Item& it = at(item);
+    return std::string_view(labels_).substr(it.labelOffset, it.labelLength);
+  }
+  void setLabel(HTREEITEM item, std::string_view gbkLabel);
+  int image(HTREEITEM item) const { return at(item).image; }
+  int selectedImage(HTREEITEM item) const { return at(item).selectedImage; }
+  std::intptr_t data(HTREEITEM item) const { return at(item).data; }
+  bool hasChildren(HTREEITEM item) const { return at(item).firstChild != TVI_NULL; }
+  // The expanded flag; an item without children can hold it, and shows it once it has some.
+  bool expanded(HTREEITEM item) const { return at(item).expanded; }
+  // Sets the flag; true when it changed.
+  bool setExpanded(HTREEITEM item, bool expanded);
+
+  // Items that have children and are not expanded.
+  std::size_t collapsedCount() const { return collapsed_; }
+  // Expands every item that has children, calling `opened` (when given) right after each one it
+  // expands. Takes as many steps as items were collapsed by setExpanded since the control was
+  // emptied, or, when others are collapsed too (a parent never expanded), as there are items.
+  void expandAll(const std::function<void(HTREEITEM)>& opened = {});
+
+ private:
+  // Links are handles (0 for none) in 32 bits: 48 bytes an item rather than 72.
+  struct Item {
+    std::uint32_t parent = 0;
+    std::uint32_t firstChild = 0;
+    std::uint32_t lastChild = 0;
+    std::uint32_t nextSibling = 0;
+    std::uint32_t previousSibling = 0;
+    std::uint32_t labelOffset = 0;
+    std::uint32_t labelLength = 0;
+    std::int32_t image = 0;
+    std::int32_t selectedImage = 0;
+    bool expanded = false;
+    std::intptr_t data = 0;
+  };
+  const Item& at(HTREEITEM item) const { return items_[static_cast<std::size_t>(item - 1)]; }
+  Item& at(HTREEITEM item) { return items_[static_cast<std::size_t>(item - 1)]; }
+  void storeLabel(Item& item, std::string_view gbkLabel);
+
+  std::vector<Item> items_;  // handle n is entry n - 1
+  std::string labels_;       // every label's bytes, one after another
+  std::uint32_t firstRoot_ = 0;
+  std::uint32_t lastRoot_ = 0;
+  std::size_t collapsed_ = 0;
+  std::vector<HTREEITEM> collapsedBySetter_;  // may hold items expanded again since
+};
+
+}  // namespace platform
