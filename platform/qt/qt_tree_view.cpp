@@ -324,6 +324,8 @@ void QtTreeView::paintEvent(QPaintEvent* /*event*/) {
     // The connecting lines: the item's own column with its button, then one column for each
     // ancestor whose line goes on below.
     const HTREEITEM item = row.item;
+    // The style draws a button's sign in the painter's pen: never the selected label's white.
+    painter.setPen(palette().color(group, QPalette::Text));
     branch.rect = QRect(branchLeft(row.depth) - shift, top, indentation_, rowHeight_);
     branch.state = QStyle::State_Item;
     if (items_.nextSibling(item) != TVI_NULL) branch.state |= QStyle::State_Sibling;

@@ -92,6 +92,14 @@ TEST_F(QtWindowUseTest, TreeClickAndKeysShowTheReportButAFillSelectsNothing) {
   EXPECT_EQ(dialog_->displayText, "x");
 }
 
+TEST_F(QtWindowUseTest, ButtonBelowTheSelectedItemKeepsItsSign) {
+  const QRect label = tree()->visualRect(tree()->itemAtRow(1));  // 贾代善, who has children
+  const QRect branches(0, label.top(), label.left(), label.height());
+  const QImage before = tree()->viewport()->grab(branches).toImage();
+  tree()->choose(tree()->itemAtRow(0));
+  EXPECT_EQ(tree()->viewport()->grab(branches).toImage(), before);
+}
+
 TEST_F(QtWindowUseTest, RenameSelectsTheRenamedInTheRefilledTree) {
   control<QLineEdit>(IDC_MODIFY_NAME)->setText(fromU8(u8"贾敏"));
   control<QLineEdit>(IDC_MODIFY_PARAM)->setText(fromU8(u8"贾惜春"));
