@@ -130,36 +130,16 @@ void BM_WindowMemoryQt(benchmark::State& state) {
   state.counters["heap_per_person"] = heap / clan.size;
 }
 
-template <typename Edit>
-void editEachIteration(benchmark::State& state, Edit edit) {
-  const Clan& clan = clanOf(state.range(0));
-  auto window = std::make_unique<QtWindowOf>(clan);
-  auto edits = std::make_unique<WindowEdits>(window->edits());
-  for (auto _ : state) {
-    if (!edit(*edits)) {
-      state.SkipWithError("the edit was refused");
-      break;
-    }
-    if (edits->spent()) {
-      state.PauseTiming();
-      edits.reset();
-      window = std::make_unique<QtWindowOf>(clan);
-      edits = std::make_unique<WindowEdits>(window->edits());
-      state.ResumeTiming();
-    }
-  }
-}
-
 void BM_BirthQt(benchmark::State& state) {
-  editEachIteration(state, [](WindowEdits& edits) { return edits.birth(); });
+  editEachIteration<QtWindowOf>(state, [](WindowEdits& edits) { return edits.birth(); });
 }
 
 void BM_MarriageQt(benchmark::State& state) {
-  editEachIteration(state, [](WindowEdits& edits) { return edits.marriage(); });
+  editEachIteration<QtWindowOf>(state, [](WindowEdits& edits) { return edits.marriage(); });
 }
 
 void BM_RenameQt(benchmark::State& state) {
-  editEachIteration(state, [](WindowEdits& edits) { return edits.rename(); });
+  editEachIteration<QtWindowOf>(state, [](WindowEdits& edits) { return edits.rename(); });
 }
 
 // From the Esc key to the end of the process's objects, as when the program ends.

@@ -85,42 +85,20 @@ void BM_WindowStartHeadless(benchmark::State& state) {
   }
 }
 
-// One edit a iteration through the panels, the window held open (and opened anew, untimed,
-// when the edits are spent).
-template <typename Edit>
-void editEachIteration(benchmark::State& state, Edit edit) {
-  const Clan& clan = clanOf(state.range(0));
-  auto window = std::make_unique<HeadlessWindowOf>(clan);
-  auto edits = std::make_unique<WindowEdits>(window->edits());
-  for (auto _ : state) {
-    if (!edit(*edits)) {
-      state.SkipWithError("the edit was refused");
-      break;
-    }
-    if (edits->spent()) {
-      state.PauseTiming();
-      edits.reset();
-      window = std::make_unique<HeadlessWindowOf>(clan);
-      edits = std::make_unique<WindowEdits>(window->edits());
-      state.ResumeTiming();
-    }
-  }
-}
-
 void BM_BirthHeadless(benchmark::State& state) {
-  editEachIteration(state, [](WindowEdits& edits) { return edits.birth(); });
+  editEachIteration<HeadlessWindowOf>(state, [](WindowEdits& edits) { return edits.birth(); });
 }
 
 void BM_MarriageHeadless(benchmark::State& state) {
-  editEachIteration(state, [](WindowEdits& edits) { return edits.marriage(); });
+  editEachIteration<HeadlessWindowOf>(state, [](WindowEdits& edits) { return edits.marriage(); });
 }
 
 void BM_RenameHeadless(benchmark::State& state) {
-  editEachIteration(state, [](WindowEdits& edits) { return edits.rename(); });
+  editEachIteration<HeadlessWindowOf>(state, [](WindowEdits& edits) { return edits.rename(); });
 }
 
 void BM_HundredBirthsHeadless(benchmark::State& state) {
-  editEachIteration(state, [](WindowEdits& edits) {
+  editEachIteration<HeadlessWindowOf>(state, [](WindowEdits& edits) {
     bool recorded = true;
     for (int i = 0; i < 100; ++i) recorded = edits.birth() && recorded;
     return recorded;

@@ -8,11 +8,15 @@
 // second-level GB2312 characters, which no generated name uses.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/resources.h"
+#include "bench/clan_fixture.h"
 #include "core/family_tree.h"
 
 namespace quillet::bench {
@@ -97,5 +101,28 @@ class WindowEdits {
   std::size_t marriages_ = 0;
   unsigned fresh_ = 0;
 };
+
+// One edit an iteration through the panels of a `Window` (constructed from the clan of
+// state.range(0), giving its WindowEdits by edits()), held open and opened anew, untimed, when
+// the edits are spent.
+template <typename Window, typename Edit>
+void editEachIteration(benchmark::State& state, Edit edit) {
+  const Clan& clan = clanOf(state.range(0));
+  auto window = std::make_unique<Window>(clan);
+  auto edits = std::make_unique<WindowEdits>(window->edits());
+  for (auto _ : state) {
+    if (!edit(*edits)) {
+      state.SkipWithError("the edit was refused");
+      break;
+    }
+    if (edits->spent()) {
+      state.PauseTiming();
+      edits.reset();
+      window = std::make_unique<Window>(clan);
+      edits = std::make_unique<WindowEdits>(window->edits());
+      state.ResumeTiming();
+    }
+  }
+}
 
 }  // namespace quillet::bench
