@@ -31,6 +31,13 @@ inline void everyClanSize(benchmark::internal::Benchmark* benchmark) {
   }
 }
 
+// Counters of a benchmark over `persons` persons: the count, and the time per person.
+inline void perPerson(benchmark::State& state, std::int32_t persons) {
+  state.counters["persons"] = persons;
+  state.counters["per_person"] = benchmark::Counter(
+      persons, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 struct Clan {
   std::int32_t size = 0;
   std::string directory;  // absolute; holds home.txt

@@ -17,12 +17,6 @@
 namespace quillet::bench {
 namespace {
 
-void perPerson(benchmark::State& state, std::int32_t persons) {
-  state.counters["persons"] = persons;
-  state.counters["per_person"] = benchmark::Counter(
-      persons, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
-
 std::string readWhole(const std::string& name) {
   std::ifstream in(name, std::ios::binary | std::ios::ate);
   std::string bytes(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');

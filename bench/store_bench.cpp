@@ -21,12 +21,6 @@
 namespace quillet::bench {
 namespace {
 
-void perPerson(benchmark::State& state, std::int32_t persons) {
-  state.counters["persons"] = persons;
-  state.counters["per_person"] = benchmark::Counter(
-      persons, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
-
 // A tree loaded from the clan of the benchmark's size.
 struct LoadedClan {
   explicit LoadedClan(const benchmark::State& state) : clan(clanOf(state.range(0))) {
