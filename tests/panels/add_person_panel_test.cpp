@@ -71,6 +71,7 @@ TEST_F(AddPersonTest, BirthInputsAreCheckedBeforeTheNameAndTheMother) {
       {"贾环", "M", "17800101", "王夫人", kBirthRefused},
       {"贾环", "", "17800101", "王夫人", kBirthRefused},
       {"环", "m", "17800101", "王夫人", kBirthRefused},
+      {"0000", "m", "17800101", "王夫人", kBirthRefused},  // read back as nobody
       {"史太君", "f", "17800101", "贾政", kNameTaken},
       {"贾环", "m", "17800101", "贾政", kBirthFailed},
       {"贾环", "m", "17800101", "赵姨娘", kBirthFailed},
@@ -114,6 +115,7 @@ TEST_F(AddPersonTest, MarriageInputsAreCheckedBeforeTheNameAndTheHusband) {
       {"王夫人", "贾", "17800101", kMarriageRefused},
       {"薛宝钗", "贾宝玉", "1780", kMarriageRefused},
       {"钗", "贾宝玉", "17800101", kMarriageRefused},
+      {"0000", "贾宝玉", "17800101", kMarriageRefused},
       {"贾敏", "贾敏", "17800101", kNameTaken},
       {"薛宝钗", "贾敏", "17800101", kMarriageFailed},
       {"薛宝钗", "甄宝玉", "17800101", kMarriageFailed},
