@@ -26,7 +26,7 @@ constexpr int kRadioIds[] = {1004, 1005, 1006, 1007, 1008, 1013, 1014, 1015, 101
 
 using MainWindowTest = testing::WindowTest;
 
-TEST_F(MainWindowTest, OpensWithWelcomeTextEmptyBoxesAndFirstRadioOfEachGroup) {
+TEST_F(MainWindowTest, OpensWithWelcomeTextEmptyBoxesAndFirstRadioOfEachGroupAndRefusesUnknownIds) {
   WindowHarness& window = this->window();
   EXPECT_EQ(window.text(1001), welcomeText());
   for (int id : kEditIds) {
@@ -36,7 +36,10 @@ TEST_F(MainWindowTest, OpensWithWelcomeTextEmptyBoxesAndFirstRadioOfEachGroup) {
   }
   for (int id : kRadioIds) EXPECT_EQ(window.isChecked(id), id == 1004 || id == 1013) << id;
   EXPECT_FALSE(window.ended());
-  EXPECT_TRUE(window.messageBoxes().empty());
+  // Unknown ids and controls of the wrong kind are refused.
+  EXPECT_FALSE(window.click(1001) || window.click(4242) || window.check(1017));
+  EXPECT_FALSE(window.type(1019, "x") || window.type(1001, "x"));  // the pane is read-only
+  EXPECT_TRUE(window.events().empty());
 }
 
 // Typing keeps what fits each box's limit in GBK bytes, in whole characters: the fourth
@@ -180,16 +183,6 @@ TEST_F(MainWindowTest, AboutEntryOpensAndClosesTheAboutBoxLeavingTheWindowAsItWa
   EXPECT_EQ(window.text(1001), welcomeText());
 }
 
-TEST_F(MainWindowTest, UnknownIdsAndWrongKindsAreRefused) {
-  WindowHarness& window = this->window();
-  EXPECT_FALSE(window.click(1001));
-  EXPECT_FALSE(window.click(4242));
-  EXPECT_FALSE(window.type(1019, "x"));
-  EXPECT_FALSE(window.type(1001, "x"));  // the pane is read-only
-  EXPECT_FALSE(window.check(1017));
-  EXPECT_TRUE(window.events().empty());
-}
-
 TEST(MainWindowWithoutGenealogy, OpensWithEmptyTreeAndSaysWhereItLooked) {
   ScopedTempDir dir;
   WindowHarness window;
@@ -202,7 +195,7 @@ TEST(MainWindowWithoutGenealogy, OpensWithEmptyTreeAndSaysWhereItLooked) {
   EXPECT_EQ(window.text(1001), expected);
 }
 
-TEST(MainWindowStartup, SecondLoadAtInitialisationReplacesTheFirst) {
+TEST(MainWindowStartup, SecondLoadAtInitialisationReplacesTheFirstAndNoWindowGivesMinusOne) {
   ScopedTempDir dir;
   testing::writeFile("home.txt", testing::smallClan());
   ProcessObjects objects;
@@ -215,14 +208,8 @@ TEST(MainWindowStartup, SecondLoadAtInitialisationReplacesTheFirst) {
   EXPECT_FALSE(objects.app.InitInstance(objects, &result));
   EXPECT_EQ(result, 0);  // no driver: the input ended with the window open
   EXPECT_EQ(objects.tree.personCount(), 1);
-}
-
-// A start-up that could not make its window says so with -1, not with a run's result.
-TEST(MainWindowStartup, NoWindowWithoutABackendGivesMinusOne) {
-  ScopedTempDir dir;
-  ProcessObjects objects;
+  // A start-up that could not make its window says so with -1, not with a run's result.
   const platform::ScopedBackend none(nullptr);
-  int result = 0;
   EXPECT_FALSE(objects.app.InitInstance(objects, &result));
   EXPECT_EQ(result, -1);
 }

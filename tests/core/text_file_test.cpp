@@ -22,7 +22,7 @@ std::string readAll(TextFile& file) {
 }
 
 // Text mode: CR LF reads as one LF and every other byte passes; LF writes as CR LF.
-TEST(TextFile, CrLfReadsAsOneLineFeedAndLineFeedWritesAsCrLf) {
+TEST(TextFile, CrLfReadsAsOneLineFeedLineFeedWritesAsCrLfAndGbkNamesAreUtf8OnDisk) {
   ScopedTempDir dir;
   writeFile("a.txt", std::string("a\r\nb\rc\n\r\0\xff\x1a\r", 12));
   auto file = TextFile::open("a.txt", "r+");
@@ -33,12 +33,8 @@ TEST(TextFile, CrLfReadsAsOneLineFeedAndLineFeedWritesAsCrLf) {
   EXPECT_TRUE(file->write("x\ny\r"));
   EXPECT_TRUE(file->close());
   EXPECT_EQ(readFile("b.txt"), "x\r\ny\r");
-}
-
-TEST(TextFile, GbkNameIsStoredAsUtf8OnDisk) {
-  ScopedTempDir dir;
-  writeFile("\xe5\xae\x81.txt", "content");    // 宁.txt in UTF-8
-  auto file = TextFile::open("宁.txt", "r+");  // the GBK name
+  writeFile("\xe5\xae\x81.txt", "content");  // 宁.txt in UTF-8, opened by its GBK name
+  file = TextFile::open("宁.txt", "r+");
   ASSERT_TRUE(file);
   EXPECT_EQ(readAll(*file), "content");
 }
@@ -52,16 +48,6 @@ TEST(TextFile, NamesThatCouldLeaveTheDirectoryNeverOpen) {
   EXPECT_FALSE(TextFile::open("", "r"));
   EXPECT_FALSE(TextFile::open("..", "r"));
   EXPECT_FALSE(TextFile::open("\x81\x20.txt", "r"));  // not GBK
-}
-
-TEST(TextFile, ReadOnlyFileRefusesUpdateModesForEveryUser) {
-  ScopedTempDir dir;
-  writeFile("a.txt", "x");
-  ASSERT_EQ(::chmod("a.txt", 0444), 0);
-  EXPECT_FALSE(TextFile::open("a.txt", "r+"));
-  EXPECT_FALSE(TextFile::open("a.txt", "w+"));
-  EXPECT_TRUE(TextFile::open("a.txt", "r"));
-  EXPECT_EQ(readFile("a.txt"), "x");
 }
 
 TEST(TextFile, ReplacementTouchesTheTargetOnlyAtCommit) {
@@ -101,10 +87,14 @@ TEST(TextFile, FailedFlushAtCommitLeavesTheTarget) {
   EXPECT_EQ(readFile("home.txt"), "old");
 }
 
-TEST(TextFile, ReplacementRefusedForReadOnlyFileOrDirectory) {
+// For every user, root included.
+TEST(TextFile, ReadOnlyFileOrDirectoryRefusesUpdatesAndReplacement) {
   ScopedTempDir dir;
   writeFile("home.txt", "old");
   ASSERT_EQ(::chmod("home.txt", 0444), 0);
+  EXPECT_FALSE(TextFile::open("home.txt", "r+"));
+  EXPECT_FALSE(TextFile::open("home.txt", "w+"));
+  EXPECT_TRUE(TextFile::open("home.txt", "r"));
   EXPECT_FALSE(TextFile::openReplacement("home.txt"));
   ASSERT_EQ(::chmod("home.txt", 0644), 0);
   ASSERT_EQ(::chmod(".", 0555), 0);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/family_tree.h"
+#include "reports/gedcom_export.h"
 #include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 
@@ -193,11 +194,13 @@ TEST_F(ChartTest, SvgHasABoxPerPersonMarksTheDeadAndEscapesNames) {
   }
 }
 
-TEST_F(ChartTest, TreeWithoutRootDrawsNothing) {
+TEST_F(ChartTest, TreeWithoutRootDrawsAndExportsNothing) {
   load("");
-  std::string svg = "stale";
+  std::string svg = "stale", gedcom = "stale";
   EXPECT_FALSE(writeChartSvg(tree_, svg));
   EXPECT_EQ(svg, "");
+  EXPECT_FALSE(writeGedcom(tree_, GedcomVersion::kV70, gedcom));
+  EXPECT_EQ(gedcom, "");
   EXPECT_TRUE(layoutChart(tree_).boxes.empty());
 }
 

@@ -95,16 +95,6 @@ TEST(GedcomExport, DateConversionRejectsWhatIsNotARealDate) {
   }
 }
 
-TEST(GedcomExport, TreeWithoutRootExportsNothing) {
-  quillet::testing::ScopedTempDir dir;
-  quillet::testing::writeFile("home.txt", "");
-  FamilyTree tree;
-  tree.load();
-  std::string out = "stale";
-  EXPECT_FALSE(writeGedcom(tree, GedcomVersion::kV70, out));
-  EXPECT_EQ(out, "");
-}
-
 // --- Structure of a larger clan ----------------------------------------------------------------
 
 struct GedcomRecord {

@@ -42,17 +42,6 @@ TEST_F(RosterPanelTest, EachButtonReadsItsOwnFileUnderItsOwnHeader) {
   }
 }
 
-TEST_F(RosterPanelTest, TenNamesMakeAFullLineAndAOneNameLine) {
-  std::string names;
-  for (int i = 0; i < 10; ++i) names += "贾蔷  ";
-  writeFile(diskName("宁.txt"), names);
-  window().click(1022);
-  std::string line;
-  for (int i = 0; i < 8; ++i) line += "贾蔷      ";
-  EXPECT_EQ(shown(pane()), shown(" 宁国府所有人员名单如下(共10人):\r\n\r\n        " + line +
-                                 "贾蔷  \r\n        贾蔷      " + kFooter));
-}
-
 // An empty roster shows the header of none; a missing or read-only one an unknown error; a
 // missing or read-only free text shows "error".
 TEST_F(RosterPanelTest, EmptyMissingOrReadOnlyFiles) {
