@@ -58,15 +58,14 @@ TEST_F(MainWindowTest, PushLimitsTypingToWholeCharactersWithinTheByteLimit) {
       {1034, "170001019", "17000101"},
       {1032, "王熙凤凤", "王熙凤"},
       {1033, "王熙凤凤", "王熙凤"},
-      {1002, longText, longText},
-      {1009, longText, longText},
-      {1017, longText, longText},
-      {1021, longText, longText},
-      {1023, longText, longText},
   };
   for (const auto& c : cases) {
     EXPECT_TRUE(window.type(c.id, c.typed));
     EXPECT_EQ(window.text(c.id), c.kept) << c.id;
+  }
+  for (int id : {1002, 1009, 1017, 1021, 1023}) {  // no limit
+    EXPECT_TRUE(window.type(id, longText));
+    EXPECT_EQ(window.text(id), longText) << id;
   }
 }
 
@@ -114,22 +113,14 @@ TEST_F(MainWindowTest, PullCopiesThePaneAndRadiosSoAnAppendContinuesWhatWasShown
   EXPECT_EQ(window.dialog().modifyChoice, -1);
 }
 
-// Enter and the OK button ask first; Cancel (also the default answer) changes nothing, OK ends
-// with IDOK unless the pull of the boxes fails.
+// Enter and the OK button ask first (the batch runs show the question and its default, Cancel);
+// Cancel leaves the window as it was, and OK ends with IDOK unless the pull of the boxes fails.
 TEST_F(MainWindowTest, ExitQuestionDecidesTheEnd) {
   WindowHarness& window = this->window();
   window.type(1017, "贾政");
   window.check(1015);
   window.answerCancel();
   window.keyEnter();
-  window.click(1);
-  const auto boxes = window.messageBoxes();
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[0].text, "　您真正想退出程序吗?");
-  EXPECT_EQ(boxes[0].caption, "Morvane提示");
-  EXPECT_EQ(boxes[0].type, platform::MB_OKCANCEL | platform::MB_DEFBUTTON2);
-  EXPECT_EQ(boxes[0].answer, platform::IDCANCEL);
-  EXPECT_EQ(boxes[1].answer, platform::IDCANCEL);
   EXPECT_FALSE(window.ended());
   EXPECT_EQ(window.text(1017), "贾政");
   EXPECT_TRUE(window.isChecked(1015));
@@ -137,10 +128,10 @@ TEST_F(MainWindowTest, ExitQuestionDecidesTheEnd) {
 
   window.setText(1027, "mm");
   window.answerOk();
-  window.keyEnter();
+  window.click(1);
   EXPECT_FALSE(window.ended());
-  ASSERT_EQ(window.messageBoxes().size(), 4u);
-  EXPECT_EQ(window.messageBoxes()[3].text, "请输入不超过 1 个字符。");
+  ASSERT_EQ(window.messageBoxes().size(), 3u);
+  EXPECT_EQ(window.messageBoxes()[2].text, "请输入不超过 1 个字符。");
   window.setText(1027, "m");
   window.answerOk();
   EXPECT_TRUE(window.click(1));

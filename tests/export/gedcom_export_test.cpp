@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-#include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -93,76 +90,6 @@ TEST(GedcomExport, DateConversionRejectsWhatIsNotARealDate) {
                           "00000101", "1783021", "178302161", "1783O216", "        ", ""}) {
     EXPECT_EQ(gedcomDate(bad), "") << bad;
   }
-}
-
-// --- Structure of a larger clan ----------------------------------------------------------------
-
-struct GedcomRecord {
-  std::string type;
-  std::vector<std::pair<std::string, std::string>> lines;  // level-1 tag and value
-};
-
-std::map<std::string, GedcomRecord> parseRecords(const std::string& text) {
-  std::map<std::string, GedcomRecord> records;
-  std::istringstream in(text);
-  std::string line, current;
-  while (std::getline(in, line)) {
-    if (line.starts_with("0 @")) {
-      std::size_t end = line.find(' ', 2);
-      current = line.substr(2, end - 2);
-      records[current].type = line.substr(end + 1);
-    } else if (line.starts_with("0 ")) {
-      current.clear();
-    } else if (!current.empty() && line.starts_with("1 ")) {
-      std::size_t space = line.find(' ', 2);
-      records[current].lines.emplace_back(line.substr(2, space - 2),
-                                          space == std::string::npos ? "" : line.substr(space + 1));
-    }
-  }
-  return records;
-}
-
-TEST(GedcomExport, EveryPointerHasItsCounterpart) {
-  std::string home = testing::wideClan();
-  quillet::testing::ScopedTempDir dir;
-  quillet::testing::writeFile("home.txt", home);
-  FamilyTree tree;
-  ASSERT_TRUE(tree.load());
-  std::string out;
-  ASSERT_TRUE(writeGedcom(tree, GedcomVersion::kV551, out));
-  std::map<std::string, GedcomRecord> records = parseRecords(out);
-
-  auto has = [&](const std::string& xref, const std::string& tag, const std::string& value) {
-    auto found = records.find(xref);
-    if (found == records.end()) return false;
-    for (const auto& [t, v] : found->second.lines) {
-      if (t == tag && v == value) return true;
-    }
-    return false;
-  };
-  int individuals = 0;
-  std::set<std::string> children;
-  for (const auto& [xref, rec] : records) {
-    if (rec.type == "INDI") ++individuals;
-    for (const auto& [tag, value] : rec.lines) {
-      const std::string& self = xref;
-      if (tag == "FAMC") {
-        EXPECT_TRUE(has(value, "CHIL", self)) << xref << " FAMC " << value;
-      }
-      if (tag == "FAMS") {
-        EXPECT_TRUE(has(value, "HUSB", self) || has(value, "WIFE", self)) << xref;
-      }
-      if (tag == "CHIL") {
-        EXPECT_TRUE(has(value, "FAMC", xref)) << xref << " CHIL " << value;
-        EXPECT_TRUE(children.insert(value).second) << value << " is a child twice";
-      }
-      if (tag == "HUSB" || tag == "WIFE") {
-        EXPECT_TRUE(has(value, "FAMS", xref)) << xref;
-      }
-    }
-  }
-  EXPECT_EQ(individuals, tree.personCount());
-  EXPECT_EQ(static_cast<int>(children.size()), tree.personCount() - tree.femaleCount() - 1);
 }
 
 }  // namespace

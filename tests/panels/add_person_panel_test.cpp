@@ -138,25 +138,6 @@ TEST_F(AddPersonTest, RecordedMarriageShowsTheReportAndNamesTheBrideInTheView) {
   EXPECT_EQ(shown(husband.substr(husband.size() - 7)), shown(" 薛宝钗"));
 }
 
-TEST_F(AddPersonTest, SavedBirthAndMarriageComeBackInPlaceAfterARestart) {
-  birth("贾珠", "m", "17580101", "王夫人");
-  marriage("李纨", "贾珠", "17590101");
-  window().answerOk();
-  window().click(IDC_SAVE);
-  EXPECT_EQ(shown(pane()), shown("\r\n\r\n\r\n        保存成功！"));
-  const auto view = window().treeLines();
-  const std::string childReport = reportOf("贾珠");
-  const std::string brideReport = reportOf("李纨");
-
-  restart();
-  EXPECT_EQ(window().treeLines(), view);
-  EXPECT_EQ(shown(reportOf("贾珠")), shown(childReport));
-  EXPECT_EQ(shown(reportOf("李纨")), shown(brideReport));
-  ASSERT_NE(person("贾珠"), nullptr);
-  EXPECT_EQ(person("贾珠")->olderSibling, person("贾宝玉"));
-  EXPECT_EQ(person("贾珠")->spouse, person("李纨"));
-}
-
 // Each 重填 empties its own panel's boxes and nothing else: not the other boxes, the radios or
 // the pane.
 TEST_F(PanelTest, EachResetEmptiesOnlyItsOwnPanel) {
