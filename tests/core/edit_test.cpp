@@ -88,39 +88,18 @@ TEST_F(EditTest, WivesFillFirstThenSecondSlot) {
   }
 }
 
-TEST_F(EditTest, RenameToOwnFreeOrTakenName) {
-  Person* zhu = find("贾珠");
-  EXPECT_TRUE(tree.modifyField(zhu, 1, std::string_view(key("贾珠").data(), 6)));
-  EXPECT_TRUE(tree.modifyField(zhu, 1, std::string_view(key("贾珠珠").data(), 6)));
-  EXPECT_EQ(find("贾珠"), nullptr);
-  EXPECT_EQ(find("贾珠珠"), zhu);
-  EXPECT_FALSE(tree.modifyField(zhu, 1, std::string_view(key("王夫人").data(), 6)));
-  EXPECT_EQ(keyText(zhu->name), "贾珠珠");
-  EXPECT_FALSE(tree.modifyField(nullptr, 2, ""));
-}
-
-TEST_F(EditTest, SexGenerationDatesAndDeathChangeOneFieldOnly) {
+// The window's tests change each field through the modify panel; here what they cannot see.
+TEST_F(EditTest, FieldEditsKeepCountsAndChildrenAndRefuseWhatIsNotAValue) {
   Person* zheng = find("贾政");
   const int women = tree.femaleCount();
-  ASSERT_TRUE(tree.modifyField(zheng, 2, ""));
-  EXPECT_EQ(zheng->sex, 'f');
-  ASSERT_TRUE(tree.modifyField(zheng, 2, ""));
-  EXPECT_EQ(zheng->sex, 'm');
+  ASSERT_TRUE(tree.modifyField(zheng, 2, "") && tree.modifyField(zheng, 2, ""));
   EXPECT_EQ(tree.femaleCount(), women);
   ASSERT_TRUE(tree.modifyField(zheng, 3, "12"));
-  EXPECT_EQ(zheng->generation, '1');
   EXPECT_EQ(zheng->firstChild->generation, '3');  // children keep theirs
   EXPECT_FALSE(tree.modifyField(zheng, 3, ""));
-  ASSERT_TRUE(tree.modifyField(zheng, 4, "171001019"));
-  EXPECT_EQ(dateText(zheng->birthDate), "17100101");
   EXPECT_FALSE(tree.modifyField(zheng, 4, "1710"));
-  ASSERT_TRUE(tree.modifyField(zheng, 5, "17800101"));
-  EXPECT_EQ(zheng->alive, 'n');
-  EXPECT_EQ(dateText(*zheng->deathDate), "17800101");
-  ASSERT_TRUE(tree.modifyField(zheng, 5, ""));
-  EXPECT_EQ(zheng->alive, 'y');
-  EXPECT_FALSE(zheng->deathDate.has_value());
   EXPECT_TRUE(tree.modifyField(zheng, 9, ""));
+  EXPECT_FALSE(tree.modifyField(nullptr, 2, ""));
 }
 
 }  // namespace

@@ -118,24 +118,6 @@ TEST_F(SearchTest, ListsInBreadthFirstOrderWithWivesAfterTheirHusband) {
   }
 }
 
-TEST_F(SearchTest, SiblingRankAndBirthComparison) {
-  Person *a = nullptr, *c = nullptr, *wife = nullptr;
-  ASSERT_TRUE(tree.findByName(a, key("AAAAAA")));
-  ASSERT_TRUE(tree.findByName(c, key("CCCCCC")));
-  ASSERT_TRUE(tree.findByName(wife, key("AW1   ")));
-  EXPECT_EQ(FamilyTree::siblingRank(*a), 1);
-  EXPECT_EQ(FamilyTree::siblingRank(*c), 3);
-  EXPECT_EQ(FamilyTree::siblingRank(*wife), 0);
-  EXPECT_EQ(FamilyTree::siblingRank(*tree.root()), 0);
-  Person fatherless;
-  fatherless.generation = '1';
-  fatherless.sex = 'm';
-  EXPECT_EQ(FamilyTree::siblingRank(fatherless), 1);
-  EXPECT_EQ(FamilyTree::compareBirth(*a, *a), 0);
-  EXPECT_GT(FamilyTree::compareBirth(*a, *a->youngerSibling), 0);
-  EXPECT_LT(FamilyTree::compareBirth(*a->youngerSibling, *a), 0);
-}
-
 TEST(Search, EmptyTreeFindsAndListsNothing) {
   FamilyTree tree;
   Person* found = nullptr;

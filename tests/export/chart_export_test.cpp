@@ -30,6 +30,44 @@ class ChartTest : public ::testing::Test {
   FamilyTree tree_;
 };
 
+// A clan of `generations` generations below the root, `sons` sons to a father, two wives for
+// every second son (the second dead), the sons' mother indexes cycling through '0', '1', '2'.
+// Names are "乙" and four digits, so at most 8999 persons.
+std::string wideClan(int generations, int sons) {
+  std::string home = record({.name = "甲甲甲", .generation = '0', .birthDate = "16000101"});
+  std::vector<std::string> generation{"甲甲甲"};
+  int serial = 0;
+  auto nameOf = [](int n) { return "乙" + std::to_string(1000 + n); };
+  for (char g = '1'; g <= '0' + generations; ++g) {
+    std::vector<std::string> next;
+    for (const std::string& father : generation) {
+      std::string older;
+      for (int k = 0; k < sons; ++k) {
+        std::string son = nameOf(++serial);
+        const char mother = "012"[serial % 3];
+        home += record({.name = son,
+                        .generation = g,
+                        .father = father,
+                        .olderSibling = older,
+                        .motherIndex = mother,
+                        .married = 'y'});
+        for (int wife = 0; k % 2 == 1 && wife < 2; ++wife) {
+          home += record({.name = nameOf(++serial),
+                          .generation = g,
+                          .sex = 'f',
+                          .married = 'y',
+                          .husband = son,
+                          .alive = wife == 0 ? 'y' : 'n'});
+        }
+        older = son;
+        next.push_back(son);
+      }
+    }
+    generation = next;
+  }
+  return home;
+}
+
 std::size_t count(const std::string& text, const std::string& what) {
   std::size_t n = 0;
   for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
@@ -93,7 +131,7 @@ void expectTidyRows(const ChartLayout& layout, int persons) {
 }
 
 TEST_F(ChartTest, ThousandsOfPersonsStayTidyAndNoWiderThanTheirWidestRow) {
-  load(testing::wideClan(5, 4));
+  load(wideClan(5, 4));
   ASSERT_GT(tree_.personCount(), 2500);
   ChartLayout layout = layoutChart(tree_);
   expectTidyRows(layout, tree_.personCount());
