@@ -1,4 +1,5 @@
-// Start-up, data exchange, exit and the About box of the main window, over the headless backend.
+// Start-up, data exchange, exit, the About box and the welcome text of the main window, over the
+// headless backend.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -203,6 +204,38 @@ TEST(MainWindowStartup, SecondLoadAtInitialisationReplacesTheFirstAndNoWindowGiv
   const platform::ScopedBackend none(nullptr);
   EXPECT_FALSE(objects.app.InitInstance(objects, &result));
   EXPECT_EQ(result, -1);
+}
+
+// The welcome text, which the pane shows byte for byte: three line breaks, then seven lines
+// indented by 21 spaces (the two contact lines by four ideographic spaces more), no final break.
+std::vector<std::string> splitAtCrLf(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t at = text.find("\r\n"); at != std::string_view::npos;
+       at = text.find("\r\n", start)) {
+    lines.emplace_back(text.substr(start, at - start));
+    start = at + 2;
+  }
+  lines.emplace_back(text.substr(start));
+  return lines;
+}
+
+TEST(HelpTexts, WelcomeTextHasThreeBreaksThenSevenIndentedLinesAndNoFinalBreak) {
+  const std::vector<std::string> lines = splitAtCrLf(welcomeText());
+  ASSERT_EQ(lines.size(), 10u);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(lines[i], "");
+  const std::string indent(21, ' ');
+  for (int i = 3; i < 10; ++i) {
+    ASSERT_TRUE(lines[i].starts_with(indent)) << i;
+    EXPECT_NE(lines[i][21], ' ') << i;  // exactly 21 spaces
+    const bool contact = i >= 8;
+    EXPECT_EQ(lines[i].substr(21).starts_with("　　　　"), contact) << i;
+    if (contact) {
+      EXPECT_FALSE(lines[i].substr(29).starts_with("　")) << i;
+    }
+  }
+  EXPECT_NE(lines[3].find("Quillet 1.0"), std::string::npos);
+  EXPECT_EQ(std::string(welcomeText()).find('@'), std::string::npos);  // no e-mail addresses
 }
 
 }  // namespace
