@@ -110,21 +110,13 @@ void loadAndEditAgreeing(std::string (*genealogy)(std::mt19937&, int), unsigned 
     for (int edit = 0; edit < 12; ++edit) {
       NameKey fresh = poolKey(pick(random)), other = poolKey(pick(random));
       Person* person = nullptr;
-      switch (action(random)) {
-        case 0:
-          tree.addChild(fresh, other, 'm', makeDate("17000101"));
-          break;
-        case 1:
-          tree.addWife(fresh, other, makeDate("17000101"));
-          break;
-        case 2:
-          if (tree.findByName(person, other)) {
-            tree.modifyField(person, 1, std::string_view(fresh.data(), 6));
-          }
-          break;
-        default:
-          if (tree.findByName(person, other)) tree.modifyField(person, 2, "");
-          break;
+      const int what = action(random);  // a birth, a marriage, a rename or a change of sex
+      if (what == 0) {
+        tree.addChild(fresh, other, 'm', makeDate("17000101"));
+      } else if (what == 1) {
+        tree.addWife(fresh, other, makeDate("17000101"));
+      } else if (tree.findByName(person, other)) {
+        tree.modifyField(person, what == 2 ? 1 : 2, std::string_view(fresh.data(), 6));
       }
       expectIndexAgreesWithWalk(tree, context + " edit " + std::to_string(edit));
     }
