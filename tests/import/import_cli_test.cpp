@@ -59,24 +59,23 @@ std::string smallClan() {
 TEST(Cli, BadUsageExitsTwoWithAHintAndWritesNothing) {
   testing::ScopedTempDir dir;
   writeFile("home.txt", smallClan());
-  for (const char* arguments :
+  writeFile("clan.ged", gedcom(kRoot));
+  const std::pair<const char*, std::vector<const char*>> usages[] = {
+      {QUILLET_EXPORT_BINARY,
        {"", "print out.ged", "gedcom", "gedcom a.ged b.ged", "gedcom a.ged --version",
         "gedcom a.ged --version 5.5", "gedcom a.ged --version 7.0 --version 7.0",
-        "gedcom a.ged --verbose", "chart a.ged --version 7.0", "chart"}) {
-    std::string errors;
-    EXPECT_EQ(runExport(arguments, &errors), 2) << arguments;
-    EXPECT_NE(errors.find("Try 'quillet-export --help'"), std::string::npos) << arguments;
-    EXPECT_FALSE(fileExists("a.ged")) << arguments;
-  }
-  std::filesystem::create_directory("in");
-  std::filesystem::current_path("in");
-  writeFile("clan.ged", gedcom(kRoot));
-  for (const char* arguments : {"", "--root", "--root= clan.ged", "clan.ged . more",
-                                "--verbose clan.ged", "--root @I1@ --root=@I1@ clan.ged"}) {
-    std::string errors;
-    EXPECT_EQ(import(arguments, &errors), 2) << arguments;
-    EXPECT_NE(errors.find("Try 'quillet-import --help' for more information."), std::string::npos);
-    EXPECT_FALSE(fileExists("home.txt")) << arguments;
+        "gedcom a.ged --verbose", "chart a.ged --version 7.0", "chart"}},
+      {QUILLET_IMPORT_BINARY,
+       {"", "--root", "--root= clan.ged", "clan.ged . more", "--verbose clan.ged",
+        "--root @I1@ --root=@I1@ clan.ged"}}};
+  for (const auto& [tool, arguments] : usages) {
+    for (const char* usage : arguments) {
+      std::string errors;
+      EXPECT_EQ(run(tool, usage, &errors), 2) << usage;
+      EXPECT_NE(errors.find(" --help' for more information.\n"), std::string::npos) << errors;
+      EXPECT_FALSE(fileExists("a.ged")) << usage;
+      EXPECT_EQ(readFile("home.txt"), smallClan()) << usage;
+    }
   }
   EXPECT_EQ(import("--help"), 0);
   EXPECT_TRUE(

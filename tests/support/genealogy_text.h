@@ -18,14 +18,6 @@ inline NameKey key(std::string_view text) {
   return k;
 }
 
-// A name field: the name padded with spaces to 6 bytes; "" gives the absent field.
-inline std::string nameField(std::string_view name) {
-  if (name.empty()) return "0     ";
-  std::string field(name.substr(0, 6));
-  field.resize(6, ' ');
-  return field;
-}
-
 struct RecordSpec {
   std::string_view name = "";
   char generation = '1';
@@ -42,6 +34,12 @@ struct RecordSpec {
 
 // The record's bytes as the program writes them, CR LF included.
 inline std::string record(const RecordSpec& r) {
+  // A name field: the name padded with spaces to 6 bytes; "" gives the absent field.
+  auto nameField = [](std::string_view name) {
+    std::string field(name.empty() ? "0" : name.substr(0, 6));
+    field.resize(6, ' ');
+    return field;
+  };
   std::string bytes = "!";
   bytes += nameField(r.name);
   bytes += r.generation;
