@@ -141,20 +141,6 @@ TEST(Save, WithoutRootFailsAndLeavesTheFile) {
   EXPECT_EQ(readFile("home.txt"), record({.name = "无根人"}));
 }
 
-// A clan large enough that saving it takes a while and writes well over a few kilobytes.
-std::string largeClan(char birthDigit) {
-  std::string text = kRoot;
-  std::string older;
-  for (int i = 0; i < 1500; ++i) {
-    char name[7];
-    std::snprintf(name, sizeof name, "S%05d", i);
-    std::string birth = "17" + std::string(1, birthDigit) + "00101";
-    text += record({.name = name, .father = "贾始祖", .birthDate = birth, .olderSibling = older});
-    older = name;
-  }
-  return text;
-}
-
 TEST(Save, ReadOnlyDirectoryOrFileFailsAndKeepsTheOldFile) {
   ScopedTempDir dir;
   std::string text = kRoot + kElder;
@@ -176,9 +162,16 @@ TEST(Save, ReadOnlyDirectoryOrFileFailsAndKeepsTheOldFile) {
 
 TEST(Save, ProcessKilledWhileSavingLeavesTheOldOrTheNewFile) {
   ScopedTempDir dir;
-  // Two versions of the genealogy, one birth date apart; a child process saves them in turn
-  // until it is killed.
-  std::string first = largeClan('1');
+  // Two versions of a clan large enough that saving takes a while, one birth date apart; a
+  // child process saves them in turn until it is killed.
+  std::string first = kRoot, older;
+  for (int i = 0; i < 1500; ++i) {
+    char name[7];
+    std::snprintf(name, sizeof name, "S%05d", i);
+    first +=
+        record({.name = name, .father = "贾始祖", .birthDate = "17100101", .olderSibling = older});
+    older = name;
+  }
   for (int round = 0; round < 6; ++round) {
     writeFile("home.txt", first);
     pid_t child = ::fork();
