@@ -15,7 +15,6 @@ namespace quillet {
 namespace {
 
 using testing::record;
-using testing::RecordSpec;
 
 constexpr int kPoolSize = 24;
 
@@ -25,37 +24,26 @@ std::string poolName(int i) {
   return name;
 }
 
-NameKey poolKey(int i) {
-  NameKey key;
-  makeNameKey(poolName(i), key);
-  return key;
-}
+NameKey poolKey(int i) { return testing::key(poolName(i)); }
 
 std::string randomGenealogy(std::mt19937& random, int records) {
   std::uniform_int_distribution<int> pick(0, kPoolSize - 1), percent(0, 99);
+  auto maybeName = [&](int chance) {
+    return percent(random) < chance ? poolName(pick(random)) : "";
+  };
   std::string text;
-  std::vector<std::string> keep;  // keeps the strings the views point into
-  keep.reserve(static_cast<std::size_t>(records) * 4);
   for (int i = 0; i < records; ++i) {
-    RecordSpec spec;
-    keep.push_back(poolName(pick(random)));
-    spec.name = keep.back();
-    spec.generation = percent(random) < 12 ? '0' : static_cast<char>('1' + pick(random) % 3);
-    spec.sex = percent(random) < 40 ? 'f' : 'm';
-    if (percent(random) < 75) {
-      keep.push_back(poolName(pick(random)));
-      spec.father = keep.back();
-    }
-    if (percent(random) < 50) {
-      keep.push_back(poolName(pick(random)));
-      spec.olderSibling = keep.back();
-    }
-    spec.married = percent(random) < 60 ? 'y' : 'n';
-    if (percent(random) < 50) {
-      keep.push_back(poolName(pick(random)));
-      spec.husband = keep.back();
-    }
-    text += record(spec);
+    const std::string name = poolName(pick(random));
+    const char generation = percent(random) < 12 ? '0' : static_cast<char>('1' + pick(random) % 3);
+    const char sex = percent(random) < 40 ? 'f' : 'm', married = percent(random) < 60 ? 'y' : 'n';
+    const std::string father = maybeName(75), older = maybeName(50), husband = maybeName(50);
+    text += record({.name = name,
+                    .generation = generation,
+                    .father = father,
+                    .sex = sex,
+                    .olderSibling = older,
+                    .married = married,
+                    .husband = husband});
   }
   return text;
 }
@@ -122,21 +110,13 @@ void loadAndEditAgreeing(std::string (*genealogy)(std::mt19937&, int), unsigned 
     for (int edit = 0; edit < 12; ++edit) {
       NameKey fresh = poolKey(pick(random)), other = poolKey(pick(random));
       Person* person = nullptr;
-      switch (action(random)) {
-        case 0:
-          tree.addChild(fresh, other, 'm', makeDate("17000101"));
-          break;
-        case 1:
-          tree.addWife(fresh, other, makeDate("17000101"));
-          break;
-        case 2:
-          if (tree.findByName(person, other)) {
-            tree.modifyField(person, 1, std::string_view(fresh.data(), 6));
-          }
-          break;
-        default:
-          if (tree.findByName(person, other)) tree.modifyField(person, 2, "");
-          break;
+      const int what = action(random);  // a birth, a marriage, a rename or a change of sex
+      if (what == 0) {
+        tree.addChild(fresh, other, 'm', makeDate("17000101"));
+      } else if (what == 1) {
+        tree.addWife(fresh, other, makeDate("17000101"));
+      } else if (tree.findByName(person, other)) {
+        tree.modifyField(person, what == 2 ? 1 : 2, std::string_view(fresh.data(), 6));
       }
       expectIndexAgreesWithWalk(tree, context + " edit " + std::to_string(edit));
     }

@@ -1,11 +1,17 @@
+// The text files of the platform layer: text mode, names, read-only files, safe replacement, and
+// files that are not regular files, which never open, hang or exhaust the program.
 #include "platform/text_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <functional>
 #include <string>
 
+#include "core/family_tree.h"
 #include "tests/support/temp_dir.h"
 
 namespace platform {
@@ -22,7 +28,7 @@ std::string readAll(TextFile& file) {
 }
 
 // Text mode: CR LF reads as one LF and every other byte passes; LF writes as CR LF.
-TEST(TextFile, CrLfReadsAsOneLineFeedAndLineFeedWritesAsCrLf) {
+TEST(TextFile, CrLfReadsAsOneLineFeedLineFeedWritesAsCrLfAndGbkNamesAreUtf8OnDisk) {
   ScopedTempDir dir;
   writeFile("a.txt", std::string("a\r\nb\rc\n\r\0\xff\x1a\r", 12));
   auto file = TextFile::open("a.txt", "r+");
@@ -33,12 +39,8 @@ TEST(TextFile, CrLfReadsAsOneLineFeedAndLineFeedWritesAsCrLf) {
   EXPECT_TRUE(file->write("x\ny\r"));
   EXPECT_TRUE(file->close());
   EXPECT_EQ(readFile("b.txt"), "x\r\ny\r");
-}
-
-TEST(TextFile, GbkNameIsStoredAsUtf8OnDisk) {
-  ScopedTempDir dir;
-  writeFile("\xe5\xae\x81.txt", "content");    // 宁.txt in UTF-8
-  auto file = TextFile::open("宁.txt", "r+");  // the GBK name
+  writeFile("\xe5\xae\x81.txt", "content");  // 宁.txt in UTF-8, opened by its GBK name
+  file = TextFile::open("宁.txt", "r+");
   ASSERT_TRUE(file);
   EXPECT_EQ(readAll(*file), "content");
 }
@@ -52,16 +54,6 @@ TEST(TextFile, NamesThatCouldLeaveTheDirectoryNeverOpen) {
   EXPECT_FALSE(TextFile::open("", "r"));
   EXPECT_FALSE(TextFile::open("..", "r"));
   EXPECT_FALSE(TextFile::open("\x81\x20.txt", "r"));  // not GBK
-}
-
-TEST(TextFile, ReadOnlyFileRefusesUpdateModesForEveryUser) {
-  ScopedTempDir dir;
-  writeFile("a.txt", "x");
-  ASSERT_EQ(::chmod("a.txt", 0444), 0);
-  EXPECT_FALSE(TextFile::open("a.txt", "r+"));
-  EXPECT_FALSE(TextFile::open("a.txt", "w+"));
-  EXPECT_TRUE(TextFile::open("a.txt", "r"));
-  EXPECT_EQ(readFile("a.txt"), "x");
 }
 
 TEST(TextFile, ReplacementTouchesTheTargetOnlyAtCommit) {
@@ -101,10 +93,14 @@ TEST(TextFile, FailedFlushAtCommitLeavesTheTarget) {
   EXPECT_EQ(readFile("home.txt"), "old");
 }
 
-TEST(TextFile, ReplacementRefusedForReadOnlyFileOrDirectory) {
+// For every user, root included.
+TEST(TextFile, ReadOnlyFileOrDirectoryRefusesUpdatesAndReplacement) {
   ScopedTempDir dir;
   writeFile("home.txt", "old");
   ASSERT_EQ(::chmod("home.txt", 0444), 0);
+  EXPECT_FALSE(TextFile::open("home.txt", "r+"));
+  EXPECT_FALSE(TextFile::open("home.txt", "w+"));
+  EXPECT_TRUE(TextFile::open("home.txt", "r"));
   EXPECT_FALSE(TextFile::openReplacement("home.txt"));
   ASSERT_EQ(::chmod("home.txt", 0644), 0);
   ASSERT_EQ(::chmod(".", 0555), 0);
@@ -112,6 +108,53 @@ TEST(TextFile, ReplacementRefusedForReadOnlyFileOrDirectory) {
   EXPECT_FALSE(TextFile::open("new.txt", "w+"));
   ASSERT_EQ(::chmod(".", 0755), 0);
   EXPECT_EQ(readFile("home.txt"), "old");
+}
+
+// Runs `check` in a child process that is killed after ten seconds: true when it returned true
+// in time.
+bool passesWithinTenSeconds(const std::function<bool()>& check) {
+  pid_t child = ::fork();
+  if (child == 0) {
+    ::alarm(10);
+    ::_exit(check() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(SpecialFiles, FifoDevicesAndDirectoriesDoNotOpenInAnyMode) {
+  ScopedTempDir dir;
+  ASSERT_EQ(::mkfifo("fifo.txt", 0666), 0);
+  ASSERT_EQ(::symlink("/dev/zero", "zero.txt"), 0);
+  ASSERT_EQ(::symlink("/dev/urandom", "random.txt"), 0);
+  ASSERT_EQ(::mkdir("directory.txt", 0777), 0);
+  writeFile("regular.txt", "x");
+  ASSERT_EQ(::symlink("regular.txt", "link.txt"), 0);
+  for (const char* name : {"fifo.txt", "zero.txt", "random.txt", "directory.txt"}) {
+    for (const char* mode : {"r", "r+", "w", "a+"}) {
+      EXPECT_TRUE(passesWithinTenSeconds([&] { return TextFile::open(name, mode) == nullptr; }))
+          << name << " " << mode;
+    }
+  }
+  EXPECT_TRUE(TextFile::open("link.txt", "r+"));  // a link to a regular file is one
+  ASSERT_EQ(::rename("fifo.txt", "home.txt"), 0);
+  EXPECT_TRUE(passesWithinTenSeconds([] {
+    quillet::FamilyTree tree;
+    return !tree.load() && tree.root() == nullptr;
+  }));
+  struct stat info {};
+  ASSERT_EQ(::stat("home.txt", &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));  // "w" left it as it was
+}
+
+TEST(SpecialFiles, NameWhoseCharacterEndsInTheBackslashByteOpens) {
+  ScopedTempDir dir;
+  // 贾錦玉: 錦 is E5 5C in GBK.
+  writeFile("\xe8\xb4\xbe\xe9\x8c\xa6\xe7\x8e\x89.txt", "text");
+  EXPECT_TRUE(isSafeFileName("\xbc\xd6\xe5\x5c\xd3\xf1.txt"));
+  EXPECT_TRUE(TextFile::open("\xbc\xd6\xe5\x5c\xd3\xf1.txt", "r+"));
+  EXPECT_FALSE(isSafeFileName("\xbc\xd6\x5c\xd3\xf1.txt"));  // a backslash of its own
 }
 
 }  // namespace

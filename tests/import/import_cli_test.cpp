@@ -1,6 +1,8 @@
-// quillet-import run as a user runs it: usage, the home.txt it never overwrites unasked, every
-// loss listed and refused unless accepted, and export then import giving home.txt back byte for
-// byte for the shipped clan and generated clans of 10^3 and 10^5 persons, in both versions.
+// quillet-export and quillet-import run as a user runs them: usage; exports in each format that
+// never overwrite a file the program reads and replace their output whole; home.txt never
+// overwritten unasked; every loss of an import listed and refused unless accepted; and export
+// then import giving home.txt back byte for byte (the shipped clan, generated clans of 10^3 and
+// 10^5 persons, both versions).
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -33,6 +35,10 @@ int import(const std::string& arguments, std::string* errors = nullptr) {
   return run(QUILLET_IMPORT_BINARY, arguments, errors);
 }
 
+int runExport(const std::string& arguments, std::string* errors = nullptr) {
+  return run(QUILLET_EXPORT_BINARY, arguments, errors);
+}
+
 std::string gedcom(std::u8string_view records) {
   return "0 HEAD\n1 GEDC\n2 VERS 5.5.1\n1 CHAR UTF-8\n" + utf8(records) + "0 TRLR\n";
 }
@@ -40,19 +46,128 @@ std::string gedcom(std::u8string_view records) {
 const std::u8string_view kRoot =
     u8"0 @I1@ INDI\n1 NAME /贾/演\n1 SEX M\n1 BIRT\n2 DATE 1 JAN 1700\n";
 
-TEST(ImportCli, BadUsageExitsTwoWithAHintAndWritesNothing) {
+std::string smallClan() {
+  // clang-format off
+  return testing::records({
+      {.name = "贾演", .generation = '0', .birthDate = "16500101", .married = 'y', .alive = 'n', .deathDate = "17200101"},
+      {.name = "史氏", .generation = '0', .birthDate = "16550101", .sex = 'f', .married = 'y', .husband = "贾演"},
+      {.name = "贾代化", .father = "贾演", .birthDate = "16800101", .motherIndex = '1'},
+  });
+  // clang-format on
+}
+
+TEST(Cli, BadUsageExitsTwoWithAHintAndWritesNothing) {
   testing::ScopedTempDir dir;
+  writeFile("home.txt", smallClan());
   writeFile("clan.ged", gedcom(kRoot));
-  for (const char* arguments : {"", "--root", "--root= clan.ged", "clan.ged . more",
-                                "--verbose clan.ged", "--root @I1@ --root=@I1@ clan.ged"}) {
-    std::string errors;
-    EXPECT_EQ(import(arguments, &errors), 2) << arguments;
-    EXPECT_NE(errors.find("Try 'quillet-import --help' for more information."), std::string::npos);
-    EXPECT_FALSE(fileExists("home.txt")) << arguments;
+  const std::pair<const char*, std::vector<const char*>> usages[] = {
+      {QUILLET_EXPORT_BINARY,
+       {"", "print out.ged", "gedcom", "gedcom a.ged b.ged", "gedcom a.ged --version",
+        "gedcom a.ged --version 5.5", "gedcom a.ged --version 7.0 --version 7.0",
+        "gedcom a.ged --verbose", "chart a.ged --version 7.0", "chart"}},
+      {QUILLET_IMPORT_BINARY,
+       {"", "--root", "--root= clan.ged", "clan.ged . more", "--verbose clan.ged",
+        "--root @I1@ --root=@I1@ clan.ged"}}};
+  for (const auto& [tool, arguments] : usages) {
+    for (const char* usage : arguments) {
+      std::string errors;
+      EXPECT_EQ(run(tool, usage, &errors), 2) << usage;
+      EXPECT_NE(errors.find(" --help' for more information.\n"), std::string::npos) << errors;
+      EXPECT_FALSE(fileExists("a.ged")) << usage;
+      EXPECT_EQ(readFile("home.txt"), smallClan()) << usage;
+    }
   }
   EXPECT_EQ(import("--help"), 0);
   EXPECT_TRUE(
       readFile("stdout.txt").starts_with("Usage: quillet-import [OPTION]... FILE.ged [DIR]"));
+}
+
+TEST(ExportCli, MissingOrRootlessHomeTxtOrUnwritableOutputExitsOne) {
+  testing::ScopedTempDir dir;
+  std::string errors;
+  EXPECT_EQ(runExport("gedcom out.ged", &errors), 1);
+  EXPECT_NE(errors.find("home.txt"), std::string::npos);
+  EXPECT_FALSE(fileExists("out.ged"));
+
+  writeFile("home.txt", "no records here\r\n");
+  EXPECT_EQ(runExport("chart out.svg", &errors), 1);
+  EXPECT_NE(errors.find("home.txt"), std::string::npos);
+  EXPECT_FALSE(fileExists("out.svg"));
+
+  writeFile("home.txt", smallClan());
+  EXPECT_EQ(runExport("gedcom no-such-dir/out.ged", &errors), 1);
+  EXPECT_NE(errors.find("cannot write no-such-dir/out.ged"), std::string::npos);
+}
+
+// Each format and version, from a read-only home.txt.
+TEST(ExportCli, WritesEachFormatAndVersion) {
+  testing::ScopedTempDir dir;
+  writeFile("home.txt", smallClan());
+  std::filesystem::permissions("home.txt", std::filesystem::perms::owner_read);
+
+  ASSERT_EQ(runExport("gedcom default.ged"), 0) << readFile("stderr.txt");
+  std::string v70 = readFile("default.ged");
+  EXPECT_TRUE(v70.starts_with("0 HEAD\n1 GEDC\n2 VERS 7.0\n"));
+  EXPECT_EQ(v70.find("CHAR"), std::string::npos);
+  EXPECT_NE(v70.find(utf8(u8"1 NAME /贾/代化\n")), std::string::npos);
+  ASSERT_EQ(runExport("gedcom new.ged --version 7.0"), 0);
+  EXPECT_EQ(readFile("new.ged"), v70);
+
+  ASSERT_EQ(runExport("gedcom --version 5.5.1 old.ged"), 0);
+  std::string v551 = readFile("old.ged");
+  EXPECT_NE(v551.find("2 VERS 5.5.1\n2 FORM LINEAGE-LINKED\n1 CHAR UTF-8\n"), std::string::npos);
+  EXPECT_TRUE(v551.ends_with("0 TRLR\n"));
+
+  ASSERT_EQ(runExport("chart tree.svg"), 0);
+  std::string svg = readFile("tree.svg");
+  EXPECT_TRUE(svg.starts_with("<?xml"));
+  EXPECT_NE(svg.find("<g class=\"member dead\">"), std::string::npos);    // the root
+  EXPECT_NE(svg.find("<g class=\"member living\">"), std::string::npos);  // his son
+  EXPECT_EQ(readFile("stderr.txt"), "");
+  EXPECT_EQ(readFile("home.txt"), smallClan());
+}
+
+TEST(ExportCli, OutputThatIsAFileTheProgramReadsIsRefused) {
+  testing::ScopedTempDir dir;
+  writeFile("home.txt", smallClan());
+  const std::string personFile = "\xe8\xb4\xbe\xe6\x94\xbf  .txt";  // 贾政's text file
+  const std::string roster = "\xe5\xae\x81.txt";                    // 宁.txt, not there yet
+  writeFile(personFile, "a person's text");
+  std::filesystem::create_symlink("home.txt", "link.ged");
+  std::filesystem::create_directory("sub");
+  const std::string here = std::filesystem::current_path().string();
+  const std::vector<std::string> outputs = {"home.txt",        "./home.txt", here + "/home.txt",
+                                            "sub/../home.txt", "link.ged",   roster,
+                                            personFile,        "most.txt"};
+  for (const std::string& output : outputs) {
+    std::string errors;
+    EXPECT_EQ(runExport("gedcom '" + output + "'", &errors), 2) << output;
+    EXPECT_NE(errors.find("a file the program reads"), std::string::npos) << output;
+  }
+  EXPECT_EQ(readFile("home.txt"), smallClan());
+  EXPECT_EQ(readFile(personFile), "a person's text");
+  EXPECT_FALSE(fileExists(roster));
+  EXPECT_FALSE(fileExists("most.txt"));
+}
+
+TEST(ExportCli, OutputIsReplacedWholeOrNotAtAllAndLinksAreNotWrittenThrough) {
+  testing::ScopedTempDir dir;
+  writeFile("home.txt", smallClan());
+  writeFile("old.ged", "a good export");
+  // A file size limit stands in for a full disk: the export cannot be written whole.
+  std::string command = std::string("bash -c \"ulimit -f 1; '") + QUILLET_EXPORT_BINARY +
+                        "' chart old.ged\" 2>/dev/null";
+  int status = std::system(command.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_EQ(readFile("old.ged"), "a good export");
+  EXPECT_EQ(std::system("ls -A | grep -q '^\\.old\\.ged\\.'"), 256) << "a temporary file is left";
+
+  writeFile("target.dat", "not an export");
+  std::filesystem::create_symlink("target.dat", "out.ged");
+  ASSERT_EQ(runExport("gedcom out.ged"), 0);
+  EXPECT_EQ(readFile("target.dat"), "not an export");
+  EXPECT_FALSE(std::filesystem::is_symlink("out.ged"));
+  EXPECT_TRUE(readFile("out.ged").starts_with("0 HEAD"));
 }
 
 TEST(ImportCli, HomeTxtIsReplacedOnlyWithForceAndTheDirectoryMustExist) {
@@ -154,7 +269,7 @@ void expectRoundTrip(const std::string& home, const std::string& clan) {
   writeFile("home.txt", home);
   std::filesystem::create_directory("back");
   for (const char* version : {"5.5.1", "7.0"}) {
-    ASSERT_EQ(run(QUILLET_EXPORT_BINARY, std::string("gedcom clan.ged --version ") + version), 0);
+    ASSERT_EQ(runExport(std::string("gedcom clan.ged --version ") + version), 0);
     std::string errors;
     ASSERT_EQ(import("--force clan.ged back", &errors), 0) << clan << " " << version << errors;
     EXPECT_TRUE(readFile("back/home.txt") == home) << clan << " changed in GEDCOM " << version;

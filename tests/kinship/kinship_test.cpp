@@ -207,22 +207,5 @@ TEST_F(KinshipTest, LinksAgainstTheInvariantsAppendNothing) {
   EXPECT_TRUE(says(&mother, &son, ""));  // a mother without husband
 }
 
-TEST_F(KinshipTest, CircularSiblingChainEndsTheSearch) {
-  Person father = loose("贾父亲", 'm', '1', "16900101");
-  Person elder = loose("贾长子", 'm', '2', "17100101");
-  Person younger = loose("贾次子", 'm', '2', "17120101");
-  Person outside = loose("贾外子", 'm', '2', "17150101");
-  father.firstChild = &elder;
-  elder.youngerSibling = &younger;
-  younger.olderSibling = &elder;
-  younger.youngerSibling = &elder;  // the chain loops
-  for (Person* child : {&elder, &younger, &outside}) {
-    child->father = &father;  // the outside son names the father but is not in his chain
-    child->motherIndex = '1';
-  }
-  EXPECT_TRUE(says(&outside, &elder, "\r\n  贾长子是贾外子的堂兄\r\n  贾外子是贾长子的堂弟"));
-  EXPECT_TRUE(says(&elder, &younger, "\r\n  贾次子是贾长子的弟弟\r\n  贾长子是贾次子的哥哥"));
-}
-
 }  // namespace
 }  // namespace quillet

@@ -73,15 +73,13 @@ TEST_F(PersonQueryTest, EachChoiceAnswersItsKeyword) {
   }
 }
 
-TEST_F(PersonQueryTest, TextFileOfTwoCharacterNameKeepsBothSpacesBeforeTheDot) {
+// A person's text file follows the report (a two-character name keeps both spaces before the
+// dot); a name outside the tree shows its text file alone; a read-only file counts as absent; a
+// key with a slash ("ab/cd" gives "ab/c  ") never reaches the file "c  .txt" of the directory ab.
+TEST_F(PersonQueryTest, TextFilesOfPersonsInAndOutsideTheTreeReadOnlyOrElsewhere) {
   writeFile(diskName("贾政  .txt"), "工部员外郎。\r\n好读书。");
   EXPECT_EQ(shown(byName("贾政")),
             shown(reportOf("贾政") + "\r\n贾政  具体信息如下：\r\n    工部员外郎。\n好读书。"));
-}
-
-// A name outside the tree shows its text file alone; a read-only file counts as absent; a key
-// with a slash ("ab/cd" gives "ab/c  ") never reaches the file "c  .txt" of the directory ab.
-TEST_F(PersonQueryTest, TextFilesOutsideTheTreeReadOnlyOrElsewhere) {
   writeFile(diskName("林黛玉.txt"), std::string("姑苏人\0氏", 9));
   EXPECT_EQ(shown(byName("林黛玉")), shown("\r\n林黛玉具体信息如下：\r\n    姑苏人氏"));
   writeFile(diskName("贾政  .txt"), "hidden");
@@ -113,16 +111,6 @@ TEST_F(PersonQueryTest, TenthEntryAndBeyondStandWithoutLeadingSpace) {
   EXPECT_NE(text.find("\r\n 9    son09"), std::string::npos);
   EXPECT_NE(text.find("\r\n10    son10"), std::string::npos);
   EXPECT_EQ(text.rfind("按要求共找到11人", 0), 0u);
-}
-
-TEST_F(PersonQueryTest, ResetEmptiesOnlyTheKeyword) {
-  const std::string answer = query(1015, "3");
-  window().type(IDC_RELATION_FIRST, "贾政");
-  window().click(IDC_RESET_QUERY);
-  EXPECT_EQ(window().text(IDC_QUERY_KEYWORD), "");
-  EXPECT_TRUE(window().isChecked(1015));
-  EXPECT_EQ(pane(), answer);
-  EXPECT_EQ(window().text(IDC_RELATION_FIRST), "贾政");
 }
 
 }  // namespace

@@ -52,18 +52,5 @@ TEST_F(RelationPanelTest, AnswerIsTheKinshipOfTheSecondToTheFirst) {
   EXPECT_EQ(window().text(IDC_RELATION_SECOND), "贾宝玉");
 }
 
-TEST_F(RelationPanelTest, ResetEmptiesOnlyTheTwoNames) {
-  ask("贾政", "贾宝玉");
-  const std::string answer = pane();
-  window().type(IDC_QUERY_KEYWORD, "贾敏");
-  window().type(IDC_BIRTH_NAME, "贾环");
-  window().click(IDC_RESET_RELATION);
-  EXPECT_EQ(window().text(IDC_RELATION_FIRST), "");
-  EXPECT_EQ(window().text(IDC_RELATION_SECOND), "");
-  EXPECT_EQ(pane(), answer);
-  EXPECT_EQ(window().text(IDC_QUERY_KEYWORD), "贾敏");
-  EXPECT_EQ(window().text(IDC_BIRTH_NAME), "贾环");
-}
-
 }  // namespace
 }  // namespace quillet::testing

@@ -18,14 +18,6 @@ inline NameKey key(std::string_view text) {
   return k;
 }
 
-// A name field: the name padded with spaces to 6 bytes; "" gives the absent field.
-inline std::string nameField(std::string_view name) {
-  if (name.empty()) return "0     ";
-  std::string field(name.substr(0, 6));
-  field.resize(6, ' ');
-  return field;
-}
-
 struct RecordSpec {
   std::string_view name = "";
   char generation = '1';
@@ -42,6 +34,12 @@ struct RecordSpec {
 
 // The record's bytes as the program writes them, CR LF included.
 inline std::string record(const RecordSpec& r) {
+  // A name field: the name padded with spaces to 6 bytes; "" gives the absent field.
+  auto nameField = [](std::string_view name) {
+    std::string field(name.empty() ? "0" : name.substr(0, 6));
+    field.resize(6, ' ');
+    return field;
+  };
   std::string bytes = "!";
   bytes += nameField(r.name);
   bytes += r.generation;
@@ -84,44 +82,6 @@ inline std::string smallClan() {
       {.name = "贾宝玉", .generation = '3', .father = "贾政", .motherIndex = '1', .married = 'y'},
   });
   // clang-format on
-}
-
-// A clan of `generations` generations below the root, `sons` sons to a father, two wives for
-// every second son (the second dead), the sons' mother indexes cycling through '0', '1', '2'.
-// Names are "乙" and four digits, so at most 8999 persons.
-inline std::string wideClan(int generations = 4, int sons = 3) {
-  std::string home = record({.name = "甲甲甲", .generation = '0', .birthDate = "16000101"});
-  std::vector<std::string> generation{"甲甲甲"};
-  int serial = 0;
-  auto nameOf = [](int n) { return "乙" + std::to_string(1000 + n); };
-  for (char g = '1'; g <= '0' + generations; ++g) {
-    std::vector<std::string> next;
-    for (const std::string& father : generation) {
-      std::string older;
-      for (int k = 0; k < sons; ++k) {
-        std::string son = nameOf(++serial);
-        const char mother = "012"[serial % 3];
-        home += record({.name = son,
-                        .generation = g,
-                        .father = father,
-                        .olderSibling = older,
-                        .motherIndex = mother,
-                        .married = 'y'});
-        for (int wife = 0; k % 2 == 1 && wife < 2; ++wife) {
-          home += record({.name = nameOf(++serial),
-                          .generation = g,
-                          .sex = 'f',
-                          .married = 'y',
-                          .husband = son,
-                          .alive = wife == 0 ? 'y' : 'n'});
-        }
-        older = son;
-        next.push_back(son);
-      }
-    }
-    generation = next;
-  }
-  return home;
 }
 
 // The UTF-8 bytes of a u8 literal, for comparing with exported text.

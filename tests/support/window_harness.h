@@ -15,58 +15,96 @@
 
 #include "app/main_dialog.h"
 #include "app/process_objects.h"
+#include "app/resources.h"
 #include "platform/headless/headless_backend.h"
+#include "tests/support/small_clan.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillet::testing {
 
 class WindowHarness {
  public:
-  WindowHarness();
-  ~WindowHarness();
+  WindowHarness()
+      : objects_(std::make_unique<ProcessObjects>()),
+        dialog_(std::make_unique<MainDialog>(*objects_)) {
+    dialog_->Create();
+    window_ = static_cast<platform::HeadlessWindow*>(dialog_->peer());
+  }
   WindowHarness(const WindowHarness&) = delete;
   WindowHarness& operator=(const WindowHarness&) = delete;
 
   // --- Acts. Each returns false (doing nothing) when the id is unknown, the control is of the
   // wrong kind, or the window has ended.
   // Types into an edit box as a person would: only what fits its length limit is taken.
-  bool type(int id, std::string_view gbk);
+  bool type(int id, std::string_view gbk) { return !ended() && done(window_->type(id, gbk)); }
   // Sets an edit box's text regardless of its limit, as a program could; for limit tests.
-  bool setText(int id, std::string_view gbk);
-  bool check(int id);
-  bool click(int id);
-  void keyEnter();  // Enter in an edit box: the default button 1 (the exit question)
-  void keyEsc();
-  void close();                  // the close box
-  void sysCommand(unsigned id);  // 16: the About entry
+  bool setText(int id, std::string_view gbk) {
+    if (ended() || window_->kindOf(id) != platform::ControlKind::Edit) return false;
+    window_->setText(id, gbk);
+    return true;
+  }
+  bool check(int id) { return !ended() && done(window_->check(id)); }
+  bool click(int id) { return !ended() && done(window_->click(id)); }
+  // Enter in an edit box: the default button 1 (the exit question).
+  void keyEnter() {
+    if (!ended()) window_->keyEnter();
+  }
+  void keyEsc() {
+    if (!ended()) window_->keyEsc();
+  }
+  // The close box, and a system-menu command (16: the About entry).
+  void close() {
+    if (!ended()) window_->close();
+  }
+  void sysCommand(unsigned id) {
+    if (!ended()) window_->sysCommand(id);
+  }
   // Chooses a context-menu entry (the exports).
-  bool chooseContextMenu(unsigned id);
+  bool chooseContextMenu(unsigned id) { return !ended() && done(window_->chooseContextMenu(id)); }
   // Answers for the next message boxes; an unanswered box takes its default button.
-  void answerOk();
-  void answerCancel();
+  void answerOk() { backend_.queueAnswer(platform::IDOK); }
+  void answerCancel() { backend_.queueAnswer(platform::IDCANCEL); }
   // The answer of the next file chooser: a path on disk (UTF-8) and the filter selected; an
   // unanswered chooser is cancelled.
-  void answerFileName(const std::string& path, std::size_t filter = 0);
+  void answerFileName(const std::string& path, std::size_t filter = 0) {
+    backend_.queueFileName(path, filter);
+  }
 
   // --- What the window shows.
-  std::string text(int id) const;
-  bool isChecked(int id) const;
+  std::string text(int id) const { return window_->text(id); }
+  bool isChecked(int id) const { return window_->isChecked(id); }
   // One line per tree item in pre-order: "DEPTH STATE IMAGE LABEL", STATE 'e' expanded, 'c'
   // collapsed, '-' without children; the label is the item's GBK label.
-  std::vector<std::string> treeLines() const;
+  std::vector<std::string> treeLines() const {
+    std::vector<std::string> lines;
+    for (const auto& line : window_->treeLines(IDC_TREE)) {
+      lines.push_back(std::to_string(line.depth) + ' ' + line.state + ' ' +
+                      std::to_string(line.image) + ' ' + line.label);
+    }
+    return lines;
+  }
   // Every message box and nested dialog since the window opened (or clearEvents).
-  const std::vector<platform::HeadlessEvent>& events() const;
-  std::vector<platform::HeadlessEvent> messageBoxes() const;
-  void clearEvents();
+  const std::vector<platform::HeadlessEvent>& events() const { return backend_.events(); }
+  std::vector<platform::HeadlessEvent> messageBoxes() const {
+    std::vector<platform::HeadlessEvent> boxes;
+    for (const platform::HeadlessEvent& event : backend_.events()) {
+      if (event.kind == platform::HeadlessEvent::Kind::MessageBox) boxes.push_back(event);
+    }
+    return boxes;
+  }
+  void clearEvents() { backend_.clearEvents(); }
   // The window has ended, and with which result (IDOK, IDCANCEL).
-  bool ended() const;
-  int result() const;
+  bool ended() const { return window_ == nullptr || window_->ended(); }
+  int result() const { return window_ == nullptr ? 0 : window_->result(); }
 
   MainDialog& dialog() { return *dialog_; }
   ProcessObjects& objects() { return *objects_; }
   platform::HeadlessWindow& window() { return *window_; }
 
  private:
+  static bool done(platform::HeadlessWindow::Act act) {
+    return act == platform::HeadlessWindow::Act::Done;
+  }
   platform::HeadlessBackend backend_;
   const platform::ScopedBackend installed_{&backend_};
   // Made after the backend is installed and gone before it is put back.
@@ -79,15 +117,27 @@ class WindowHarness {
 // (the small clan by default), and a window opened on it when first asked for.
 class WindowTest : public ::testing::Test {
  protected:
-  explicit WindowTest(std::string_view homeText);
-  WindowTest();
+  explicit WindowTest(std::string_view homeText) { writeFile("home.txt", homeText); }
+  WindowTest() : WindowTest(smallClanFile()) {}
 
-  WindowHarness& window();
+  WindowHarness& window() {
+    if (!window_) window_ = std::make_unique<WindowHarness>();
+    return *window_;
+  }
   // Closes the window and opens a fresh one, as a new start of the program would.
-  WindowHarness& restart();
+  WindowHarness& restart() {
+    window_.reset();
+    return window();
+  }
   FamilyTree& tree() { return window().objects().tree; }
   // The person of the window's tree under the typed name, or null.
-  Person* person(std::string_view typed);
+  Person* person(std::string_view typed) {
+    NameKey key{};
+    makeNameKey(typed, key);
+    Person* found = nullptr;
+    tree().findByName(found, key);
+    return found;
+  }
 
   ScopedTempDir dir_;
   std::unique_ptr<WindowHarness> window_;

@@ -1,0 +1,319 @@
+// The export formats: GEDCOM 7.0 and 5.5.1 written whole for a clan of every kind of family, and
+// the chart's tidy layout and SVG.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/family_tree.h"
+#include "reports/chart_export.h"
+#include "reports/gedcom_export.h"
+#include "tests/support/genealogy_text.h"
+#include "tests/support/temp_dir.h"
+
+namespace quillet {
+namespace {
+
+using testing::record;
+using testing::RecordSpec;
+using testing::utf8;
+
+// Loads `home` in a temporary directory; the tree outlives the directory.
+class ChartTest : public ::testing::Test {
+ protected:
+  void load(const std::string& home) {
+    quillet::testing::ScopedTempDir dir;
+    quillet::testing::writeFile("home.txt", home);
+    ASSERT_TRUE(tree_.load());
+  }
+  FamilyTree tree_;
+};
+
+// A clan of `generations` generations below the root, `sons` sons to a father, two wives for
+// every second son (the second dead), the sons' mother indexes cycling through '0', '1', '2'.
+// Names are "乙" and four digits, so at most 8999 persons.
+std::string wideClan(int generations, int sons) {
+  std::string home = record({.name = "甲甲甲", .generation = '0', .birthDate = "16000101"});
+  std::vector<std::string> generation{"甲甲甲"};
+  int serial = 0;
+  auto nameOf = [](int n) { return "乙" + std::to_string(1000 + n); };
+  for (char g = '1'; g <= '0' + generations; ++g) {
+    std::vector<std::string> next;
+    for (const std::string& father : generation) {
+      std::string older;
+      for (int k = 0; k < sons; ++k) {
+        std::string son = nameOf(++serial);
+        const char mother = "012"[serial % 3];
+        home += record({.name = son,
+                        .generation = g,
+                        .father = father,
+                        .olderSibling = older,
+                        .motherIndex = mother,
+                        .married = 'y'});
+        for (int wife = 0; k % 2 == 1 && wife < 2; ++wife) {
+          home += record({.name = nameOf(++serial),
+                          .generation = g,
+                          .sex = 'f',
+                          .married = 'y',
+                          .husband = son,
+                          .alive = wife == 0 ? 'y' : 'n'});
+        }
+        older = son;
+        next.push_back(son);
+      }
+    }
+    generation = next;
+  }
+  return home;
+}
+
+std::size_t count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+double centre(const ChartBox& box) { return box.x + box.width / 2; }
+
+// The layout properties every chart keeps: one box a person; a row is one generation at one
+// height, its boxes never overlap; wives stand right beside their husband, in his row; children
+// one row below, left to right in chain order.
+void expectTidyRows(const ChartLayout& layout, int persons) {
+  std::set<const Person*> shown;
+  std::map<int, std::vector<const ChartBox*>> rows;
+  for (const ChartBox& box : layout.boxes) {
+    shown.insert(box.person);
+    rows[box.row].push_back(&box);
+  }
+  EXPECT_EQ(static_cast<int>(layout.boxes.size()), persons);
+  EXPECT_EQ(static_cast<int>(shown.size()), persons);
+  for (auto& [row, boxes] : rows) {
+    std::sort(boxes.begin(), boxes.end(), [](auto* a, auto* b) { return a->x < b->x; });
+    double right = 0;
+    for (const ChartBox* box : boxes) {
+      EXPECT_EQ(box->y, boxes[0]->y) << "row " << row;
+      EXPECT_LE(right, box->x) << "row " << row;
+      right = box->x + box->width;
+    }
+    EXPECT_LE(right, layout.width);
+  }
+  for (std::size_t v = 0; v < layout.clan.size(); ++v) {
+    const ClanMember& member = layout.clan[v];
+    const ChartBox& own = layout.boxes[layout.memberBox[v]];
+    EXPECT_EQ(own.person, member.person);
+    EXPECT_EQ(own.row, member.depth);
+    int k = 1;
+    for (const Person* wife : member.wives) {
+      if (wife == nullptr) continue;
+      const ChartBox& box = layout.boxes[layout.memberBox[v] + k++];
+      EXPECT_TRUE(box.wife && box.person == wife && box.y == own.y && box.x > own.x);
+    }
+    double left = -1;
+    for (int child : member.children) {
+      const ChartBox& box = layout.boxes[layout.memberBox[child]];
+      EXPECT_EQ(box.row, own.row + 1);
+      EXPECT_GT(box.y, own.y + own.height);
+      EXPECT_LT(left, box.x);
+      left = box.x;
+    }
+  }
+}
+
+TEST_F(ChartTest, ThousandsOfPersonsStayTidyAndNoWiderThanTheirWidestRow) {
+  load(wideClan(5, 4));
+  ASSERT_GT(tree_.personCount(), 2500);
+  ChartLayout layout = layoutChart(tree_);
+  expectTidyRows(layout, tree_.personCount());
+  // In a uniform clan the last row is the widest and nothing may stand out beyond it.
+  double left = layout.width, right = 0, lastLeft = layout.width, lastRight = 0;
+  for (const ChartBox& box : layout.boxes) {
+    left = std::min(left, box.x);
+    right = std::max(right, box.x + box.width);
+    if (box.row == 5) {
+      lastLeft = std::min(lastLeft, box.x);
+      lastRight = std::max(lastRight, box.x + box.width);
+    }
+  }
+  EXPECT_EQ(left, lastLeft);
+  EXPECT_EQ(right, lastRight);
+}
+
+// The root's left son is wide only two rows down, the right son one row down. A tidy layout tucks
+// the right son's children in above the left grandson's; a layout of whole blocks would put
+// them right of everything on the left. Fathers stand centred over their children.
+TEST_F(ChartTest, SubtreesArePackedByTheirContours) {
+  // clang-format off
+  std::string home = testing::records({
+      {.name = "甲甲甲", .generation = '0', .birthDate = "16000101"},
+      {.name = "甲左子", .father = "甲甲甲", .birthDate = "16200101"},
+      {.name = "甲右子", .father = "甲甲甲", .birthDate = "16210101", .olderSibling = "甲左子"},
+      {.name = "甲左孙", .generation = '2', .father = "甲左子", .birthDate = "16400101"},
+  });
+  // clang-format on
+  const std::pair<const char*, RecordSpec> rows[] = {
+      {"右", {.generation = '2', .father = "甲右子", .birthDate = "16400101"}},
+      {"孙", {.generation = '3', .father = "甲左孙", .birthDate = "16600101"}}};
+  for (auto [prefix, spec] : rows) {  // ten sons each for the right son and the left grandson
+    std::string older, name;
+    for (int i = 0; i < 10; ++i, older = name) {
+      name = prefix + std::to_string(1000 + i);
+      spec.name = name;
+      spec.olderSibling = older;
+      home += record(spec);
+    }
+  }
+  load(home);
+  ChartLayout layout = layoutChart(tree_);
+  ASSERT_EQ(layout.clan.size(), 24u);
+  expectTidyRows(layout, 24);
+
+  double rightSonsFirstChild = layout.width, greatGrandsonsRight = 0;
+  for (const ChartBox& box : layout.boxes) {
+    if (box.row == 2 && box.person->father == layout.clan[2].person) {
+      rightSonsFirstChild = std::min(rightSonsFirstChild, box.x);
+    }
+    if (box.row == 3) greatGrandsonsRight = std::max(greatGrandsonsRight, box.x + box.width);
+  }
+  EXPECT_LT(rightSonsFirstChild, greatGrandsonsRight);
+
+  for (std::size_t v = 0; v < layout.clan.size(); ++v) {
+    const std::vector<int>& children = layout.clan[v].children;
+    if (children.empty()) continue;
+    double middle = (centre(layout.boxes[layout.memberBox[children.front()]]) +
+                     centre(layout.boxes[layout.memberBox[children.back()]])) /
+                    2;
+    EXPECT_NEAR(centre(layout.boxes[layout.memberBox[v]]), middle, 0.01) << "member " << v;
+  }
+}
+
+TEST_F(ChartTest, SvgHasABoxPerPersonMarksTheDeadAndEscapesNames) {
+  // clang-format off
+  load(testing::records({
+      {.name = "贾&<", .generation = '0', .birthDate = "16500101", .married = 'y', .alive = 'n', .deathDate = "17200101"},
+      {.name = "史氏", .generation = '0', .birthDate = "16550101", .sex = 'f', .married = 'y', .husband = "贾&<"},
+      {.name = "王夫人", .generation = '0', .birthDate = "16600101", .sex = 'f', .married = 'y', .husband = "贾&<", .alive = 'n', .deathDate = "17300101"},
+      {.name = "贾代化", .father = "贾&<", .birthDate = "16800101", .motherIndex = '1'},
+  }));
+  // clang-format on
+  std::string svg;
+  ASSERT_TRUE(writeChartSvg(tree_, svg));
+  EXPECT_TRUE(svg.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg "));
+  EXPECT_TRUE(svg.ends_with("</svg>\n"));
+  EXPECT_EQ(count(svg, "<g class=\"member dead\">"), 1u);
+  EXPECT_EQ(count(svg, "<g class=\"member living\">"), 1u);
+  EXPECT_EQ(count(svg, "<g class=\"wife dead\">"), 1u);
+  EXPECT_EQ(count(svg, "<g class=\"wife living\">"), 1u);
+  EXPECT_NE(svg.find(utf8(u8"<title>贾&amp;&lt; 生于 1650-01-01 卒于 1720-01-01</title>")),
+            std::string::npos);
+  EXPECT_NE(svg.find(">&amp;</tspan>"), std::string::npos);
+  EXPECT_NE(svg.find(">&lt;</tspan>"), std::string::npos);
+  EXPECT_EQ(svg.find("&<"), std::string::npos);
+  EXPECT_NE(svg.find(utf8(u8">夫</tspan>")), std::string::npos);  // UTF-8, not GBK
+  EXPECT_NE(svg.find("font-family=\"&apos;WenQuanYi Micro Hei&apos;, &apos;Noto Sans CJK SC&apos;, "
+                     "SimSun, sans-serif\""),
+            std::string::npos);
+  // Rows are numbered by the generation digit, as the window shows them (第0代 for the root).
+  EXPECT_NE(svg.find(utf8(u8">第0代</text>")), std::string::npos);
+  EXPECT_NE(svg.find(utf8(u8">第1代</text>")), std::string::npos);
+  EXPECT_EQ(svg.find(utf8(u8">第1世")), std::string::npos);
+  for (const char8_t* legend : {u8"在世", u8"已故", u8"配偶"}) {
+    EXPECT_NE(svg.find(utf8(legend)), std::string::npos);
+  }
+}
+
+TEST_F(ChartTest, TreeWithoutRootDrawsAndExportsNothing) {
+  load("");
+  std::string svg = "stale", gedcom = "stale";
+  EXPECT_FALSE(writeChartSvg(tree_, svg));
+  EXPECT_EQ(svg, "");
+  EXPECT_FALSE(writeGedcom(tree_, GedcomVersion::kV70, gedcom));
+  EXPECT_EQ(gedcom, "");
+  EXPECT_TRUE(layoutChart(tree_).boxes.empty());
+}
+
+// --- GEDCOM
+
+// A root with two wives and children of each, of neither, and one naming a wife he lacks.
+std::string twoWivesClan() {
+  // clang-format off
+  return testing::records({
+      {.name = "贾演", .generation = '0', .birthDate = "16500101", .married = 'y', .alive = 'n', .deathDate = "17200101"},
+      {.name = "史氏", .generation = '0', .birthDate = "16550101", .sex = 'f', .married = 'y', .husband = "贾演"},
+      {.name = "王夫人", .generation = '0', .birthDate = "16600101", .sex = 'f', .married = 'y', .husband = "贾演", .alive = 'n', .deathDate = "17301301"},
+      {.name = "贾代化", .father = "贾演", .birthDate = "16800101", .motherIndex = '1'},
+      {.name = "贾敏", .father = "贾演", .birthDate = "16820229", .sex = 'f', .olderSibling = "贾代化", .married = 'y'},
+      {.name = "贾代善", .father = "贾演", .birthDate = "16840101", .olderSibling = "贾敏", .motherIndex = '2'},
+      {.name = "贾敷", .father = "贾演", .birthDate = "16860101", .olderSibling = "贾代善", .motherIndex = '1'},
+      {.name = "贾敬", .generation = '2', .father = "贾代化", .motherIndex = '2'},
+  });
+  // clang-format on
+}
+
+std::string exportOf(const std::string& homeText, GedcomVersion version) {
+  quillet::testing::ScopedTempDir dir;
+  quillet::testing::writeFile("home.txt", homeText);
+  FamilyTree tree;
+  EXPECT_TRUE(tree.load());
+  std::string out;
+  EXPECT_TRUE(writeGedcom(tree, version, out));
+  return out;
+}
+
+TEST(GedcomExport, FamilyPerWifeChildrenByMotherIndexAndFatherAloneFamily) {
+  std::string expected = utf8(
+      u8"0 HEAD\n1 GEDC\n2 VERS 7.0\n1 SOUR Quillet\n2 VERS 1.0\n2 NAME Quillet\n"
+      u8"0 @I1@ INDI\n1 NAME /贾/演\n2 GIVN 演\n2 SURN 贾\n1 SEX M\n1 BIRT\n2 DATE 1 JAN 1650\n"
+      u8"1 DEAT\n2 DATE 1 JAN 1720\n1 FAMS @F1@\n1 FAMS @F2@\n1 FAMS @F3@\n"
+      u8"0 @I2@ INDI\n1 NAME 史氏\n2 SURN 史\n1 SEX F\n1 BIRT\n2 DATE 1 JAN 1655\n"
+      u8"1 FAMS @F1@\n"
+      u8"0 @I3@ INDI\n1 NAME 王夫人\n2 SURN 王\n1 SEX F\n1 BIRT\n"
+      u8"2 DATE 1 JAN 1660\n1 DEAT Y\n1 FAMS @F2@\n"
+      u8"0 @I4@ INDI\n1 NAME /贾/代化\n2 GIVN 代化\n2 SURN 贾\n1 SEX M\n1 BIRT\n"
+      u8"2 DATE 1 JAN 1680\n1 FAMC @F1@\n1 FAMS @F4@\n"
+      u8"0 @I5@ INDI\n1 NAME /贾/敏\n2 GIVN 敏\n2 SURN 贾\n1 SEX F\n1 FAMC @F3@\n1 FAMS @F5@\n"
+      u8"0 @I6@ INDI\n1 NAME /贾/代善\n2 GIVN 代善\n2 SURN 贾\n1 SEX M\n1 BIRT\n"
+      u8"2 DATE 1 JAN 1684\n1 FAMC @F2@\n"
+      u8"0 @I7@ INDI\n1 NAME /贾/敷\n2 GIVN 敷\n2 SURN 贾\n1 SEX M\n1 BIRT\n2 DATE 1 JAN 1686\n"
+      u8"1 FAMC @F1@\n"
+      u8"0 @I8@ INDI\n1 NAME /贾/敬\n2 GIVN 敬\n2 SURN 贾\n1 SEX M\n1 BIRT\n2 DATE 1 JAN 1700\n"
+      u8"1 FAMC @F4@\n"
+      u8"0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 CHIL @I4@\n1 CHIL @I7@\n"
+      u8"0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 CHIL @I6@\n"
+      u8"0 @F3@ FAM\n1 HUSB @I1@\n1 CHIL @I5@\n"
+      u8"0 @F4@ FAM\n1 HUSB @I4@\n1 CHIL @I8@\n"
+      u8"0 @F5@ FAM\n1 WIFE @I5@\n1 MARR Y\n"
+      u8"0 TRLR\n");
+  EXPECT_EQ(exportOf(twoWivesClan(), GedcomVersion::kV70), expected);
+}
+
+TEST(GedcomExport, Version551HasSubmitterCharsetAndDoublesEveryAtAnd70OnlyALeadingOne) {
+  std::string home = record({.name = "贾/@", .generation = '0', .birthDate = "16500101"});
+  std::string expected = utf8(
+      u8"0 HEAD\n1 SOUR Quillet\n2 VERS 1.0\n2 NAME Quillet\n1 SUBM @U1@\n1 GEDC\n"
+      u8"2 VERS 5.5.1\n2 FORM LINEAGE-LINKED\n1 CHAR UTF-8\n0 @U1@ SUBM\n1 NAME Quillet\n"
+      u8"0 @I1@ INDI\n1 NAME /贾/／@@\n2 GIVN ／@@\n2 SURN 贾\n1 SEX M\n1 BIRT\n"
+      u8"2 DATE 1 JAN 1650\n0 TRLR\n");
+  EXPECT_EQ(exportOf(home, GedcomVersion::kV551), expected);
+  // Version 7.0 doubles only a leading @.
+  const std::string out = exportOf(record({.name = "@@", .generation = '0'}), GedcomVersion::kV70);
+  EXPECT_NE(out.find("1 NAME /@/@\n2 GIVN @@\n2 SURN @@\n"), std::string::npos) << out;
+}
+
+TEST(GedcomExport, DateConversionRejectsWhatIsNotARealDate) {
+  EXPECT_EQ(gedcomDate("17830216"), "16 FEB 1783");
+  EXPECT_EQ(gedcomDate("20001231"), "31 DEC 2000");
+  EXPECT_EQ(gedcomDate("20000229"), "29 FEB 2000");  // divisible by 400: a leap year
+  EXPECT_EQ(gedcomDate("00010101"), "1 JAN 1");
+  for (const char* bad : {"18000229", "17830229", "17831301", "17830001", "17830100", "17830431",
+                          "00000101", "1783021", "178302161", "1783O216", "        ", ""}) {
+    EXPECT_EQ(gedcomDate(bad), "") << bad;
+  }
+}
+
+}  // namespace
+}  // namespace quillet
