@@ -457,8 +457,9 @@ bool TextFile::commit() { return finishReplacement(true); }
 
 bool TextFile::commitNew() { return finishReplacement(false); }
 
-// Moves the temporary file into place without replacing anything: an atomic rename that refuses
-// an existing target, or where the file system lacks it, a hard link, which refuses one too.
+// Flushes, syncs and closes the temporary file, then moves it into place: over the target with
+// `replaceExisting`, else without replacing anything (an atomic rename that refuses an existing
+// target, or where the file system lacks it, a hard link, which refuses one too).
 bool TextFile::finishReplacement(bool replaceExisting) {
   if (file_ == nullptr || tempPath_.empty()) return false;
   bool ok = !failed_ && std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
