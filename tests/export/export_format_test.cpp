@@ -226,12 +226,13 @@ TEST_F(ChartTest, SvgHasABoxPerPersonMarksTheDeadAndEscapesNames) {
   }
 }
 
-// A line of 100,000 generations: the chart has a row for each man and the GEDCOM a record.
-TEST_F(ChartTest, LineOfAHundredThousandGenerationsIsExportedWhole) {
-  load(testing::chainFile(100'000));
+// A line of 50,000 generations (far beyond any fixed depth; kept below 100,000 so that the
+// sanitizer build stays quick): the chart has a row for each man and the GEDCOM a record.
+TEST_F(ChartTest, LineOfFiftyThousandGenerationsIsExportedWhole) {
+  load(testing::chainFile(50'000));
   const ChartLayout layout = layoutChart(tree_);
-  ASSERT_EQ(layout.boxes.size(), 100'000u);
-  EXPECT_EQ(layout.boxes.back().row, 99'999);
+  ASSERT_EQ(layout.boxes.size(), 50'000u);
+  EXPECT_EQ(layout.boxes.back().row, 49'999);
   std::string gedcom;
   ASSERT_TRUE(writeGedcom(tree_, GedcomVersion::kV70, gedcom));
   std::size_t records = 0;
@@ -239,7 +240,7 @@ TEST_F(ChartTest, LineOfAHundredThousandGenerationsIsExportedWhole) {
        at = gedcom.find(" INDI\n", at + 1)) {
     ++records;
   }
-  EXPECT_EQ(records, 100'000u);
+  EXPECT_EQ(records, 50'000u);
 }
 
 TEST_F(ChartTest, TreeWithoutRootDrawsAndExportsNothing) {
