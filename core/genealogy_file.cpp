@@ -167,28 +167,32 @@ void FamilyTree::readRecords(std::string_view bytes, std::size_t& stop) {
 
 // After a load that stopped at `stop` of the translated `bytes`: notes where, in the file's own
 // bytes, when the rest holds a '!' (a record, or the start of one). The file is read again
-// untranslated, a block at a time, to count its CR LF pairs up to there.
+// untranslated, a block at a time, to count its CR LF pairs up to there. Throws nothing.
 void FamilyTree::noteUnreadRest(std::string_view bytes, std::size_t stop) {
   unreadRest_.reset();
   if (stop >= bytes.size() || bytes.find(kRecordMarker, stop) == std::string_view::npos) return;
   const std::uint64_t size = fileIdentity_ ? static_cast<std::uint64_t>(fileIdentity_->size) : 0;
   std::uint64_t offset = stop;  // as it is when the file has no CR LF pair before the stop
-  if (auto file = platform::TextFile::open(fileName_, "rb")) {
-    std::uint64_t at = 0;         // the file offset of the byte looked at
-    std::size_t translated = 0;   // the place in `bytes` of the next byte the reading gave
-    bool carriageReturn = false;  // the byte before was a CR, which a LF now would swallow
-    char block[1 << 16];
-    bool found = false;
-    for (std::size_t got = 0; !found && (got = file->read(block, sizeof block)) > 0;) {
-      for (std::size_t i = 0; i < got && !found; ++i, ++at) {
-        if (carriageReturn && block[i] != '\n') ++translated;  // a lone CR: a byte of its own
-        carriageReturn = block[i] == '\r';
-        if (carriageReturn) continue;
-        found = translated == stop;
-        if (found) offset = at;
-        ++translated;
+  try {
+    if (auto file = platform::TextFile::open(fileName_, "rb")) {
+      std::uint64_t at = 0;         // the file offset of the byte looked at
+      std::size_t translated = 0;   // the place in `bytes` of the next byte the reading gave
+      bool carriageReturn = false;  // the byte before was a CR, which a LF now would swallow
+      char block[1 << 16];
+      bool found = false;
+      for (std::size_t got = 0; !found && (got = file->read(block, sizeof block)) > 0;) {
+        for (std::size_t i = 0; i < got && !found; ++i, ++at) {
+          if (carriageReturn && block[i] != '\n') ++translated;  // a lone CR: a byte of its own
+          carriageReturn = block[i] == '\r';
+          if (carriageReturn) continue;
+          found = translated == stop;
+          if (found) offset = at;
+          ++translated;
+        }
       }
     }
+  } catch (const std::bad_alloc&) {
+    // Out of memory again (as when the reading stopped for it): the place in `bytes` stands.
   }
   unreadRest_ = UnreadRest{offset, size > offset ? size - offset : 0};
 }
