@@ -51,8 +51,8 @@ void MainDialog::OnAddChild() {
   makeNameKey(birthName, childKey);
   makeNameKey(motherName, motherKey);
 
-  Person* found = nullptr;
-  if (familyTree.findByName(found, childKey)) {
+  // Any record of the file holds its name, reached by the walks or not.
+  if (familyTree.holdsName(childKey)) {
     displayText = kNameTaken;
     UpdateData(false);
     return;
@@ -106,8 +106,8 @@ void MainDialog::OnAddWife() {
   makeNameKey(brideName, brideKey);
   makeNameKey(husbandName, husbandKey);
 
-  Person* found = nullptr;
-  if (familyTree.findByName(found, brideKey)) {
+  // Any record of the file holds its name, reached by the walks or not.
+  if (familyTree.holdsName(brideKey)) {
     displayText = kNameTaken;
     UpdateData(false);
     return;

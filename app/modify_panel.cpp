@@ -178,6 +178,13 @@ std::string saveResultText(bool saved, const SaveReport& report) {
     text += "人";
   }
   if (report.changedOnDisk) text += kChangedOnDisk;
+  if (report.unreadRest) {
+    text += "\r\n　家谱文件读到第";
+    text += std::to_string(report.unreadRest->offset);
+    text += "个字节就停止了，其后还有";
+    text += std::to_string(report.unreadRest->bytes);
+    text += "个字节没有读入，保存会丢掉其中的人员，这次没有保存";
+  }
   return text;
 }
 

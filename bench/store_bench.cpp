@@ -1,7 +1,9 @@
 // The genealogy store at 10^3, 10^4 and 10^5 persons: load, the search by name (a hit near the
 // root, a hit deep in the tree, a miss), the three listings, the kinship of far cousins, save,
 // and the memory a loaded tree holds. And load of files no save writes, at 10^4, 10^5 and 10^6
-// bytes: a root followed by siblings that all share one name, and nothing but '!' bytes.
+// bytes: a root followed by siblings that all share one name, a record linked two ways followed
+// by records that replace a sibling link, a line of 100,000 generations, and nothing but '!'
+// bytes.
 //
 // Per-person figures are counters: "per_person" is time per person (load, save, listings),
 // "bytes_per_person" the heap a loaded tree holds for each person.
@@ -17,6 +19,7 @@
 
 #include "bench/clan_fixture.h"
 #include "core/family_tree.h"
+#include "tests/support/genealogy_text.h"
 
 namespace quillet::bench {
 namespace {
@@ -237,6 +240,19 @@ void BM_LoadSharedName(benchmark::State& state) {
   loadOddFile(state, "shared-name", bytes);
 }
 
+// A record named as one man's first child and another's younger sibling, then as many children
+// chained after it as records that take the other's younger sibling's place, one after another:
+// a file that once took time quadratic in its size.
+void BM_LoadTwoWayLinked(benchmark::State& state) {
+  const long records = state.range(0) / 49 - 4;
+  loadOddFile(state, "two-way", testing::twoWayLinkedFile(records / 2, records - records / 2));
+}
+
+// A line of fathers and only sons as long as the file allows: every man stands one level deeper.
+void BM_LoadDeepLine(benchmark::State& state) {
+  loadOddFile(state, "deep-line", testing::chainFile(state.range(0) / 49));
+}
+
 // Nothing but '!': each marker starts a record whose fields are more markers, all of one name.
 void BM_LoadMarkers(benchmark::State& state) {
   loadOddFile(state, "markers", std::string(static_cast<std::size_t>(state.range(0)), '!'));
@@ -260,6 +276,8 @@ BENCHMARK(BM_Save)->QUILLET_SIZES->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteAndSync)->QUILLET_SIZES->UseRealTime()->Unit(benchmark::kMillisecond);
 #define QUILLET_BYTES Arg(10'000)->Arg(100'000)->Arg(1'000'000)
 BENCHMARK(BM_LoadSharedName)->QUILLET_BYTES->QUILLET_MEDIAN->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LoadTwoWayLinked)->QUILLET_BYTES->Arg(4'000'000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LoadDeepLine)->QUILLET_BYTES->Arg(4'900'000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadMarkers)->QUILLET_BYTES->QUILLET_MEDIAN->Unit(benchmark::kMicrosecond);
 
 }  // namespace

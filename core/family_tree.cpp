@@ -174,14 +174,12 @@ void FamilyTree::resetTree() {
   personCount_ = 0;
   femaleCount_ = 0;
   ++epoch_;
-  walkedReach_ = false;
-  reachDirty_ = false;
   unsavedChanges_ = false;  // an empty tree, or one about to be read, holds nothing unsaved
   keptAsRead_ = false;
+  unreadRest_.reset();
   releasedCount_ = 0;
   sharedFound_.clear();
   holders_.clear();
-  stack_.clear();
   queue_.clear();
 }
 
@@ -203,53 +201,58 @@ void FamilyTree::releaseAll() { resetTree(); }
 // --- Reach marks -------------------------------------------------------------------------------
 //
 // The index answers findByName only for records the depth-first walk would compare: clan
-// members it visits (down to the deepest walked level) and the spouse and secondWife of each of
-// them. Each key counts such records; when one has the key, it is the answer.
+// members it visits and the spouse and secondWife of each of them. Each key counts such records;
+// when one has the key, it is the answer.
 //
-// Reading only ever links a new record to records already compared, and sets a first child only
-// where there was none, so reach changes in few ways: a new record joins it, or a younger
-// sibling or second wife that is replaced leaves it with all it carried, or a new root starts
-// it afresh. While every visited member is reached one way only ("tree reach", always so for a
-// file that save wrote) the marks also say where the walk compares each record: a member's
+// Reading only ever links a new record to records already compared, sets a first child only
+// where there was none, and links no record into the walk a second way (see readRecord), so the
+// walk stays a tree and reach changes in few ways: a new record joins it as the last of its
+// chain, or a younger sibling or second wife that is replaced leaves it with all it carried, or
+// a new root starts it afresh. The marks say where the walk compares each record: a member's
 // place in its first-child chain under its walk parent, and the members holding a partner. The
-// post-order of two places follows from those in at most 38 steps, so a key that several
-// compared records share keeps them ordered, first compared first, and answers at once. Once a
-// broken file links a member a second way, the walk is no longer a tree ("walked reach", until
-// the next root): the marks are recomputed after a link is replaced, and a key that several
-// compared records share is settled by the walk itself.
+// post-order of two places follows from those in logarithmic time (skew-binary jumps up the
+// walk parents), so a key that several compared records share keeps them ordered, first
+// compared first, and answers at once.
 
 void FamilyTree::touch(Record* record) const {
   if (record->reachEpoch == epoch_) return;
   record->reachEpoch = epoch_;
-  record->memberLevel = 0;
-  record->foundAsPartner = false;
+  record->visited = false;
   record->holderCount = 0;
   record->holder = nullptr;
 }
 
 bool FamilyTree::isFound(const Record* record) const {
-  if (record->reachEpoch != epoch_) return false;
-  if (record->memberLevel != 0) return true;
-  return walkedReach_ ? record->foundAsPartner : record->holderCount != 0;
+  return record->reachEpoch == epoch_ && (record->visited || record->holderCount != 0);
 }
 
-int FamilyTree::visitedLevel(const Person* person) const {
+bool FamilyTree::isVisited(const Person* person) const {
   auto* record = static_cast<const Record*>(person);
-  return record->reachEpoch == epoch_ ? record->memberLevel : 0;
+  return record->reachEpoch == epoch_ && record->visited;
 }
 
-// Post-order of two visited members under tree reach: a member after all his descendants, the
-// lines of one chain in chain order.
+// Post-order of two visited members: a member after all his descendants, the lines of one chain
+// in chain order. Each step up is a jump when that stays below the place sought.
 bool FamilyTree::memberPrecedes(const Record* a, const Record* b) const {
-  const Record* x = a;
-  const Record* y = b;
-  while (x->walkDepth > y->walkDepth) x = x->walkParent;
-  if (x == y) return true;  // a descends from b
-  while (y->walkDepth > x->walkDepth) y = y->walkParent;
-  if (x == y) return false;  // b descends from a
+  auto ancestorAt = [](const Record* x, std::uint32_t depth) {
+    while (x->walkDepth > depth) x = x->jump->walkDepth >= depth ? x->jump : x->walkParent;
+    return x;
+  };
+  const Record* x = ancestorAt(a, b->walkDepth);
+  if (x == b) return true;  // a descends from b
+  const Record* y = ancestorAt(b, a->walkDepth);
+  if (y == a) return false;  // b descends from a
+  x = ancestorAt(x, y->walkDepth);
+  // At one depth, two members' jumps reach one depth too: they differ exactly while both stay
+  // below the nearest member the two lines share.
   while (x->walkParent != y->walkParent) {
-    x = x->walkParent;
-    y = y->walkParent;
+    if (x->jump != y->jump) {
+      x = x->jump;
+      y = y->jump;
+    } else {
+      x = x->walkParent;
+      y = y->walkParent;
+    }
   }
   return x->chainIndex < y->chainIndex;
 }
@@ -262,7 +265,7 @@ bool FamilyTree::OccurrenceLess::operator()(const Occurrence& a, const Occurrenc
 std::optional<FamilyTree::Occurrence> FamilyTree::firstOccurrence(const Record* record) const {
   std::optional<Occurrence> first;
   if (record->reachEpoch != epoch_) return first;
-  if (record->memberLevel != 0) first = Occurrence{record, 0};
+  if (record->visited) first = Occurrence{record, 0};
   std::optional<Occurrence> held;
   if (record->holderCount == 1) {
     held = Occurrence{record->holder, record->holderSlot};
@@ -278,8 +281,8 @@ bool FamilyTree::FirstOccurrenceLess::operator()(const Record* a, const Record* 
 }
 
 // Counts a record that has just become compared (or whose place is about to be settled again)
-// under its key; uncountFound undoes it. Under tree reach both must bracket every change of the
-// record's places, so that the ordered set of its key finds it where it was put.
+// under its key; uncountFound undoes it. Both must bracket every change of the record's places,
+// so that the ordered set of its key finds it where it was put.
 void FamilyTree::countFound(Record* record) {
   NameIndex::Found* found = index_->found(record->name);
   if (found == nullptr) return;
@@ -289,7 +292,6 @@ void FamilyTree::countFound(Record* record) {
     found->one = record;
     return;
   }
-  if (walkedReach_) return;
   auto& shared = sharedFound_.try_emplace(NameIndex::pack(record->name), FirstOccurrenceLess{this})
                      .first->second;
   if (found->count == 2) shared.insert(found->one);
@@ -305,15 +307,6 @@ void FamilyTree::uncountFound(Record* record) {
     found->one = nullptr;
     return;
   }
-  if (walkedReach_) {
-    if (found->count == 1) {
-      found->one = nullptr;
-      for (Record* other = index_->first(record->name); other; other = other->nextSameKey) {
-        if (other != record && isFound(other)) found->one = other;
-      }
-    }
-    return;
-  }
   auto shared = sharedFound_.find(NameIndex::pack(record->name));
   shared->second.erase(record);
   if (found->count == 1) {
@@ -322,18 +315,12 @@ void FamilyTree::uncountFound(Record* record) {
   }
 }
 
-// The compared record with `key` when exactly one has it (`several` false), or, under tree
-// reach, the first compared of several; null with `several` set when the walk must decide.
-FamilyTree::Record* FamilyTree::foundWithKey(const NameKey& key, bool& several) const {
-  several = false;
+// The compared record with `key`, the first compared of several; null when none has it.
+FamilyTree::Record* FamilyTree::foundWithKey(const NameKey& key) const {
   const NameIndex::Found* found = index_->found(key);
   if (found == nullptr || found->epoch != epoch_ || found->count == 0) return nullptr;
   if (found->count == 1) return const_cast<Record*>(found->one);
-  if (!walkedReach_) {
-    return const_cast<Record*>(*sharedFound_.at(NameIndex::pack(key)).begin());
-  }
-  several = true;
-  return nullptr;
+  return const_cast<Record*>(*sharedFound_.at(NameIndex::pack(key)).begin());
 }
 
 void FamilyTree::addHolder(Record* partner, const Record* member, std::uint8_t slot) {
@@ -372,21 +359,24 @@ void FamilyTree::removeHolder(Record* partner, const Record* member, std::uint8_
   if (isFound(partner)) countFound(partner);
 }
 
-// Tree reach: `record` (a record no walk visited yet) is visited at `level`, in the chain under
-// `walkParent` at `chainIndex`.
-void FamilyTree::visitMember(Record* record, Record* walkParent, int level,
+// `record` (a record that carries nobody yet and that the walk does not visit) is visited as the
+// last of the chain under `walkParent` (null: the root's chain), at `depth`, at `chainIndex`.
+void FamilyTree::visitMember(Record* record, const Record* walkParent, std::uint32_t depth,
                              std::uint32_t chainIndex) {
-  if (record->firstChild != nullptr || record->youngerSibling != nullptr) {
-    switchToWalkedReach();  // a member that already carries others: not one this file makes
-    return;
-  }
   touch(record);
   bool wasFound = isFound(record);
   if (wasFound) uncountFound(record);
-  record->memberLevel = static_cast<std::uint8_t>(level);
-  record->walkDepth = static_cast<std::uint8_t>(level);
+  record->visited = true;
+  record->walkDepth = depth;
   record->walkParent = walkParent;
   record->chainIndex = chainIndex;
+  if (walkParent == nullptr) {
+    record->jump = record;
+  } else {
+    const Record* up = walkParent->jump;
+    const bool even = walkParent->walkDepth - up->walkDepth == up->walkDepth - up->jump->walkDepth;
+    record->jump = even ? up->jump : walkParent;
+  }
   countFound(record);
   if (record->spouse != nullptr) addHolder(static_cast<Record*>(record->spouse), record, 1);
   if (record->secondWife != nullptr) {
@@ -394,8 +384,8 @@ void FamilyTree::visitMember(Record* record, Record* walkParent, int level,
   }
 }
 
-// Tree reach: the chain from `first` on, with all it carries, is no longer visited. Members go
-// after their descendants, so that every place still counted stays where it was.
+// The chain from `first` on, with all it carries, is no longer visited. Members go after their
+// descendants, so that every place still counted stays where it was.
 void FamilyTree::detachChain(Record* first) {
   std::vector<Record*> region;
   std::vector<Record*> pending{first};
@@ -403,13 +393,11 @@ void FamilyTree::detachChain(Record* first) {
   while (!pending.empty()) {
     Record* member = pending.back();
     pending.pop_back();
-    if (member == nullptr || visitedLevel(member) == 0 || member->walkStamp == stamp) continue;
+    if (member == nullptr || !isVisited(member) || member->walkStamp == stamp) continue;
     member->walkStamp = stamp;
     region.push_back(member);
     pending.push_back(static_cast<Record*>(member->youngerSibling));
-    if (member->memberLevel < kDeepestWalkedLevel) {
-      pending.push_back(static_cast<Record*>(member->firstChild));
-    }
+    pending.push_back(static_cast<Record*>(member->firstChild));
   }
   for (auto it = region.rbegin(); it != region.rend(); ++it) {
     Record* member = *it;
@@ -418,127 +406,49 @@ void FamilyTree::detachChain(Record* first) {
       removeHolder(static_cast<Record*>(member->secondWife), member, 2);
     }
     uncountFound(member);
-    member->memberLevel = 0;
+    member->visited = false;
     if (isFound(member)) countFound(member);
   }
 }
 
 void FamilyTree::startReach() {
   ++epoch_;
-  walkedReach_ = false;
-  reachDirty_ = false;
   sharedFound_.clear();
   holders_.clear();
-  if (root_ != nullptr) {
-    auto* root = static_cast<Record*>(root_);
-    if (root->firstChild != nullptr || root->youngerSibling != nullptr) {
-      switchToWalkedReach();
-    } else {
-      visitMember(root, nullptr, 1, 0);
-    }
-  }
-}
-
-void FamilyTree::switchToWalkedReach() {
-  walkedReach_ = true;
-  recomputeReach();
-}
-
-void FamilyTree::markFound(Person* person) {
-  if (person == nullptr) return;
-  auto* record = static_cast<Record*>(person);
-  touch(record);
-  bool wasFound = isFound(record);
-  record->foundAsPartner = true;
-  if (!wasFound) countFound(record);
-}
-
-void FamilyTree::markMember(Record* start, int level) {
-  std::vector<std::pair<Record*, int>>& work = reachWork_;
-  work.assign(1, {start, level});
-  while (!work.empty()) {
-    auto [record, at] = work.back();
-    work.pop_back();
-    touch(record);
-    if (record->memberLevel != 0 && record->memberLevel <= at) continue;
-    bool wasFound = isFound(record);
-    record->memberLevel = static_cast<std::uint8_t>(at);
-    if (!wasFound) countFound(record);
-    markFound(record->spouse);
-    markFound(record->secondWife);
-    if (record->youngerSibling != nullptr) {
-      work.emplace_back(static_cast<Record*>(record->youngerSibling), at);
-    }
-    if (record->firstChild != nullptr && at < kDeepestWalkedLevel) {
-      work.emplace_back(static_cast<Record*>(record->firstChild), at + 1);
-    }
-  }
+  if (root_ != nullptr) visitMember(static_cast<Record*>(root_), nullptr, 1, 0);
 }
 
 void FamilyTree::linkFirstChild(Person* father, Person* child) {
   Person* replaced = father->firstChild != child ? father->firstChild : nullptr;
   father->firstChild = child;
-  int level = visitedLevel(father);
-  if (walkedReach_) {
-    if (replaced != nullptr) reachDirty_ = true;
-    if (!reachDirty_ && level != 0 && level < kDeepestWalkedLevel) {
-      markMember(static_cast<Record*>(child), level + 1);
-    }
-    return;
-  }
-  if (level == 0 || level >= kDeepestWalkedLevel) return;
+  if (!isVisited(father) || isVisited(child)) return;
   if (replaced != nullptr) detachChain(static_cast<Record*>(replaced));
-  if (visitedLevel(child) != 0) {
-    switchToWalkedReach();  // a second way to the same member
-    return;
-  }
-  visitMember(static_cast<Record*>(child), static_cast<Record*>(father), level + 1, 0);
+  auto* fatherRecord = static_cast<Record*>(father);
+  visitMember(static_cast<Record*>(child), fatherRecord, fatherRecord->walkDepth + 1, 0);
 }
 
 void FamilyTree::linkYoungerSibling(Person* older, Person* younger) {
   Person* replaced = older->youngerSibling != younger ? older->youngerSibling : nullptr;
   older->youngerSibling = younger;
   younger->olderSibling = older;
-  int level = visitedLevel(older);
-  if (walkedReach_) {
-    if (replaced != nullptr) reachDirty_ = true;
-    if (!reachDirty_ && level != 0) markMember(static_cast<Record*>(younger), level);
-    return;
-  }
-  if (level == 0) return;  // not walked: nothing the walk compares changes
-  auto* olderRecord = static_cast<Record*>(older);
+  if (!isVisited(older) || isVisited(younger)) return;
   if (replaced != nullptr) detachChain(static_cast<Record*>(replaced));
-  if (visitedLevel(younger) != 0) {
-    switchToWalkedReach();  // a second way to the same member
-    return;
-  }
-  visitMember(static_cast<Record*>(younger), const_cast<Record*>(olderRecord->walkParent), level,
+  auto* olderRecord = static_cast<Record*>(older);
+  visitMember(static_cast<Record*>(younger), olderRecord->walkParent, olderRecord->walkDepth,
               olderRecord->chainIndex + 1);
 }
 
 void FamilyTree::linkSpouse(Person* holder, Person*& slot, Person* partner) {
   Person* replaced = slot;
   slot = partner;
-  if (replaced == partner) return;
-  if (walkedReach_) {
-    if (replaced != nullptr) reachDirty_ = true;
-    if (!reachDirty_ && visitedLevel(holder) != 0) markFound(partner);
-    return;
-  }
-  if (visitedLevel(holder) == 0) return;
+  if (replaced == partner || !isVisited(holder)) return;
   auto* member = static_cast<Record*>(holder);
   const std::uint8_t slotNumber = &slot == &holder->spouse ? 1 : 2;
   if (replaced != nullptr) removeHolder(static_cast<Record*>(replaced), member, slotNumber);
   if (partner != nullptr) addHolder(static_cast<Record*>(partner), member, slotNumber);
 }
 
-void FamilyTree::recomputeReach() {
-  ++epoch_;
-  reachDirty_ = false;
-  sharedFound_.clear();
-  holders_.clear();
-  if (root_ != nullptr) markMember(static_cast<Record*>(root_), 1);
-}
+bool FamilyTree::holdsName(const NameKey& key) const { return index_->first(key) != nullptr; }
 
 std::vector<const Person*> FamilyTree::unplacedRecords() const {
   // The records save writes in its breadth-first pass: each member the walk reaches and the

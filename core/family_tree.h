@@ -17,11 +17,12 @@
 //   5. `deathDate` is set exactly while `alive` is 'n'.
 //
 // Walks: findByName walks depth-first in post-order from `root` (root's younger siblings, if a
-// file gave it any, included); listings and save walk breadth-first from `root`. A person that no
-// walk reaches is not found, listed or shown, but save still writes it back (see save()). A
-// depth-first walk reaches the first 38 levels below and including the root (its NodeStack holds
-// 39 entries); members below the 38th level are beyond it. The searches are served by an index
-// that returns exactly what the walk would. Walks must not nest; the tree is not thread-safe.
+// file gave it any, included); listings and save walk breadth-first from `root`. Every walk goes
+// down as deep as the tree does (a clan of 100,000 generations included), and meets each member
+// once: the load links no record into the walks two ways (see load()). A person that no walk
+// reaches is not found, listed or shown, but save still writes it back (see save()). The
+// searches are served by an index that returns exactly what the walk would. Walks must not nest;
+// the tree is not thread-safe.
 #pragma once
 
 #include <cstdint>
@@ -52,9 +53,20 @@ enum class UnsavableChange {
   kReadsBackDifferently,   // anything else: the record would be linked differently
 };
 
+// Where the last load stopped reading a file whose rest still holds records (or the start of
+// one): the byte offset in the file and the bytes from there to its end.
+struct UnreadRest {
+  std::uint64_t offset = 0;
+  std::uint64_t bytes = 0;
+  bool operator==(const UnreadRest&) const = default;
+};
+
 // What a refused save found. Persons are the tree's own records, in the file's order.
 struct SaveReport {
   std::vector<std::pair<const Person*, UnsavableChange>> unsavable;
+  // The load stopped before the end of the file (a 0xFF byte between records, a record cut
+  // short, memory that ran out) and left records unread: a save would lose them.
+  std::optional<UnreadRest> unreadRest;
   // The genealogy file is no longer the one this tree was read from (or last saved to):
   // another program replaced or changed it.
   bool changedOnDisk = false;
@@ -92,14 +104,17 @@ class FamilyTree {
   // Replaces the tree with the records of the file. True when the file was read to its end;
   // false when it does not open or is not a regular file (the tree is then empty), or memory ran
   // out (the records read so far stay). A record cut short by the end of the file is not taken.
-  // Either way the tree has no unsaved changes afterwards.
+  // Either way the tree has no unsaved changes afterwards. When the reading stopped before the
+  // end (0xFF between records, a record cut short, memory) and the rest holds a '!', unreadRest()
+  // says where, and save refuses until a load reads a file to its end.
   // A load of a file that has not changed since the last load read it whole, into a tree that
   // nothing has changed since, costs one look at the file's identity: the tree is already what
   // the reading would make of it (the same persons, fields, links and counts), and is kept.
-  // Time and memory grow linearly with the file's size for every file save writes, and for
-  // broken ones too as long as no record is linked into the tree two ways (a record named as
-  // its father's first child and as another's younger sibling); in such a file a name that
-  // several reachable records share is settled by walking the tree.
+  // A record that the walks already reach as its father's first child is not also chained after
+  // an older sibling they reach (a broken file can name both): the first link is kept, so that
+  // the walks stay a tree. Names resolve as the walk of findByName finds them, at any depth.
+  // Time and memory grow linearly with the file's size, whatever its shape (names that several
+  // reachable records share add a logarithmic factor).
   bool load();
 
   // Appends the record of `person` to `file`. False, writing nothing, when `person` is null;
@@ -111,6 +126,7 @@ class FamilyTree {
   // order instead, so that the next load reads every record back as this tree holds it.
   // The file is replaced only when all of this holds; on false the old file is whole and the
   // tree unchanged:
+  //   - the last load left no records unread (else `report.unreadRest`);
   //   - the tree has a root;
   //   - the bytes to be written, read back, give exactly this tree: the same records with the
   //     same fields and the same links and root (else `report.unsavable` says whose records
@@ -164,7 +180,8 @@ class FamilyTree {
   bool addWife(const NameKey& wifeName, const NameKey& husbandName, const DateText& birthDate,
                Person** added = nullptr);
   // Changes one field of `person`:
-  //   1 name (value: the 6 bytes of a name key; false when another person has it),
+  //   1 name (value: the 6 bytes of a name key; false when another record has it, reachable
+  //     or not),
   //   2 sex (toggled, value unused), 3 generation (value's first byte),
   //   4 birth date (value's first 8 bytes), 5 death (living: dies on the value's first 8 bytes;
   //   dead: lives again), any other selector: nothing.
@@ -190,8 +207,13 @@ class FamilyTree {
 
   // --- Inspection -------------------------------------------------------------------------------
 
+  // Where the last load stopped short of records it left unread; nothing when it read them all.
+  const std::optional<UnreadRest>& unreadRest() const { return unreadRest_; }
   // Records that no breadth-first walk reaches, in reading or adding order.
   std::vector<const Person*> unplacedRecords() const;
+  // True when a record of the tree has the name `key`, whether a walk reaches it or not: a name
+  // that a new or renamed person cannot take, since the file could not hold both.
+  bool holdsName(const NameKey& key) const;
 
  private:
   struct Record;
@@ -215,7 +237,8 @@ class FamilyTree {
 
   Record* newRecord();
   void resetTree();
-  void readRecords(std::string_view bytes);
+  void readRecords(std::string_view bytes, std::size_t& stop);
+  void noteUnreadRest(std::string_view bytes, std::size_t stop);
   bool readRecord(RecordCursor& in);
   template <typename Emitted>
   bool breadthFirstOrder(std::vector<const Record*>* order, bool& readsBackByConstruction,
@@ -230,20 +253,16 @@ class FamilyTree {
   template <typename Visit>
   bool walkBreadthFirst(Visit&& visit);
 
-  // Reachability bookkeeping behind the index: which records the walk compares, and, while
-  // every member is reached one way only, where.
+  // Reachability bookkeeping behind the index: which records the walk compares, and where.
   void touch(Record* record) const;
-  void markMember(Record* record, int level);
-  void markFound(Person* person);
   bool isFound(const Record* record) const;
-  int visitedLevel(const Person* person) const;
+  bool isVisited(const Person* person) const;
   void linkFirstChild(Person* father, Person* child);
   void linkYoungerSibling(Person* older, Person* younger);
   void linkSpouse(Person* holder, Person*& slot, Person* partner);
-  void recomputeReach();
   void startReach();
-  void switchToWalkedReach();
-  void visitMember(Record* record, Record* walkParent, int level, std::uint32_t chainIndex);
+  void visitMember(Record* record, const Record* walkParent, std::uint32_t depth,
+                   std::uint32_t chainIndex);
   void detachChain(Record* first);
   void addHolder(Record* partner, const Record* member, std::uint8_t slot);
   void removeHolder(Record* partner, const Record* member, std::uint8_t slot);
@@ -251,10 +270,11 @@ class FamilyTree {
   bool memberPrecedes(const Record* a, const Record* b) const;
   void countFound(Record* record);
   void uncountFound(Record* record);
-  Record* foundWithKey(const NameKey& key, bool& several) const;
+  Record* foundWithKey(const NameKey& key) const;
 
   std::string fileName_;
   std::optional<platform::FileIdentity> fileIdentity_;  // the file as last read or saved
+  std::optional<UnreadRest> unreadRest_;                // see unreadRest()
   // The tree is what the last load read whole from a file whose identity tells its versions
   // apart (platform::isSettled), unchanged since: a load of the same file may keep it.
   bool keptAsRead_ = false;
@@ -264,7 +284,6 @@ class FamilyTree {
   std::int32_t femaleCount_ = 0;
   Person* root_ = nullptr;
 
-  NodeStack stack_;
   NodeQueue queue_;
 
   class RecordStore;
@@ -272,16 +291,9 @@ class FamilyTree {
   std::unique_ptr<NameIndex> index_;
   std::uint32_t epoch_ = 1;  // reach marks of other epochs are stale
   std::uint32_t walkStamp_ = 0;
-  std::vector<std::pair<Record*, int>> reachWork_;  // markMember's worklist, kept for reuse
-  // While every visited member is reached one way only (always, in a file that save wrote), the
-  // walk is a tree and the marks say where each record is compared; `walkedReach_` is set once a
-  // broken file reaches a member twice, until the next root: the marks then only say whether a
-  // record is compared, and a name several such records share is settled by the walk itself.
-  bool walkedReach_ = false;
-  bool reachDirty_ = false;  // walked reach only: a link was overwritten, marks are stale
-  // Tree reach: the records of one key that the walk compares, first compared first (keys that
-  // more than one such record has); the members holding a record as partner (records that more
-  // than one member holds).
+  // The records of one key that the walk compares, first compared first (keys that more than one
+  // such record has); the members holding a record as partner (records that more than one member
+  // holds).
   std::unordered_map<std::uint64_t, std::set<const Record*, FirstOccurrenceLess>> sharedFound_;
   std::unordered_map<const Record*, std::set<Occurrence, OccurrenceLess>> holders_;
   bool unsavedChanges_ = false;

@@ -123,25 +123,32 @@ bool FamilyTree::load() {
   fileIdentity_.reset();
   if (!file) return false;
   fileIdentity_ = file->identity();
+  std::string bytes;
+  std::size_t stop = 0;
   try {
-    std::string bytes;
     if (!file->readAll(bytes)) return false;
     file->close();
-    readRecords(bytes);
+    readRecords(bytes, stop);
   } catch (const std::bad_alloc&) {
+    noteUnreadRest(bytes, stop);
     return false;
   }
+  noteUnreadRest(bytes, stop);
   keptAsRead_ = fileIdentity_ && platform::isSettled(*fileIdentity_);
   return true;
 }
 
-// Reads every record of `bytes` (the file after text-mode translation) into the tree.
-// Throws std::bad_alloc when memory runs out.
-void FamilyTree::readRecords(std::string_view bytes) {
+// Reads every record of `bytes` (the file after text-mode translation) into the tree. `stop`
+// follows the reading: in the end it is bytes.size() when every byte was read, else the place of
+// the 0xFF byte or of the '!' of the record cut short where the reading stopped. Throws
+// std::bad_alloc when memory runs out (`stop` then holds the '!' of the record being read).
+void FamilyTree::readRecords(std::string_view bytes, std::size_t& stop) {
+  stop = 0;
   // A record takes 46 bytes at least: the index is made as large as the file can need at once.
   index_->reserve(bytes.size() / 46 + 1);
   RecordCursor in{bytes};
   for (;;) {
+    stop = in.at;
     int c = in.next();
     // 0xFF between records ends the file as its end does.
     if (c == -1 || c == 0xFF) break;
@@ -156,6 +163,38 @@ void FamilyTree::readRecords(std::string_view bytes) {
     }
     if (!readRecord(in)) break;
   }
+}
+
+// After a load that stopped at `stop` of the translated `bytes`: notes where, in the file's own
+// bytes, when the rest holds a '!' (a record, or the start of one). The file is read again
+// untranslated, a block at a time, to count its CR LF pairs up to there. Throws nothing.
+void FamilyTree::noteUnreadRest(std::string_view bytes, std::size_t stop) {
+  unreadRest_.reset();
+  if (stop >= bytes.size() || bytes.find(kRecordMarker, stop) == std::string_view::npos) return;
+  const std::uint64_t size = fileIdentity_ ? static_cast<std::uint64_t>(fileIdentity_->size) : 0;
+  std::uint64_t offset = stop;  // as it is when the file has no CR LF pair before the stop
+  try {
+    if (auto file = platform::TextFile::open(fileName_, "rb")) {
+      std::uint64_t at = 0;         // the file offset of the byte looked at
+      std::size_t translated = 0;   // the place in `bytes` of the next byte the reading gave
+      bool carriageReturn = false;  // the byte before was a CR, which a LF now would swallow
+      char block[1 << 16];
+      bool found = false;
+      for (std::size_t got = 0; !found && (got = file->read(block, sizeof block)) > 0;) {
+        for (std::size_t i = 0; i < got && !found; ++i, ++at) {
+          if (carriageReturn && block[i] != '\n') ++translated;  // a lone CR: a byte of its own
+          carriageReturn = block[i] == '\r';
+          if (carriageReturn) continue;
+          found = translated == stop;
+          if (found) offset = at;
+          ++translated;
+        }
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    // Out of memory again (as when the reading stopped for it): the place in `bytes` stands.
+  }
+  unreadRest_ = UnreadRest{offset, size > offset ? size - offset : 0};
 }
 
 // Reads and links the record after a '!'. False when the file ends inside it: a record cut
@@ -192,8 +231,11 @@ bool FamilyTree::readRecord(RecordCursor& in) {
   if (!namesNobody(raw.olderSibling)) {
     Person* older = nullptr;
     // A record that names itself (it may already be reachable through its father) is not its
-    // own sibling: that link would close the chain into a ring that no walk leaves.
-    if (findByNameNear(older, keyOf(raw.olderSibling), previous) && older != person) {
+    // own sibling: that link would close the chain into a ring that no walk leaves. One that the
+    // walks already reach as its father's first child is not chained after an older sibling they
+    // reach too: the walks would meet it, and all that comes to hang from it, twice.
+    if (findByNameNear(older, keyOf(raw.olderSibling), previous) && older != person &&
+        !(isVisited(person) && isVisited(older))) {
       linkYoungerSibling(older, person);
     }
   }
@@ -323,8 +365,8 @@ bool FamilyTree::writePerson(const Person* person, platform::TextFile& file) con
 // `readsBackByConstruction` tells, for a regular tree, whether the file is sure to read back as
 // this tree without reading it: besides regularity, each field reads back as it is, the root is
 // the only man of generation '0', every member named in another's record has a name that does
-// not read as nobody and stands within the levels a search reaches, and no wife carries a link
-// that no record names. False means unsure (readsBackAsIs then reads the file to know).
+// not read as nobody, and no wife carries a link that no record names. False means unsure
+// (readsBackAsIs then reads the file to know).
 //
 // `emitted(record, fatherName)` is called for each record as it joins the order (its father,
 // older sibling and husband, if it has them, joined before it); while the tree is regular,
@@ -381,8 +423,7 @@ bool FamilyTree::breadthFirstOrder(std::vector<const Record*>* order, bool& read
       waiting.push_back({member, member->firstChild, level, member->name});
     }
     const bool named = member->firstChild || member->youngerSibling || member->spouse;
-    if (!readsBackAlone(*member) ||
-        (named && (member->name[0] == '0' || level > kDeepestWalkedLevel))) {
+    if (!readsBackAlone(*member) || (named && member->name[0] == '0')) {
       sure = false;
     }
     if (member->spouse == nullptr && member->secondWife != nullptr) regular = false;
@@ -465,7 +506,8 @@ bool sameFields(const Person& a, const Person& b) {
 bool FamilyTree::readsBackAsIs(const std::vector<const Record*>& order, std::string_view bytes,
                                SaveReport& report) const {
   FamilyTree reread(fileName_);
-  reread.readRecords(bytes);
+  std::size_t stop = 0;
+  reread.readRecords(bytes, stop);
   const RecordStore& again = *reread.records_;
 
   constexpr std::int64_t kNowhere = -2;  // a record that is not written
@@ -529,6 +571,10 @@ bool FamilyTree::readsBackAsIs(const std::vector<const Record*>& order, std::str
 
 bool FamilyTree::save(SaveReport& report) {
   report = SaveReport{};
+  if (unreadRest_) {  // the file holds records this tree never read: they would be lost
+    report.unreadRest = unreadRest_;
+    return false;
+  }
   if (root_ == nullptr) return false;
   try {
     // Most trees are written as they are walked, a block at a time, the walk making sure on the

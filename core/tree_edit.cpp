@@ -81,6 +81,10 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
       if (findByName(holder, key)) return holder == person;
       auto* record = static_cast<Record*>(person);
       if (record->name == key) return true;  // a record no search reaches, renamed to itself
+      // A record no walk reaches keeps its name in the file: nobody else can take it.
+      for (const Record* other = index_->first(key); other; other = other->nextSameKey) {
+        if (other != record) return false;
+      }
       const bool found = isFound(record);
       if (found) uncountFound(record);
       index_->erase(record);

@@ -10,32 +10,30 @@
 
 namespace quillet {
 
-// The depth-first walk's stack holds 39 entries: persons down to this level and one null.
-inline constexpr int kDeepestWalkedLevel = NodeStack::kCapacity - 1;
-
 // A Person plus the tree's own bookkeeping. Every Person a FamilyTree hands out is one of these.
 struct FamilyTree::Record : Person {
   std::uint32_t sequence = 0;  // place in reading and adding order
   bool released = false;       // released at exit: no longer part of the tree
 
-  // Reach marks, valid only while `reachEpoch` equals the tree's epoch:
-  // `memberLevel` is the shallowest level (1 = root) at which the depth-first walk visits the
-  // record as a clan member, 0 when it does not; `foundAsPartner` (walked reach) is set when a
-  // visited member holds the record as his spouse or secondWife; `holderCount` (tree reach)
-  // counts such members, `holder` and `holderSlot` name the one when there is one.
+  // Reach marks, valid only while `reachEpoch` equals the tree's epoch: `visited` is set while
+  // the depth-first walk visits the record as a clan member; `holderCount` counts the visited
+  // members that hold the record as spouse or secondWife, `holder` and `holderSlot` name the one
+  // when there is one.
   std::uint32_t reachEpoch = 0;
-  std::uint8_t memberLevel = 0;
-  bool foundAsPartner = false;
+  bool visited = false;
   std::uint8_t holderSlot = 0;
   std::uint32_t holderCount = 0;
   const Record* holder = nullptr;
 
-  // Tree reach: where the walk visits the member, kept after it is no longer visited. The member
-  // whose first-child chain holds it (null for the root's chain), its depth there and its place
-  // in that chain (the chain's first is 0; numbers only grow along a chain).
+  // Where the walk visits the member, kept after it is no longer visited: the member whose
+  // first-child chain holds it (null for the root's chain), its depth there (the root's is 1),
+  // its place in that chain (the chain's first is 0; numbers only grow along a chain), and an
+  // ancestor to skip to (Myers' skew-binary jump: a walk up to any depth takes logarithmic time;
+  // the member itself in the root's chain).
   const Record* walkParent = nullptr;
+  const Record* jump = nullptr;
   std::uint32_t chainIndex = 0;
-  std::uint8_t walkDepth = 0;
+  std::uint32_t walkDepth = 0;
 
   // The name fields as the file gave them, kept so that a record the walks cannot reach is
   // written back with the names it could not resolve. Absent-name fields for added records.
@@ -43,10 +41,9 @@ struct FamilyTree::Record : Person {
   std::array<char, 6> fileOlderSibling{'0', ' ', ' ', ' ', ' ', ' '};
   std::array<char, 6> fileHusband{'0', ' ', ' ', ' ', ' ', ' '};
 
-  // Per-walk marks: a walk with a new stamp treats every record as not yet seen. They keep a
-  // record that a broken file links twice from being walked (and written or listed) twice.
+  // Per-walk marks: a walk with a new stamp treats every record as not yet seen, and none walks
+  // a record twice.
   std::uint32_t walkStamp = 0;
-  std::uint8_t walkLevel = 0;
 
   Record* nextSameKey = nullptr;  // the index's chain of records with one key
 };
@@ -125,8 +122,7 @@ class FamilyTree::NameIndex {
 };
 
 // Breadth-first from the root: `visit(member)` for each clan member, generation by generation,
-// children in chain order. A member linked twice by a broken file is visited once. False when
-// there is no root.
+// children in chain order, each once. False when there is no root.
 template <typename Visit>
 bool FamilyTree::walkBreadthFirst(Visit&& visit) {
   queue_.clear();

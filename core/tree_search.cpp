@@ -1,4 +1,5 @@
 #include <cstring>
+#include <vector>
 
 #include "core/family_tree.h"
 #include "core/tree_record.h"
@@ -14,23 +15,18 @@ bool sameKey(const NameKey& a, const NameKey& b) { return keyText(a) == keyText(
 bool FamilyTree::findByName(Person*& result, const NameKey& key) {
   result = nullptr;
   if (root_ == nullptr) return false;
-  if (walkedReach_ && reachDirty_) recomputeReach();
-  // The index counts, for each key, the records the walk compares. One such record is the
-  // walk's answer; of several, the first compared (known at once under tree reach; otherwise the
-  // walk itself decides).
-  bool several = false;
-  Record* hit = foundWithKey(key, several);
-  if (several) return findByNameByWalk(result, key);
-  result = hit;
-  return hit != nullptr;
+  // The index counts, for each key, the records the walk compares, and keeps several in the
+  // order the walk compares them: the first is the walk's answer.
+  result = foundWithKey(key);
+  return result != nullptr;
 }
 
 // findByName with a guess: a file in save order names, in each record, persons met just before
 // it (the previous record, its father, its husband, his father). While no two records share a
-// key and the walk is a tree, a record with the key that the walk compares is the answer, so a
-// matching guess spares the index lookup.
+// key, a record with the key that the walk compares is the answer, so a matching guess spares
+// the index lookup.
 bool FamilyTree::findByNameNear(Person*& result, const NameKey& key, Record* previous) {
-  if (previous != nullptr && root_ != nullptr && !walkedReach_ && !index_->hasSharedKeys()) {
+  if (previous != nullptr && root_ != nullptr && !index_->hasSharedKeys()) {
     Person* husband = previous->spouse;
     for (Person* guess : {static_cast<Person*>(previous), previous->father, husband,
                           husband != nullptr ? husband->father : nullptr}) {
@@ -45,41 +41,33 @@ bool FamilyTree::findByNameNear(Person*& result, const NameKey& key, Record* pre
 
 // The depth-first post-order walk that defines what findByName returns: each member after all
 // his descendants, the children of one father in chain order, each member's wives right after
-// him, the root last (then the root's younger siblings, if a file gave it any). The stack holds
-// one entry a level and one null; a member at the deepest level that fits is taken as childless.
+// him, the root last (then the root's younger siblings, if a file gave it any). Its stack grows
+// with the tree's depth, one entry a level and one null.
 bool FamilyTree::findByNameByWalk(Person*& result, const NameKey& key) {
   result = nullptr;
   queue_.clear();
-  stack_.clear();
   if (root_ == nullptr) return false;
-  std::uint32_t stamp = ++walkStamp_;
-  stack_.push(root_);
+  std::vector<Person*> stack{root_};
+  const std::uint32_t stamp = ++walkStamp_;
   for (;;) {
-    Person* top = nullptr;
-    if (!stack_.peek(top)) return false;
-    // Descend along first children. A member whose line was already descended from this level
-    // or above (a broken file can link one record twice) is not descended again.
-    while (top != nullptr) {
+    // Descend along first children; a member met before is not descended again.
+    for (Person* top = stack.back(); top != nullptr; top = stack.back()) {
       auto* record = static_cast<Record*>(top);
-      int level = stack_.size();
-      bool seen = record->walkStamp == stamp && record->walkLevel <= level;
+      const bool seen = record->walkStamp == stamp;
       record->walkStamp = stamp;
-      if (!seen) record->walkLevel = static_cast<std::uint8_t>(level);
-      Person* next = (level < kDeepestWalkedLevel && !seen) ? top->firstChild : nullptr;
-      stack_.push(next);
-      top = next;
+      stack.push_back(seen ? nullptr : top->firstChild);
     }
-    Person* person = nullptr;
-    stack_.pop(person);
-    if (!stack_.pop(person)) return false;
+    stack.pop_back();
+    if (stack.empty()) return false;
+    Person* person = stack.back();
+    stack.pop_back();
     for (Person* candidate : {person, person->spouse, person->secondWife}) {
       if (candidate != nullptr && sameKey(candidate->name, key)) {
         result = candidate;
-        stack_.clear();
         return true;
       }
     }
-    stack_.push(person->youngerSibling);
+    stack.push_back(person->youngerSibling);
   }
 }
 

@@ -3,8 +3,8 @@
 // The export sees the tree as the breadth-first walks do: the root, every clan member reachable
 // through firstChild and youngerSibling, and each member's spouse and secondWife. Records that no
 // walk reaches are left out, as they are from every listing. The output is UTF-8; the tree's GBK
-// names are converted here, at the edge. Nothing here touches the tree's shared NodeQueue or
-// NodeStack, so an export may run between any two operations of the tree.
+// names are converted here, at the edge. Nothing here touches the tree's shared NodeQueue, so an
+// export may run between any two operations of the tree.
 //
 // Thread-safety: reads the tree only; safe as long as nobody changes the tree meanwhile.
 #pragma once

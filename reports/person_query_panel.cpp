@@ -73,14 +73,15 @@ void MainDialog::OnPersonQuery() {
       // The person's own text file, named by all 6 key bytes: a two-character name keeps its
       // two spaces before the dot. A key holding '/', '\' or NUL names no file that opens.
       const std::string keyBytes(key.data(), 6);
-      auto file = platform::TextFile::open(keyBytes + ".txt", "r+");
+      auto file = platform::TextFile::open(keyBytes + ".txt", "r");
       if (file != nullptr) {
         std::string content;
-        readPlainText(*file, content);
+        const bool whole = readPlainText(*file, content);
         displayText += "\r\n";
         displayText += keyBytes;
         displayText += "具体信息如下：\r\n    ";
         displayText += content;
+        if (!whole) displayText += sideFileCutLine(keyBytes + ".txt");
       } else if (person == nullptr) {
         displayText += kNotAMember;
       }

@@ -28,8 +28,6 @@ constexpr Roster kRosters[] = {
 
 constexpr const char kRosterFooter[] =
     "\r\n\r\n     人员具体信息可通过查询功能中的个人方式进行查询!";
-constexpr const char kRosterUnreadable[] = "发生不可知错误";
-constexpr const char kSideTextUnreadable[] = "\r\n\r\n     error";
 
 const Roster* rosterOf(int buttonId) {
   for (const Roster& roster : kRosters) {
@@ -51,16 +49,18 @@ void MainDialog::OnRosterButton(int buttonId) {
   displayText.clear();
 
   if (const Roster* roster = rosterOf(buttonId)) {
-    auto file = platform::TextFile::open(roster->fileName, "r+");
+    // Opened for reading only: a read-only roster shows as any other.
+    auto file = platform::TextFile::open(roster->fileName, "r");
     if (file == nullptr) {
-      displayText = kRosterUnreadable;
+      displayText = unreadableFileLine(roster->fileName);
     } else {
       std::string names;
       int count = 0;
-      readNameRoster(*file, names, count);
+      const bool whole = readNameRoster(*file, names, count);
       displayText += roster->headerStart;
       appendFormat(displayText, "(共%d人):\r\n\r\n", count);
       displayText += names;
+      if (!whole) displayText += sideFileCutLine(roster->fileName);
       displayText += kRosterFooter;
     }
   }
@@ -73,13 +73,14 @@ void MainDialog::OnSideTextButton(int buttonId) {
   displayText.clear();
 
   if (const char* fileName = sideTextFileOf(buttonId)) {
-    auto file = platform::TextFile::open(fileName, "r+");
+    auto file = platform::TextFile::open(fileName, "r");
     if (file == nullptr) {
-      displayText += kSideTextUnreadable;
+      displayText += unreadableFileLine(fileName);
     } else {
       std::string text;
-      readMarkedText(*file, text);
+      const bool whole = readMarkedText(*file, text);
       displayText += text;
+      if (!whole) displayText += sideFileCutLine(fileName);
     }
   }
 

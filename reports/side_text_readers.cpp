@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "platform/read_problem.h"
 #include "platform/text_file.h"
 
 namespace quillet {
@@ -11,9 +12,17 @@ namespace {
 constexpr std::size_t kNameFieldBytes = 6;
 constexpr int kNamesPerLine = 9;
 
-// Appends the file's bytes; NUL adds nothing, and '#' becomes CR LF when `hashBreaksLine`.
-void appendBytes(platform::TextFile& file, std::string& text, bool hashBreaksLine) {
+// Appends the file's bytes, at most `limit` of them; NUL adds nothing, and '#' becomes CR LF
+// when `hashBreaksLine`. False when a byte was left after the limit.
+bool appendBytes(platform::TextFile& file, std::string& text, bool hashBreaksLine,
+                 std::size_t limit) {
+  bool whole = true;
+  std::size_t read = 0;
   for (int c = file.getc(); c != platform::TextFile::kEof; c = file.getc()) {
+    if (read++ == limit) {
+      whole = false;
+      break;
+    }
     if (c == '\0') continue;
     if (hashBreaksLine && c == '#') {
       text += "\r\n";
@@ -22,15 +31,23 @@ void appendBytes(platform::TextFile& file, std::string& text, bool hashBreaksLin
     }
   }
   file.close();
+  return whole;
 }
 
 }  // namespace
 
-void readNameRoster(platform::TextFile& file, std::string& text, int& count) {
+bool readNameRoster(platform::TextFile& file, std::string& text, int& count, std::size_t limit) {
   count = 0;
   int placeOnLine = 0;
+  std::size_t read = 0;
   char field[kNameFieldBytes];
-  while (file.read(field, kNameFieldBytes) == kNameFieldBytes) {
+  bool more = true;  // the file may hold more than has been read
+  while (read + kNameFieldBytes <= limit) {
+    if (file.read(field, kNameFieldBytes) != kNameFieldBytes) {
+      more = false;
+      break;
+    }
+    read += kNameFieldBytes;
     ++count;
     if (placeOnLine == 0) text += "        ";
     std::string_view name(field, kNameFieldBytes);
@@ -42,11 +59,54 @@ void readNameRoster(platform::TextFile& file, std::string& text, int& count) {
       text += "    ";
     }
   }
+  // Stopped by the limit: a file of no more than `limit` bytes still ends in a part too short
+  // for a name.
+  const bool whole = !more || file.read(field, limit - read + 1) <= limit - read;
   file.close();
+  return whole;
 }
 
-void readPlainText(platform::TextFile& file, std::string& text) { appendBytes(file, text, false); }
+bool readPlainText(platform::TextFile& file, std::string& text, std::size_t limit) {
+  return appendBytes(file, text, false, limit);
+}
 
-void readMarkedText(platform::TextFile& file, std::string& text) { appendBytes(file, text, true); }
+bool readMarkedText(platform::TextFile& file, std::string& text, std::size_t limit) {
+  return appendBytes(file, text, true, limit);
+}
+
+std::string sideFileCutLine(std::string_view gbkName) {
+  std::string line = "\r\n\r\n     文件 ";
+  line += gbkName;
+  line += " 超过";
+  line += std::to_string(kSideFileLimit >> 20);
+  line += "MB，只显示了前";
+  line += std::to_string(kSideFileLimit >> 20);
+  line += "MB";
+  return line;
+}
+
+std::string unreadableFileLine(std::string_view gbkName) {
+  std::string line = "\r\n\r\n     无法读取文件 ";
+  line += gbkName;
+  line += "：";
+  switch (platform::readProblemOf(gbkName)) {
+    case platform::ReadProblem::kMissing:
+      line += "文件不存在";
+      break;
+    case platform::ReadProblem::kNoPermission:
+      line += "权限不够";
+      break;
+    case platform::ReadProblem::kNotRegularFile:
+      line += "不是普通文件";
+      break;
+    case platform::ReadProblem::kUnsafeName:
+      line += "文件名不合法";
+      break;
+    case platform::ReadProblem::kOther:
+      line += "读取出错";
+      break;
+  }
+  return line;
+}
 
 }  // namespace quillet

@@ -73,6 +73,19 @@ TEST_F(TreeView, EveryMemberOfALargeClanIsShown) {
   EXPECT_EQ(lines[300], "2 - 300 " + name(349) + "  ");  // the son of item 299
 }
 
+// A line of 100,000 generations: every man has his item under the one before, and fetching the
+// last one by name selects his.
+TEST_F(TreeView, LineOfAHundredThousandGenerationsIsShownToTheLast) {
+  testing::writeFile("home.txt", testing::chainFile(100'000));
+  const Lines lines = window().treeLines();
+  ASSERT_EQ(lines.size(), 100'000u);
+  const std::string last = testing::serialName(99'999);
+  EXPECT_EQ(lines.back(), "99999 - 99999 " + last);
+  window().type(IDC_MODIFY_NAME, last);
+  window().click(IDC_FETCH);
+  EXPECT_EQ(window().window().selectedTreeLine(IDC_TREE), 99'999u);
+}
+
 TEST_F(TreeView, TreeWithoutRootStaysEmpty) {
   testing::writeFile("home.txt",
                      record({.name = "贾代化"}) +

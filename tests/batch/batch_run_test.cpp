@@ -120,6 +120,9 @@ TEST_F(BatchRunTest, BadCommandsStopTheRunWithStatusTwo) {
     EXPECT_EQ(run.out.find("end:"), std::string::npos) << run.out;
   }
   EXPECT_EQ(runBatch(u8"print 1027\njump 1\n").out, "1027: \n");
+  // A line number too large for any tree is named as typed, not as the largest number kept.
+  EXPECT_EQ(runBatch(u8"select 18446744073709551616\n").err,
+            "error: line 1: select: no tree line 18446744073709551616\n");
 }
 
 #if !defined(__SANITIZE_ADDRESS__)

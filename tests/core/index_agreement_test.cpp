@@ -86,6 +86,29 @@ std::string sharedNameClan(std::mt19937& random, int records) {
   return text;
 }
 
+// Long lines of shared names: most members are sons of the member just before, so the tree goes
+// hundreds of levels deep, and the walk orders far-apart places of one name.
+std::string deepSharedNameLines(std::mt19937& random, int records) {
+  std::uniform_int_distribution<int> pick(0, kPoolSize - 1), percent(0, 99);
+  std::vector<std::string> members{poolName(pick(random))};
+  std::vector<std::string> lastChild(1);
+  std::string text = record({.name = members[0], .generation = '0'});
+  for (int i = 1; i < records * 8; ++i) {
+    const std::string name = poolName(pick(random));
+    if (percent(random) < 10) {
+      text += record({.name = name, .sex = 'f', .married = 'y', .husband = members.back()});
+      continue;
+    }
+    std::uniform_int_distribution<std::size_t> anyone(0, members.size() - 1);
+    const std::size_t father = percent(random) < 85 ? members.size() - 1 : anyone(random);
+    text += record({.name = name, .father = members[father], .olderSibling = lastChild[father]});
+    lastChild[father] = name;
+    members.push_back(name);
+    lastChild.emplace_back();
+  }
+  return text;
+}
+
 void expectIndexAgreesWithWalk(FamilyTree& tree, const std::string& context) {
   for (int i = 0; i < kPoolSize; ++i) {
     Person *byIndex = nullptr, *byWalk = nullptr;
@@ -130,6 +153,10 @@ TEST(IndexAgreement, RandomGenealogiesLoadedAndEdited) {
 // Mostly well-formed clans: the searches answer from the index alone, ordering the reachable
 // persons that share a name.
 TEST(IndexAgreement, ClansOfSharedNamesLoadedAndEdited) { loadAndEditAgreeing(sharedNameClan, 7); }
+
+TEST(IndexAgreement, DeepLinesOfSharedNamesLoadedAndEdited) {
+  loadAndEditAgreeing(deepSharedNameLines, 11);
+}
 
 }  // namespace
 }  // namespace quillet

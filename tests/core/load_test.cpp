@@ -118,6 +118,23 @@ TEST(Load, RecordsNamingThemselvesMakeNoRing) {
   EXPECT_EQ(list.size(), 2u);
 }
 
+// C is named as A's first child and as B's younger sibling: the load keeps the first link only,
+// so every walk meets C and the line hanging from it once; the records that then name B as older
+// sibling each take his younger sibling's place from the one before.
+TEST(Load, RecordNamedAsFirstChildAndAsYoungerSiblingKeepsTheFirstLink) {
+  ClanTree clan(testing::twoWayLinkedFile(3, 2));
+  Person* c = clan("C     ");
+  ASSERT_NE(c, nullptr);
+  ASSERT_NE(clan("B     "), nullptr);
+  EXPECT_EQ(clan("A     ")->firstChild, c);
+  EXPECT_EQ(c->olderSibling, nullptr);
+  EXPECT_EQ(clan("B     ")->youngerSibling, clan("YAAAAB"));
+  EXPECT_EQ(clan("YAAAAA"), nullptr);  // replaced: no walk reaches it
+  std::vector<Person*> list;
+  ASSERT_TRUE(clan.tree.listByAlive('y', list));
+  EXPECT_EQ(list.size(), 7u);  // A, B, C, three fillers and the last replacer, each once
+}
+
 TEST(Load, RecordCutShortByTheEndOfTheFileIsNotTaken) {
   const std::string text = record({.name = "贾始祖", .generation = '0'}) +
                            record({.name = "贾演", .father = "贾始祖", .alive = 'n'});

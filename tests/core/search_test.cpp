@@ -123,29 +123,26 @@ TEST(Search, EmptyTreeFindsAndListsNothing) {
   EXPECT_EQ(found, nullptr);
 }
 
-// A line of 45 generations: the depth-first walk reaches the 38 levels its stack holds, so
-// the persons below are neither found nor linked by name; the walk neither overruns nor loops,
-// and save keeps every record.
-TEST(Search, TreeDeeperThanTheWalkReachesHasADefinedOutcome) {
+// A line deeper than any fixed stack: every walk reaches the deepest man (the search, the
+// listings, save), and the load links each man to his father however deep he stands.
+TEST(Search, EveryLevelOfADeepLineIsLinkedAndFound) {
   ScopedTempDir dir;
-  std::string text = record({.name = "L00000", .generation = '0'});
-  for (int level = 2; level <= 45; ++level) {
-    char name[7], father[7];
-    std::snprintf(name, sizeof name, "L%05d", level - 1);
-    std::snprintf(father, sizeof father, "L%05d", level - 2);
-    text += record({.name = name, .father = father});
-  }
+  const std::string text = testing::chainFile(2000);
   writeFile("home.txt", text);
   FamilyTree tree;
   ASSERT_TRUE(tree.load());
   Person* found = nullptr;
-  EXPECT_TRUE(tree.findByName(found, key("L00037")));   // level 38
-  EXPECT_FALSE(tree.findByName(found, key("L00038")));  // level 39: beyond the walk
-  EXPECT_EQ(tree.personCount(), 45);
-  EXPECT_EQ(tree.unplacedRecords().size(), 6u);  // L00039..L00044 name an unfound father
+  ASSERT_TRUE(tree.findByName(found, key(testing::serialName(1999))));
+  int above = 0;
+  for (const Person* up = found; up->father != nullptr; up = up->father) ++above;
+  EXPECT_EQ(above, 1999);
+  Person* walked = nullptr;
+  ASSERT_TRUE(tree.findByNameByWalk(walked, key(testing::serialName(1999))));
+  EXPECT_EQ(walked, found);
+  EXPECT_TRUE(tree.unplacedRecords().empty());
   std::vector<Person*> list;
   ASSERT_TRUE(tree.listByAlive('y', list));
-  EXPECT_EQ(list.size(), 38u);  // breadth-first reaches L00038 as a linked child
+  EXPECT_EQ(list.size(), 1999u);  // all but the root
   ASSERT_TRUE(tree.save());
   EXPECT_EQ(testing::readFile("home.txt"), text);
 }

@@ -226,6 +226,23 @@ TEST_F(ChartTest, SvgHasABoxPerPersonMarksTheDeadAndEscapesNames) {
   }
 }
 
+// A line of 50,000 generations (far beyond any fixed depth; kept below 100,000 so that the
+// sanitizer build stays quick): the chart has a row for each man and the GEDCOM a record.
+TEST_F(ChartTest, LineOfFiftyThousandGenerationsIsExportedWhole) {
+  load(testing::chainFile(50'000));
+  const ChartLayout layout = layoutChart(tree_);
+  ASSERT_EQ(layout.boxes.size(), 50'000u);
+  EXPECT_EQ(layout.boxes.back().row, 49'999);
+  std::string gedcom;
+  ASSERT_TRUE(writeGedcom(tree_, GedcomVersion::kV70, gedcom));
+  std::size_t records = 0;
+  for (std::size_t at = gedcom.find(" INDI\n"); at != std::string::npos;
+       at = gedcom.find(" INDI\n", at + 1)) {
+    ++records;
+  }
+  EXPECT_EQ(records, 50'000u);
+}
+
 TEST_F(ChartTest, TreeWithoutRootDrawsAndExportsNothing) {
   load("");
   std::string svg = "stale", gedcom = "stale";

@@ -117,6 +117,38 @@ TEST_F(ModifyPanelTest, TakenNameIsAMessageBoxAndNothingElse) {
   EXPECT_NE(person("贾宝玉"), nullptr);
 }
 
+// A record that no walk reaches (its father is nobody of the file) still holds its name in the
+// file: a rename, a birth or a marriage to that name is refused at once, not at the save.
+class OrphanNameTest : public WindowTest {
+ protected:
+  OrphanNameTest() : WindowTest(panelClanFile() + record({.name = "甄士隐", .father = "甄费"})) {}
+};
+
+TEST_F(OrphanNameTest, NameOfARecordNoWalkReachesIsTaken) {
+  window().type(IDC_MODIFY_NAME, "贾宝玉");
+  window().check(1004);
+  window().type(IDC_MODIFY_PARAM, "甄士隐");
+  window().click(IDC_MODIFY);
+  const auto boxes = window().messageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(shown(boxes[0].text), shown("人名重复，不能修改!"));
+  const struct {
+    int nameBox, dateBox, otherBox, button;
+    std::string_view other;
+  } adds[] = {{IDC_BIRTH_NAME, IDC_BIRTH_DATE, IDC_MOTHER_NAME, IDC_ADD_CHILD, "王夫人"},
+              {IDC_BRIDE_NAME, IDC_BRIDE_BIRTH_DATE, IDC_HUSBAND_NAME, IDC_ADD_WIFE, "贾宝玉"}};
+  for (const auto& add : adds) {
+    window().type(IDC_BIRTH_SEX, "m");
+    window().type(add.nameBox, "甄士隐");
+    window().type(add.dateBox, "17800101");
+    window().type(add.otherBox, add.other);
+    window().click(add.button);
+    EXPECT_EQ(shown(window().text(IDC_DISPLAY)), shown("新人姓名与已有人员重名，系统不支持"));
+  }
+  EXPECT_EQ(tree().personCount(), 11);
+  EXPECT_FALSE(tree().hasUnsavedChanges());
+}
+
 TEST_F(ModifyPanelTest, SaveAsksFirstAndCancelTouchesNothing) {
   const std::string file = readFile("home.txt");
   modify("贾宝玉", 1005, "");
@@ -176,6 +208,17 @@ TEST_F(ModifyPanelTest, FailedSaveSaysWhyAndLeavesTheFileWhole) {
             shown(std::string(kNotSaved) +
                   "\r\n　家谱文件在本程序读入后已被其他程序改动，为免冲掉那些改动，这次没有保存"));
   EXPECT_EQ(readFile("home.txt"), theirs);
+
+  writeFile("home.txt", file.substr(0, file.size() - 20));  // the last record cut short
+  restart();
+  modify("贾宝玉", 1007, "17610101");
+  window().answerOk();
+  window().click(IDC_SAVE);
+  const std::size_t last = file.rfind('!');
+  EXPECT_EQ(shown(pane()),
+            shown(std::string(kNotSaved) + "\r\n　家谱文件读到第" + std::to_string(last) +
+                  "个字节就停止了，其后还有" + std::to_string(file.size() - 20 - last) +
+                  "个字节没有读入，保存会丢掉其中的人员，这次没有保存"));
 }
 
 }  // namespace

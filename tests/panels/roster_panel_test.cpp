@@ -16,9 +16,6 @@ namespace quillet::testing {
 namespace {
 
 constexpr char kFooter[] = "\r\n\r\n     人员具体信息可通过查询功能中的个人方式进行查询!";
-constexpr char kRosterUnreadable[] = "发生不可知错误";
-constexpr char kSideTextUnreadable[] = "\r\n\r\n     error";
-
 struct RosterButton {
   int id;
   const char* file;    // GBK
@@ -48,23 +45,33 @@ TEST_F(RosterPanelTest, EachButtonReadsItsOwnFileUnderItsOwnHeader) {
   }
 }
 
-// An empty roster shows the header of none; a missing or read-only one an unknown error; a
-// missing or read-only free text shows "error".
-TEST_F(RosterPanelTest, EmptyMissingOrReadOnlyFiles) {
+// An empty roster shows the header of none; a read-only roster or free text shows as any other;
+// one that does not open names the file and why; a file past the bound is shown up to it, with a
+// line that says so.
+TEST_F(RosterPanelTest, EmptyReadOnlyUnreadableAndOversizedFiles) {
   writeFile(diskName("荣.txt"), "");
-  window().click(1039);
-  EXPECT_EQ(shown(pane()), shown(std::string(" 荣国府所有人员名单如下(共0人):\r\n\r\n") + kFooter));
   writeFile(diskName("王.txt"), "王仁  ");
   writeFile("most.txt", "hidden");
   ::chmod(diskName("王.txt").c_str(), 0444);
   ::chmod("most.txt", 0444);
-  for (const auto& [button, expected] : {std::pair{1040, kRosterUnreadable},
-                                         {1042, kRosterUnreadable},
-                                         {1045, kSideTextUnreadable},
-                                         {1038, kSideTextUnreadable}}) {
+  std::filesystem::create_directory("number.txt");
+  const std::string cut = "\r\n\r\n     文件 薛.txt 超过16MB，只显示了前16MB";
+  writeFile(diskName("薛.txt"), "");
+  std::filesystem::resize_file(diskName("薛.txt"), (16 << 20) + 1);  // sparse: all NUL
+  for (const auto& [button, expected] : {
+           std::pair<int, std::string>{1039, " 荣国府所有人员名单如下(共0人):\r\n\r\n"},
+           {1042, " 王府所有人员名单如下(共1人):\r\n\r\n        王仁      "},
+           {1038, "hidden"},
+           {1040, "\r\n\r\n     无法读取文件 史.txt：文件不存在"},
+           {1045, "\r\n\r\n     无法读取文件 number.txt：不是普通文件"},
+       }) {
     window().click(button);
-    EXPECT_EQ(shown(pane()), shown(expected)) << button;
+    EXPECT_EQ(shown(pane()), shown(expected + (expected.starts_with(" ") ? kFooter : "")))
+        << button;
   }
+  window().click(1037);
+  EXPECT_TRUE(pane().starts_with(" 薛府所有人员名单如下(共2796202人):"));
+  EXPECT_TRUE(pane().ends_with(cut + kFooter)) << shown(pane().substr(pane().size() - 200));
 }
 
 TEST_F(RosterPanelTest, SideTextBreaksLinesAtHashAndIsShownOncePerPress) {
@@ -143,6 +150,31 @@ TEST(NameRosterReader, LaysOutNineNamesALine) {
     readNameRoster(*file, text, count);
     EXPECT_EQ(count, c.count) << c.text;
     EXPECT_EQ(text, "kept" + c.text);
+  }
+}
+
+// Each reader stops at its bound, and says whether the file held more: a roster takes the whole
+// names that fit, and a part too short for a name within the bound is no more.
+TEST(SideFileReaders, StopAtTheBoundAndSayWhetherAnythingWasLeft) {
+  ScopedTempDir dir;
+  const struct {
+    std::string bytes;
+    std::size_t limit;
+    int count;  // names the roster shows
+    bool whole;
+  } cases[] = {
+      {"贾珍  贾琏  贾蓉  ", 18, 3, true},  {"贾珍  贾琏  贾蓉  ", 17, 2, false},
+      {"贾珍  贾琏  贾蓉  ", 12, 2, false}, {"贾珍  贾琏  贾蓉", 16, 2, true},
+      {"贾珍  贾琏  贾蓉", 15, 2, false},   {"", 0, 0, true},
+  };
+  for (const auto& c : cases) {
+    std::string text;
+    int count = -1;
+    EXPECT_EQ(readNameRoster(*openWith(c.bytes), text, count, c.limit), c.whole) << c.limit;
+    EXPECT_EQ(count, c.count) << c.limit;
+    text.clear();
+    EXPECT_EQ(readMarkedText(*openWith(c.bytes), text, c.limit), c.bytes.size() <= c.limit);
+    EXPECT_EQ(text, c.bytes.substr(0, c.limit));
   }
 }
 

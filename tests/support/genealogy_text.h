@@ -63,6 +63,50 @@ inline std::string records(const std::vector<RecordSpec>& specs) {
   return bytes;
 }
 
+// A 6-byte ASCII name of its own for each number below 26^6 ("AAAAAA", "AAAAAB" ...): never
+// read as nobody, and no GBK character.
+inline std::string serialName(long number) {
+  std::string name(6, 'A');
+  for (int at = 5; at >= 0 && number > 0; --at, number /= 26) {
+    name[static_cast<std::size_t>(at)] = static_cast<char>('A' + number % 26);
+  }
+  return name;
+}
+
+// A line of `generations` men, each the only son of the one before, the first the root.
+inline std::string chainFile(long generations) {
+  std::string bytes;
+  for (long level = 0; level < generations; ++level) {
+    bytes += record({.name = serialName(level),
+                     .generation = level == 0 ? '0' : '1',
+                     .father = level == 0 ? std::string() : serialName(level - 1)});
+  }
+  return bytes;
+}
+
+// A broken file: the root's sons A and B, then C, named as A's first child and as B's younger
+// sibling at once; then `fillers` children of A chained after C, and `replacers` records that
+// each name B as older sibling, taking that place from the one before. The shape once made a load
+// take time quadratic in its size.
+inline std::string twoWayLinkedFile(long fillers, long replacers) {
+  // clang-format off
+  std::string bytes = records({{.name = "ROOT  ", .generation = '0'},
+                               {.name = "A     ", .father = "ROOT  "},
+                               {.name = "B     ", .father = "ROOT  ", .olderSibling = "A     "},
+                               {.name = "C     ", .generation = '2', .father = "A     ", .olderSibling = "B     "}});
+  // clang-format on
+  std::string older = "C     ";
+  for (long i = 0; i < fillers; ++i) {
+    const std::string name = "F" + serialName(i).substr(1);
+    bytes += record({.name = name, .generation = '2', .father = "A     ", .olderSibling = older});
+    older = name;
+  }
+  for (long i = 0; i < replacers; ++i) {
+    bytes += record({.name = "Y" + serialName(i).substr(1), .olderSibling = "B     "});
+  }
+  return bytes;
+}
+
 // The small clan of the window, batch and Qt tests (everyone born 17000101):
 //   贾演 (root, wife 王氏) -> 贾代善 (wives 史太君, 李氏), 贾代化
 //   贾代善 -> 贾政 (wife 王夫人), 贾敏 (a daughter)

@@ -182,7 +182,7 @@ class Session {
       if (!hasRest || !line) return "select: malformed tree line number";
       if (window.selectTreeLine(IDC_TREE, static_cast<std::size_t>(*line)) !=
           HeadlessWindow::Act::Done) {
-        return "select: no tree line " + std::to_string(*line);
+        return "select: no tree line " + std::string(rest);  // as typed, never clamped
       }
       return std::nullopt;
     }

@@ -1,7 +1,7 @@
 // Feeds any bytes to the genealogy reader as home.txt, then checks what the program relies on:
 // nothing crashes or reads out of bounds, the searches answer as their defining walk does, and
-// a save either refuses (naming why, and leaving the file) or writes a file that reads back into
-// a tree that saves to the very same bytes.
+// a save either refuses (naming why, and leaving the file; where the reading stopped, when it left
+// records unread) or writes a file that reads back into a tree that saves to the very same bytes.
 #include <unistd.h>
 
 #include <cstdint>
@@ -64,7 +64,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string before = readBytes("home.txt");
   quillet::SaveReport report;
   if (!tree.save(report)) {
-    if (report.unsavable.empty() || readBytes("home.txt") != before) std::abort();
+    if ((report.unsavable.empty() && !report.unreadRest) || readBytes("home.txt") != before) {
+      std::abort();
+    }
+    // A refusal for records left unread says where: at a '!' or a 0xFF byte of the file.
+    if (report.unreadRest) {
+      const std::uint64_t at = report.unreadRest->offset;
+      if (at >= size || report.unreadRest->bytes != size - at) std::abort();
+      if (data[at] != '!' && data[at] != 0xFF) std::abort();
+    }
     return 0;
   }
   std::string first = readBytes("home.txt");

@@ -1,7 +1,8 @@
 // Feeds any bytes to the three side-file readers, as a roster, a free text and a person's text
 // file, and checks what the display relies on: nothing crashes or reads out of bounds, every
 // reader closes its file, a roster counts exactly the whole 6-byte fields of what text mode
-// delivers, NUL never reaches a text, and '#' never survives in a free text.
+// delivers, NUL never reaches a text, and '#' never survives in a free text; with a bound below
+// the file's size, each reader stops there and says that it did.
 #include <unistd.h>
 
 #include <algorithm>
@@ -40,7 +41,7 @@ std::string translated(const uint8_t* data, size_t size) {
 }
 
 std::unique_ptr<platform::TextFile> openSide() {
-  auto file = platform::TextFile::open("side.txt", "r+");
+  auto file = platform::TextFile::open("side.txt", "r");
   if (file == nullptr) std::abort();
   return file;
 }
@@ -84,5 +85,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   require(markedText.find('\0') == std::string::npos);
   require(markedText.size() ==
           delivered.size() - static_cast<size_t>(nulCount) + static_cast<size_t>(hashCount));
+
+  const size_t limit = delivered.size() / 2;
+  auto cutRoster = openSide();
+  names.clear();
+  const bool rosterWhole = quillet::readNameRoster(*cutRoster, names, count, limit);
+  require(count == static_cast<int>(limit / 6));
+  require(rosterWhole == (delivered.size() <= limit));
+  auto cutPlain = openSide();
+  text.clear();
+  require(quillet::readPlainText(*cutPlain, text, limit) == (delivered.size() <= limit));
+  require(text.size() == limit - static_cast<size_t>(std::count(delivered.begin(),
+                                                                delivered.begin() + limit, '\0')));
   return 0;
 }
