@@ -58,6 +58,9 @@ struct SaveReport {
   // The genealogy file is no longer the one this tree was read from (or last saved to):
   // another program replaced or changed it.
   bool changedOnDisk = false;
+  // Why the file could not be written (a read-only file or folder, a full disk ...), or kNone
+  // when that was not what stopped the save.
+  platform::ReplaceFailure fileFailure = platform::ReplaceFailure::kNone;
 };
 
 class FamilyTree {
@@ -89,7 +92,8 @@ class FamilyTree {
 
   // --- The genealogy file ---------------------------------------------------------------------
 
-  // Replaces the tree with the records of the file. True when the file was read to its end;
+  // Replaces the tree with the records of the file, which is only read: a read-only file loads.
+  // True when the file was read to its end;
   // false when it does not open or is not a regular file (the tree is then empty), or memory ran
   // out (the records read so far stay). A record cut short by the end of the file is not taken.
   // Either way the tree has no unsaved changes afterwards.
@@ -118,7 +122,7 @@ class FamilyTree {
   //   - the file is still the one this tree was last read from or saved to (else
   //     `report.changedOnDisk`); it is checked, and replaced, under an exclusive lock;
   //   - every byte has been written and synced (not a read-only file or directory, no full
-  //     disk, no file size limit).
+  //     disk, no file size limit; else `report.fileFailure` says which).
   // A symbolic link is saved through, and the file keeps its owner, group and permissions
   // where the system allows it (see platform::TextFile::openReplacement).
   // True clears the unsaved changes; false leaves them.
