@@ -3,8 +3,11 @@
 // overwritten unasked; every loss of an import listed and refused unless accepted; and export
 // then import giving home.txt back byte for byte (the shipped clan, generated clans of 10^3 and
 // 10^5 persons, both versions).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -168,6 +171,78 @@ TEST(ExportCli, OutputIsReplacedWholeOrNotAtAllAndLinksAreNotWrittenThrough) {
   EXPECT_EQ(readFile("target.dat"), "not an export");
   EXPECT_FALSE(std::filesystem::is_symlink("out.ged"));
   EXPECT_TRUE(readFile("out.ged").starts_with("0 HEAD"));
+}
+
+// What exists and is not a regular file is written through, never replaced: a FIFO (its reader
+// gets the export), a link to /dev/null, standard output as /dev/fd/1 (a file the shell opened).
+TEST(ExportCli, FifoDeviceAndStandardOutputAreWrittenThroughNotReplaced) {
+  testing::ScopedTempDir dir;
+  writeFile("home.txt", smallClan());
+  ASSERT_EQ(::mkfifo("pipe.ged", 0644), 0);
+  pid_t reader = ::fork();
+  if (reader == 0) {  // reads the FIFO into read.ged; ended by the alarm if nobody writes
+    ::alarm(20);
+    int in = ::open("pipe.ged", O_RDONLY);
+    int out = ::open("read.ged", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    char block[4096];
+    ssize_t got = 0;
+    while ((got = ::read(in, block, sizeof block)) > 0 && ::write(out, block, got) == got) {
+    }
+    ::_exit(got == 0 ? 0 : 1);
+  }
+  EXPECT_EQ(runExport("gedcom pipe.ged"), 0) << readFile("stderr.txt");
+  int status = 0;
+  ::waitpid(reader, &status, 0);
+  EXPECT_TRUE(readFile("read.ged").starts_with("0 HEAD\n")) << status;
+  std::filesystem::create_symlink("/dev/null", "null.ged");
+  EXPECT_EQ(runExport("chart null.ged"), 0);
+  const std::string toStandardOutput =
+      std::string("'") + QUILLET_EXPORT_BINARY + "' gedcom /dev/fd/1 > out.ged";
+  EXPECT_EQ(std::system(toStandardOutput.c_str()), 0);
+  EXPECT_TRUE(readFile("out.ged").starts_with("0 HEAD\n"));
+  EXPECT_TRUE(std::filesystem::is_fifo("pipe.ged"));
+  EXPECT_TRUE(std::filesystem::is_symlink("null.ged"));
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+}
+
+// Another folder's genealogy is refused without --force: any file named home.txt, and any file
+// whose first record is a genealogy record; exports (GEDCOM, SVG) are replaced as before.
+TEST(ExportCli, GenealogyAnywhereIsReplacedOnlyWithForce) {
+  testing::ScopedTempDir dir;
+  writeFile("home.txt", smallClan());
+  std::filesystem::create_directory("clanB");
+  writeFile("clanB/home.txt", smallClan());
+  writeFile("copy.txt", "a copy of\r\n" + smallClan());
+  for (const char* output : {"clanB/home.txt", "copy.txt"}) {
+    std::string errors;
+    EXPECT_EQ(runExport(std::string("gedcom ") + output, &errors), 1) << output;
+    EXPECT_NE(errors.find("--force"), std::string::npos) << errors;
+  }
+  EXPECT_EQ(readFile("clanB/home.txt"), smallClan());
+  EXPECT_EQ(readFile("copy.txt"), "a copy of\r\n" + smallClan());
+  ASSERT_EQ(runExport("gedcom clanB/home.txt --force"), 0);
+  EXPECT_TRUE(readFile("clanB/home.txt").starts_with("0 HEAD\n"));
+  for (const char* again : {"gedcom again.ged", "chart again.svg"}) {
+    ASSERT_EQ(runExport(again), 0);
+    EXPECT_EQ(runExport(again), 0) << again;
+  }
+  EXPECT_EQ(runExport("gedcom home.txt --force"), 2);  // never the one it reads
+}
+
+// Temporary files of exports and saves that were killed (".NAME.quillet-XXXXXX", unlocked and not
+// brand new) go when an export starts and when it writes the same file; other files stay.
+TEST(ExportCli, StaleTemporaryFilesOfKilledRunsGo) {
+  testing::ScopedTempDir dir;
+  writeFile("home.txt", smallClan());
+  const char* kStale[] = {".home.txt.quillet-Ab12Cd", ".clan.ged.quillet-Xy34Zw"};
+  const char* kKept[] = {".home.txt.backup", ".clan.ged.Ab12Cd"};
+  for (const char* name : {kStale[0], kStale[1], kKept[0], kKept[1]}) {
+    writeFile(name, "x");
+    ASSERT_EQ(std::system((std::string("touch -d '1 hour ago' ") + name).c_str()), 0);
+  }
+  ASSERT_EQ(runExport("gedcom clan.ged"), 0);
+  for (const char* name : kStale) EXPECT_FALSE(fileExists(name)) << name;
+  for (const char* name : kKept) EXPECT_TRUE(fileExists(name)) << name;
 }
 
 TEST(ImportCli, HomeTxtIsReplacedOnlyWithForceAndTheDirectoryMustExist) {

@@ -1,7 +1,9 @@
 // Feeds any bytes to the three side-file readers, as a roster, a free text and a person's text
 // file, and checks what the display relies on: nothing crashes or reads out of bounds, every
 // reader closes its file, a roster counts exactly the whole 6-byte fields of what text mode
-// delivers, NUL never reaches a text, and '#' never survives in a free text.
+// delivers, NUL never reaches a text, and '#' never survives in a free text. The same bytes as
+// an export's existing output: the look for genealogy records reads them in bounds and finds one
+// only after a '!' that no 0xFF precedes.
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <string>
 
 #include "platform/text_file.h"
+#include "reports/export_file.h"
 #include "reports/side_text_readers.h"
 
 namespace {
@@ -84,5 +87,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   require(markedText.find('\0') == std::string::npos);
   require(markedText.size() ==
           delivered.size() - static_cast<size_t>(nulCount) + static_cast<size_t>(hashCount));
+
+  const std::string raw(reinterpret_cast<const char*>(data), size);
+  const size_t marker = raw.find_first_of("!\xff");
+  require(!quillet::holdsGenealogy("side.txt") ||
+          (marker != std::string::npos && raw[marker] == '!' && size >= marker + 23));
   return 0;
 }
