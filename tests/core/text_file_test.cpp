@@ -3,7 +3,6 @@
 #include "platform/text_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -73,24 +72,6 @@ TEST(TextFile, ReplacementTouchesTheTargetOnlyAtCommit) {
     file->write("abandoned");
   }  // closed without commit
   EXPECT_EQ(readFile("home.txt"), "new\r\n");
-}
-
-// The last buffered bytes are written at commit: when that flush fails (here the file size
-// limit), commit fails and the target keeps its old bytes.
-TEST(TextFile, FailedFlushAtCommitLeavesTheTarget) {
-  ScopedTempDir dir;
-  writeFile("home.txt", "old");
-  auto file = TextFile::openReplacement("home.txt");
-  ASSERT_TRUE(file);
-  EXPECT_TRUE(file->write("new\n"));  // buffered: nothing is written yet
-  rlimit before{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
-  rlimit tiny{2, before.rlim_max};
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
-  const bool committed = file->commit();
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &before), 0);
-  EXPECT_FALSE(committed);
-  EXPECT_EQ(readFile("home.txt"), "old");
 }
 
 // For every user, root included.
