@@ -92,8 +92,7 @@ class FamilyTree {
 
   // --- The genealogy file ---------------------------------------------------------------------
 
-  // Replaces the tree with the records of the file, which is only read: a read-only file loads.
-  // True when the file was read to its end;
+  // Replaces the tree with the records of the file. True when the file was read to its end;
   // false when it does not open or is not a regular file (the tree is then empty), or memory ran
   // out (the records read so far stay). A record cut short by the end of the file is not taken.
   // Either way the tree has no unsaved changes afterwards.
@@ -104,6 +103,7 @@ class FamilyTree {
   // broken ones too as long as no record is linked into the tree two ways (a record named as
   // its father's first child and as another's younger sibling); in such a file a name that
   // several reachable records share is settled by walking the tree.
+  // The file is only read, so a read-only file loads (and a save then says it is read-only).
   bool load();
 
   // Appends the record of `person` to `file`. False, writing nothing, when `person` is null;
@@ -123,8 +123,9 @@ class FamilyTree {
   //     `report.changedOnDisk`); it is checked, and replaced, under an exclusive lock;
   //   - every byte has been written and synced (not a read-only file or directory, no full
   //     disk, no file size limit; else `report.fileFailure` says which).
-  // A symbolic link is saved through, and the file keeps its owner, group and permissions
-  // where the system allows it (see platform::TextFile::openReplacement).
+  // A symbolic link is saved through, and the file keeps its owner and group where the system
+  // allows it, its ACLs and extended attributes, and its permissions without set-id bits (see
+  // platform::TextFile::openReplacement).
   // True clears the unsaved changes; false leaves them.
   bool save(SaveReport& report);
   bool save();
