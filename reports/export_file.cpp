@@ -68,9 +68,11 @@ bool beginsAsRecord(std::string_view record) {
 
 bool holdsGenealogy(const std::string& utf8Path) {
   if (baseNameOf(utf8Path) == "home.txt") return true;
+  // Only a regular file is opened: opening a FIFO or a device may do something to it.
+  struct stat info {};
+  if (::stat(utf8Path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   int fd = ::open(utf8Path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return false;
-  struct stat info {};
   std::string head;
   if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
     constexpr std::size_t kHeadBytes = 1 << 16;
