@@ -16,6 +16,7 @@ constexpr const char kCaption[] = "导出";
 constexpr const char kNoRoot[] = "家谱中没有始祖，无可导出。";
 constexpr const char kWriteFailed[] = "无法写入文件：";
 constexpr const char kRefused[] = "这是本程序读取的文件，不能用导出覆盖：";
+constexpr const char kGenealogy[] = "这是一个家谱文件，不能用导出覆盖：";
 
 void exportTo(MainDialog& window, ExportKind kind, const std::string& path) {
   const unsigned warning = platform::MB_OK | platform::MB_ICONEXCLAMATION;
@@ -30,6 +31,9 @@ void exportTo(MainDialog& window, ExportKind kind, const std::string& path) {
       return;
     case ExportResult::kRefused:
       window.MessageBox(kRefused + platform::utf8ToGbk(path), kCaption, warning);
+      return;
+    case ExportResult::kGenealogy:
+      window.MessageBox(kGenealogy + platform::utf8ToGbk(path), kCaption, warning);
       return;
   }
 }

@@ -43,6 +43,33 @@ const char* unsavableText(UnsavableChange why) {
   return "这项修改无法存入家谱文件";
 }
 
+// Why the genealogy file could not be written, as the line under the not-saved text says it.
+const char* fileFailureText(platform::ReplaceFailure why) {
+  using platform::ReplaceFailure;
+  switch (why) {
+    case ReplaceFailure::kDiskFull:
+      return "磁盘已满，没有空间写入家谱文件";
+    case ReplaceFailure::kFileTooLarge:
+      return "家谱文件超过了系统允许的文件大小";
+    case ReplaceFailure::kFolderNotWritable:
+      return "家谱文件所在的文件夹不允许写入";
+    case ReplaceFailure::kReadOnlyFileSystem:
+      return "家谱文件所在的磁盘是只读的";
+    case ReplaceFailure::kHeldByAnotherProgram:
+      return "另一个程序正占用家谱文件，请稍后再保存";
+    case ReplaceFailure::kReadOnlyFile:
+      return "家谱文件是只读的";
+    case ReplaceFailure::kAttributesNotKept:
+      return "新文件无法保留家谱文件的权限或访问控制设置";
+    case ReplaceFailure::kCannotWrite:
+      return "无法写入家谱文件";
+    case ReplaceFailure::kNone:
+    case ReplaceFailure::kChangedSinceRead:
+      break;
+  }
+  return nullptr;
+}
+
 // The radio buttons of 选择修改项目; the field selector of modifyField is the choice plus 1.
 enum ModifyChoice { kName = 0, kSex = 1, kGeneration = 2, kBirthDate = 3, kDeathDate = 4 };
 
@@ -184,6 +211,10 @@ std::string saveResultText(bool saved, const SaveReport& report) {
     text += "个字节就停止了，其后还有";
     text += std::to_string(report.unreadRest->bytes);
     text += "个字节没有读入，保存会丢掉其中的人员，这次没有保存";
+  }
+  if (const char* why = fileFailureText(report.fileFailure)) {
+    text += "\r\n　";
+    text += why;
   }
   return text;
 }

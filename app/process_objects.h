@@ -9,13 +9,18 @@
 #include "app/genealogy_app.h"
 #include "core/family_tree.h"
 #include "platform/dialog/dialog.h"
+#include "platform/text_file.h"
 
 namespace quillet {
 
-// The FamilyTree that loads its file when it is made.
+// The FamilyTree that loads its file when it is made, after removing the temporary files that
+// saves which died left beside it.
 class LoadedFamilyTree : public FamilyTree {
  public:
-  LoadedFamilyTree() { load(); }
+  LoadedFamilyTree() {
+    platform::removeStaleReplacements("home.txt");
+    load();
+  }
 };
 
 // Every edit box and radio group of the main window is bound to one of these; texts are GBK.

@@ -70,6 +70,9 @@ struct SaveReport {
   // The genealogy file is no longer the one this tree was read from (or last saved to):
   // another program replaced or changed it.
   bool changedOnDisk = false;
+  // Why the file could not be written (a read-only file or folder, a full disk ...), or kNone
+  // when that was not what stopped the save.
+  platform::ReplaceFailure fileFailure = platform::ReplaceFailure::kNone;
 };
 
 class FamilyTree {
@@ -115,6 +118,7 @@ class FamilyTree {
   // the walks stay a tree. Names resolve as the walk of findByName finds them, at any depth.
   // Time and memory grow linearly with the file's size, whatever its shape (names that several
   // reachable records share add a logarithmic factor).
+  // The file is only read, so a read-only file loads (and a save then says it is read-only).
   bool load();
 
   // Appends the record of `person` to `file`. False, writing nothing, when `person` is null;
@@ -134,9 +138,10 @@ class FamilyTree {
   //   - the file is still the one this tree was last read from or saved to (else
   //     `report.changedOnDisk`); it is checked, and replaced, under an exclusive lock;
   //   - every byte has been written and synced (not a read-only file or directory, no full
-  //     disk, no file size limit).
-  // A symbolic link is saved through, and the file keeps its owner, group and permissions
-  // where the system allows it (see platform::TextFile::openReplacement).
+  //     disk, no file size limit; else `report.fileFailure` says which).
+  // A symbolic link is saved through, and the file keeps its owner and group where the system
+  // allows it, its ACLs and extended attributes, and its permissions without set-id bits (see
+  // platform::TextFile::openReplacement).
   // True clears the unsaved changes; false leaves them.
   bool save(SaveReport& report);
   bool save();

@@ -116,7 +116,7 @@ bool namesNobody(const std::array<char, 6>& field) { return field[0] == '0'; }
 }  // namespace
 
 bool FamilyTree::load() {
-  auto file = platform::TextFile::open(fileName_, "r+");
+  auto file = platform::TextFile::open(fileName_, "r");
   // Opened as a reading opens it, the file is the one read last: the tree is what it would read.
   if (file && keptAsRead_ && fileIdentity_ && file->identity() == fileIdentity_) return true;
   resetTree();
@@ -598,6 +598,7 @@ bool FamilyTree::save(SaveReport& report) {
       bool sure = false;
       if (breadthFirstOrder(nullptr, sure, true, written) && sure) {
         if (!file->writeAsIs(std::string_view(block.data(), used)) || !file->commit()) {
+          report.fileFailure = file->failure();
           return false;
         }
         savedTo(*file);
@@ -640,9 +641,13 @@ bool FamilyTree::saveChecked(SaveReport& report, platform::ReplaceFailure openFa
                   : nullptr;
   if (!file) {
     report.changedOnDisk = failure == platform::ReplaceFailure::kChangedSinceRead;
+    if (!report.changedOnDisk) report.fileFailure = failure;
     return false;
   }
-  if (!file->writeAsIs(bytes) || !file->commit()) return false;
+  if (!file->writeAsIs(bytes) || !file->commit()) {
+    report.fileFailure = file->failure();
+    return false;
+  }
   savedTo(*file);
   return true;
 }

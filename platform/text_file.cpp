@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,8 +22,30 @@ namespace platform {
 namespace {
 
 constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
-constexpr char kTempSuffix[] = ".XXXXXX";
+// A temporary file is ".NAME" and this mark: the mark tells it from every file a person or another
+// program keeps beside the target.
+constexpr char kTempMark[] = ".quillet-";
+constexpr char kTempRandom[] = "XXXXXX";
 constexpr std::size_t kTempRandomBytes = 6;
+constexpr std::int64_t kFreshSeconds = 2;  // a temporary file this young may be one just made
+
+// The reason an operation that set `error` (an errno value) gives the user.
+ReplaceFailure reasonOf(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return ReplaceFailure::kDiskFull;
+    case EFBIG:
+      return ReplaceFailure::kFileTooLarge;
+    case EROFS:
+      return ReplaceFailure::kReadOnlyFileSystem;
+    case EACCES:
+    case EPERM:
+      return ReplaceFailure::kFolderNotWritable;
+    default:
+      return ReplaceFailure::kCannotWrite;
+  }
+}
 
 std::optional<std::string> fileSystemPath(std::string_view gbkName) {
   if (!isSafeFileName(gbkName)) return std::nullopt;
@@ -88,21 +111,31 @@ int openRegular(const std::string& path, int flags, struct stat& info) {
   return fd;
 }
 
-// Takes an exclusive lock on `fd`, waiting at most about ten seconds for another holder: a
-// program that never lets go must not hang this one. True when locked, and when the file system
-// has no locks at all (nothing can be taken then).
-bool lockExclusive(int fd) {
-  for (int attempt = 0; attempt < 1000; ++attempt) {
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
-    if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EBADF) return true;
-    if (errno != EWOULDBLOCK && errno != EINTR) return false;
+// Takes an exclusive lock on `fd`, waiting at most about a second for another holder: a program
+// that never lets go must not freeze this one. kNone when locked, and when the file system has
+// no locks at all (nothing can be taken then).
+ReplaceFailure lockExclusive(int fd) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return ReplaceFailure::kNone;
+    if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EBADF) return ReplaceFailure::kNone;
+    if (errno != EWOULDBLOCK && errno != EINTR) return ReplaceFailure::kCannotWrite;
     struct timespec pause {
       0, 10'000'000
     };
     ::nanosleep(&pause, nullptr);
   }
-  return false;
+  return ReplaceFailure::kHeldByAnotherProgram;
 }
+
+// Whether this user may write `path` (a file, or a directory to make files in): kNone, or why not.
+// Bits without any write permission refuse every user, root included.
+ReplaceFailure writability(const std::string& path) {
+  if (isReadOnly(path)) return ReplaceFailure::kReadOnlyFile;
+  if (::access(path.c_str(), W_OK) == 0) return ReplaceFailure::kNone;
+  return errno == EROFS ? ReplaceFailure::kReadOnlyFileSystem : ReplaceFailure::kReadOnlyFile;
+}
+
+std::string tempPrefix(const std::string& target) { return "." + baseNameOf(target) + kTempMark; }
 
 bool isTempName(const std::string& name, const std::string& prefix) {
   if (name.size() != prefix.size() + kTempRandomBytes || name.compare(0, prefix.size(), prefix)) {
@@ -116,13 +149,16 @@ bool isTempName(const std::string& name, const std::string& prefix) {
   return true;
 }
 
-// Removes the temporary files of `target` (".NAME.XXXXXX" beside it) that no running replacement
-// holds: a replacement locks its temporary file for as long as it lives.
+// Removes the temporary files of `target` (".NAME.quillet-XXXXXX" beside it) that no running
+// replacement holds: a replacement locks its temporary file for as long as it lives. One made in
+// the last moments is left too: it may be one whose maker has not locked it yet.
 void removeStaleTemps(const std::string& target) {
   const std::string directory = directoryOf(target);
-  const std::string prefix = "." + baseNameOf(target) + ".";
+  const std::string prefix = tempPrefix(target);
   DIR* dir = ::opendir(directory.c_str());
   if (dir == nullptr) return;
+  struct timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
   while (const struct dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
     if (!isTempName(name, prefix)) continue;
@@ -130,7 +166,11 @@ void removeStaleTemps(const std::string& target) {
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    struct stat named {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        info.st_mtim.tv_sec + kFreshSeconds < now.tv_sec && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::lstat(path.c_str(), &named) == 0 && named.st_ino == info.st_ino &&
+        named.st_dev == info.st_dev) {
       ::unlink(path.c_str());
     }
     ::close(fd);
@@ -138,19 +178,67 @@ void removeStaleTemps(const std::string& target) {
   ::closedir(dir);
 }
 
-// Gives the new file `fd` the owner, group and permissions of `old` as far as the system allows,
-// never a set-user-id or set-group-id bit for an owner or group other than the old one.
-// False when the permissions cannot be set.
-bool takeOverOwnership(int fd, const struct stat& old) {
+// Reads the extended attribute `name` of `fd` into `value`; false when it cannot.
+bool readAttribute(int fd, const char* name, std::string& value) {
+  for (int attempt = 0; attempt < 8; ++attempt) {  // it may grow between the two calls
+    const ssize_t size = ::fgetxattr(fd, name, nullptr, 0);
+    if (size < 0) return false;
+    value.resize(static_cast<std::size_t>(size));
+    const ssize_t got = ::fgetxattr(fd, name, value.data(), value.size());
+    if (got >= 0) {
+      value.resize(static_cast<std::size_t>(got));
+      return true;
+    }
+    if (errno != ERANGE) return false;
+  }
+  return false;
+}
+
+// Gives the new file `fd` every extended attribute of the old file `oldFd` (its POSIX ACLs are
+// two of them). False when one that the new file does not hold already cannot be set.
+bool copyAttributes(int oldFd, int fd) {
+  std::string names;
+  for (int attempt = 0;; ++attempt) {
+    const ssize_t size = ::flistxattr(oldFd, nullptr, 0);
+    if (size < 0) return errno == ENOTSUP;  // a file system without them: nothing to copy
+    names.resize(static_cast<std::size_t>(size));
+    const ssize_t got = ::flistxattr(oldFd, names.data(), names.size());
+    if (got >= 0) {
+      names.resize(static_cast<std::size_t>(got));
+      break;
+    }
+    if (errno != ERANGE || attempt == 8) return false;
+  }
+  std::string value;
+  std::string held;
+  for (std::size_t at = 0, end = 0; (end = names.find('\0', at)) != std::string::npos;
+       at = end + 1) {
+    const char* name = names.c_str() + at;
+    if (!readAttribute(oldFd, name, value)) {
+      if (errno == ENODATA) continue;  // removed meanwhile
+      return false;
+    }
+    if (::fsetxattr(fd, name, value.data(), value.size(), 0) != 0 &&
+        !(readAttribute(fd, name, held) && held == value)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Gives the new file `fd` the owner and group of the old file `oldFd` (whose status is `old`) as
+// far as the system allows, its extended attributes and ACLs, and its permissions without the
+// set-user-id and set-group-id bits. kAttributesNotKept when an attribute or the permissions
+// cannot be set.
+ReplaceFailure takeOverOwnership(int fd, int oldFd, const struct stat& old) {
   if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
     [[maybe_unused]] int ignored = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
   }
-  struct stat now {};
-  if (::fstat(fd, &now) != 0) return false;
-  mode_t permissions = old.st_mode & 07777;
-  if (now.st_uid != old.st_uid) permissions &= ~(S_ISUID | S_ISGID);
-  if (now.st_gid != old.st_gid) permissions &= ~S_ISGID;
-  return ::fchmod(fd, permissions) == 0;
+  // The permissions last: setting an ACL sets the group bits, and they must end as the old ones.
+  const mode_t permissions = old.st_mode & 07777 & ~(S_ISUID | S_ISGID);
+  return copyAttributes(oldFd, fd) && ::fchmod(fd, permissions) == 0
+             ? ReplaceFailure::kNone
+             : ReplaceFailure::kAttributesNotKept;
 }
 
 mode_t newFilePermissions() {
@@ -159,10 +247,10 @@ mode_t newFilePermissions() {
   return 0666 & ~mask;
 }
 
-// Makes a locked temporary file beside `target` for its replacement; -1 on failure. `tempPath`
-// receives its path.
+// Makes a new locked temporary file beside `target` for its replacement (mkostemp opens with
+// O_EXCL); -1 on failure, with errno set. `tempPath` receives its path.
 int makeTemp(const std::string& target, std::string& tempPath) {
-  tempPath = directoryOf(target) + "/." + baseNameOf(target) + kTempSuffix;
+  tempPath = directoryOf(target) + "/" + tempPrefix(target) + kTempRandom;
   int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
   if (fd < 0) return -1;
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno != ENOLCK && errno != EOPNOTSUPP) {
@@ -261,7 +349,10 @@ std::unique_ptr<TextFile> TextFile::openReplacement(std::string_view gbkName,
     target = resolved;
     std::free(resolved);
   }
-  if (isReadOnly(directoryOf(target))) return nullptr;
+  if (ReplaceFailure folder = writability(directoryOf(target)); folder != ReplaceFailure::kNone) {
+    why = folder == ReplaceFailure::kReadOnlyFile ? ReplaceFailure::kFolderNotWritable : folder;
+    return nullptr;
+  }
 
   // The old file, locked for the whole replacement and checked under the lock: the name must
   // still lead to the file held, and that must be the file expected.
@@ -271,7 +362,12 @@ std::unique_ptr<TextFile> TextFile::openReplacement(std::string_view gbkName,
     lockFd = openRegular(target, O_RDONLY, old);
     if (lockFd < 0) return nullptr;
     struct stat now {};
-    if (!lockExclusive(lockFd) || ::fstat(lockFd, &old) != 0) {
+    if (ReplaceFailure locked = lockExclusive(lockFd); locked != ReplaceFailure::kNone) {
+      ::close(lockFd);
+      why = locked;
+      return nullptr;
+    }
+    if (::fstat(lockFd, &old) != 0) {
       ::close(lockFd);
       return nullptr;
     }
@@ -282,8 +378,9 @@ std::unique_ptr<TextFile> TextFile::openReplacement(std::string_view gbkName,
       why = ReplaceFailure::kChangedSinceRead;
       return nullptr;
     }
-    if ((old.st_mode & kAnyWriteBit) == 0) {
+    if (ReplaceFailure file = writability(target); file != ReplaceFailure::kNone) {
       ::close(lockFd);
+      why = file;
       return nullptr;
     }
   }
@@ -295,22 +392,25 @@ std::unique_ptr<TextFile> TextFile::openReplacement(std::string_view gbkName,
   std::string temp;
   int fd = makeTemp(target, temp);
   if (fd < 0) {
+    why = reasonOf(errno);
     release();
     return nullptr;
   }
-  bool owned = lockFd >= 0 ? takeOverOwnership(fd, old) : ::fchmod(fd, newFilePermissions()) == 0;
-  std::FILE* file = owned ? ::fdopen(fd, "wb") : nullptr;
+  why = lockFd >= 0                               ? takeOverOwnership(fd, lockFd, old)
+        : ::fchmod(fd, newFilePermissions()) == 0 ? ReplaceFailure::kNone
+                                                  : ReplaceFailure::kAttributesNotKept;
+  std::FILE* file = why == ReplaceFailure::kNone ? ::fdopen(fd, "wb") : nullptr;
   if (file == nullptr) {
     ::close(fd);
     ::unlink(temp.c_str());
     release();
+    if (why == ReplaceFailure::kNone) why = ReplaceFailure::kCannotWrite;
     return nullptr;
   }
   auto stream = std::unique_ptr<TextFile>(new TextFile(file, true));
   stream->tempPath_ = temp;
   stream->targetPath_ = target;
   stream->lockFd_ = lockFd;
-  why = ReplaceFailure::kNone;
   return stream;
 }
 
@@ -370,9 +470,14 @@ bool TextFile::readAll(std::string& bytes) {
   return true;
 }
 
+void TextFile::fail() {
+  if (!failed_ || failure_ == ReplaceFailure::kNone) failure_ = reasonOf(errno);
+  failed_ = true;
+}
+
 bool TextFile::putRaw(char c) {
   if (file_ == nullptr || std::fputc(static_cast<unsigned char>(c), file_) == EOF) {
-    failed_ = true;
+    fail();
     return false;
   }
   return true;
@@ -386,14 +491,14 @@ bool TextFile::putc(char c) {
 bool TextFile::write(std::string_view bytes) {
   if (failed_ || file_ == nullptr) return false;
   if (!textMode_) {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) fail();
     return !failed_;
   }
   // Translated into a block, each line feed as CR LF, and written a block at a time.
   char block[1 << 16];
   std::size_t used = 0;
   auto flush = [&] {
-    if (used != 0 && std::fwrite(block, 1, used, file_) != used) failed_ = true;
+    if (used != 0 && std::fwrite(block, 1, used, file_) != used) fail();
     used = 0;
     return !failed_;
   };
@@ -418,7 +523,7 @@ bool TextFile::write(std::string_view bytes) {
 
 bool TextFile::writeAsIs(std::string_view bytes) {
   if (failed_ || file_ == nullptr) return false;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) fail();
   if (!failed_ && bytes.size() >= kEarlyWriteback) {
     // A large block starts on its way to the disk now, so that the sync at commit has less left
     // to wait for. (Only a hint: errors show at the sync.)
@@ -444,7 +549,7 @@ bool TextFile::close() {
     lockFd_ = -1;
   }
   if (file_ == nullptr) return !failed_;
-  if (std::fclose(file_) != 0) failed_ = true;
+  if (std::fclose(file_) != 0) fail();
   file_ = nullptr;
   if (!tempPath_.empty()) {
     ::unlink(tempPath_.c_str());
@@ -457,15 +562,19 @@ bool TextFile::commit() { return finishReplacement(true); }
 
 bool TextFile::commitNew() { return finishReplacement(false); }
 
-// Flushes, syncs and closes the temporary file, then moves it into place: over the target with
+// Flushes and syncs the temporary file, moves it into place, and closes it: over the target with
 // `replaceExisting`, else without replacing anything (an atomic rename that refuses an existing
-// target, or where the file system lacks it, a hard link, which refuses one too).
+// target, or where the file system lacks it, a hard link, which refuses one too). The file is
+// closed only once it has its name, so that its lock keeps every clean-up away until then.
 bool TextFile::finishReplacement(bool replaceExisting) {
   if (file_ == nullptr || tempPath_.empty()) return false;
-  bool ok = !failed_ && std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+  bool ok = !failed_;
+  if (ok && (std::fflush(file_) != 0 || ::fsync(::fileno(file_)) != 0)) {
+    fail();
+    ok = false;
+  }
   std::optional<FileIdentity> made = ok ? identity() : std::nullopt;
-  ok = std::fclose(file_) == 0 && ok && made.has_value();
-  file_ = nullptr;
+  ok = ok && made.has_value();
   if (ok && replaceExisting) {
     ok = ::rename(tempPath_.c_str(), targetPath_.c_str()) == 0;
   } else if (ok) {
@@ -477,23 +586,77 @@ bool TextFile::finishReplacement(bool replaceExisting) {
     }
   }
   if (!ok) {
+    if (!failed_) fail();
     ::unlink(tempPath_.c_str());
     tempPath_.clear();
-    failed_ = true;
     close();
     return false;
   }
   tempPath_.clear();
   committed_ = made;
-  // The rename is done; a failed directory sync only weakens durability across a power cut.
+  // The rename is done, and the bytes were synced before it: the close has nothing left to
+  // report, and a failed directory sync only weakens durability across a power cut.
+  std::fclose(file_);
+  file_ = nullptr;
   syncDirectory(directoryOf(targetPath_));
   close();  // lets go of the lock
   return true;
 }
 
+void removeStaleReplacements(std::string_view gbkName) {
+  if (auto path = fileSystemPath(gbkName)) removeStaleTemps(*path);
+}
+
+namespace {
+
+// Whether `path` is to be written through rather than replaced: it exists and is not a regular
+// file (a FIFO, a device, a link to one), or it is a link in /dev or /proc, such as /dev/stdout,
+// that stands for a stream the caller was given even when that is a regular file.
+bool writesThrough(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return true;
+  if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return false;
+  char* directory = ::realpath(directoryOf(path).c_str(), nullptr);
+  if (directory == nullptr) return false;
+  const std::string_view resolved = directory;
+  const bool streams = resolved == "/dev" || resolved.starts_with("/proc/");
+  std::free(directory);
+  return streams;
+}
+
+// Writes all of `bytes` to `fd`; false on the first error.
+bool writeAll(int fd, std::string_view bytes) {
+  for (std::size_t done = 0; done < bytes.size();) {
+    ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    done += static_cast<std::size_t>(wrote);
+  }
+  return true;
+}
+
+// Opens `path` for writing as a shell's redirection does and writes `bytes` to it. A reader of a
+// pipe that goes away fails the write instead of ending the program.
+bool writeThrough(const std::string& path, std::string_view bytes) {
+  struct sigaction ignore {};
+  struct sigaction previous {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigemptyset(&ignore.sa_mask);
+  if (::sigaction(SIGPIPE, &ignore, &previous) != 0) return false;
+  int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+  bool ok = fd >= 0 && writeAll(fd, bytes);
+  if (fd >= 0) ok = ::close(fd) == 0 && ok;
+  ::sigaction(SIGPIPE, &previous, nullptr);
+  return ok;
+}
+
+}  // namespace
+
 bool replaceFileAtPath(const std::string& path, std::string_view bytes) {
   ignoreFileSizeSignal();
   if (path.empty() || path.back() == '/') return false;
+  if (writesThrough(path)) return writeThrough(path, bytes);
+  removeStaleTemps(path);
   std::string temp;
   int fd = makeTemp(path, temp);
   if (fd < 0) return false;
@@ -504,16 +667,10 @@ bool replaceFileAtPath(const std::string& path, std::string_view bytes) {
   if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
     permissions = old.st_mode & 0777;
   }
-  bool ok = ::fchmod(fd, permissions) == 0;
-  for (std::size_t done = 0; ok && done < bytes.size();) {
-    ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    ok = wrote > 0;
-    if (ok) done += static_cast<std::size_t>(wrote);
-  }
-  ok = ok && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
+  bool ok = ::fchmod(fd, permissions) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+  // Renamed before it is closed: its lock keeps every clean-up away until it has its name.
   ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+  ::close(fd);
   if (!ok) {
     ::unlink(temp.c_str());
     return false;

@@ -45,11 +45,19 @@ struct FileIdentity {
 // modification time: an identity taken now then tells this version from every later one.
 bool isSettled(const FileIdentity& identity);
 
-// Why openReplacement made no replacement.
+// Why openReplacement made no replacement, or why writing or committing one failed.
 enum class ReplaceFailure {
   kNone,
-  kCannotWrite,       // bad name, read-only file or directory, no room, not a regular file ...
-  kChangedSinceRead,  // the file is no longer the one expected: another program replaced it
+  kCannotWrite,           // bad name, not a regular file, an input or output error ...
+  kChangedSinceRead,      // the file is no longer the one expected: another program replaced it
+  kDiskFull,              // no room left on the disk (or over the user's quota)
+  kFileTooLarge,          // beyond the file size limit (ulimit -f) or the file system's
+  kFolderNotWritable,     // the file's directory does not let this user make files
+  kReadOnlyFileSystem,    // the file lies on a file system mounted read-only
+  kHeldByAnotherProgram,  // another program held the file's lock for more than a second
+  kReadOnlyFile,          // the file's permission bits grant no write access, or not to this user
+  kAttributesNotKept,     // the new file could not be given the old one's permissions, ACLs or
+                          // extended attributes
 };
 
 class TextFile {
@@ -65,17 +73,20 @@ class TextFile {
   // (and if the process dies) `gbkName` is untouched. Text mode.
   // - A symbolic link is saved through: its target is replaced (atomically, in the target's
   //   directory) and the link stays.
-  // - The new file keeps the old one's owner and group where the system allows it, and its
-  //   permissions, less the set-user-id and set-group-id bits when the owner (or the group)
-  //   could not be kept. Null when the permissions cannot be set.
+  // - The new file keeps the old one's owner and group where the system allows it, its extended
+  //   attributes (POSIX ACLs among them) and its permissions, never a set-user-id or set-group-id
+  //   bit. Null (kAttributesNotKept) when the permissions or an attribute cannot be set.
   // - From here to commit() or close() the old file is held under an exclusive lock (flock), so
-  //   that programs replacing the same file take turns. Under that lock, when `expected` is
-  //   given and the file exists but is no longer that file, nothing is made and `failure` (if
-  //   given) says kChangedSinceRead. A file that no longer exists is simply made.
-  // - Temporary files of this naming (".home.txt.XXXXXX") left by a replacement that died are
-  //   removed; one that a running replacement holds is left alone.
-  // Fails (kCannotWrite) when `gbkName` exists but is read-only or not a regular file, or its
-  // directory is read-only.
+  //   that programs replacing the same file take turns; another holder is waited for at most a
+  //   second (kHeldByAnotherProgram). Under that lock, when `expected` is given and the file
+  //   exists but is no longer that file, nothing is made and `failure` (if given) says
+  //   kChangedSinceRead. A file that no longer exists is simply made.
+  // - The temporary file is ".NAME.quillet-XXXXXX" beside the target, made anew (O_EXCL) and
+  //   locked for its whole life; those of replacements that died are removed (see
+  //   removeStaleReplacements).
+  // Fails when `gbkName` exists but is read-only for this user (kReadOnlyFile) or not a regular
+  // file, or its directory does not let this user make files (kFolderNotWritable, or
+  // kReadOnlyFileSystem); `failure` says which.
   static std::unique_ptr<TextFile> openReplacement(std::string_view gbkName,
                                                    const std::optional<FileIdentity>& expected = {},
                                                    ReplaceFailure* failure = nullptr);
@@ -117,14 +128,19 @@ class TextFile {
   // target untouched and the temporary file removed, when the target exists by then.
   bool commitNew();
 
+  // Why the first failed write, close or commit failed; kNone while nothing has.
+  ReplaceFailure failure() const { return failure_; }
+
  private:
   TextFile(std::FILE* file, bool textMode) : file_(file), textMode_(textMode) {}
   bool putRaw(char c);
   bool finishReplacement(bool replaceExisting);
+  void fail();  // records errno's reason, once
 
   std::FILE* file_;
   bool textMode_;
   bool failed_ = false;
+  ReplaceFailure failure_ = ReplaceFailure::kNone;
   int pending_ = -2;        // a byte read ahead while looking for CR LF; -2 when none
   std::string tempPath_;    // replacement files: the temporary file's UTF-8 path
   std::string targetPath_;  // replacement files: the file it replaces (a link's target)
@@ -142,10 +158,22 @@ std::optional<FileIdentity> identityOf(std::string_view gbkName);
 // The identity of the file at the UTF-8 path `path` (a symbolic link followed), or nothing.
 std::optional<FileIdentity> identityOfPath(const std::string& path);
 
-// Writes `bytes` to the UTF-8 path `path` through a temporary file in the same directory that
-// is renamed over it once everything is written and synced: the old file stays whole until then,
-// and a symbolic link at `path` is replaced by the new file rather than written through. False,
-// with nothing changed, when any step fails.
+// Removes the temporary files that replacements of `gbkName` (in the working directory) left
+// when they died: only files named ".NAME.quillet-XXXXXX" that are regular files, that no
+// running replacement holds locked, and that are not brand new (a replacement locks its file at
+// once). A user's own ".home.txt.backup" and other programs' files are never touched.
+void removeStaleReplacements(std::string_view gbkName);
+
+// Writes `bytes` to the UTF-8 path `path`.
+// - A regular file, or no file, is replaced through a temporary file in the same directory
+//   (".NAME.quillet-XXXXXX", as openReplacement makes them; stale ones are removed first) that
+//   is renamed over it once everything is written and synced: the old file stays whole until
+//   then, and a symbolic link at `path` is replaced by the new file rather than written through.
+// - Anything else that exists (a FIFO, a device, a symbolic link to one, /dev/stdout) is written
+//   through, as any program writing to a pipe or a device does: opened for writing and written,
+//   never replaced. A FIFO waits for its reader. A reader that goes away fails the write (no
+//   SIGPIPE).
+// False when any step fails; a replaced file is then as it was.
 bool replaceFileAtPath(const std::string& path, std::string_view bytes);
 
 }  // namespace platform

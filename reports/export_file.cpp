@@ -1,6 +1,9 @@
 #include "reports/export_file.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <string_view>
@@ -40,7 +43,49 @@ std::string baseNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Whether the bytes after a record's '!' begin as a genealogy record does: a 6-byte name of GBK
+// characters (spaces after them), a generation digit, then at their places a birth date of eight
+// digits and the sex 'm' or 'f'. The other fields may hold anything the reader takes.
+bool beginsAsRecord(std::string_view record) {
+  constexpr std::size_t kName = 0, kGeneration = 6, kBirthDate = 13, kSex = 21, kSexEnd = 22;
+  if (record.size() < kSexEnd) return false;
+  auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  std::size_t at = kName;
+  while (at < kGeneration && platform::gbkCharLength(record.substr(at, kGeneration - at)) == 2) {
+    at += 2;
+  }
+  if (at == kName) return false;
+  for (; at < kGeneration; ++at) {
+    if (record[at] != ' ') return false;
+  }
+  for (std::size_t i = kBirthDate; i < kSex; ++i) {
+    if (!isDigit(record[i])) return false;
+  }
+  return isDigit(record[kGeneration]) && (record[kSex] == 'm' || record[kSex] == 'f');
+}
+
 }  // namespace
+
+bool holdsGenealogy(const std::string& utf8Path) {
+  if (baseNameOf(utf8Path) == "home.txt") return true;
+  // Only a regular file is opened: opening a FIFO or a device may do something to it.
+  struct stat info {};
+  if (::stat(utf8Path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  int fd = ::open(utf8Path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::string head;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    constexpr std::size_t kHeadBytes = 1 << 16;
+    head.resize(kHeadBytes);
+    const ssize_t got = ::read(fd, head.data(), head.size());
+    head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  }
+  ::close(fd);
+  // As the reader goes: to the first '!', unless a 0xFF ends the file before it.
+  const std::size_t marker = head.find_first_of("!\xff");
+  return marker != std::string::npos && head[marker] == '!' &&
+         beginsAsRecord(std::string_view(head).substr(marker + 1));
+}
 
 bool readByTheProgram(const std::string& utf8Path) {
   auto here = platform::identityOfPath(".");
@@ -68,8 +113,10 @@ bool readByTheProgram(const std::string& utf8Path) {
   return found;
 }
 
-ExportResult exportToFile(const FamilyTree& tree, ExportKind kind, const std::string& utf8Path) {
+ExportResult exportToFile(const FamilyTree& tree, ExportKind kind, const std::string& utf8Path,
+                          bool force) {
   if (readByTheProgram(utf8Path)) return ExportResult::kRefused;
+  if (!force && holdsGenealogy(utf8Path)) return ExportResult::kGenealogy;
   std::string text;
   bool made =
       kind == ExportKind::kChartSvg

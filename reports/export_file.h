@@ -17,6 +17,7 @@ enum class ExportResult {
   kNoRoot,       // the tree has no root: nothing to export, no file made
   kWriteFailed,  // the file could not be written whole; an old file there is untouched
   kRefused,      // the file is one the program reads (see readByTheProgram): left alone
+  kGenealogy,    // the file is a genealogy (see holdsGenealogy) and no force was given: left alone
 };
 
 // True when `utf8Path` is, or would become, a file that the program reads from its working
@@ -25,10 +26,19 @@ enum class ExportResult {
 // directory, a symbolic link followed) and by the file it names when that exists.
 bool readByTheProgram(const std::string& utf8Path);
 
-// Writes the export of `tree` to `utf8Path`. The file is replaced as a whole: the export goes to
-// a temporary file beside it that is renamed over it once written and synced, so a failure
-// leaves an old file as it was, and a symbolic link there is replaced rather than written
-// through. Refuses a file the program reads.
-ExportResult exportToFile(const FamilyTree& tree, ExportKind kind, const std::string& utf8Path);
+// True when `utf8Path`, wherever it is, is named home.txt, or is an existing regular file whose
+// first record reads as a record of a genealogy file: its first '!' (within the first 64 KiB)
+// followed by a name of GBK characters, a generation digit and, at their places, a birth date
+// of eight digits and the sex 'm' or 'f'. Nothing else is opened or read.
+bool holdsGenealogy(const std::string& utf8Path);
+
+// Writes the export of `tree` to `utf8Path`. A regular file is replaced as a whole: the export
+// goes to a temporary file beside it that is renamed over it once written and synced, so a
+// failure leaves an old file as it was, and a symbolic link there is replaced rather than written
+// through. What exists and is not a regular file (a FIFO, a device, /dev/stdout) is written
+// through, never replaced (see platform::replaceFileAtPath). Refuses a file the program reads,
+// and, unless `force`, a genealogy (holdsGenealogy).
+ExportResult exportToFile(const FamilyTree& tree, ExportKind kind, const std::string& utf8Path,
+                          bool force = false);
 
 }  // namespace quillet

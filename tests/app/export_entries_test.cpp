@@ -68,6 +68,10 @@ TEST_F(ExportEntriesTest, WarningSaysWhyNothingWasWritten) {
     EXPECT_EQ(window.messageBoxes()[0].caption, "导出");
     EXPECT_EQ(window.messageBoxes()[0].text, "无法写入文件：no-such-folder/clan.ged");
     EXPECT_EQ(window.messageBoxes()[0].type, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    window.answerFileName("../home.txt");  // another folder's genealogy
+    ASSERT_TRUE(window.chooseContextMenu(ID_EXPORT_GEDCOM));
+    ASSERT_EQ(window.messageBoxes().size(), 2u);
+    EXPECT_EQ(window.messageBoxes()[1].text, "这是一个家谱文件，不能用导出覆盖：../home.txt");
   }
   testing::writeFile("home.txt", "");
   WindowHarness empty;

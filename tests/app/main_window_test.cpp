@@ -2,6 +2,7 @@
 // headless backend.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -182,10 +183,14 @@ TEST(MainWindowWithoutGenealogy, OpensWithEmptyTreeAndSaysWhereItLooked) {
   EXPECT_EQ(window.text(1001), expected);
 }
 
+// The start also removes what a killed save left (an old unlocked ".home.txt.quillet-XXXXXX").
 TEST(MainWindowStartup, SecondLoadAtInitialisationReplacesTheFirstAndNoWindowGivesMinusOne) {
   ScopedTempDir dir;
   testing::writeFile("home.txt", testing::smallClan());
+  testing::writeFile(".home.txt.quillet-Ab12Cd", "left by a killed save");
+  ASSERT_EQ(std::system("touch -d '1 hour ago' .home.txt.quillet-Ab12Cd"), 0);
   ProcessObjects objects;
+  EXPECT_FALSE(testing::fileExists(".home.txt.quillet-Ab12Cd"));
   EXPECT_EQ(objects.tree.personCount(), 10);
   // Between the first load and the window's own, the file changes: the window shows the second.
   testing::writeFile("home.txt", testing::record({.name = "贾演", .generation = '0'}));

@@ -162,7 +162,8 @@ TEST_F(BatchRunTest, FailedSaveOnYesShowsNotSavedAndStaysOpen) {
   std::filesystem::copy("home.txt", "clan/home.txt");
   ASSERT_EQ(::chmod("clan", 0555), 0);
   EXPECT_EQ(runBatch(kChange + "answer yes\nkey esc\nprint 1001\n", "clan").out,
-            kQuestion + utf8(u8"yes\n1001: \\r\\n\\r\\n\\r\\n            保存失败\nend: input\n"));
+            kQuestion + utf8(u8"yes\n1001: \\r\\n\\r\\n\\r\\n            保存失败"
+                             u8"\\r\\n　家谱文件所在的文件夹不允许写入\nend: input\n"));
 }
 
 TEST_F(BatchRunTest, SelectedItemShowsItsReportAndLookupsAndEditsSelectWhomTheyFound) {

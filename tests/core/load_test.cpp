@@ -11,6 +11,7 @@ namespace quillet {
 namespace {
 
 using testing::ClanTree;
+using testing::key;
 using testing::record;
 using testing::ScopedTempDir;
 using testing::writeFile;
@@ -147,7 +148,7 @@ TEST(Load, RecordCutShortByTheEndOfTheFileIsNotTaken) {
   }
 }
 
-TEST(Load, MissingOrReadOnlyFileLeavesAnEmptyTreeAndASecondLoadReplacesTheFirst) {
+TEST(Load, MissingFileLeavesAnEmptyTreeAndAReadOnlyOneLoadsButIsNotSaved) {
   ScopedTempDir dir;
   FamilyTree tree;
   EXPECT_FALSE(tree.load());
@@ -161,9 +162,15 @@ TEST(Load, MissingOrReadOnlyFileLeavesAnEmptyTreeAndASecondLoadReplacesTheFirst)
   ASSERT_TRUE(tree.load());
   EXPECT_EQ(tree.personCount(), 8);
   EXPECT_EQ(tree.femaleCount(), 4);
+  // Read-only for every user: it loads, and a save says why it cannot write it.
   ASSERT_EQ(::chmod("home.txt", 0444), 0);
-  EXPECT_FALSE(tree.load());
-  EXPECT_EQ(tree.root(), nullptr);
+  ASSERT_TRUE(tree.load());
+  EXPECT_EQ(tree.personCount(), 8);
+  ASSERT_TRUE(tree.addWife(key("李氏"), tree.root()->name, makeDate("17200101")));
+  SaveReport report;
+  EXPECT_FALSE(tree.save(report));
+  EXPECT_EQ(report.fileFailure, platform::ReplaceFailure::kReadOnlyFile);
+  EXPECT_EQ(testing::readFile("home.txt"), smallClan());
 }
 
 }  // namespace

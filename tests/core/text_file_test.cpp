@@ -3,7 +3,6 @@
 #include "platform/text_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -75,24 +74,6 @@ TEST(TextFile, ReplacementTouchesTheTargetOnlyAtCommit) {
   EXPECT_EQ(readFile("home.txt"), "new\r\n");
 }
 
-// The last buffered bytes are written at commit: when that flush fails (here the file size
-// limit), commit fails and the target keeps its old bytes.
-TEST(TextFile, FailedFlushAtCommitLeavesTheTarget) {
-  ScopedTempDir dir;
-  writeFile("home.txt", "old");
-  auto file = TextFile::openReplacement("home.txt");
-  ASSERT_TRUE(file);
-  EXPECT_TRUE(file->write("new\n"));  // buffered: nothing is written yet
-  rlimit before{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
-  rlimit tiny{2, before.rlim_max};
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
-  const bool committed = file->commit();
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &before), 0);
-  EXPECT_FALSE(committed);
-  EXPECT_EQ(readFile("home.txt"), "old");
-}
-
 // For every user, root included.
 TEST(TextFile, ReadOnlyFileOrDirectoryRefusesUpdatesAndReplacement) {
   ScopedTempDir dir;
@@ -146,6 +127,22 @@ TEST(SpecialFiles, FifoDevicesAndDirectoriesDoNotOpenInAnyMode) {
   struct stat info {};
   ASSERT_EQ(::stat("home.txt", &info), 0);
   EXPECT_TRUE(S_ISFIFO(info.st_mode));  // "w" left it as it was
+}
+
+// A test's directory gives write permission back to what it holds, never to the target of a link
+// (the links to /dev/zero and /dev/null that these tests make).
+TEST(SpecialFiles, TestDirectoryLeavesTheTargetsOfItsLinksAlone) {
+  ScopedTempDir outer;
+  writeFile("elsewhere.txt", "x");
+  ASSERT_EQ(::chmod("elsewhere.txt", 0444), 0);
+  const std::string elsewhere = outer.path() + "/elsewhere.txt";
+  {
+    ScopedTempDir inner;
+    ASSERT_EQ(::symlink(elsewhere.c_str(), "link.txt"), 0);
+  }
+  struct stat info {};
+  ASSERT_EQ(::stat(elsewhere.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0444u);
 }
 
 TEST(SpecialFiles, NameWhoseCharacterEndsInTheBackslashByteOpens) {

@@ -4,6 +4,7 @@
 // then import giving home.txt back byte for byte (the shipped clan, generated clans of 10^3 and
 // 10^5 persons, both versions).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -161,6 +162,16 @@ TEST(ExportCli, OutputIsReplacedWholeOrNotAtAllAndLinksAreNotWrittenThrough) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
   EXPECT_EQ(readFile("old.ged"), "a good export");
   EXPECT_EQ(std::system("ls -A | grep -q '^\\.old\\.ged\\.'"), 256) << "a temporary file is left";
+  // What killed exports and saves left goes at the next export (of that file; home.txt's at
+  // every start); files of other naming stay.
+  for (const char* name :
+       {".home.txt.quillet-Ab12Cd", ".old.ged.quillet-Xy34Zw", ".old.ged.Ab12Cd"}) {
+    writeFile(name, "x");
+  }
+  ASSERT_EQ(std::system("touch -d '1 hour ago' .home.txt.* .old.ged.*"), 0);
+  ASSERT_EQ(runExport("gedcom old.ged"), 0);
+  EXPECT_EQ(std::system("ls -A | grep -q quillet-"), 256) << "a stale temporary file stays";
+  EXPECT_TRUE(fileExists(".old.ged.Ab12Cd"));
 
   writeFile("target.dat", "not an export");
   std::filesystem::create_symlink("target.dat", "out.ged");
@@ -168,6 +179,49 @@ TEST(ExportCli, OutputIsReplacedWholeOrNotAtAllAndLinksAreNotWrittenThrough) {
   EXPECT_EQ(readFile("target.dat"), "not an export");
   EXPECT_FALSE(std::filesystem::is_symlink("out.ged"));
   EXPECT_TRUE(readFile("out.ged").starts_with("0 HEAD"));
+}
+
+// What exists and is not a regular file is written through, never replaced: a FIFO (its reader
+// gets the export), a link to /dev/null, standard output as /dev/fd/1 (a file the shell opened).
+TEST(ExportCli, FifoDeviceAndStandardOutputAreWrittenThroughNotReplaced) {
+  testing::ScopedTempDir dir;
+  writeFile("home.txt", smallClan());
+  ASSERT_EQ(::mkfifo("pipe.ged", 0644), 0);
+  std::filesystem::create_symlink("/dev/null", "null.ged");
+  const std::string program = std::string("'") + QUILLET_EXPORT_BINARY + "' ";
+  const std::string runs = "timeout 20 cat pipe.ged > read.ged & " + program +
+                           "gedcom pipe.ged && " + program + "chart null.ged && " + program +
+                           "gedcom /dev/fd/1 > out.ged";
+  EXPECT_EQ(std::system((runs + "; status=$?; wait; exit $status").c_str()), 0);
+  EXPECT_TRUE(readFile("read.ged").starts_with("0 HEAD\n"));
+  EXPECT_TRUE(readFile("out.ged").starts_with("0 HEAD\n"));
+  EXPECT_TRUE(std::filesystem::is_fifo("pipe.ged"));
+  EXPECT_TRUE(std::filesystem::is_symlink("null.ged"));
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+}
+
+// Another folder's genealogy is refused without --force: any file named home.txt, and any file
+// whose first record is a genealogy record; exports (GEDCOM, SVG) are replaced as before.
+TEST(ExportCli, GenealogyAnywhereIsReplacedOnlyWithForce) {
+  testing::ScopedTempDir dir;
+  writeFile("home.txt", smallClan());
+  std::filesystem::create_directory("clanB");
+  writeFile("clanB/home.txt", smallClan());
+  writeFile("copy.txt", "a copy of\r\n" + smallClan());
+  for (const char* output : {"clanB/home.txt", "copy.txt"}) {
+    std::string errors;
+    EXPECT_EQ(runExport(std::string("gedcom ") + output, &errors), 1) << output;
+    EXPECT_NE(errors.find("--force"), std::string::npos) << errors;
+  }
+  EXPECT_EQ(readFile("clanB/home.txt"), smallClan());
+  EXPECT_EQ(readFile("copy.txt"), "a copy of\r\n" + smallClan());
+  ASSERT_EQ(runExport("gedcom clanB/home.txt --force"), 0);
+  EXPECT_TRUE(readFile("clanB/home.txt").starts_with("0 HEAD\n"));
+  for (const char* again : {"gedcom again.ged", "chart again.svg"}) {
+    ASSERT_EQ(runExport(again), 0);
+    EXPECT_EQ(runExport(again), 0) << again;
+  }
+  EXPECT_EQ(runExport("gedcom home.txt --force"), 2);  // never the one it reads
 }
 
 TEST(ImportCli, HomeTxtIsReplacedOnlyWithForceAndTheDirectoryMustExist) {

@@ -176,16 +176,18 @@ TEST_F(ModifyPanelTest, SaveAsksFirstAndCancelTouchesNothing) {
   EXPECT_EQ(person("贾宝玉")->sex, 'f');
 }
 
-// A failed save keeps the file and says why: a read-only file; edits the file could not hold
-// (each person named, the edits kept in memory); a file another program changed since loading.
+// A failed save keeps the file and says why: a read-only file, which opens and shows its tree;
+// edits the file could not hold (each person named, the edits kept in memory); a file another
+// program changed since loading.
 TEST_F(ModifyPanelTest, FailedSaveSaysWhyAndLeavesTheFileWhole) {
   const std::string file = readFile("home.txt");
   const std::string theirs = file + "\r\n";
-  modify("贾宝玉", 1007, "17610101");
   ::chmod("home.txt", 0444);
+  EXPECT_FALSE(window().treeLines().empty());
+  modify("贾宝玉", 1007, "17610101");
   window().answerOk();
   window().click(IDC_SAVE);
-  EXPECT_EQ(shown(pane()), shown(kNotSaved));
+  EXPECT_EQ(shown(pane()), shown(std::string(kNotSaved) + "\r\n　家谱文件是只读的"));
   EXPECT_EQ(readFile("home.txt"), file);
 
   ::chmod("home.txt", 0644);

@@ -21,8 +21,10 @@ ScopedTempDir::ScopedTempDir() {
 ScopedTempDir::~ScopedTempDir() {
   std::error_code ignored;
   std::filesystem::current_path(previous_, ignored);
-  // Give back write permission that a test took away, so that everything can be removed.
+  // Give back write permission that a test took away, so that everything can be removed; never
+  // through a symbolic link, whose target (/dev/null ...) is not the test's.
   for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored)) {
+    if (entry.is_symlink(ignored)) continue;
     std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ignored);
   }

@@ -1,17 +1,16 @@
 // quillet-export: writes the genealogy of home.txt (in the working directory) as GEDCOM or as
 // an SVG chart.
 //
-//   quillet-export gedcom FILE [--version 5.5.1|7.0]   (7.0 when no version is given)
-//   quillet-export chart FILE.svg
+//   quillet-export gedcom FILE [--version 5.5.1|7.0] [--force]   (7.0 when no version is given)
+//   quillet-export chart FILE.svg [--force]
 //   quillet-export --help | --version                   (--version alone: the program's version)
 //
-// Exit status: 0 done; 1 home.txt missing, unreadable or without a root, or FILE not written;
-// 2 bad usage, FILE among them when it is a file the program reads (home.txt, a roster ...).
-// FILE is replaced as a whole or not at all. Messages go to stderr.
-#include <stdlib.h>
-
+// Exit status: 0 done; 1 home.txt missing, unreadable or without a root, FILE a genealogy
+// (named home.txt, or holding genealogy records) without --force, or FILE not written; 2 bad
+// usage, FILE among them when it is a file the program reads (home.txt, a roster ...).
+// A regular FILE is replaced as a whole or not at all; a FIFO or a device is written through.
+// Messages go to stderr.
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +18,7 @@
 #include "app/command_line.h"
 #include "core/family_tree.h"
 #include "platform/out_of_memory.h"
+#include "platform/text_file.h"
 #include "reports/export_file.h"
 
 namespace {
@@ -30,16 +30,20 @@ constexpr int kBadUsage = 2;
 constexpr std::string_view kProgram = "quillet-export";
 
 constexpr const char kHelp[] =
-    "Usage: quillet-export gedcom FILE [--version 5.5.1|7.0]\n"
-    "  or:  quillet-export chart FILE.svg\n"
+    "Usage: quillet-export gedcom FILE [--version 5.5.1|7.0] [--force]\n"
+    "  or:  quillet-export chart FILE.svg [--force]\n"
     "Write the genealogy of home.txt in the working directory to FILE: as GEDCOM (7.0 unless\n"
-    "--version 5.5.1 is given), or as an SVG chart of the family tree.\n"
+    "--version 5.5.1 is given), or as an SVG chart of the family tree. A FILE that exists is\n"
+    "replaced whole or not at all; a FIFO or a device (/dev/stdout) is written through.\n"
     "\n"
+    "      --force    replace FILE even when it is a genealogy: named home.txt, or holding\n"
+    "                 genealogy records (never one this directory's genealogy reads)\n"
     "  -h, --help     display this help and exit\n"
     "      --version  output version information and exit (given alone)\n"
     "\n"
     "Exit status: 0 when FILE is written; 1 when home.txt is missing, unreadable or has no\n"
-    "root, or FILE cannot be written; 2 for bad usage.\n";
+    "root, FILE is a genealogy and --force is not given, or FILE cannot be written; 2 for bad\n"
+    "usage.\n";
 
 int badUsage(std::string_view why) { return quillet::usageError(kProgram, why); }
 
@@ -47,6 +51,7 @@ struct Request {
   std::string command;
   std::string file;
   quillet::ExportKind kind = quillet::ExportKind::kGedcom70;
+  bool force = false;
 };
 
 // Parses the arguments into `request`; an exit status other than kDone when they are wrong.
@@ -74,6 +79,8 @@ int parseArguments(const std::vector<std::string_view>& args, Request& request) 
         return badUsage("the version is 5.5.1 or 7.0");
       }
       versionGiven = true;
+    } else if (args[i] == "--force") {
+      request.force = true;
     } else if (args[i].size() > 1 && args[i][0] == '-') {
       return badUsage("unrecognized option '" + std::string(args[i]) + "'");
     } else if (request.file.empty()) {
@@ -84,30 +91,6 @@ int parseArguments(const std::vector<std::string_view>& args, Request& request) 
   }
   if (request.file.empty()) return badUsage("no output file given");
   return kDone;
-}
-
-// Loads home.txt of the working directory. The tree's reader opens the file for reading and
-// update, as the window does, so a read-only home.txt does not load in place; the exporter only
-// reads, so it then loads a private writable copy in a temporary directory.
-bool loadTree(quillet::FamilyTree& tree) {
-  if (tree.load()) return true;
-  namespace fs = std::filesystem;
-  std::error_code error;
-  if (!fs::is_regular_file("home.txt", error)) return false;
-  std::string pattern = (fs::temp_directory_path(error) / "quillet-export-XXXXXX").string();
-  if (error || mkdtemp(pattern.data()) == nullptr) return false;
-  const fs::path copyDir = pattern;
-  const fs::path workDir = fs::current_path(error);
-  bool loaded = false;
-  if (!error && fs::copy_file("home.txt", copyDir / "home.txt", error)) {
-    fs::permissions(copyDir / "home.txt", fs::perms::owner_read | fs::perms::owner_write, error);
-    fs::current_path(copyDir, error);
-    loaded = !error && tree.load();
-    fs::current_path(workDir, error);
-    loaded = loaded && !error;
-  }
-  fs::remove_all(copyDir, error);
-  return loaded;
 }
 
 }  // namespace
@@ -129,12 +112,13 @@ int main(int argc, char** argv) {
     return badUsage("the output would replace a file the program reads (home.txt, a roster ...)");
   }
 
+  platform::removeStaleReplacements("home.txt");
   quillet::FamilyTree tree;
-  if (!loadTree(tree)) {
+  if (!tree.load()) {
     std::fputs("quillet-export: cannot read home.txt in the working directory\n", stderr);
     return kNoGenealogy;
   }
-  switch (quillet::exportToFile(tree, request.kind, request.file)) {
+  switch (quillet::exportToFile(tree, request.kind, request.file, request.force)) {
     case quillet::ExportResult::kWritten:
       return kDone;
     case quillet::ExportResult::kNoRoot:
@@ -142,6 +126,12 @@ int main(int argc, char** argv) {
       return kNoGenealogy;
     case quillet::ExportResult::kRefused:
       return badUsage("the output would replace a file the program reads");
+    case quillet::ExportResult::kGenealogy:
+      std::fprintf(stderr,
+                   "quillet-export: %s is a genealogy (home.txt or genealogy records); "
+                   "--force replaces it\n",
+                   request.file.c_str());
+      return kNoGenealogy;
     case quillet::ExportResult::kWriteFailed:
       break;
   }

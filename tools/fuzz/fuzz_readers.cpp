@@ -2,7 +2,9 @@
 // file, and checks what the display relies on: nothing crashes or reads out of bounds, every
 // reader closes its file, a roster counts exactly the whole 6-byte fields of what text mode
 // delivers, NUL never reaches a text, and '#' never survives in a free text; with a bound below
-// the file's size, each reader stops there and says that it did.
+// the file's size, each reader stops there and says that it did. The same bytes as an export's
+// existing output: the look for genealogy records reads them in bounds and finds one only after
+// a '!' that no 0xFF precedes.
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include <string>
 
 #include "platform/text_file.h"
+#include "reports/export_file.h"
 #include "reports/side_text_readers.h"
 
 namespace {
@@ -97,5 +100,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   require(quillet::readPlainText(*cutPlain, text, limit) == (delivered.size() <= limit));
   require(text.size() == limit - static_cast<size_t>(std::count(delivered.begin(),
                                                                 delivered.begin() + limit, '\0')));
+
+  const std::string raw(reinterpret_cast<const char*>(data), size);
+  const size_t marker = raw.find_first_of("!\xff");
+  require(!quillet::holdsGenealogy("side.txt") ||
+          (marker != std::string::npos && raw[marker] == '!' && size >= marker + 23));
   return 0;
 }
