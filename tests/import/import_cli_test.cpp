@@ -4,6 +4,7 @@
 // then import giving home.txt back byte for byte (the shipped clan, generated clans of 10^3 and
 // 10^5 persons, both versions).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -190,6 +191,23 @@ TEST(ImportCli, HomeTxtIsReplacedOnlyWithForceAndTheDirectoryMustExist) {
   EXPECT_EQ(import("clan.ged missing-dir"), 1);
   EXPECT_EQ(import("missing.ged other", &errors), 1);
   EXPECT_NE(errors.find("cannot read missing.ged"), std::string::npos);
+}
+
+// A FIFO once held the import in open() for good, and a directory ended in std::bad_alloc.
+TEST(ImportCli, InputThatIsNotARegularFileIsRefusedAtOnce) {
+  testing::ScopedTempDir dir;
+  ASSERT_EQ(::mkfifo("pipe.ged", 0600), 0);
+  std::filesystem::create_directory("folder.ged");
+  for (const char* input : {"pipe.ged", "folder.ged"}) {
+    std::string errors;
+    EXPECT_EQ(run("/usr/bin/timeout", std::string("10 '") + QUILLET_IMPORT_BINARY + "' " + input,
+                  &errors),
+              1)
+        << input;
+    EXPECT_EQ(errors,
+              "quillet-import: cannot read " + std::string(input) + ": not a regular file\n");
+    EXPECT_FALSE(fileExists("home.txt"));
+  }
 }
 
 // A root with the person `child` (I2) as his son, or the records `others` beside him.

@@ -13,7 +13,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,17 +101,6 @@ int parseArguments(const std::vector<std::string_view>& args, Request& request) 
   return kWritten;
 }
 
-bool readWhole(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  bytes.resize(static_cast<std::size_t>(size));
-  in.seekg(0);
-  in.read(bytes.data(), size);
-  return in.gcount() == size;
-}
-
 int refuse(const std::string& why) {
   std::fprintf(stderr, "quillet-import: %s\n", why.c_str());
   return kRefused;
@@ -149,8 +137,10 @@ int main(int argc, char** argv) {
   if (!fs::is_directory(request.directory, error)) {
     return refuse(request.directory + " is not a directory");
   }
-  std::string bytes;
-  if (!readWhole(request.file, bytes)) return refuse("cannot read " + request.file);
+  std::string bytes, why;
+  if (!platform::readRegularFile(request.file, bytes, why)) {
+    return refuse("cannot read " + request.file + ": " + why);
+  }
   if (!request.force && fs::exists(fs::symlink_status(home, error))) {
     return refuse(home + " exists; --force replaces it");
   }
