@@ -210,6 +210,20 @@ TEST(ImportCli, InputThatIsNotARegularFileIsRefusedAtOnce) {
   }
 }
 
+#if !defined(__SANITIZE_ADDRESS__)
+TEST(ImportCli, RunningOutOfMemoryEndsWithAMessage) {
+  testing::ScopedTempDir dir;
+  writeFile("big.ged", gedcom(u8"0 @I1@ INDI\n1 NAME /贾/" + std::u8string(24'000'000, u8'x') +
+                              u8"\n1 SEX M\n"));
+  std::string errors;
+  EXPECT_EQ(
+      run("/bin/bash",
+          std::string("-c \"ulimit -v 40000; '") + QUILLET_IMPORT_BINARY + "' big.ged\"", &errors),
+      3);
+  EXPECT_EQ(errors, "quillet-import: out of memory\n");
+}
+#endif
+
 // A root with the person `child` (I2) as his son, or the records `others` beside him.
 std::string withChild(std::u8string_view child, std::u8string_view others = u8"") {
   return gedcom(std::u8string(kRoot) + u8"1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMC @F1@\n" +

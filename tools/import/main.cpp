@@ -7,8 +7,8 @@
 // has him is listed on stderr; nothing is written then unless --accept-losses is given.
 //
 // Exit status: 0 written; 1 refused (losses, an existing home.txt) or failed (FILE unreadable
-// or not GEDCOM, DIR not writable); 2 bad usage. Losses and errors go to stderr, the line saying
-// what was written to stdout, both UTF-8.
+// or not GEDCOM, DIR not writable); 2 bad usage; 3 out of memory. Losses and errors go to stderr,
+// the line saying what was written to stdout, both UTF-8.
 #include <unistd.h>
 
 #include <cstdio>
@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "platform/out_of_memory.h"
 #include "platform/text_file.h"
 #include "reports/gedcom_import.h"
 
@@ -118,6 +119,7 @@ bool writeHome(const Request& request, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::exitOnOutOfMemory("quillet-import");
   Request request;
   if (int status = parseArguments(std::vector<std::string_view>(argv + 1, argv + argc), request);
       status != kWritten) {
