@@ -144,6 +144,7 @@ DateReading readDate(std::string_view value) {
 // The text without spaces and control characters.
 std::string squeezed(std::string_view text) {
   std::string out;
+  out.reserve(text.size());
   for (char c : text) {
     if (static_cast<unsigned char>(c) > 0x20 && c != 0x7F) out += c;
   }
@@ -169,15 +170,19 @@ std::string wholeName(const Individual& person) {
   return titled ? rest : surname + rest;
 }
 
-// The characters of a UTF-8 text (a byte that starts none counts as one).
-std::vector<std::string_view> characters(std::string_view text) {
-  std::vector<std::string_view> out;
-  while (!text.empty()) {
-    std::size_t length = std::max<std::size_t>(1, utf8Length(text));
-    out.push_back(text.substr(0, length));
-    text.remove_prefix(length);
+// A name as reports show it: whole up to 32 characters, else its first 32 and "...", so that a
+// name of absurd length costs a loss line no more than a long one.
+std::string shownName(std::string name) {
+  constexpr std::size_t kShownCharacters = 32;
+  std::size_t at = 0;
+  for (std::size_t count = 0; at < name.size(); ++count) {
+    if (count == kShownCharacters) {
+      name.resize(at);
+      return name + "...";
+    }
+    at += std::max<std::size_t>(1, utf8Length(std::string_view(name).substr(at)));
   }
-  return out;
+  return name;
 }
 
 // The GBK characters this reader puts into names it has to make.
@@ -203,28 +208,43 @@ const MadeNameCharacters& madeNameCharacters() {
   return made;
 }
 
-// Why the UTF-8 characters of a name make no name key, character by character; `kept` gets the
-// GBK of each character that is a double-byte GBK character and "" for each other.
-std::string nameFault(const std::vector<std::string_view>& utf8, std::vector<std::string>& kept) {
+// What can be kept of a name that makes no key, read in one pass along its UTF-8 text and its
+// GBK conversion (where GBK lacks a character the conversion has one byte): the GBK of its first
+// three characters ("" for each that is no double-byte GBK character), whether any character at
+// all is one, and why the name makes no key. Its size does not grow with the name's.
+struct NameCharacters {
+  std::vector<std::string> firstKept;
+  bool anyKept = false;
   std::string reason;
-  if (utf8.empty()) return "no name";
-  if (utf8.size() != 2 && utf8.size() != 3) {
-    reason = "name of " + numberText(static_cast<long long>(utf8.size())) +
-             (utf8.size() == 1 ? " character" : " characters");
-  }
+};
+
+NameCharacters readNameCharacters(std::string_view utf8, std::string_view gbk) {
+  NameCharacters name;
+  std::size_t count = 0;
   std::string_view bad;
-  for (std::string_view c : utf8) {
-    std::string piece = platform::utf8ToGbk(c, '?');
-    bool doubleByte = piece.size() == 2 && platform::gbkCharLength(piece) == 2;
-    kept.push_back(doubleByte ? piece : "");
-    if (!doubleByte && bad.empty()) bad = c;
+  for (; !utf8.empty(); ++count) {
+    const std::size_t length = std::max<std::size_t>(1, utf8Length(utf8));
+    const bool doubleByte = platform::gbkCharLength(gbk) == 2 && length > 1;
+    if (count < 3) name.firstKept.push_back(doubleByte ? std::string(gbk.substr(0, 2)) : "");
+    name.anyKept = name.anyKept || doubleByte;
+    if (!doubleByte && bad.empty()) bad = utf8.substr(0, length);
+    utf8.remove_prefix(length);
+    gbk.remove_prefix(std::min(gbk.size(), doubleByte ? std::size_t{2} : std::size_t{1}));
+  }
+  if (count == 0) {
+    name.reason = "no name";
+    return name;
+  }
+  if (count != 2 && count != 3) {
+    name.reason = "name of " + numberText(static_cast<long long>(count)) +
+                  (count == 1 ? " character" : " characters");
   }
   if (!bad.empty()) {
-    reason += reason.empty() ? "" : ", ";
-    reason += bad.size() > 1 ? "character " + std::string(bad) + " is not in GBK"
-                             : "character \"" + std::string(bad) + "\" is not Chinese";
+    name.reason += name.reason.empty() ? "" : ", ";
+    name.reason += bad.size() > 1 ? "character " + std::string(bad) + " is not in GBK"
+                                  : "character \"" + std::string(bad) + "\" is not Chinese";
   }
-  return reason;
+  return name;
 }
 
 // A name key of GBK characters (two or three double-byte characters).
@@ -275,7 +295,7 @@ class ClanBuilder {
   const Individual& person(int i) const { return doc_.individuals[static_cast<std::size_t>(i)]; }
   const Family& family(int f) const { return doc_.families[static_cast<std::size_t>(f)]; }
   std::string label(int i) const {
-    return std::string(person(i).xref) + " " + wholeName(person(i));
+    return std::string(person(i).xref) + " " + shownName(wholeName(person(i)));
   }
   void lose(int i, std::string reason, std::string used = {}, bool leftOut = false);
 
@@ -317,7 +337,7 @@ class ClanBuilder {
 void ClanBuilder::lose(int i, std::string reason, std::string used, bool leftOut) {
   ImportLoss loss;
   loss.xref = std::string(person(i).xref);
-  loss.name = wholeName(person(i));
+  loss.name = shownName(wholeName(person(i)));
   loss.reason = std::move(reason);
   loss.used = std::move(used);
   loss.leftOut = leftOut;
@@ -530,11 +550,11 @@ void ClanBuilder::assignNames() {
     }
   }
   // Every name converted in one go, one name a line (no name holds a line feed).
-  std::vector<std::string> names(written.size());
   std::string joined;
+  std::vector<std::size_t> ends(written.size());  // where each name ends in `joined`
   for (std::size_t k = 0; k < written.size(); ++k) {
-    names[k] = wholeName(person(written[k]));
-    joined += names[k];
+    joined += wholeName(person(written[k]));
+    ends[k] = joined.size();
     joined += '\n';
   }
   const std::string gbk = platform::utf8ToGbk(joined, '?');
@@ -547,14 +567,16 @@ void ClanBuilder::assignNames() {
     for (char c : key) value = value << 8 | static_cast<unsigned char>(c);
     return value;
   };
-  std::vector<std::vector<std::string>> kept(written.size());  // "" for a character not kept
+  std::vector<NameCharacters> kept(written.size());  // for the names that make no key
   std::vector<std::string> reasons(written.size());
   for (std::size_t k = 0; k < written.size(); ++k) {
+    const std::size_t start = k == 0 ? 0 : ends[k - 1] + 1;
+    const std::string_view name = std::string_view(joined).substr(start, ends[k] - start);
     std::size_t end = std::min(gbk.find('\n', at), gbk.size());
     std::string_view converted = std::string_view(gbk).substr(at, end - at);
     at = std::min(end + 1, gbk.size());
     std::size_t count = 0;
-    for (std::string_view rest = names[k]; !rest.empty(); ++count) {
+    for (std::string_view rest = name; !rest.empty(); ++count) {
       rest.remove_prefix(std::max<std::size_t>(1, utf8Length(rest)));
     }
     std::string key;
@@ -565,7 +587,8 @@ void ClanBuilder::assignNames() {
     if (doubleBytes && (count == 2 || count == 3)) {
       key = std::string(converted) + (count == 2 ? "  " : "");
     } else {
-      reasons[k] = nameFault(characters(names[k]), kept[k]);
+      kept[k] = readNameCharacters(name, converted);
+      reasons[k] = kept[k].reason;
     }
     if (!reasons[k].empty()) continue;
     auto [found, fresh] = taken.emplace(packed(key), written[k]);
@@ -574,8 +597,9 @@ void ClanBuilder::assignNames() {
     } else {
       reasons[k] = "name already used by " + label(found->second);
       for (std::size_t b = 0; b + 1 < converted.size(); b += 2) {
-        kept[k].emplace_back(converted.substr(b, 2));
+        kept[k].firstKept.emplace_back(converted.substr(b, 2));
       }
+      kept[k].anyKept = true;
     }
   }
 
@@ -584,14 +608,11 @@ void ClanBuilder::assignNames() {
   for (std::size_t k = 0; k < written.size(); ++k) {
     if (reasons[k].empty()) continue;
     std::vector<std::string> base;
-    bool anyKept = false;
-    for (const std::string& piece : kept[k]) {
+    for (const std::string& piece : kept[k].firstKept) {
       base.push_back(piece.empty() ? made.some : piece);
-      anyKept = anyKept || !piece.empty();
     }
-    if (!anyKept) base = {made.anonymous.substr(0, 2), made.anonymous.substr(2)};
+    if (!kept[k].anyKept) base = {made.anonymous.substr(0, 2), made.anonymous.substr(2)};
     if (base.size() == 1) base.push_back(made.some);
-    if (base.size() > 3) base.resize(3);
     std::string key = keyOf(base);
     for (std::size_t n = 0; taken.count(packed(key)) != 0 && n < made.numerals.size(); ++n) {
       key = keyOf({base[0], base[1], made.numerals[n]});
@@ -732,7 +753,7 @@ bool ClanBuilder::build(const GedcomImportOptions& options) {
   assignNames();
   writeRecords();
   result_.rootXref = std::string(person(root).xref);
-  result_.rootName = wholeName(person(root));
+  result_.rootName = shownName(wholeName(person(root)));
   result_.outside = static_cast<std::int32_t>(std::count(state_.begin(), state_.end(), kNone));
   std::stable_sort(losses_.begin(), losses_.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -211,16 +211,35 @@ TEST(ImportCli, InputThatIsNotARegularFileIsRefusedAtOnce) {
 }
 
 #if !defined(__SANITIZE_ADDRESS__)
+// A file of one person whose name is `length` letters, imported under a limit of `kilobytes` of
+// address space: the exit status, and the messages in `errors`.
+int importUnderLimit(std::size_t length, int kilobytes, std::string& errors) {
+  writeFile("long.ged",
+            gedcom(u8"0 @I1@ INDI\n1 NAME /Jia/" + std::u8string(length, u8'x') + u8"\n1 SEX M\n"));
+  return run("/bin/bash",
+             "-c \"ulimit -v " + std::to_string(kilobytes) + "; '" + QUILLET_IMPORT_BINARY +
+                 "' long.ged\"",
+             &errors);
+}
+
 TEST(ImportCli, RunningOutOfMemoryEndsWithAMessage) {
   testing::ScopedTempDir dir;
-  writeFile("big.ged", gedcom(u8"0 @I1@ INDI\n1 NAME /贾/" + std::u8string(24'000'000, u8'x') +
-                              u8"\n1 SEX M\n"));
   std::string errors;
-  EXPECT_EQ(
-      run("/bin/bash",
-          std::string("-c \"ulimit -v 40000; '") + QUILLET_IMPORT_BINARY + "' big.ged\"", &errors),
-      3);
+  EXPECT_EQ(importUnderLimit(24'000'000, 40'000, errors), 3);
   EXPECT_EQ(errors, "quillet-import: out of memory\n");
+}
+
+// A name line of 4 MB once took 80 bytes a character; the reader keeps to a small multiple of
+// the file's size, and the loss line shows the name cut.
+TEST(ImportCli, ALongLineCostsASmallMultipleOfItsSize) {
+  testing::ScopedTempDir dir;
+  std::string errors;
+  EXPECT_EQ(importUnderLimit(4'000'000, 80'000, errors), 1);
+  EXPECT_NE(errors.find("quillet-import: @I1@ Jia" + std::string(29, 'x') +
+                        "...: name of 4000003 characters, character \"J\" is not Chinese; " +
+                        utf8(u8"佚名 used")),
+            std::string::npos)
+      << errors.substr(0, 200);
 }
 #endif
 
