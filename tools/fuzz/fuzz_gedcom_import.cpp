@@ -61,6 +61,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   enterScratchDirectory();
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
   check(bytes, {});
-  check(bytes, quillet::GedcomImportOptions{"@I2@"});
+  check(bytes, quillet::GedcomImportOptions{.root = "@I2@", .charset = ""});
   return 0;
 }
