@@ -844,6 +844,7 @@ bool decodeText(std::string_view& text, const ReadOptions& options, Document& do
     error += (i == 0 ? "" : i + 1 == clean.size() ? " and " : ", ") + clean[i];
   }
   error += ": read it with --charset " + clean.front();
+  document.decodesAs = clean.front();
   return false;
 }
 

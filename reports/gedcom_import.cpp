@@ -933,6 +933,7 @@ bool importGedcom(std::string_view bytes, const GedcomImportOptions& options,
   result = GedcomImport{};
   gedcom::Document document;
   if (!gedcom::readDocument(bytes, gedcom::ReadOptions{options.charset}, document, result.error)) {
+    result.decodesAs = document.decodesAs;
     return false;
   }
   result.readAs = document.readAs;

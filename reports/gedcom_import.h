@@ -69,6 +69,8 @@ struct GedcomImport {
   std::string readAs;                // the character set the file was read in
   std::int32_t outside = 0;  // persons of the file outside the clan (no loss: not its members)
   std::string error;         // on failure: why, one line without line end
+  std::string decodesAs;     // on failure because the file does not say its character set: the
+                             // first one that decodes it whole ("GB18030"), else empty
 };
 
 // Reads the GEDCOM text `bytes`: UTF-8 with or without a byte order mark, UTF-16 (with a byte
