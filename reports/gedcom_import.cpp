@@ -896,11 +896,13 @@ bool ClanBuilder::listRoots(std::vector<std::string>& lines) {
   for (int root : roots) {
     const Individual& man = person(root);
     const int height = height_[static_cast<std::size_t>(root)];
+    const auto persons = static_cast<long long>(size(root));
     lines.push_back(label(root) + ", " +
                     (man.birthDate.empty() ? std::string("no birth date")
                                            : "born " + std::string(man.birthDate)) +
-                    ": " + groupedNumber(static_cast<long long>(size(root))) +
-                    " persons in his male line, " + numberText(height) + " generations below him");
+                    ": " + groupedNumber(persons) + (persons == 1 ? " person" : " persons") +
+                    " in his male line, " + numberText(height) +
+                    (height == 1 ? " generation" : " generations") + " below him");
     if (height <= kDeepestGeneration) continue;
     // Down his line to the men whose own lines hold generations 0 to 9 exactly.
     std::vector<int> next = {root};

@@ -314,6 +314,60 @@ TEST(ImportCli, EachLossIsListedAndNothingIsWrittenUnlessAccepted) {
   }
 }
 
+// The men without parents, the default root first; a line deeper than generation 9 names the
+// man from whom it fits; nothing is written.
+TEST(ImportCli, ListRootsNamesEachLineAndWhereADeepOneFits) {
+  testing::ScopedTempDir dir;
+  std::string file = twelveGenerations();
+  file.insert(file.rfind("0 TRLR"), utf8(u8"0 @I99@ INDI\n1 NAME /李/甲\n1 SEX M\n"));
+  writeFile("clan.ged", file);
+  ASSERT_EQ(import("--list-roots clan.ged"), 0) << readFile("stderr.txt");
+  EXPECT_EQ(readFile("stdout.txt"),
+            utf8(u8"@I0@ 贾一, born 1 JAN 1700: 12 persons in his male line, 11 generations "
+                 u8"below him\n"
+                 u8"  from @I2@ 贾三 the line holds generations 0 to 9, 10 persons\n"
+                 u8"@I99@ 李甲, no birth date: 1 person in his male line, 0 generations below "
+                 u8"him\n"));
+  EXPECT_FALSE(fileExists("home.txt"));
+  EXPECT_EQ(import("--list-roots clan.ged ."), 2);
+}
+
+// Files from other programs' own test suites, as they are and spoiled (cut short, mislabelled,
+// levels and bytes damaged): each import ends in exit 0 or 1 with a message, never a crash.
+TEST(ImportCli, OtherProgramsTestFilesEndInAnAnswer) {
+  const char* const kPeerFiles[] = {"/usr/share/doc/libgedcom-perl/examples/royal.ged",
+                                    "/usr/share/doc/gramps/example/gedcom/sample.ged"};
+  testing::ScopedTempDir dir;
+  int tried = 0;
+  for (const char* peer : kPeerFiles) {
+    if (!fileExists(peer)) continue;
+    const std::string bytes = readFile(peer);
+    std::string mislabelled = bytes, noLevels = bytes, flipped = bytes;
+    if (std::size_t at = mislabelled.find("1 CHAR"); at != std::string::npos) {
+      mislabelled.replace(at, 6, "1 CHAR BIG5\n1 _X");
+    }
+    for (std::size_t at = 0; (at = noLevels.find("\n2 ", at + 1)) != std::string::npos;) {
+      noLevels[at + 1] = 'x';  // a line without a level number
+    }
+    for (std::size_t at = 97; at < flipped.size(); at += 97) flipped[at] ^= '\x80';
+    for (const std::string& variant :
+         {bytes, bytes.substr(0, bytes.size() / 2), mislabelled, noLevels, flipped}) {
+      writeFile("peer.ged", variant);
+      std::filesystem::remove_all("out");
+      std::filesystem::create_directory("out");
+      std::string errors;
+      const int status = run(
+          "/usr/bin/timeout",
+          std::string("60 '") + QUILLET_IMPORT_BINARY + "' --accept-losses peer.ged out", &errors);
+      EXPECT_TRUE(status == 0 || status == 1) << peer << ": " << status << "\n" << errors;
+      EXPECT_EQ(status == 0, fileExists("out/home.txt")) << peer;
+      EXPECT_TRUE(status == 0 || !errors.empty()) << peer;
+      ++tried;
+    }
+  }
+  if (tried == 0) GTEST_SKIP() << "no other program's test files installed";
+}
+
 // quillet-export gedcom, then quillet-import, in each version: home.txt comes back unchanged.
 void expectRoundTrip(const std::string& home, const std::string& clan) {
   testing::ScopedTempDir dir;
