@@ -265,7 +265,7 @@ class Parser {
   void readIndividualLine(const Line& line, Document& document, Individual& person);
   void readFamilyLine(const Line& line, Family& family);
   NameForm& addForm(Document& document, Individual& person, NameForm::Kind kind, const Line& line);
-  bool define(std::string& error);
+  void define(Document& document);
   void resolve(Document& document);
   void repair(int line, std::string text) { repairs_.emplace_back(line, std::move(text)); }
 
@@ -365,7 +365,7 @@ bool Parser::parse(Document& document, std::string& error) {
     return false;
   }
   if (!trailerSeen_) repair(number, "the file ends without 0 TRLR; read to its end");
-  if (!define(error)) return false;
+  define(document);
   resolve(document);
   std::stable_sort(repairs_.begin(), repairs_.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -410,19 +410,21 @@ bool Parser::startRecord(const Line& line, Document& document, std::string& erro
 }
 
 // Enters every XREF defined into the table, in file order.
-bool Parser::define(std::string& error) {
+// A record whose XREF was defined before is left out: its lines and links count for nothing.
+void Parser::define(Document& document) {
   constexpr std::size_t kAhead = 16;
   definitions_.reserve(pending_.size());
   for (std::size_t i = 0; i < pending_.size(); ++i) {
     if (i + kAhead < pending_.size()) definitions_.prefetch(pending_[i + kAhead].first);
     const auto& [xref, definition] = pending_[i];
     if (const Definition* first = definitions_.insert(xref, definition); first != nullptr) {
-      error = lineText(definition.line) + shown(xref) +
-              " is defined a second time (first on line " + numberText(first->line) + ")";
-      return false;
+      repair(definition.line, shown(xref) + " is defined a second time (first on line " +
+                                  numberText(first->line) + "); this record is left out");
+      auto index = static_cast<std::size_t>(definition.index);
+      if (definition.kind == Kind::kIndividual) document.individuals[index].ignored = true;
+      if (definition.kind == Kind::kFamily) document.families[index].ignored = true;
     }
   }
-  return true;
 }
 
 void Parser::readHeaderLine(const Line& line, Document& document) {
@@ -534,6 +536,11 @@ void Parser::resolve(Document& document) {
     if (l + kAhead < links_.size()) definitions_.prefetch(links_[l + kAhead].target);
     const Link& link = links_[l];
     if (version7_ && link.target == "@VOID@") continue;
+    const bool ownedByIndividual = link.role == Link::kChildOf || link.role == Link::kSpouseOf;
+    if ((ownedByIndividual ? individuals[static_cast<std::size_t>(link.owner)].ignored
+                           : families[static_cast<std::size_t>(link.owner)].ignored)) {
+      continue;
+    }
     const std::string tag(link.tag());
     if (!isPointer(link.target)) {
       repair(link.line,

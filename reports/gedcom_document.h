@@ -15,8 +15,9 @@
 // leave are repaired and each repair is stated with its line: a line without a level number
 // after a NOTE, TEXT, CONC or CONT line is joined to it as a continuation, a level that jumps
 // ahead is taken as one below the line before, a line that is no GEDCOM line is skipped, a
-// pointer to no record (or to one of the wrong kind) is left out, and a missing TRLR is
-// accepted. XREFs defined twice and versions other than 5.5, 5.5.1 and 7.0 are refused.
+// pointer to no record (or to one of the wrong kind) is left out, a second record of an XREF is
+// left out (marked `ignored`), and a missing TRLR is accepted. Versions other than 5.5, 5.5.1
+// and 7.0 are refused.
 // Lines end in LF, CR LF, LF CR or CR.
 //
 // Thread-safe: no shared state.
@@ -61,6 +62,7 @@ struct Individual {
   Range childFamilies;            // families listing it as CHIL, in file order
   Range husbandOf;                // families naming it HUSB: FAMS order, then file order; once each
   Range partnerIn;                // families naming it HUSB or WIFE
+  bool ignored = false;           // its XREF was defined before: not a person of the file
   int firstForm = 0;              // its other names: Document::nameForms[firstForm ...]
   int formCount = 0;
 };
@@ -71,6 +73,7 @@ struct Family {
   int wife = -1;
   Range children;         // in CHIL order
   bool marriage = false;  // it has a MARR event
+  bool ignored = false;   // its XREF was defined before: not a family of the file
 };
 
 // The views above point into the document's own text (or into the bytes it was read from, when

@@ -507,7 +507,7 @@ int ClanBuilder::chooseRoot(const std::vector<int>& order) {
   int root = -1;
   for (std::size_t i = 0; i < doc_.individuals.size(); ++i) {
     const Individual& candidate = doc_.individuals[i];
-    if (candidate.sex != 'M' || candidate.childFamilies.count != 0) continue;
+    if (candidate.sex != 'M' || candidate.childFamilies.count != 0 || candidate.ignored) continue;
     if (root < 0 || size[i] > size[static_cast<std::size_t>(root)]) root = static_cast<int>(i);
   }
   return root;
@@ -860,7 +860,9 @@ bool ClanBuilder::build(const GedcomImportOptions& options) {
   writeRecords();
   result_.rootXref = std::string(person(root).xref);
   result_.rootName = shownName(nameOf(root));
-  result_.outside = static_cast<std::int32_t>(std::count(state_.begin(), state_.end(), kNone));
+  for (std::size_t i = 0; i < state_.size(); ++i) {
+    result_.outside += state_[i] == kNone && !doc_.individuals[i].ignored ? 1 : 0;
+  }
   std::stable_sort(losses_.begin(), losses_.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   for (auto& [index, loss] : losses_) result_.losses.push_back(std::move(loss));
@@ -884,7 +886,7 @@ bool ClanBuilder::listRoots(std::vector<std::string>& lines) {
   std::vector<int> roots;
   for (std::size_t i = 0; i < doc_.individuals.size(); ++i) {
     const Individual& candidate = doc_.individuals[i];
-    if (candidate.sex == 'M' && candidate.childFamilies.count == 0) {
+    if (candidate.sex == 'M' && candidate.childFamilies.count == 0 && !candidate.ignored) {
       roots.push_back(static_cast<int>(i));
     }
   }

@@ -1041,6 +1041,7 @@ bool QtBackend::reportDialog(WindowPeer* parent, std::string_view gbkCaption,
   auto* list = new QListWidget(&dialog);
   for (const std::string& line : gbkLines) list->addItem(qStringFromGbk(line));
   list->setMinimumWidth(list->fontMetrics().averageCharWidth() * 80);
+  list->setVisible(!gbkLines.empty());
   layout->addWidget(list);
   auto* buttons = new QDialogButtonBox(&dialog);
   QPushButton* accept = buttons->addButton(qStringFromGbk(gbkAccept), QDialogButtonBox::AcceptRole);
