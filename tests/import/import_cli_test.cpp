@@ -68,7 +68,7 @@ TEST(Cli, BadUsageExitsTwoWithAHintAndWritesNothing) {
         "gedcom a.ged --verbose", "chart a.ged --version 7.0", "chart"}},
       {QUILLET_IMPORT_BINARY,
        {"", "--root", "--root= clan.ged", "clan.ged . more", "--verbose clan.ged",
-        "--root @I1@ --root=@I1@ clan.ged"}}};
+        "--root @I1@ --root=@I1@ clan.ged", "--charset latin1 clan.ged", "--charset= clan.ged"}}};
   for (const auto& [tool, arguments] : usages) {
     for (const char* usage : arguments) {
       std::string errors;
