@@ -99,6 +99,7 @@ std::span<const MessageEntry<MainDialog>> MainDialog::messageMap() {
       {MessageKind::TreeSelect, IDC_TREE, &D::OnSelectTreeItem},
       {MessageKind::Clicked, ID_EXPORT_GEDCOM, &D::OnExportGedcom},
       {MessageKind::Clicked, ID_EXPORT_CHART, &D::OnExportChart},
+      {MessageKind::Clicked, ID_IMPORT_GEDCOM, &D::OnImportGedcom},
   };
   return map;
 }
@@ -149,6 +150,7 @@ bool MainDialog::OnInitDialog() {
     }
   }
   appendExportEntries();
+  appendImportEntry();
   SetIcon(mainIcon(), platform::ICON_BIG);
   SetIcon(mainIcon(), platform::ICON_SMALL);
 
@@ -200,6 +202,19 @@ void MainDialog::askSaveBeforeExit(int result) {
       break;
     default:
       break;
+  }
+}
+
+bool MainDialog::askSaveBeforeReplacing() {
+  if (!familyTree.hasUnsavedChanges()) return true;
+  switch (MessageBox("　家谱有尚未保存的修改，导入前要保存吗?", kExitCaption,
+                     platform::MB_YESNOCANCEL | platform::MB_DEFBUTTON3)) {
+    case platform::IDYES:
+      return saveGenealogy();
+    case platform::IDNO:
+      return true;
+    default:
+      return false;
   }
 }
 

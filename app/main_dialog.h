@@ -9,7 +9,7 @@
 // The panel handlers are defined in the files of their own subsystem:
 //   kinship/relation_panel.cpp, reports/person_query_panel.cpp, reports/roster_panel.cpp,
 //   reports/help_panel.cpp, app/add_person_panel.cpp, app/modify_panel.cpp; the context menu's
-//   exports in app/export_entries.cpp.
+//   exports in app/export_entries.cpp, its GEDCOM import in app/import_entry.cpp.
 //
 // Single-threaded: the user-interface thread runs every handler to its end.
 #pragma once
@@ -121,6 +121,8 @@ class MainDialog : public platform::Dialog {
   // app/export_entries.cpp: the context menu's entries
   void OnExportGedcom();  // ID_EXPORT_GEDCOM
   void OnExportChart();   // ID_EXPORT_CHART
+  // app/import_entry.cpp: the context menu's GEDCOM import
+  void OnImportGedcom();  // ID_IMPORT_GEDCOM
 
   // System commands: the About entry (16) opens the About box; others go to the default.
   void OnSysCommand(int id);
@@ -144,9 +146,14 @@ class MainDialog : public platform::Dialog {
   static std::span<const platform::MessageEntry<MainDialog>> messageMap();
   // Appends the export entries to the context menu, after a separator.
   void appendExportEntries();
+  // Appends the GEDCOM import entry to the context menu.
+  void appendImportEntry();
   // The question asked, with unsaved changes, before the window ends with `result`: Yes saves
   // and ends when the save succeeds, No ends as without changes, Cancel leaves the window open.
   void askSaveBeforeExit(int result);
+  // The question asked, with unsaved changes, before another genealogy replaces this one (the
+  // import): Yes saves first, No goes on without saving; true when the replacement may go on.
+  bool askSaveBeforeReplacing();
 
   // The tree view's item table (see above).
   int insertPersonItem(Person& person, platform::HTREEITEM parent, platform::HTREEITEM after);

@@ -17,6 +17,8 @@ inline constexpr unsigned IDM_ABOUTBOX = 0x0010;
 // The commands of the context menu's export entries.
 inline constexpr int ID_EXPORT_GEDCOM = 32771;
 inline constexpr int ID_EXPORT_CHART = 32772;
+// The command of the context menu's GEDCOM import entry.
+inline constexpr int ID_IMPORT_GEDCOM = 32780;
 
 // Controls of the main window.
 inline constexpr int IDC_TREE = 1000;

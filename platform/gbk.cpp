@@ -147,4 +147,24 @@ std::size_t gbkCharLength(std::string_view text) {
   return 2;
 }
 
+bool decodeToUtf8(std::string_view bytes, const char* charset, std::string& utf8,
+                  std::vector<std::size_t>& bad) {
+  Converter converter("UTF-8", charset);
+  if (!converter.ok()) return false;
+  static constexpr char kReplacement[] = "\xEF\xBF\xBD";
+  utf8.reserve(utf8.size() + bytes.size() + bytes.size() / 2);
+  const char* in = bytes.data();
+  std::size_t left = bytes.size();
+  while (!converter.convert(in, left, utf8)) {
+    // An invalid sequence (EILSEQ) or one cut short by the end (EINVAL): one byte is replaced
+    // and skipped, and the converter starts afresh after it.
+    bad.push_back(utf8.size());
+    utf8 += kReplacement;
+    ++in;
+    --left;
+    iconv(converter.descriptor(), nullptr, nullptr, nullptr, nullptr);
+  }
+  return true;
+}
+
 }  // namespace platform

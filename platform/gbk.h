@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -25,5 +26,15 @@ bool appendGbkCharAsUtf8(unsigned char lead, unsigned char trail, std::string& u
 // Length in bytes of the GBK character that starts at `text[0]`: 1 for ASCII, 2 for a lead
 // byte 0x81..0xFE followed by a valid trail byte, 0 for a byte that starts no valid character.
 std::size_t gbkCharLength(std::string_view text);
+
+// --- Other character sets ----------------------------------------------------------------------
+
+// Converts `bytes` in the character set `charset` (a name the system's converter knows, such as
+// "GB18030", "BIG5" or "UTF-8") to UTF-8, appended to `utf8`. Each byte sequence that the set
+// cannot decode becomes U+FFFD, and the offset in `utf8` at which it was put is appended to
+// `bad`; the conversion goes on after it. False, with nothing appended, when the system does not
+// know the character set.
+bool decodeToUtf8(std::string_view bytes, const char* charset, std::string& utf8,
+                  std::vector<std::size_t>& bad);
 
 }  // namespace platform

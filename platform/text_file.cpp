@@ -679,4 +679,34 @@ bool replaceFileAtPath(const std::string& path, std::string_view bytes) {
   return true;
 }
 
+bool readRegularFile(const std::string& path, std::string& bytes, std::string& why) {
+  struct stat info {};
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    why = std::strerror(errno);
+    return false;
+  }
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    why = "not a regular file";
+    ::close(fd);
+    return false;
+  }
+  bytes.clear();
+  bytes.reserve(static_cast<std::size_t>(info.st_size));
+  char buffer[1 << 16];
+  for (;;) {
+    ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      why = std::strerror(errno);
+      ::close(fd);
+      return false;
+    }
+    if (got == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return true;
+}
+
 }  // namespace platform

@@ -176,4 +176,10 @@ void removeStaleReplacements(std::string_view gbkName);
 // False when any step fails; a replaced file is then as it was.
 bool replaceFileAtPath(const std::string& path, std::string_view bytes);
 
+// Reads the whole file at the UTF-8 path `path` into `bytes`, untranslated. Only a regular file
+// is read (a symbolic link to one is followed); a FIFO, a device, a socket or a directory is
+// refused without blocking. False with `why` set ("not a regular file", or the system's reason
+// such as "No such file or directory") when the file cannot be read whole.
+bool readRegularFile(const std::string& path, std::string& bytes, std::string& why);
+
 }  // namespace platform

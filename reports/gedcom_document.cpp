@@ -1,16 +1,21 @@
 // Reading GEDCOM lines into individuals and families: the bytes become UTF-8 text, each line is
-// split and kept when the import needs it, then the XREFs are entered into a table and every
-// pointer is resolved. Lookups in the table are what a large file's reading waits for, so they
-// run in file order with prefetches a few XREFs ahead. This file holds no narrow literal outside
-// ASCII (the fuzz build compiles it with a compiler that has no GBK execution character set).
+// split (or repaired) and kept when the import needs it, then the XREFs are entered into a table
+// and every pointer is resolved. Lookups in the table are what a large file's reading waits for, so
+// they run in file order with prefetches a few XREFs ahead. This file holds no narrow literal
+// outside ASCII (the fuzz build compiles it with a compiler that has no GBK execution character
+// set).
 #include "reports/gedcom_document.h"
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <utility>
+
+#include "platform/gbk.h"
 
 namespace quillet::gedcom {
 namespace {
@@ -58,15 +63,6 @@ bool decodeUtf16(std::string_view bytes, bool bigEndian, std::string& out) {
       i += 2;
     }
     appendUtf8(out, code);
-  }
-  return true;
-}
-
-bool isUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    std::size_t length = utf8Length(text.substr(i));
-    if (length == 0) return false;
-    i += length;
   }
   return true;
 }
@@ -120,6 +116,8 @@ bool isPointer(std::string_view value) {
          value.substr(1, value.size() - 2).find('@') == std::string_view::npos;
 }
 
+constexpr std::string_view kNoLevel = "no level number at the start of the line";
+
 // Splits one line "LEVEL [@XREF@] TAG [VALUE]". False with the fault in `error` when it is not
 // one (without the line number, which the caller adds).
 bool splitLine(std::string_view text, Line& line, std::string& error) {
@@ -131,7 +129,7 @@ bool splitLine(std::string_view text, Line& line, std::string& error) {
     ++digits;
   }
   if (digits == 0 || digits > 2) {
-    error = "no level number at the start of the line";
+    error = kNoLevel;
     return false;
   }
   text.remove_prefix(digits);
@@ -264,21 +262,34 @@ class Parser {
  private:
   bool startRecord(const Line& line, Document& document, std::string& error);
   void readHeaderLine(const Line& line, Document& document);
-  void readIndividualLine(const Line& line, Individual& person);
+  void readIndividualLine(const Line& line, Document& document, Individual& person);
   void readFamilyLine(const Line& line, Family& family);
-  bool define(std::string& error);
-  bool resolve(Document& document, std::string& error);
+  NameForm& addForm(Document& document, Individual& person, NameForm::Kind kind, const Line& line);
+  void define(Document& document);
+  void resolve(Document& document);
+  void repair(int line, std::string text) { repairs_.emplace_back(line, std::move(text)); }
 
-  // The level-1 structure of an individual being read, when it is the first of its kind.
+  // The level-1 structure of an individual being read, when it is the first of its kind (a NAME
+  // whichever it is).
   enum class Open { kNone, kName, kBirth, kDeath };
 
   std::string_view text_;
   std::array<std::uint32_t, kDeepestLevel + 1> tags_{};  // the tag open at each level
-  Kind kind_ = Kind::kNone;                              // of the record being read
-  int current_ = -1;  // its index among the individuals or the families
+  std::array<std::string_view, kDeepestLevel + 1> tagNames_{};
+  Kind kind_ = Kind::kNone;  // of the record being read
+  int current_ = -1;         // its index among the individuals or the families
   Open open_ = Open::kNone;
+  int nameNumber_ = -1;  // of the person being read: his NAME being read, 0 the first
+  int nameForm_ = -1;    // that NAME's form, -1 for the first NAME (kept in the Individual)
+  int subForm_ = -1;     // the TRAN, ROMN or FONE being read under it, or -1
+  // The line above carries text that a line without a level number continues (NOTE, TEXT, CONC,
+  // CONT), the tag of that text, and where its value was kept (null: not kept).
+  bool continuable_ = false;
+  std::string_view continuedTag_;
+  std::string* lastValue_ = nullptr;
   bool trailerSeen_ = false;
   bool version7_ = false;
+  std::vector<std::pair<int, std::string>> repairs_;
   std::vector<Link> links_;
   std::vector<std::pair<std::string_view, Definition>> pending_;  // in file order
   XrefTable definitions_;
@@ -301,48 +312,65 @@ bool Parser::parse(Document& document, std::string& error) {
     std::string_view raw = text_.substr(at, end - at);
     at = std::min(end + 1, text_.size());
     if (terminator == '\n' && raw.ends_with('\r')) raw.remove_suffix(1);  // CR LF
-    unsigned char high = 0;  // a byte outside ASCII: the line must be checked for UTF-8
-    for (char c : raw) high |= static_cast<unsigned char>(c);
-    high &= 0x80;
     ++number;
-    if (high) {
-      document.hasHighBytes = true;
-      if (document.firstNonUtf8Line == 0 && !isUtf8(raw)) document.firstNonUtf8Line = number;
-    }
     if (trimmed(raw).empty()) continue;
     Line line;
     line.number = number;
     if (!splitLine(raw, line, error)) {
-      error = lineText(number) + error;
-      return false;
+      if (kind_ == Kind::kNone) {
+        error = lineText(number) + error;
+        return false;
+      }
+      if (error == kNoLevel && continuable_) {
+        if (lastValue_ != nullptr) *lastValue_ += " " + unescaped(trimmed(raw), version7_);
+        repair(number,
+               "continuation without CONT joined to the " + std::string(continuedTag_) + " above");
+      } else {
+        repair(number, error + ": line skipped");
+        continuable_ = false;
+      }
+      error.clear();
+      continue;
     }
     if (line.level > previousLevel + 1) {
-      error = lineText(number) + "level " + numberText(line.level) +
-              (previousLevel < 0 ? " at the start of the file"
-                                 : " follows level " + numberText(previousLevel));
-      return false;
+      if (previousLevel < 0) {
+        error = lineText(number) + "level " + numberText(line.level) + " at the start of the file";
+        return false;
+      }
+      repair(number, "level " + numberText(line.level) + " follows level " +
+                         numberText(previousLevel) + ": taken as level " +
+                         numberText(previousLevel + 1));
+      line.level = previousLevel + 1;
     }
     previousLevel = line.level;
-    tags_[static_cast<std::size_t>(line.level)] = line.code;
+    const auto level = static_cast<std::size_t>(line.level);
+    tags_[level] = line.code;
+    tagNames_[level] = line.tag;
+    lastValue_ = nullptr;
     if (line.level == 0) {
       if (!startRecord(line, document, error)) return false;
     } else if (kind_ == Kind::kIndividual) {
-      readIndividualLine(line, document.individuals[static_cast<std::size_t>(current_)]);
+      readIndividualLine(line, document, document.individuals[static_cast<std::size_t>(current_)]);
     } else if (kind_ == Kind::kFamily) {
       readFamilyLine(line, document.families[static_cast<std::size_t>(current_)]);
     } else if (kind_ == Kind::kHeader) {
       readHeaderLine(line, document);
     }
+    const bool continues = line.code == tagCode("CONC") || line.code == tagCode("CONT");
+    continuable_ = continues || line.code == tagCode("NOTE") || line.code == tagCode("TEXT");
+    if (continuable_) continuedTag_ = continues && level > 0 ? tagNames_[level - 1] : line.tag;
   }
   if (kind_ == Kind::kNone) {
     error = "not a GEDCOM file: it does not begin with 0 HEAD";
     return false;
   }
-  if (!trailerSeen_) {
-    error = "the file ends without 0 TRLR: it is cut short";
-    return false;
-  }
-  return define(error) && resolve(document, error);
+  if (!trailerSeen_) repair(number, "the file ends without 0 TRLR; read to its end");
+  define(document);
+  resolve(document);
+  std::stable_sort(repairs_.begin(), repairs_.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& [line, text] : repairs_) document.repairs.push_back(lineText(line) + text);
+  return true;
 }
 
 bool Parser::startRecord(const Line& line, Document& document, std::string& error) {
@@ -361,6 +389,8 @@ bool Parser::startRecord(const Line& line, Document& document, std::string& erro
   kind_ = Kind::kOther;
   current_ = -1;
   open_ = Open::kNone;
+  nameNumber_ = -1;
+  subForm_ = -1;
   if (line.code == tagCode("INDI") && !line.xref.empty()) {
     kind_ = Kind::kIndividual;
     current_ = static_cast<int>(document.individuals.size());
@@ -380,19 +410,21 @@ bool Parser::startRecord(const Line& line, Document& document, std::string& erro
 }
 
 // Enters every XREF defined into the table, in file order.
-bool Parser::define(std::string& error) {
+// A record whose XREF was defined before is left out: its lines and links count for nothing.
+void Parser::define(Document& document) {
   constexpr std::size_t kAhead = 16;
   definitions_.reserve(pending_.size());
   for (std::size_t i = 0; i < pending_.size(); ++i) {
     if (i + kAhead < pending_.size()) definitions_.prefetch(pending_[i + kAhead].first);
     const auto& [xref, definition] = pending_[i];
     if (const Definition* first = definitions_.insert(xref, definition); first != nullptr) {
-      error = lineText(definition.line) + shown(xref) +
-              " is defined a second time (first on line " + numberText(first->line) + ")";
-      return false;
+      repair(definition.line, shown(xref) + " is defined a second time (first on line " +
+                                  numberText(first->line) + "); this record is left out");
+      auto index = static_cast<std::size_t>(definition.index);
+      if (definition.kind == Kind::kIndividual) document.individuals[index].ignored = true;
+      if (definition.kind == Kind::kFamily) document.families[index].ignored = true;
     }
   }
-  return true;
 }
 
 void Parser::readHeaderLine(const Line& line, Document& document) {
@@ -404,13 +436,38 @@ void Parser::readHeaderLine(const Line& line, Document& document) {
   }
 }
 
-void Parser::readIndividualLine(const Line& line, Individual& person) {
+NameForm& Parser::addForm(Document& document, Individual& person, NameForm::Kind kind,
+                          const Line& line) {
+  if (person.formCount == 0) person.firstForm = static_cast<int>(document.nameForms.size());
+  ++person.formCount;
+  NameForm& form = document.nameForms.emplace_back();
+  form.kind = kind;
+  form.name = nameNumber_;
+  form.value = unescaped(line.value, version7_);
+  lastValue_ = &form.value;
+  return form;
+}
+
+void Parser::readIndividualLine(const Line& line, Document& document, Individual& person) {
+  auto formAt = [&](int index) -> NameForm& {
+    return document.nameForms[static_cast<std::size_t>(index)];
+  };
   if (line.level == 1) {
     open_ = Open::kNone;
-    if (line.code == tagCode("NAME") && !person.hasName) {
+    subForm_ = -1;
+    if (line.code == tagCode("NAME")) {
       open_ = Open::kName;
-      person.hasName = true;
-      person.name = unescaped(line.value, version7_);
+      ++nameNumber_;
+      if (!person.hasName) {
+        person.hasName = true;
+        person.name = unescaped(line.value, version7_);
+        nameNumber_ = 0;
+        nameForm_ = -1;
+        lastValue_ = &person.name;
+      } else {
+        addForm(document, person, NameForm::kName, line);
+        nameForm_ = static_cast<int>(document.nameForms.size()) - 1;
+      }
     } else if (line.code == tagCode("BIRT") && !person.born) {
       open_ = Open::kBirth;
       person.born = true;
@@ -427,12 +484,32 @@ void Parser::readIndividualLine(const Line& line, Individual& person) {
     }
     return;
   }
-  if (line.level != 2) return;
-  if (open_ == Open::kName) {
-    if (line.code == tagCode("SURN")) person.surnamePiece = trimmed(line.value);
-    if (line.code == tagCode("CONC")) person.name += unescaped(line.value, version7_);
-    if (line.code == tagCode("CONT")) person.name += " " + unescaped(line.value, version7_);
-  } else if (line.code == tagCode("DATE") && open_ != Open::kNone) {
+  if (open_ == Open::kName && line.level == 2) {
+    subForm_ = -1;
+    std::string& value = nameForm_ < 0 ? person.name : formAt(nameForm_).value;
+    if (line.code == tagCode("SURN")) {
+      (nameForm_ < 0 ? person.surnamePiece : formAt(nameForm_).surnamePiece) = trimmed(line.value);
+    } else if (line.code == tagCode("CONC") || line.code == tagCode("CONT")) {
+      value += (line.code == tagCode("CONT") ? " " : "") + unescaped(line.value, version7_);
+      lastValue_ = &value;
+    } else if (line.code == tagCode("TRAN") || line.code == tagCode("ROMN") ||
+               line.code == tagCode("FONE")) {
+      addForm(document, person,
+              line.code == tagCode("TRAN")   ? NameForm::kTranslation
+              : line.code == tagCode("ROMN") ? NameForm::kRomanized
+                                             : NameForm::kPhonetic,
+              line);
+      subForm_ = static_cast<int>(document.nameForms.size()) - 1;
+    }
+  } else if (open_ == Open::kName && line.level == 3 && subForm_ >= 0) {
+    NameForm& form = formAt(subForm_);
+    if (line.code == tagCode("LANG")) form.language = trimmed(line.value);
+    if (line.code == tagCode("SURN")) form.surnamePiece = trimmed(line.value);
+    if (line.code == tagCode("CONC") || line.code == tagCode("CONT")) {
+      form.value += (line.code == tagCode("CONT") ? " " : "") + unescaped(line.value, version7_);
+      lastValue_ = &form.value;
+    }
+  } else if (line.level == 2 && line.code == tagCode("DATE") && open_ != Open::kNone) {
     (open_ == Open::kBirth ? person.birthDate : person.deathDate) = trimmed(line.value);
   }
 }
@@ -448,7 +525,7 @@ void Parser::readFamilyLine(const Line& line, Family& family) {
   if (line.code == tagCode("CHIL")) link(Link::kChild);
 }
 
-bool Parser::resolve(Document& document, std::string& error) {
+void Parser::resolve(Document& document) {
   std::vector<Individual>& individuals = document.individuals;
   std::vector<Family>& families = document.families;
   std::vector<int>& lists = document.lists;
@@ -459,22 +536,28 @@ bool Parser::resolve(Document& document, std::string& error) {
     if (l + kAhead < links_.size()) definitions_.prefetch(links_[l + kAhead].target);
     const Link& link = links_[l];
     if (version7_ && link.target == "@VOID@") continue;
-    auto where = [&] { return lineText(link.line) + std::string(link.tag()) + " "; };
+    const bool ownedByIndividual = link.role == Link::kChildOf || link.role == Link::kSpouseOf;
+    if ((ownedByIndividual ? individuals[static_cast<std::size_t>(link.owner)].ignored
+                           : families[static_cast<std::size_t>(link.owner)].ignored)) {
+      continue;
+    }
+    const std::string tag(link.tag());
     if (!isPointer(link.target)) {
-      error = where() + "needs a pointer such as @I1@, not \"" + shown(link.target) + "\"";
-      return false;
+      repair(link.line,
+             tag + " needs a pointer such as @I1@, not \"" + shown(link.target) + "\"; left out");
+      continue;
     }
     const Definition* found = definitions_.find(link.target);
     if (found == nullptr) {
-      error = where() + shown(link.target) + " points to no record";
-      return false;
+      repair(link.line, tag + " " + shown(link.target) + " points to no record; left out");
+      continue;
     }
     bool wantsIndividual =
         link.role == Link::kHusband || link.role == Link::kWife || link.role == Link::kChild;
     if (found->kind != (wantsIndividual ? Kind::kIndividual : Kind::kFamily)) {
-      error = where() + shown(link.target) + " points to no " + (wantsIndividual ? "INDI" : "FAM") +
-              " record";
-      return false;
+      repair(link.line, tag + " " + shown(link.target) + " points to no " +
+                            (wantsIndividual ? "INDI" : "FAM") + " record; left out");
+      continue;
     }
     int target = found->index;
     auto owner = static_cast<std::size_t>(link.owner);
@@ -550,10 +633,9 @@ bool Parser::resolve(Document& document, std::string& error) {
     }
     person.husbandOf = headed;
   }
-  return true;
 }
 
-bool checkVersionAndEncoding(const Document& document, bool utf16, std::string& error) {
+bool checkVersion(const Document& document, std::string& error) {
   const std::string& version = document.version;
   bool known = version.empty() || version == "5.5" || version == "5.5.1" || version == "7.0" ||
                version.starts_with("7.0.");
@@ -561,31 +643,216 @@ bool checkVersionAndEncoding(const Document& document, bool utf16, std::string& 
     error = "GEDCOM version " + shown(version) + " is not read (5.5.1 and 7.0 are)";
     return false;
   }
-  std::string charset;
-  for (char c : document.charset) charset += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-  if (!utf16 && !version.starts_with("7.")) {
-    if (charset == "UNICODE" || charset == "UTF-16") {
-      error = "the header says CHAR " + shown(document.charset) +
-              " but the file has no UTF-16 byte order mark";
-      return false;
-    }
-    if (charset == "ASCII" || charset == "ANSEL" || charset == "ANSI") {
-      if (!document.hasHighBytes) return true;
-      error = "CHAR " + shown(document.charset) +
-              ": only plain ASCII is read in that character set, and this file has other bytes;"
-              " export it as UTF-8";
-      return false;
-    }
-    if (!charset.empty() && charset != "UTF-8" && charset != "UTF8") {
-      error = "character set " + shown(document.charset) + " is not read (UTF-8 and UNICODE are)";
-      return false;
-    }
-  }
-  if (document.firstNonUtf8Line > 0) {
-    error = lineText(document.firstNonUtf8Line) + "bytes that are not UTF-8";
+  if (document.individuals.empty()) {
+    error = "no INDI record in the file";
     return false;
   }
   return true;
+}
+
+// --- Character sets -----------------------------------------------------------------------------
+
+// A character set's name without case, spaces, hyphens and underscores: "big5hkscs" for
+// "BIG5-HKSCS".
+std::string plainName(std::string_view name) {
+  std::string out;
+  for (char c : trimmed(name)) {
+    if (c == '-' || c == '_' || c == ' ') continue;
+    out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  return out;
+}
+
+// What the header says before the text is read: its CHAR and its GEDC.VERS.
+struct Header {
+  bool head = false;  // the first line is "0 HEAD"
+  std::string_view charset;
+  bool version7 = false;
+};
+
+// The HEAD record's CHAR and version, read from the lines before the next record; their bytes
+// are ASCII in every character set read here.
+Header scanHeader(std::string_view text) {
+  Header header;
+  const char terminator = text.find('\n') != std::string_view::npos ? '\n' : '\r';
+  bool inHead = false, inGedc = false;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = std::min(text.find(terminator, at), text.size());
+    std::string_view raw = text.substr(at, end - at);
+    at = end + 1;
+    if (terminator == '\n' && raw.ends_with('\r')) raw.remove_suffix(1);  // CR LF
+    Line line;
+    std::string fault;
+    if (trimmed(raw).empty()) continue;
+    if (!splitLine(raw, line, fault)) {
+      if (!inHead) break;
+      continue;
+    }
+    if (line.level == 0) {
+      if (inHead || line.code != tagCode("HEAD")) break;
+      inHead = header.head = true;
+    } else if (line.level == 1) {
+      inGedc = line.code == tagCode("GEDC");
+      if (line.code == tagCode("CHAR")) header.charset = trimmed(line.value);
+    } else if (line.level == 2 && inGedc && line.code == tagCode("VERS")) {
+      header.version7 = trimmed(line.value).starts_with("7.");
+    }
+  }
+  return header;
+}
+
+// The offset of the first byte of `text` that is not part of valid UTF-8, or npos; `high` tells
+// whether any byte is outside ASCII.
+std::size_t firstNonUtf8(std::string_view text, bool& high) {
+  high = false;
+  for (std::size_t i = 0; i < text.size();) {
+    // Eight bytes at a time while they are ASCII.
+    std::uint64_t word = 0;
+    if (i + 8 <= text.size()) std::memcpy(&word, text.data() + i, 8);
+    if (i + 8 <= text.size() && (word & 0x8080808080808080ull) == 0) {
+      i += 8;
+      continue;
+    }
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    high = true;
+    std::size_t length = utf8Length(text.substr(i));
+    if (length == 0) return i;
+    i += length;
+  }
+  return std::string_view::npos;
+}
+
+// `text` with each byte that is not part of valid UTF-8 replaced by U+FFFD, whose offsets in
+// `out` are appended to `bad`.
+void replaceNonUtf8(std::string_view text, std::string& out, std::vector<std::size_t>& bad) {
+  out.reserve(text.size() + text.size() / 8);
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t length = utf8Length(text.substr(i));
+    if (length == 0) {
+      bad.push_back(out.size());
+      out += "\xEF\xBF\xBD";
+      ++i;
+    } else {
+      out.append(text.substr(i, length));
+      i += length;
+    }
+  }
+}
+
+// One repair for each line of `text` that holds an offset of `bad` (ascending).
+void reportUndecoded(std::string_view text, const std::vector<std::size_t>& bad,
+                     const std::string& charset, Document& document) {
+  const char terminator = text.find('\n') != std::string_view::npos ? '\n' : '\r';
+  int line = 1, lastReported = 0;
+  std::size_t counted = 0;
+  for (std::size_t offset : bad) {
+    line += static_cast<int>(std::count(text.begin() + static_cast<std::ptrdiff_t>(counted),
+                                        text.begin() + static_cast<std::ptrdiff_t>(offset),
+                                        terminator));
+    counted = offset;
+    if (line == lastReported) continue;
+    lastReported = line;
+    document.repairs.push_back(lineText(line) + "bytes that are not " + charset +
+                               "; each shown as U+FFFD");
+  }
+}
+
+// The character sets (of those read here) that decode all of `bytes`.
+std::vector<std::string> cleanCharsets(std::string_view bytes) {
+  std::vector<std::string> clean;
+  for (const char* charset : {"GB18030", "BIG5", "BIG5-HKSCS"}) {
+    if (clean.size() == 2 && clean.back() == "BIG5") break;  // BIG5-HKSCS holds BIG5
+    std::string out;
+    std::vector<std::size_t> bad;
+    if (platform::decodeToUtf8(bytes, charset, out, bad) && bad.empty()) clean.push_back(charset);
+  }
+  return clean;
+}
+
+// Makes `text` UTF-8 as the header or the option says, before the lines are read: decoded into
+// document.decoded, or left as it is when it is UTF-8 already. False with `error` when the file
+// is not read.
+bool decodeText(std::string_view& text, const ReadOptions& options, Document& document,
+                std::string& error) {
+  const Header header = scanHeader(text);
+  if (!header.head) return true;  // not GEDCOM: the reading of the lines says why
+  const std::string_view named = options.charset.empty() ? header.charset : options.charset;
+  const std::string plain = plainName(named);
+  const std::string chinese = chineseCharset(named);
+  std::vector<std::size_t> bad;
+  if (!chinese.empty()) {
+    if (!platform::decodeToUtf8(text, chinese.c_str(), document.decoded, bad)) {
+      error = "character set " + chinese + " is not available on this system";
+      return false;
+    }
+    document.readAs = shown(trimmed(named));
+    reportUndecoded(document.decoded, bad, document.readAs, document);
+    text = document.decoded;
+    return true;
+  }
+  const bool utf8 = plain == "UTF8" || (options.charset.empty() && header.version7);
+  const bool unlabelled = plain.empty() || plain == "ANSI" || plain == "ASCII" ||
+                          plain == "USASCII" || plain == "ANSEL";
+  if (!options.charset.empty() && !utf8) {
+    error = "character set " + shown(named) +
+            " is not read (UTF-8, GB2312, GBK, CP936, GB18030, BIG5 and BIG5-HKSCS are)";
+    return false;
+  }
+  if (!utf8 && (plain == "UNICODE" || plain == "UTF16")) {
+    error = "the header says CHAR " + shown(named) + " but the file has no UTF-16 byte order mark";
+    return false;
+  }
+  if (!utf8 && !unlabelled) {
+    error = "character set " + shown(named) +
+            " is not read (UTF-8, UNICODE, GB2312, GBK, CP936, GB18030, BIG5 and BIG5-HKSCS are)";
+    return false;
+  }
+  bool high = false;
+  const std::size_t first = firstNonUtf8(text, high);
+  document.readAs = "UTF-8";
+  if (plain == "ANSEL" && high) {
+    error = "CHAR " + shown(named) +
+            ": only plain ASCII is read in that character set, and this file has other bytes;"
+            " export it as UTF-8";
+    return false;
+  }
+  if (first == std::string_view::npos) {
+    if (high && !utf8) {
+      document.notices.push_back("CHAR " + (named.empty() ? std::string("missing") : shown(named)) +
+                                 ", but the file is UTF-8: read as UTF-8");
+    }
+    return true;
+  }
+  if (utf8) {
+    replaceNonUtf8(text, document.decoded, bad);
+    reportUndecoded(document.decoded, bad, "UTF-8", document);
+    text = document.decoded;
+    return true;
+  }
+  const char terminator = text.find('\n') != std::string_view::npos ? '\n' : '\r';
+  const auto line =
+      1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(first), terminator);
+  error = lineText(static_cast<int>(line)) + "bytes that are not UTF-8, and " +
+          (named.empty() ? std::string("the header has no CHAR to say")
+                         : "CHAR " + shown(named) + " does not say") +
+          " which character set they are in";
+  const std::vector<std::string> clean = cleanCharsets(text);
+  if (clean.empty()) {
+    error +=
+        "; no character set read here decodes the whole file (--charset NAME reads it in "
+        "NAME, each byte it cannot decode a loss)";
+    return false;
+  }
+  error += "; the whole file decodes as ";
+  for (std::size_t i = 0; i < clean.size(); ++i) {
+    error += (i == 0 ? "" : i + 1 == clean.size() ? " and " : ", ") + clean[i];
+  }
+  error += ": read it with --charset " + clean.front();
+  document.decodesAs = clean.front();
+  return false;
 }
 
 }  // namespace
@@ -628,14 +895,26 @@ std::string unescaped(std::string_view value, bool version7) {
   return text;
 }
 
-bool readDocument(std::string_view bytes, Document& document, std::string& error) {
+std::string chineseCharset(std::string_view name) {
+  const std::string plain = plainName(name);
+  for (const char* gb : {"GB2312", "EUCCN", "GBK", "CP936", "MS936", "WINDOWS936", "GB18030"}) {
+    if (plain == gb) return "GB18030";
+  }
+  for (const char* big5 : {"BIG5", "BIGFIVE", "CP950"}) {
+    if (plain == big5) return plain == "CP950" ? "CP950" : "BIG5";
+  }
+  return plain == "BIG5HKSCS" ? "BIG5-HKSCS" : "";
+}
+
+bool readDocument(std::string_view bytes, const ReadOptions& options, Document& document,
+                  std::string& error) {
   std::string_view text = bytes;
-  bool utf16 = false;
   // UTF-16 is told by its byte order mark or, without one, by the "0" of "0 HEAD".
   static constexpr char kLittleZero[] = {'0', '\0'}, kBigZero[] = {'\0', '0'};
   auto starts = [&](std::string_view prefix) { return bytes.starts_with(prefix); };
   if (starts("\xEF\xBB\xBF")) {
     text.remove_prefix(3);
+    if (!decodeText(text, options, document, error)) return false;
   } else if (starts("\xFF\xFE") || starts("\xFE\xFF") || starts(std::string_view(kLittleZero, 2)) ||
              starts(std::string_view(kBigZero, 2))) {
     bool bigEndian = bytes[0] == '\xFE' || bytes[0] == '\0';
@@ -645,9 +924,24 @@ bool readDocument(std::string_view bytes, Document& document, std::string& error
       return false;
     }
     text = document.decoded;
-    utf16 = true;
+    document.readAs = "UTF-16";
+  } else if (!decodeText(text, options, document, error)) {
+    return false;
   }
-  return Parser(text).parse(document, error) && checkVersionAndEncoding(document, utf16, error);
+  std::vector<std::string> undecoded = std::move(document.repairs);
+  document.repairs.clear();
+  if (!Parser(text).parse(document, error) || !checkVersion(document, error)) return false;
+  if (!undecoded.empty()) {
+    // Both lists are in line order: merge them.
+    auto lineOf = [](const std::string& repair) { return std::atoi(repair.c_str() + 5); };
+    std::vector<std::string> merged;
+    std::merge(std::make_move_iterator(undecoded.begin()), std::make_move_iterator(undecoded.end()),
+               std::make_move_iterator(document.repairs.begin()),
+               std::make_move_iterator(document.repairs.end()), std::back_inserter(merged),
+               [&](const std::string& a, const std::string& b) { return lineOf(a) < lineOf(b); });
+    document.repairs = std::move(merged);
+  }
+  return true;
 }
 
 }  // namespace quillet::gedcom

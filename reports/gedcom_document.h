@@ -1,12 +1,23 @@
-// The records of a GEDCOM 5.5.1 or 7.0 file that the import needs: its individuals (first name,
-// sex, first birth and death dates, family links) and families (husband, wife, children,
-// marriage), with every pointer resolved. Used by the import only (reports/gedcom_import.cpp).
+// The records of a GEDCOM 5.5.1 or 7.0 file that the import needs: its individuals (names with
+// their translations and romanized forms, sex, first birth and death dates, family links) and
+// families (husband, wife, children, marriage), with every pointer resolved. Used by the import
+// only (reports/gedcom_import.cpp).
 //
-// Reading checks the bytes as GEDCOM: HEAD first and TRLR last, levels that never skip ahead,
-// a tag on every line, XREFs defined once, pointers that name a record of the right kind, a
-// version of 5.5, 5.5.1 or 7.0, and text in the encoding the file declares (UTF-8 with or
-// without a byte order mark, UTF-16 with a byte order mark or told by its "0 HEAD", ASCII and
-// the ASCII part of ANSEL).
+// Character sets. UTF-8 with or without a byte order mark; UTF-16 with a byte order mark or told
+// by its "0 HEAD"; GB2312, GBK, CP936 and GB18030 (read as GB18030, which holds them all), BIG5,
+// CP950 and BIG5-HKSCS by the header's CHAR or by ReadOptions::charset; ASCII and the ASCII part
+// of ANSEL. A file labelled ANSI or ASCII (the system's code page) or not labelled is read as
+// UTF-8 when it is UTF-8, with a notice; otherwise it is refused, naming the character sets that
+// decode it whole. Bytes the character set read cannot decode become U+FFFD, each line with them
+// a repair.
+//
+// Tolerance. The file must begin with "0 HEAD" and hold an INDI record; the faults old programs
+// leave are repaired and each repair is stated with its line: a line without a level number
+// after a NOTE, TEXT, CONC or CONT line is joined to it as a continuation, a level that jumps
+// ahead is taken as one below the line before, a line that is no GEDCOM line is skipped, a
+// pointer to no record (or to one of the wrong kind) is left out, a second record of an XREF is
+// left out (marked `ignored`), and a missing TRLR is accepted. Versions other than 5.5, 5.5.1
+// and 7.0 are refused.
 // Lines end in LF, CR LF, LF CR or CR.
 //
 // Thread-safe: no shared state.
@@ -26,6 +37,17 @@ struct Range {
   int count = 0;
 };
 
+// A name of a person other than his first NAME's value: a later NAME, or a translation (TRAN),
+// romanized (ROMN) or phonetic (FONE) form of one of his NAMEs.
+struct NameForm {
+  enum Kind : std::uint8_t { kName, kTranslation, kRomanized, kPhonetic };
+  Kind kind = kName;
+  int name = 0;                   // the NAME it belongs to: 0 the first
+  std::string value;              // unescaped, with its CONC and CONT
+  std::string_view surnamePiece;  // its SURN, as written
+  std::string_view language;      // the LANG of a TRAN, trimmed
+};
+
 struct Individual {
   std::string_view xref;
   bool hasName = false;
@@ -40,6 +62,9 @@ struct Individual {
   Range childFamilies;            // families listing it as CHIL, in file order
   Range husbandOf;                // families naming it HUSB: FAMS order, then file order; once each
   Range partnerIn;                // families naming it HUSB or WIFE
+  bool ignored = false;           // its XREF was defined before: not a person of the file
+  int firstForm = 0;              // its other names: Document::nameForms[firstForm ...]
+  int formCount = 0;
 };
 
 struct Family {
@@ -48,6 +73,7 @@ struct Family {
   int wife = -1;
   Range children;         // in CHIL order
   bool marriage = false;  // it has a MARR event
+  bool ignored = false;   // its XREF was defined before: not a family of the file
 };
 
 // The views above point into the document's own text (or into the bytes it was read from, when
@@ -57,12 +83,17 @@ struct Document {
   Document(const Document&) = delete;
   Document& operator=(const Document&) = delete;
 
-  std::string decoded;        // the text as UTF-8, when the bytes were UTF-16
-  std::string version;        // of HEAD.GEDC.VERS
-  std::string charset;        // of HEAD.CHAR
-  bool hasHighBytes = false;  // a byte outside ASCII anywhere up to TRLR
-  int firstNonUtf8Line = 0;   // the first line up to TRLR that is not UTF-8, 0 for none
+  std::string decoded;    // the text as UTF-8, when the bytes needed decoding
+  std::string version;    // of HEAD.GEDC.VERS
+  std::string charset;    // of HEAD.CHAR
+  std::string readAs;     // the character set the text was read in, as named to the user
+  std::string decodesAs;  // when the file was refused for not saying its character set: the
+                          // first of those that decode it whole, else empty
+  std::vector<std::string> repairs;  // "line N: ...", in line order: what was repaired or replaced
+  std::vector<std::string> notices;  // what was read otherwise than the file says, though nothing
+                                     // was lost
   std::vector<Individual> individuals;
+  std::vector<NameForm> nameForms;
   std::vector<Family> families;
   std::vector<int> lists;  // the runs that Range fields name
 
@@ -72,9 +103,20 @@ struct Document {
   }
 };
 
+struct ReadOptions {
+  // The character set to read a file in whatever its CHAR says ("GBK", "BIG5" ...); empty to go
+  // by the file.
+  std::string charset;
+};
+
 // Reads `bytes` into `document`, which must be fresh. False with `error` set (one line, starting
 // "line N: " where a line is at fault) when the bytes are not GEDCOM this reader takes.
-bool readDocument(std::string_view bytes, Document& document, std::string& error);
+bool readDocument(std::string_view bytes, const ReadOptions& options, Document& document,
+                  std::string& error);
+
+// The character set the reader reads for the CHAR value or option `name` ("GB18030" for
+// "gb2312"), or empty when it reads none by that name.
+std::string chineseCharset(std::string_view name);
 
 // Helpers the import shares.
 

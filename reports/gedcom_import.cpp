@@ -144,6 +144,7 @@ DateReading readDate(std::string_view value) {
 // The text without spaces and control characters.
 std::string squeezed(std::string_view text) {
   std::string out;
+  out.reserve(text.size());
   for (char c : text) {
     if (static_cast<unsigned char>(c) > 0x20 && c != 0x7F) out += c;
   }
@@ -152,12 +153,11 @@ std::string squeezed(std::string_view text) {
 
 // The whole name, surname first, UTF-8: "宝玉 /贾/" and "/贾/宝玉" give 贾宝玉; a title name given
 // as "尤氏 /尤/" or as "尤氏" with SURN 尤 stays 尤氏.
-std::string wholeName(const Individual& person) {
-  const std::string_view value = person.name;
+std::string wholeName(std::string_view value, std::string_view surnamePiece) {
   std::size_t open = value.find('/');
   if (open == std::string_view::npos) {
     std::string whole = squeezed(value);
-    std::string surname = squeezed(unescaped(person.surnamePiece, false));
+    std::string surname = squeezed(unescaped(surnamePiece, false));
     return whole.starts_with(surname) ? whole : surname + whole;
   }
   std::size_t close = value.find('/', open + 1);
@@ -169,15 +169,57 @@ std::string wholeName(const Individual& person) {
   return titled ? rest : surname + rest;
 }
 
-// The characters of a UTF-8 text (a byte that starts none counts as one).
-std::vector<std::string_view> characters(std::string_view text) {
-  std::vector<std::string_view> out;
-  while (!text.empty()) {
-    std::size_t length = std::max<std::size_t>(1, utf8Length(text));
-    out.push_back(text.substr(0, length));
-    text.remove_prefix(length);
+std::string wholeName(const Individual& person) {
+  return wholeName(person.name, person.surnamePiece);
+}
+
+std::string wholeName(const gedcom::NameForm& form) {
+  return wholeName(form.value, form.surnamePiece);
+}
+
+// True when the UTF-8 `name` is written in Chinese characters only, every one a double-byte GBK
+// character, and (when `keyLength`) there are two or three of them.
+bool isChinese(std::string_view name, bool keyLength) {
+  std::size_t count = 0;
+  for (std::string_view rest = name; !rest.empty(); ++count) {
+    std::size_t length = utf8Length(rest);
+    if (length < 2) return false;
+    rest.remove_prefix(length);
   }
-  return out;
+  if (count == 0 || (keyLength && count != 2 && count != 3)) return false;
+  const std::string gbk = platform::utf8ToGbk(name, '?');
+  if (gbk.size() != 2 * count) return false;
+  for (std::size_t b = 0; b < gbk.size(); b += 2) {
+    if (platform::gbkCharLength(std::string_view(gbk).substr(b)) != 2) return false;
+  }
+  return true;
+}
+
+// True for a LANG that names a Chinese language: zh, cmn, yue ... with any region or script
+// subtag (zh-Hans, zh-TW, cmn-Hant-TW), or GEDCOM 5.5.1's language name Chinese.
+bool isChineseLanguage(std::string_view language) {
+  std::string primary;
+  for (char c : language.substr(0, std::min(language.find_first_of("-_"), language.size()))) {
+    primary += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  static constexpr std::string_view kChinese[] = {"zh",  "cmn", "yue", "wuu", "hak",    "nan",
+                                                  "gan", "hsn", "lzh", "zho", "chinese"};
+  return std::find(std::begin(kChinese), std::end(kChinese), primary) != std::end(kChinese);
+}
+
+// A name as reports show it: whole up to 32 characters, else its first 32 and "...", so that a
+// name of absurd length costs a loss line no more than a long one.
+std::string shownName(std::string name) {
+  constexpr std::size_t kShownCharacters = 32;
+  std::size_t at = 0;
+  for (std::size_t count = 0; at < name.size(); ++count) {
+    if (count == kShownCharacters) {
+      name.resize(at);
+      return name + "...";
+    }
+    at += std::max<std::size_t>(1, utf8Length(std::string_view(name).substr(at)));
+  }
+  return name;
 }
 
 // The GBK characters this reader puts into names it has to make.
@@ -203,28 +245,43 @@ const MadeNameCharacters& madeNameCharacters() {
   return made;
 }
 
-// Why the UTF-8 characters of a name make no name key, character by character; `kept` gets the
-// GBK of each character that is a double-byte GBK character and "" for each other.
-std::string nameFault(const std::vector<std::string_view>& utf8, std::vector<std::string>& kept) {
+// What can be kept of a name that makes no key, read in one pass along its UTF-8 text and its
+// GBK conversion (where GBK lacks a character the conversion has one byte): the GBK of its first
+// three characters ("" for each that is no double-byte GBK character), whether any character at
+// all is one, and why the name makes no key. Its size does not grow with the name's.
+struct NameCharacters {
+  std::vector<std::string> firstKept;
+  bool anyKept = false;
   std::string reason;
-  if (utf8.empty()) return "no name";
-  if (utf8.size() != 2 && utf8.size() != 3) {
-    reason = "name of " + numberText(static_cast<long long>(utf8.size())) +
-             (utf8.size() == 1 ? " character" : " characters");
-  }
+};
+
+NameCharacters readNameCharacters(std::string_view utf8, std::string_view gbk) {
+  NameCharacters name;
+  std::size_t count = 0;
   std::string_view bad;
-  for (std::string_view c : utf8) {
-    std::string piece = platform::utf8ToGbk(c, '?');
-    bool doubleByte = piece.size() == 2 && platform::gbkCharLength(piece) == 2;
-    kept.push_back(doubleByte ? piece : "");
-    if (!doubleByte && bad.empty()) bad = c;
+  for (; !utf8.empty(); ++count) {
+    const std::size_t length = std::max<std::size_t>(1, utf8Length(utf8));
+    const bool doubleByte = platform::gbkCharLength(gbk) == 2 && length > 1;
+    if (count < 3) name.firstKept.push_back(doubleByte ? std::string(gbk.substr(0, 2)) : "");
+    name.anyKept = name.anyKept || doubleByte;
+    if (!doubleByte && bad.empty()) bad = utf8.substr(0, length);
+    utf8.remove_prefix(length);
+    gbk.remove_prefix(std::min(gbk.size(), doubleByte ? std::size_t{2} : std::size_t{1}));
+  }
+  if (count == 0) {
+    name.reason = "no name";
+    return name;
+  }
+  if (count != 2 && count != 3) {
+    name.reason = "name of " + numberText(static_cast<long long>(count)) +
+                  (count == 1 ? " character" : " characters");
   }
   if (!bad.empty()) {
-    reason += reason.empty() ? "" : ", ";
-    reason += bad.size() > 1 ? "character " + std::string(bad) + " is not in GBK"
-                             : "character \"" + std::string(bad) + "\" is not Chinese";
+    name.reason += name.reason.empty() ? "" : ", ";
+    name.reason += bad.size() > 1 ? "character " + std::string(bad) + " is not in GBK"
+                                  : "character \"" + std::string(bad) + "\" is not Chinese";
   }
-  return reason;
+  return name;
 }
 
 // A name key of GBK characters (two or three double-byte characters).
@@ -268,19 +325,29 @@ class ClanBuilder {
   // lays out, names and writes the clan into `result`. False with result.error set when the
   // links loop or there is no root.
   bool build(const GedcomImportOptions& options);
+  // The lines of listGedcomRoots. False with result.error set when the links loop.
+  bool listRoots(std::vector<std::string>& lines);
 
  private:
   enum State : char { kNone, kMember, kWife, kLeftOut };
 
   const Individual& person(int i) const { return doc_.individuals[static_cast<std::size_t>(i)]; }
   const Family& family(int f) const { return doc_.families[static_cast<std::size_t>(f)]; }
+  // The name a person is imported by (see chooseNames), whole.
+  std::string nameOf(int i) const {
+    const int form = chosen_.empty() ? -1 : chosen_[static_cast<std::size_t>(i)];
+    return form < 0 ? wholeName(person(i))
+                    : wholeName(doc_.nameForms[static_cast<std::size_t>(form)]);
+  }
   std::string label(int i) const {
-    return std::string(person(i).xref) + " " + wholeName(person(i));
+    return std::string(person(i).xref) + " " + shownName(nameOf(i));
   }
   void lose(int i, std::string reason, std::string used = {}, bool leftOut = false);
 
+  void chooseNames();
   bool checkNoLoop(std::vector<int>& order);
-  int chooseRoot(const std::vector<int>& order) const;
+  int chooseRoot(const std::vector<int>& order);
+  void measureLines(const std::vector<int>& order);
   void collectMembers(int root);
   void takeChildren(std::size_t m);
   void assignWives();
@@ -306,6 +373,10 @@ class ClanBuilder {
   std::vector<DateReading> births_;        // read once each, when first needed
   std::vector<bool> birthRead_;
   std::vector<std::pair<int, ImportLoss>> losses_;
+  std::vector<int> chosen_;   // per person: the NameForm his name is taken from; -1 his first NAME
+  std::vector<double> size_;  // per person: persons in his male line (double: diamonds may count
+                              // twice), once measureLines ran
+  std::vector<int> height_;   // per person: generations below him in his male line
   // takeChildren's list, kept for reuse: a child with the date his place in the chain goes by.
   struct Child {
     int person, family;
@@ -317,11 +388,55 @@ class ClanBuilder {
 void ClanBuilder::lose(int i, std::string reason, std::string used, bool leftOut) {
   ImportLoss loss;
   loss.xref = std::string(person(i).xref);
-  loss.name = wholeName(person(i));
+  loss.name = shownName(nameOf(i));
   loss.reason = std::move(reason);
   loss.used = std::move(used);
   loss.leftOut = leftOut;
   losses_.emplace_back(i, std::move(loss));
+}
+
+// The Chinese form of each person's name, where his first NAME is not one: a TRAN of that NAME
+// in a Chinese language, else a ROMN or FONE of it written in Chinese, else a later NAME written
+// in Chinese. Each form taken is stated in a notice.
+void ClanBuilder::chooseNames() {
+  chosen_.assign(doc_.individuals.size(), -1);
+  for (std::size_t i = 0; i < doc_.individuals.size(); ++i) {
+    const Individual& p = doc_.individuals[i];
+    if (p.formCount == 0 || isChinese(wholeName(p), true)) continue;
+    auto form = [&](int k) -> const gedcom::NameForm& {
+      return doc_.nameForms[static_cast<std::size_t>(p.firstForm + k)];
+    };
+    auto pick = [&](auto&& fits) {
+      for (int k = 0; k < p.formCount; ++k) {
+        if (fits(form(k))) return p.firstForm + k;
+      }
+      return -1;
+    };
+    int chosen = pick([](const gedcom::NameForm& f) {
+      return f.kind == gedcom::NameForm::kTranslation && f.name == 0 &&
+             isChineseLanguage(f.language) && !squeezed(f.value).empty();
+    });
+    if (chosen < 0) {
+      chosen = pick([](const gedcom::NameForm& f) {
+        return (f.kind == gedcom::NameForm::kRomanized || f.kind == gedcom::NameForm::kPhonetic) &&
+               f.name == 0 && isChinese(wholeName(f), false);
+      });
+    }
+    if (chosen < 0) {
+      chosen = pick([](const gedcom::NameForm& f) {
+        return f.kind == gedcom::NameForm::kName && isChinese(wholeName(f), false);
+      });
+    }
+    if (chosen < 0) continue;
+    chosen_[i] = chosen;
+    const gedcom::NameForm& f = doc_.nameForms[static_cast<std::size_t>(chosen)];
+    static constexpr const char* kFrom[] = {"NAME", "TRAN", "ROMN", "FONE"};
+    std::string from = std::string(kFrom[f.kind]);
+    if (f.kind == gedcom::NameForm::kTranslation) from += " (LANG " + std::string(f.language) + ")";
+    from += f.kind == gedcom::NameForm::kName ? " " + numberText(f.name + 1) : " of its first NAME";
+    result_.notices.push_back(std::string(p.xref) + " " + shownName(std::string(trimmed(p.name))) +
+                              ": name " + shownName(wholeName(f)) + " taken from its " + from);
+  }
 }
 
 // A topological order of the persons, parents before children. False with the error when a
@@ -362,27 +477,37 @@ bool ClanBuilder::checkNoLoop(std::vector<int>& order) {
   return false;
 }
 
-// The man without parents whose male line holds the most persons (members and their wives),
-// the first in the file on a tie; -1 when there is no man without parents.
-int ClanBuilder::chooseRoot(const std::vector<int>& order) const {
-  std::vector<double> size(doc_.individuals.size(), 1);  // double: diamonds may count twice
+void ClanBuilder::measureLines(const std::vector<int>& order) {
+  size_.assign(doc_.individuals.size(), 1);
+  height_.assign(doc_.individuals.size(), 0);
+  std::vector<int> wives;
   for (auto i = order.rbegin(); i != order.rend(); ++i) {
-    double& total = size[static_cast<std::size_t>(*i)];
-    std::vector<int> wives;
+    double& total = size_[static_cast<std::size_t>(*i)];
+    int& height = height_[static_cast<std::size_t>(*i)];
+    wives.clear();
     for (int f : doc_.list(person(*i).husbandOf)) {
       int wife = family(f).wife;
       if (wife >= 0 && std::find(wives.begin(), wives.end(), wife) == wives.end()) {
         wives.push_back(wife);
       }
-      for (int child : doc_.list(family(f).children))
-        total += size[static_cast<std::size_t>(child)];
+      for (int child : doc_.list(family(f).children)) {
+        total += size_[static_cast<std::size_t>(child)];
+        height = std::max(height, height_[static_cast<std::size_t>(child)] + 1);
+      }
     }
     total += static_cast<double>(wives.size());
   }
+}
+
+// The man without parents whose male line holds the most persons (members and their wives),
+// the first in the file on a tie; -1 when there is no man without parents.
+int ClanBuilder::chooseRoot(const std::vector<int>& order) {
+  measureLines(order);
+  const std::vector<double>& size = size_;
   int root = -1;
   for (std::size_t i = 0; i < doc_.individuals.size(); ++i) {
     const Individual& candidate = doc_.individuals[i];
-    if (candidate.sex != 'M' || candidate.childFamilies.count != 0) continue;
+    if (candidate.sex != 'M' || candidate.childFamilies.count != 0 || candidate.ignored) continue;
     if (root < 0 || size[i] > size[static_cast<std::size_t>(root)]) root = static_cast<int>(i);
   }
   return root;
@@ -530,11 +655,11 @@ void ClanBuilder::assignNames() {
     }
   }
   // Every name converted in one go, one name a line (no name holds a line feed).
-  std::vector<std::string> names(written.size());
   std::string joined;
+  std::vector<std::size_t> ends(written.size());  // where each name ends in `joined`
   for (std::size_t k = 0; k < written.size(); ++k) {
-    names[k] = wholeName(person(written[k]));
-    joined += names[k];
+    joined += nameOf(written[k]);
+    ends[k] = joined.size();
     joined += '\n';
   }
   const std::string gbk = platform::utf8ToGbk(joined, '?');
@@ -547,14 +672,16 @@ void ClanBuilder::assignNames() {
     for (char c : key) value = value << 8 | static_cast<unsigned char>(c);
     return value;
   };
-  std::vector<std::vector<std::string>> kept(written.size());  // "" for a character not kept
+  std::vector<NameCharacters> kept(written.size());  // for the names that make no key
   std::vector<std::string> reasons(written.size());
   for (std::size_t k = 0; k < written.size(); ++k) {
+    const std::size_t start = k == 0 ? 0 : ends[k - 1] + 1;
+    const std::string_view name = std::string_view(joined).substr(start, ends[k] - start);
     std::size_t end = std::min(gbk.find('\n', at), gbk.size());
     std::string_view converted = std::string_view(gbk).substr(at, end - at);
     at = std::min(end + 1, gbk.size());
     std::size_t count = 0;
-    for (std::string_view rest = names[k]; !rest.empty(); ++count) {
+    for (std::string_view rest = name; !rest.empty(); ++count) {
       rest.remove_prefix(std::max<std::size_t>(1, utf8Length(rest)));
     }
     std::string key;
@@ -565,7 +692,8 @@ void ClanBuilder::assignNames() {
     if (doubleBytes && (count == 2 || count == 3)) {
       key = std::string(converted) + (count == 2 ? "  " : "");
     } else {
-      reasons[k] = nameFault(characters(names[k]), kept[k]);
+      kept[k] = readNameCharacters(name, converted);
+      reasons[k] = kept[k].reason;
     }
     if (!reasons[k].empty()) continue;
     auto [found, fresh] = taken.emplace(packed(key), written[k]);
@@ -574,8 +702,9 @@ void ClanBuilder::assignNames() {
     } else {
       reasons[k] = "name already used by " + label(found->second);
       for (std::size_t b = 0; b + 1 < converted.size(); b += 2) {
-        kept[k].emplace_back(converted.substr(b, 2));
+        kept[k].firstKept.emplace_back(converted.substr(b, 2));
       }
+      kept[k].anyKept = true;
     }
   }
 
@@ -584,14 +713,11 @@ void ClanBuilder::assignNames() {
   for (std::size_t k = 0; k < written.size(); ++k) {
     if (reasons[k].empty()) continue;
     std::vector<std::string> base;
-    bool anyKept = false;
-    for (const std::string& piece : kept[k]) {
+    for (const std::string& piece : kept[k].firstKept) {
       base.push_back(piece.empty() ? made.some : piece);
-      anyKept = anyKept || !piece.empty();
     }
-    if (!anyKept) base = {made.anonymous.substr(0, 2), made.anonymous.substr(2)};
+    if (!kept[k].anyKept) base = {made.anonymous.substr(0, 2), made.anonymous.substr(2)};
     if (base.size() == 1) base.push_back(made.some);
-    if (base.size() > 3) base.resize(3);
     std::string key = keyOf(base);
     for (std::size_t n = 0; taken.count(packed(key)) != 0 && n < made.numerals.size(); ++n) {
       key = keyOf({base[0], base[1], made.numerals[n]});
@@ -707,6 +833,7 @@ void ClanBuilder::writeRecords() {
 }
 
 bool ClanBuilder::build(const GedcomImportOptions& options) {
+  chooseNames();
   std::vector<int> order;
   if (!checkNoLoop(order)) return false;
   int root = -1;
@@ -732,11 +859,74 @@ bool ClanBuilder::build(const GedcomImportOptions& options) {
   assignNames();
   writeRecords();
   result_.rootXref = std::string(person(root).xref);
-  result_.rootName = wholeName(person(root));
-  result_.outside = static_cast<std::int32_t>(std::count(state_.begin(), state_.end(), kNone));
+  result_.rootName = shownName(nameOf(root));
+  for (std::size_t i = 0; i < state_.size(); ++i) {
+    result_.outside += state_[i] == kNone && !doc_.individuals[i].ignored ? 1 : 0;
+  }
   std::stable_sort(losses_.begin(), losses_.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   for (auto& [index, loss] : losses_) result_.losses.push_back(std::move(loss));
+  return true;
+}
+
+// A count with a comma between thousands: 1,204.
+std::string groupedNumber(long long value) {
+  std::string digits = numberText(value);
+  for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
+    digits.insert(static_cast<std::size_t>(at), ",");
+  }
+  return digits;
+}
+
+bool ClanBuilder::listRoots(std::vector<std::string>& lines) {
+  chooseNames();
+  std::vector<int> order;
+  if (!checkNoLoop(order)) return false;
+  const int chosen = chooseRoot(order);
+  std::vector<int> roots;
+  for (std::size_t i = 0; i < doc_.individuals.size(); ++i) {
+    const Individual& candidate = doc_.individuals[i];
+    if (candidate.sex == 'M' && candidate.childFamilies.count == 0 && !candidate.ignored) {
+      roots.push_back(static_cast<int>(i));
+    }
+  }
+  auto size = [&](int i) { return size_[static_cast<std::size_t>(i)]; };
+  std::stable_sort(roots.begin(), roots.end(), [&](int a, int b) {
+    return (a == chosen) != (b == chosen) ? a == chosen : size(a) > size(b);
+  });
+  std::vector<char> seen(doc_.individuals.size(), 0);
+  for (int root : roots) {
+    const Individual& man = person(root);
+    const int height = height_[static_cast<std::size_t>(root)];
+    const auto persons = static_cast<long long>(size(root));
+    lines.push_back(label(root) + ", " +
+                    (man.birthDate.empty() ? std::string("no birth date")
+                                           : "born " + std::string(man.birthDate)) +
+                    ": " + groupedNumber(persons) + (persons == 1 ? " person" : " persons") +
+                    " in his male line, " + numberText(height) +
+                    (height == 1 ? " generation" : " generations") + " below him");
+    if (height <= kDeepestGeneration) continue;
+    // Down his line to the men whose own lines hold generations 0 to 9 exactly.
+    std::vector<int> next = {root};
+    seen[static_cast<std::size_t>(root)] = 1;
+    for (std::size_t k = 0; k < next.size(); ++k) {
+      const int at = next[k];
+      if (height_[static_cast<std::size_t>(at)] == kDeepestGeneration) {
+        lines.push_back("  from " + label(at) + " the line holds generations 0 to 9, " +
+                        groupedNumber(static_cast<long long>(size(at))) + " persons");
+        continue;
+      }
+      for (int f : doc_.list(person(at).husbandOf)) {
+        for (int child : doc_.list(family(f).children)) {
+          auto index = static_cast<std::size_t>(child);
+          if (seen[index] || height_[index] < kDeepestGeneration) continue;
+          seen[index] = 1;
+          next.push_back(child);
+        }
+      }
+    }
+    for (int visited : next) seen[static_cast<std::size_t>(visited)] = 0;
+  }
   return true;
 }
 
@@ -746,11 +936,21 @@ bool importGedcom(std::string_view bytes, const GedcomImportOptions& options,
                   GedcomImport& result) {
   result = GedcomImport{};
   gedcom::Document document;
-  return gedcom::readDocument(bytes, document, result.error) &&
-         ClanBuilder(document, result).build(options);
+  if (!gedcom::readDocument(bytes, gedcom::ReadOptions{options.charset}, document, result.error)) {
+    result.decodesAs = document.decodesAs;
+    return false;
+  }
+  result.readAs = document.readAs;
+  result.notices = std::move(document.notices);
+  for (std::string& repair : document.repairs) {
+    ImportLoss& loss = result.losses.emplace_back();
+    loss.reason = std::move(repair);
+  }
+  return ClanBuilder(document, result).build(options);
 }
 
 std::string lossLine(const ImportLoss& loss) {
+  if (loss.xref.empty()) return loss.reason;
   std::string line = loss.xref;
   if (!loss.name.empty()) line += " " + loss.name;
   line += ": " + loss.reason;
@@ -760,6 +960,20 @@ std::string lossLine(const ImportLoss& loss) {
     line += "; " + loss.used + " used";
   }
   return line;
+}
+
+bool listGedcomRoots(std::string_view bytes, const GedcomImportOptions& options,
+                     std::vector<std::string>& lines, std::string& error) {
+  GedcomImport result;
+  gedcom::Document document;
+  if (!gedcom::readDocument(bytes, gedcom::ReadOptions{options.charset}, document, error)) {
+    return false;
+  }
+  if (!ClanBuilder(document, result).listRoots(lines)) {
+    error = result.error;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace quillet

@@ -39,26 +39,38 @@
 namespace quillet {
 
 struct GedcomImportOptions {
-  std::string root;  // the root's XREF, "@I1@" or "I1"; empty to choose the root
+  std::string root;     // the root's XREF, "@I1@" or "I1"; empty to choose the root
+  std::string charset;  // the character set to read the file in ("GBK", "BIG5" ...); empty to go
+                        // by the file's CHAR
 };
 
-// One person the genealogy file cannot hold as the GEDCOM file describes him or her.
+// One person the genealogy file cannot hold as the GEDCOM file describes him or her, or (without
+// an XREF) a repair of the file's text: a line read otherwise than it stands.
 struct ImportLoss {
-  std::string xref;      // "@I12@"
+  std::string xref;      // "@I12@"; empty for a repair
   std::string name;      // the name as the file gives it, UTF-8
-  std::string reason;    // "name of 4 characters", "third wife of @I3@ 贾珍" ...
+  std::string reason;    // "name of 4 characters", "third wife of @I3@ 贾珍" ...; a repair's
+                         // whole line, "line 26: continuation without CONT joined to the NOTE
+                         // above"
   std::string used;      // the value written in its place, UTF-8; empty when there is none
   bool leftOut = false;  // the person is not imported at all
 };
 
 struct GedcomImport {
-  std::string homeText;            // the genealogy file, GBK records each ending in '\n'
-  std::int32_t persons = 0;        // records in homeText
-  std::string rootXref;            // "@I1@"
-  std::string rootName;            // UTF-8, as the file gives it
-  std::vector<ImportLoss> losses;  // in the order of the persons in the file
+  std::string homeText;              // the genealogy file, GBK records each ending in '\n'
+  std::int32_t persons = 0;          // records in homeText
+  std::string rootXref;              // "@I1@"
+  std::string rootName;              // UTF-8, as the file gives it
+  std::vector<ImportLoss> losses;    // the repairs in line order, then the persons' losses in the
+                                     // order of the persons in the file
+  std::vector<std::string> notices;  // UTF-8 lines: what was read otherwise than the file says
+                                     // without a loss (a Chinese name taken from a TRAN, ROMN,
+                                     // FONE or a later NAME; a file labelled ANSI read as UTF-8)
+  std::string readAs;                // the character set the file was read in
   std::int32_t outside = 0;  // persons of the file outside the clan (no loss: not its members)
   std::string error;         // on failure: why, one line without line end
+  std::string decodesAs;     // on failure because the file does not say its character set: the
+                             // first one that decodes it whole ("GB18030"), else empty
 };
 
 // Reads the GEDCOM text `bytes`: UTF-8 with or without a byte order mark, UTF-16 (with a byte
@@ -70,6 +82,15 @@ struct GedcomImport {
 // or to a record of the wrong kind, an XREF defined twice, FAMC/FAMS links that make a person his
 // own ancestor, a root that names no person, or no man to be the root.
 bool importGedcom(std::string_view bytes, const GedcomImportOptions& options, GedcomImport& result);
+
+// The men without parents of the GEDCOM text `bytes` (read as importGedcom reads it), one UTF-8
+// line each: "@I1@ 贾演, born 1 JAN 1700: 1,204 persons in his male line, 12 generations below
+// him". The line of the root importGedcom would choose comes first, then the others by persons.
+// A line deeper than generation 9 is followed by one line for each man from whom it fits in a
+// genealogy file: "  from @I7@ 贾某 the line holds generations 0 to 9, 980 persons". False with
+// `error` set when the file is not read or its links loop.
+bool listGedcomRoots(std::string_view bytes, const GedcomImportOptions& options,
+                     std::vector<std::string>& lines, std::string& error);
 
 // The report line of a loss, UTF-8 without line end: "@I12@ 贾宝玉玉: name of 4 characters; 贾宝玉
 // used", "@I30@ 王某某: third wife of @I3@ 贾珍; not imported", or the reason alone when the person

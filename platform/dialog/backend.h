@@ -133,6 +133,22 @@ class Backend {
   virtual std::optional<SaveFileChoice> saveFileName(
       WindowPeer* parent, std::string_view gbkCaption, std::string_view gbkSuggestedName,
       std::span<const std::string_view> gbkFilters) = 0;
+
+  // --- Reading another program's file in (the GEDCOM import) ---------------------------------
+  // Asks for an existing file to read: a chooser titled `gbkCaption` offering the filters
+  // `gbkFilters` ("GEDCOM (*.ged)"). Its path as the file system names it (UTF-8 bytes), or
+  // nothing when the person cancelled. The file is not opened.
+  virtual std::optional<std::string> openFileName(WindowPeer* parent, std::string_view gbkCaption,
+                                                  std::span<const std::string_view> gbkFilters) = 0;
+  // Asks for a folder, which the person may make in the chooser. Its path (UTF-8 bytes), or
+  // nothing when cancelled.
+  virtual std::optional<std::string> folderName(WindowPeer* parent,
+                                                std::string_view gbkCaption) = 0;
+  // A modal report: `gbkText` above a scrollable list of `gbkLines`, with the buttons
+  // `gbkAccept` and `gbkReject`. True when the person accepted; closing it rejects.
+  virtual bool reportDialog(WindowPeer* parent, std::string_view gbkCaption,
+                            std::string_view gbkText, std::span<const std::string> gbkLines,
+                            std::string_view gbkAccept, std::string_view gbkReject) = 0;
 };
 
 // The answers a message box of `type` can give, in button order (OK; OK, Cancel; Yes, No,

@@ -179,6 +179,27 @@ std::optional<SaveFileChoice> Dialog::GetSaveFileName(
   return backend->saveFileName(peer_.get(), gbkCaption, gbkSuggestedName, gbkFilters);
 }
 
+std::optional<std::string> Dialog::GetOpenFileName(std::string_view gbkCaption,
+                                                   std::span<const std::string_view> gbkFilters) {
+  Backend* backend = currentBackend();
+  if (backend == nullptr) return std::nullopt;
+  return backend->openFileName(peer_.get(), gbkCaption, gbkFilters);
+}
+
+std::optional<std::string> Dialog::GetFolderName(std::string_view gbkCaption) {
+  Backend* backend = currentBackend();
+  if (backend == nullptr) return std::nullopt;
+  return backend->folderName(peer_.get(), gbkCaption);
+}
+
+bool Dialog::ShowReport(std::string_view gbkCaption, std::string_view gbkText,
+                        std::span<const std::string> gbkLines, std::string_view gbkAccept,
+                        std::string_view gbkReject) {
+  Backend* backend = currentBackend();
+  return backend != nullptr &&
+         backend->reportDialog(peer_.get(), gbkCaption, gbkText, gbkLines, gbkAccept, gbkReject);
+}
+
 Menu* Dialog::GetSystemMenu(bool /*revert*/) {
   if (peer_ == nullptr || !peer_->hasSystemMenu()) return nullptr;
   return systemMenu_.get();

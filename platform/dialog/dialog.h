@@ -175,6 +175,14 @@ class Dialog : public WindowEvents {
   std::optional<SaveFileChoice> GetSaveFileName(std::string_view gbkCaption,
                                                 std::string_view gbkSuggestedName,
                                                 std::span<const std::string_view> gbkFilters);
+  // The import's choosers and report over this window (Backend::openFileName, folderName,
+  // reportDialog); nothing, or false, when the person cancelled or no backend is installed.
+  std::optional<std::string> GetOpenFileName(std::string_view gbkCaption,
+                                             std::span<const std::string_view> gbkFilters);
+  std::optional<std::string> GetFolderName(std::string_view gbkCaption);
+  bool ShowReport(std::string_view gbkCaption, std::string_view gbkText,
+                  std::span<const std::string> gbkLines, std::string_view gbkAccept,
+                  std::string_view gbkReject);
   // The system menu, or null when the window has none.
   Menu* GetSystemMenu(bool revert);
   // Appends an entry (or, with MF_SEPARATOR, a separator) to the window's context menu; its

@@ -376,6 +376,46 @@ std::optional<SaveFileChoice> HeadlessBackend::saveFileName(
   return choice;
 }
 
+std::optional<std::string> HeadlessBackend::openFileName(
+    WindowPeer* /*parent*/, std::string_view gbkCaption,
+    std::span<const std::string_view> /*gbkFilters*/) {
+  std::optional<std::string> path;
+  if (!fileNames_.empty()) {
+    path = std::move(fileNames_.front().path);
+    fileNames_.pop_front();
+  }
+  record({HeadlessEvent::Kind::FileChooser, std::string(gbkCaption), std::string(), 0,
+          path ? IDOK : IDCANCEL, 0});
+  return path;
+}
+
+std::optional<std::string> HeadlessBackend::folderName(WindowPeer* /*parent*/,
+                                                       std::string_view gbkCaption) {
+  std::optional<std::string> path;
+  if (!folderNames_.empty()) {
+    path = std::move(folderNames_.front());
+    folderNames_.pop_front();
+  }
+  record({HeadlessEvent::Kind::FileChooser, std::string(gbkCaption), std::string(), 0,
+          path ? IDOK : IDCANCEL, 0});
+  return path;
+}
+
+bool HeadlessBackend::reportDialog(WindowPeer* /*parent*/, std::string_view gbkCaption,
+                                   std::string_view gbkText, std::span<const std::string> gbkLines,
+                                   std::string_view /*gbkAccept*/, std::string_view /*gbkReject*/) {
+  bool accept = false;
+  if (!reportAnswers_.empty()) {
+    accept = reportAnswers_.front();
+    reportAnswers_.pop_front();
+  }
+  std::string shown(gbkText);
+  for (const std::string& line : gbkLines) shown += "\n" + line;
+  record({HeadlessEvent::Kind::Report, std::string(gbkCaption), std::move(shown), 0,
+          accept ? IDOK : IDCANCEL, 0});
+  return accept;
+}
+
 void HeadlessBackend::record(HeadlessEvent event) {
   events_.push_back(std::move(event));
   if (listener_) listener_(events_.back());

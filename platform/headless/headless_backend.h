@@ -24,13 +24,15 @@ class HeadlessBackend;
 
 // What the headless window system shows besides the controls, in the order it happens.
 struct HeadlessEvent {
-  enum class Kind { MessageBox, DialogOpened, DialogClosed, FileChooser };
+  enum class Kind { MessageBox, DialogOpened, DialogClosed, FileChooser, Report };
   Kind kind;
   std::string caption;  // message box, dialog or file chooser caption (GBK)
-  std::string text;     // message box text, or the file chooser's suggested name (GBK)
+  std::string text;     // message box text, the file chooser's suggested name, or a report's
+                        // text and lines, one a line (GBK)
   unsigned type = 0;    // message box type (MB_*)
   int answer = 0;       // message box answer: IDOK, IDCANCEL, IDYES or IDNO; for a file
-                        // chooser IDOK (a file chosen) or IDCANCEL
+                        // chooser IDOK (a file chosen) or IDCANCEL; for a report IDOK
+                        // (accepted) or IDCANCEL
   int dialogId = 0;     // template id of the dialog opened or closed
 };
 
@@ -165,6 +167,11 @@ class HeadlessBackend : public Backend {
   void queueFileName(std::string path, std::size_t filter = 0) {
     fileNames_.push_back({std::move(path), filter});
   }
+  // The import's choosers and report (below) take their answers from queues of their own: an
+  // open-file chooser the next of queueFileName's paths, a folder chooser the next of
+  // queueFolderName's, a report the next of queueReportAnswer's (none queued: rejected).
+  void queueFolderName(std::string path) { folderNames_.push_back(std::move(path)); }
+  void queueReportAnswer(bool accept) { reportAnswers_.push_back(accept); }
   const std::vector<HeadlessEvent>& events() const { return events_; }
   void clearEvents() { events_.clear(); }
   // The top-level window open now, or null.
@@ -177,6 +184,12 @@ class HeadlessBackend : public Backend {
   std::optional<SaveFileChoice> saveFileName(WindowPeer* parent, std::string_view gbkCaption,
                                              std::string_view gbkSuggestedName,
                                              std::span<const std::string_view> gbkFilters) override;
+  std::optional<std::string> openFileName(WindowPeer* parent, std::string_view gbkCaption,
+                                          std::span<const std::string_view> gbkFilters) override;
+  std::optional<std::string> folderName(WindowPeer* parent, std::string_view gbkCaption) override;
+  bool reportDialog(WindowPeer* parent, std::string_view gbkCaption, std::string_view gbkText,
+                    std::span<const std::string> gbkLines, std::string_view gbkAccept,
+                    std::string_view gbkReject) override;
 
  private:
   friend class HeadlessWindow;
@@ -186,6 +199,8 @@ class HeadlessBackend : public Backend {
   Listener listener_;
   std::deque<int> answers_;
   std::deque<SaveFileChoice> fileNames_;
+  std::deque<std::string> folderNames_;
+  std::deque<bool> reportAnswers_;
   std::vector<HeadlessEvent> events_;
   HeadlessWindow* topWindow_ = nullptr;  // not owned
 };

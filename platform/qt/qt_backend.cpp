@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -31,6 +33,7 @@
 #include <QStyleFactory>
 #include <QTimer>
 #include <QTranslator>
+#include <QVBoxLayout>
 #include <QValidator>
 #include <QWindow>
 #include <algorithm>
@@ -1007,6 +1010,55 @@ std::optional<SaveFileChoice> QtBackend::saveFileName(
   const qsizetype filter = filters.indexOf(selected);
   return SaveFileChoice{QFile::encodeName(path).toStdString(),
                         filter < 0 ? 0 : static_cast<std::size_t>(filter)};
+}
+
+std::optional<std::string> QtBackend::openFileName(WindowPeer* parent, std::string_view gbkCaption,
+                                                   std::span<const std::string_view> gbkFilters) {
+  QStringList filters;
+  for (const std::string_view filter : gbkFilters) filters << qStringFromGbk(filter);
+  const QString path = QFileDialog::getOpenFileName(qtWidgetOf(parent), qStringFromGbk(gbkCaption),
+                                                    QString(), filters.join(QStringLiteral(";;")));
+  if (path.isEmpty()) return std::nullopt;
+  return QFile::encodeName(path).toStdString();
+}
+
+std::optional<std::string> QtBackend::folderName(WindowPeer* parent, std::string_view gbkCaption) {
+  const QString path =
+      QFileDialog::getExistingDirectory(qtWidgetOf(parent), qStringFromGbk(gbkCaption));
+  if (path.isEmpty()) return std::nullopt;
+  return QFile::encodeName(path).toStdString();
+}
+
+bool QtBackend::reportDialog(WindowPeer* parent, std::string_view gbkCaption,
+                             std::string_view gbkText, std::span<const std::string> gbkLines,
+                             std::string_view gbkAccept, std::string_view gbkReject) {
+  QDialog dialog(qtWidgetOf(parent));
+  dialog.setWindowTitle(qStringFromGbk(gbkCaption));
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* label = new QLabel(qStringFromGbk(gbkText), &dialog);
+  label->setWordWrap(true);
+  layout->addWidget(label);
+  auto* list = new QListWidget(&dialog);
+  for (const std::string& line : gbkLines) list->addItem(qStringFromGbk(line));
+  list->setMinimumWidth(list->fontMetrics().averageCharWidth() * 80);
+  list->setVisible(!gbkLines.empty());
+  layout->addWidget(list);
+  auto* buttons = new QDialogButtonBox(&dialog);
+  QPushButton* accept = buttons->addButton(qStringFromGbk(gbkAccept), QDialogButtonBox::AcceptRole);
+  buttons->addButton(qStringFromGbk(gbkReject), QDialogButtonBox::RejectRole);
+  accept->setDefault(true);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  Probe& probe = Probe::instance();
+  if (probe.on()) {
+    probe.write(QStringLiteral("report ") + dialog.windowTitle());
+    probe.whenExposed(dialog, [&dialog, accept, &probe] {
+      probe.writePlace(QStringLiteral("button accept"), *accept);
+      probe.writePlace(QStringLiteral("shown report"), dialog);
+    });
+  }
+  return dialog.exec() == QDialog::Accepted;
 }
 
 bool installChineseTranslations(QCoreApplication& application) {

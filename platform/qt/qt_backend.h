@@ -46,6 +46,13 @@ class QtBackend : public Backend {
   std::optional<SaveFileChoice> saveFileName(WindowPeer* parent, std::string_view gbkCaption,
                                              std::string_view gbkSuggestedName,
                                              std::span<const std::string_view> gbkFilters) override;
+  // The import's choosers are Qt's; its report a dialog with a list and two buttons.
+  std::optional<std::string> openFileName(WindowPeer* parent, std::string_view gbkCaption,
+                                          std::span<const std::string_view> gbkFilters) override;
+  std::optional<std::string> folderName(WindowPeer* parent, std::string_view gbkCaption) override;
+  bool reportDialog(WindowPeer* parent, std::string_view gbkCaption, std::string_view gbkText,
+                    std::span<const std::string> gbkLines, std::string_view gbkAccept,
+                    std::string_view gbkReject) override;
 };
 
 // Installs Qt's own Chinese texts (file chooser, edit menus, standard buttons) from the system's

@@ -68,7 +68,7 @@ TEST(Cli, BadUsageExitsTwoWithAHintAndWritesNothing) {
         "gedcom a.ged --verbose", "chart a.ged --version 7.0", "chart"}},
       {QUILLET_IMPORT_BINARY,
        {"", "--root", "--root= clan.ged", "clan.ged . more", "--verbose clan.ged",
-        "--root @I1@ --root=@I1@ clan.ged"}}};
+        "--root @I1@ --root=@I1@ clan.ged", "--charset latin1 clan.ged", "--charset= clan.ged"}}};
   for (const auto& [tool, arguments] : usages) {
     for (const char* usage : arguments) {
       std::string errors;
@@ -246,6 +246,56 @@ TEST(ImportCli, HomeTxtIsReplacedOnlyWithForceAndTheDirectoryMustExist) {
   EXPECT_NE(errors.find("cannot read missing.ged"), std::string::npos);
 }
 
+// A FIFO once held the import in open() for good, and a directory ended in std::bad_alloc.
+TEST(ImportCli, InputThatIsNotARegularFileIsRefusedAtOnce) {
+  testing::ScopedTempDir dir;
+  ASSERT_EQ(::mkfifo("pipe.ged", 0600), 0);
+  std::filesystem::create_directory("folder.ged");
+  for (const char* input : {"pipe.ged", "folder.ged"}) {
+    std::string errors;
+    EXPECT_EQ(run("/usr/bin/timeout", std::string("10 '") + QUILLET_IMPORT_BINARY + "' " + input,
+                  &errors),
+              1)
+        << input;
+    EXPECT_EQ(errors,
+              "quillet-import: cannot read " + std::string(input) + ": not a regular file\n");
+    EXPECT_FALSE(fileExists("home.txt"));
+  }
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+// A file of one person whose name is `length` letters, imported under a limit of `kilobytes` of
+// address space: the exit status, and the messages in `errors`.
+int importUnderLimit(std::size_t length, int kilobytes, std::string& errors) {
+  writeFile("long.ged",
+            gedcom(u8"0 @I1@ INDI\n1 NAME /Jia/" + std::u8string(length, u8'x') + u8"\n1 SEX M\n"));
+  return run("/bin/bash",
+             "-c \"ulimit -v " + std::to_string(kilobytes) + "; '" + QUILLET_IMPORT_BINARY +
+                 "' long.ged\"",
+             &errors);
+}
+
+TEST(ImportCli, RunningOutOfMemoryEndsWithAMessage) {
+  testing::ScopedTempDir dir;
+  std::string errors;
+  EXPECT_EQ(importUnderLimit(24'000'000, 40'000, errors), 3);
+  EXPECT_EQ(errors, "quillet-import: out of memory\n");
+}
+
+// A name line of 4 MB once took 80 bytes a character; the reader keeps to a small multiple of
+// the file's size, and the loss line shows the name cut.
+TEST(ImportCli, ALongLineCostsASmallMultipleOfItsSize) {
+  testing::ScopedTempDir dir;
+  std::string errors;
+  EXPECT_EQ(importUnderLimit(4'000'000, 80'000, errors), 1);
+  EXPECT_NE(errors.find("quillet-import: @I1@ Jia" + std::string(29, 'x') +
+                        "...: name of 4000003 characters, character \"J\" is not Chinese; " +
+                        utf8(u8"佚名 used")),
+            std::string::npos)
+      << errors.substr(0, 200);
+}
+#endif
+
 // A root with the person `child` (I2) as his son, or the records `others` beside him.
 std::string withChild(std::u8string_view child, std::u8string_view others = u8"") {
   return gedcom(std::u8string(kRoot) + u8"1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMC @F1@\n" +
@@ -315,6 +365,60 @@ TEST(ImportCli, EachLossIsListedAndNothingIsWrittenUnlessAccepted) {
     EXPECT_TRUE(fileExists("home.txt"));
     std::filesystem::remove("home.txt");
   }
+}
+
+// The men without parents, the default root first; a line deeper than generation 9 names the
+// man from whom it fits; nothing is written.
+TEST(ImportCli, ListRootsNamesEachLineAndWhereADeepOneFits) {
+  testing::ScopedTempDir dir;
+  std::string file = twelveGenerations();
+  file.insert(file.rfind("0 TRLR"), utf8(u8"0 @I99@ INDI\n1 NAME /李/甲\n1 SEX M\n"));
+  writeFile("clan.ged", file);
+  ASSERT_EQ(import("--list-roots clan.ged"), 0) << readFile("stderr.txt");
+  EXPECT_EQ(readFile("stdout.txt"),
+            utf8(u8"@I0@ 贾一, born 1 JAN 1700: 12 persons in his male line, 11 generations "
+                 u8"below him\n"
+                 u8"  from @I2@ 贾三 the line holds generations 0 to 9, 10 persons\n"
+                 u8"@I99@ 李甲, no birth date: 1 person in his male line, 0 generations below "
+                 u8"him\n"));
+  EXPECT_FALSE(fileExists("home.txt"));
+  EXPECT_EQ(import("--list-roots clan.ged ."), 2);
+}
+
+// Files from other programs' own test suites, as they are and spoiled (cut short, mislabelled,
+// levels and bytes damaged): each import ends in exit 0 or 1 with a message, never a crash.
+TEST(ImportCli, OtherProgramsTestFilesEndInAnAnswer) {
+  const char* const kPeerFiles[] = {"/usr/share/doc/libgedcom-perl/examples/royal.ged",
+                                    "/usr/share/doc/gramps/example/gedcom/sample.ged"};
+  testing::ScopedTempDir dir;
+  int tried = 0;
+  for (const char* peer : kPeerFiles) {
+    if (!fileExists(peer)) continue;
+    const std::string bytes = readFile(peer);
+    std::string mislabelled = bytes, noLevels = bytes, flipped = bytes;
+    if (std::size_t at = mislabelled.find("1 CHAR"); at != std::string::npos) {
+      mislabelled.replace(at, 6, "1 CHAR BIG5\n1 _X");
+    }
+    for (std::size_t at = 0; (at = noLevels.find("\n2 ", at + 1)) != std::string::npos;) {
+      noLevels[at + 1] = 'x';  // a line without a level number
+    }
+    for (std::size_t at = 97; at < flipped.size(); at += 97) flipped[at] ^= '\x80';
+    for (const std::string& variant :
+         {bytes, bytes.substr(0, bytes.size() / 2), mislabelled, noLevels, flipped}) {
+      writeFile("peer.ged", variant);
+      std::filesystem::remove_all("out");
+      std::filesystem::create_directory("out");
+      std::string errors;
+      const int status = run(
+          "/usr/bin/timeout",
+          std::string("60 '") + QUILLET_IMPORT_BINARY + "' --accept-losses peer.ged out", &errors);
+      EXPECT_TRUE(status == 0 || status == 1) << peer << ": " << status << "\n" << errors;
+      EXPECT_EQ(status == 0, fileExists("out/home.txt")) << peer;
+      EXPECT_TRUE(status == 0 || !errors.empty()) << peer;
+      ++tried;
+    }
+  }
+  if (tried == 0) GTEST_SKIP() << "no other program's test files installed";
 }
 
 // quillet-export gedcom, then quillet-import, in each version: home.txt comes back unchanged.

@@ -64,11 +64,15 @@ class WindowHarness {
   // Answers for the next message boxes; an unanswered box takes its default button.
   void answerOk() { backend_.queueAnswer(platform::IDOK); }
   void answerCancel() { backend_.queueAnswer(platform::IDCANCEL); }
+  void answer(int answer) { backend_.queueAnswer(answer); }
   // The answer of the next file chooser: a path on disk (UTF-8) and the filter selected; an
   // unanswered chooser is cancelled.
   void answerFileName(const std::string& path, std::size_t filter = 0) {
     backend_.queueFileName(path, filter);
   }
+  // The import's answers: the next folder chooser's path, the next report's button (导入: true).
+  void answerFolderName(const std::string& path) { backend_.queueFolderName(path); }
+  void answerReport(bool accept) { backend_.queueReportAnswer(accept); }
 
   // --- What the window shows.
   std::string text(int id) const { return window_->text(id); }

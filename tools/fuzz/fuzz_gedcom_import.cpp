@@ -1,7 +1,8 @@
-// Feeds any bytes to the GEDCOM reader, with and without a chosen root, and checks what
-// quillet-import relies on: nothing crashes, hangs or reads out of bounds; a failure says why;
-// and a genealogy text it makes is one the program loads whole (every record reached, the count
-// it reports) and saves back byte for byte.
+// Feeds any bytes to the GEDCOM reader, with and without a chosen root, in the character set the
+// file names and in GBK and BIG5 as --charset would, and checks what quillet-import relies on:
+// nothing crashes, hangs or reads out of bounds; a failure says why; every repair and loss has
+// its line; the list of roots is made; and a genealogy text it makes is one the program loads
+// whole (every record reached, the count it reports) and saves back byte for byte.
 #include <unistd.h>
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/family_tree.h"
 #include "platform/text_file.h"
@@ -43,6 +45,7 @@ void check(std::string_view bytes, const quillet::GedcomImportOptions& options) 
   require(result.persons >= 1 && !result.rootXref.empty());
   for (const quillet::ImportLoss& loss : result.losses) {
     require(!loss.reason.empty() && !quillet::lossLine(loss).empty());
+    require(!loss.xref.empty() || loss.reason.starts_with("line "));
   }
   {
     auto file = platform::TextFile::openReplacement("home.txt");
@@ -61,6 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   enterScratchDirectory();
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
   check(bytes, {});
-  check(bytes, quillet::GedcomImportOptions{"@I2@"});
+  check(bytes, quillet::GedcomImportOptions{.root = "@I2@", .charset = "GBK"});
+  check(bytes, quillet::GedcomImportOptions{.root = "", .charset = "BIG5"});
+  std::vector<std::string> lines;
+  std::string error;
+  require(quillet::listGedcomRoots(bytes, {}, lines, error) || !error.empty());
   return 0;
 }

@@ -1,25 +1,29 @@
 // quillet-import: brings the male line of a GEDCOM 5.5.1 or 7.0 file in as DIR/home.txt.
 //
-//   quillet-import [--force] [--accept-losses] [--root XREF] FILE.ged [DIR]
+//   quillet-import [--force] [--accept-losses] [--root XREF] [--charset NAME] FILE.ged [DIR]
+//   quillet-import --list-roots [--charset NAME] FILE.ged
 //
 // DIR is the working directory when not given. An existing home.txt is replaced only with
 // --force, and then atomically. Every person the genealogy file cannot hold as the GEDCOM file
-// has him is listed on stderr; nothing is written then unless --accept-losses is given.
+// has him is listed on stderr, and so is every repair of the file's text; nothing is written
+// then unless --accept-losses is given. Notices (a Chinese name taken from a TRAN, a file
+// labelled ANSI read as UTF-8) are listed too, and refuse nothing.
 //
 // Exit status: 0 written; 1 refused (losses, an existing home.txt) or failed (FILE unreadable
-// or not GEDCOM, DIR not writable); 2 bad usage. Losses and errors go to stderr, the line saying
-// what was written to stdout, both UTF-8.
+// or not GEDCOM, DIR not writable); 2 bad usage; 3 out of memory. Losses and errors go to stderr,
+// the line saying what was written to stdout, both UTF-8.
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/command_line.h"
+#include "platform/out_of_memory.h"
 #include "platform/text_file.h"
+#include "reports/gedcom_document.h"
 #include "reports/gedcom_import.h"
 
 namespace {
@@ -35,13 +39,17 @@ constexpr const char* kHelp =
     "\n"
     "  --root XREF      the root ancestor, such as @I1@; without it, the man without\n"
     "                   parents whose male line holds the most persons\n"
+    "  --list-roots     list the men without parents, the default root first, and write\n"
+    "                   nothing\n"
+    "  --charset NAME   read FILE.ged in NAME (GBK, GB2312, GB18030, BIG5, BIG5-HKSCS,\n"
+    "                   UTF-8) whatever its header says\n"
     "  --accept-losses  write the genealogy even when some persons cannot be held as the\n"
-    "                   file has them (each is listed with the value used instead)\n"
+    "                   file has them, or lines of it were repaired (each is listed)\n"
     "  --force          replace an existing home.txt (atomically)\n"
     "  -h, --help       display this help and exit\n"
     "      --version    output version information and exit\n"
     "\n"
-    "Exit status: 0 written, 1 refused or failed, 2 bad usage.\n";
+    "Exit status: 0 written (or listed), 1 refused or failed, 2 bad usage.\n";
 
 struct Request {
   std::string file;
@@ -50,6 +58,7 @@ struct Request {
   bool acceptLosses = false;
   bool help = false;
   bool version = false;
+  bool listRoots = false;
   quillet::GedcomImportOptions options;
 };
 
@@ -62,11 +71,10 @@ int parseArguments(const std::vector<std::string_view>& args, Request& request) 
     std::string_view name;
     bool Request::*field;
   };
-  static constexpr Flag kFlags[] = {{"--force", &Request::force},
-                                    {"--accept-losses", &Request::acceptLosses},
-                                    {"--help", &Request::help},
-                                    {"-h", &Request::help},
-                                    {"--version", &Request::version}};
+  static constexpr Flag kFlags[] = {
+      {"--force", &Request::force},     {"--accept-losses", &Request::acceptLosses},
+      {"--help", &Request::help},       {"-h", &Request::help},
+      {"--version", &Request::version}, {"--list-roots", &Request::listRoots}};
   std::vector<std::string_view> positional;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -84,12 +92,28 @@ int parseArguments(const std::vector<std::string_view>& args, Request& request) 
       if (arg == flag.name) request.*flag.field = known = true;
     }
     if (known) continue;
-    if (arg == "--root" || arg.starts_with("--root=")) {
-      if (!request.options.root.empty()) return badUsage("--root is given twice");
-      std::string_view value =
-          arg == "--root" ? (i + 1 < args.size() ? args[++i] : "") : arg.substr(7);
-      if (value.empty()) return badUsage("--root needs an XREF such as @I1@");
-      request.options.root = value;
+    struct Valued {
+      std::string_view name;
+      std::string quillet::GedcomImportOptions::*field;
+      std::string_view needs;
+    };
+    static const Valued kValued[] = {
+        {"--root", &quillet::GedcomImportOptions::root, "an XREF such as @I1@"},
+        {"--charset", &quillet::GedcomImportOptions::charset, "a character set such as GBK"}};
+    const Valued* valued = nullptr;
+    for (const Valued& option : kValued) {
+      if (arg == option.name || (arg.starts_with(option.name) && arg[option.name.size()] == '=')) {
+        valued = &option;
+      }
+    }
+    if (valued != nullptr) {
+      const std::string name(valued->name);
+      std::string& field = request.options.*valued->field;
+      if (!field.empty()) return badUsage(name + " is given twice");
+      std::string_view value = arg == valued->name ? (i + 1 < args.size() ? args[++i] : "")
+                                                   : arg.substr(valued->name.size() + 1);
+      if (value.empty()) return badUsage(name + " needs " + std::string(valued->needs));
+      field = value;
       continue;
     }
     return badUsage("unrecognized option '" + std::string(arg) + "'");
@@ -97,20 +121,20 @@ int parseArguments(const std::vector<std::string_view>& args, Request& request) 
   if (request.help || request.version) return kWritten;
   if (positional.empty()) return badUsage("no GEDCOM file given");
   if (positional.size() > 2) return badUsage("more than FILE.ged and DIR given");
+  if (request.listRoots && positional.size() > 1) return badUsage("--list-roots takes no DIR");
+  if (!request.options.charset.empty() &&
+      quillet::gedcom::chineseCharset(request.options.charset).empty()) {
+    std::string plain;
+    for (char c : request.options.charset) {
+      if (c != '-' && c != '_') plain += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    }
+    if (plain != "UTF8") {
+      return badUsage("--charset takes GBK, GB2312, CP936, GB18030, BIG5, BIG5-HKSCS or UTF-8");
+    }
+  }
   request.file = positional[0];
   if (positional.size() == 2) request.directory = positional[1];
   return kWritten;
-}
-
-bool readWhole(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  bytes.resize(static_cast<std::size_t>(size));
-  in.seekg(0);
-  in.read(bytes.data(), size);
-  return in.gcount() == size;
 }
 
 int refuse(const std::string& why) {
@@ -127,9 +151,24 @@ bool writeHome(const Request& request, const std::string& text) {
   return request.force ? file->commit() : file->commitNew();
 }
 
+// --list-roots: the men without parents on standard output.
+int listRoots(const Request& request) {
+  std::string bytes, why;
+  if (!platform::readRegularFile(request.file, bytes, why)) {
+    return refuse("cannot read " + request.file + ": " + why);
+  }
+  std::vector<std::string> lines;
+  if (!quillet::listGedcomRoots(bytes, request.options, lines, why)) {
+    return refuse(request.file + ": " + why);
+  }
+  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
+  return kWritten;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::exitOnOutOfMemory("quillet-import");
   Request request;
   if (int status = parseArguments(std::vector<std::string_view>(argv + 1, argv + argc), request);
       status != kWritten) {
@@ -143,14 +182,17 @@ int main(int argc, char** argv) {
     quillet::printVersion("quillet-import");
     return kWritten;
   }
+  if (request.listRoots) return listRoots(request);
   namespace fs = std::filesystem;
   std::error_code error;
   const std::string home = (fs::path(request.directory) / "home.txt").string();
   if (!fs::is_directory(request.directory, error)) {
     return refuse(request.directory + " is not a directory");
   }
-  std::string bytes;
-  if (!readWhole(request.file, bytes)) return refuse("cannot read " + request.file);
+  std::string bytes, why;
+  if (!platform::readRegularFile(request.file, bytes, why)) {
+    return refuse("cannot read " + request.file + ": " + why);
+  }
   if (!request.force && fs::exists(fs::symlink_status(home, error))) {
     return refuse(home + " exists; --force replaces it");
   }
@@ -158,6 +200,9 @@ int main(int argc, char** argv) {
   quillet::GedcomImport result;
   if (!quillet::importGedcom(bytes, request.options, result)) {
     return refuse(request.file + ": " + result.error);
+  }
+  for (const std::string& notice : result.notices) {
+    std::fprintf(stderr, "quillet-import: notice: %s\n", notice.c_str());
   }
   for (const quillet::ImportLoss& loss : result.losses) {
     std::fprintf(stderr, "quillet-import: %s\n", quillet::lossLine(loss).c_str());

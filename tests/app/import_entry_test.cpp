@@ -1,0 +1,125 @@
+// The context menu's GEDCOM import over the headless backend: the choosers' answers, the report's
+// 取消 (nothing written) and 导入 (written, opened, the tree showing the new clan), the question
+// about unsaved changes before the window's genealogy is replaced, and the refusals.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/resources.h"
+#include "tests/support/genealogy_text.h"
+#include "tests/support/window_harness.h"
+
+namespace quillet {
+namespace {
+
+using testing::WindowHarness;
+using ImportEntryTest = testing::WindowTest;
+
+// A GBK file labelled ANSI: the window reads it in the set that decodes it, and says so.
+std::string gbkClan() {
+  return testing::readFile(testing::sourcePath("tests/import/cases/charset-ansi-gbk.ged"));
+}
+
+const std::string kImported = "0 e 0 孔德庸";  // the new root's tree line
+
+void birthThenImport(WindowHarness& window) {
+  window.type(IDC_BIRTH_NAME, "贾兰");
+  window.type(IDC_BIRTH_SEX, "m");
+  window.type(IDC_BIRTH_DATE, "17800101");
+  window.type(IDC_MOTHER_NAME, "王夫人");
+  window.click(IDC_ADD_CHILD);
+  window.clearEvents();
+  window.answerFileName("clan.ged");
+  window.answerFolderName("new");
+  window.chooseContextMenu(ID_IMPORT_GEDCOM);
+}
+
+TEST_F(ImportEntryTest, CancelInTheReportWritesNothingAndKeepsTheTree) {
+  testing::writeFile("clan.ged", gbkClan());
+  WindowHarness& w = window();
+  const std::vector<std::string> before = w.treeLines();
+  w.answerReport(false);
+  const std::string here = std::filesystem::current_path().string();
+  birthThenImport(w);
+  ASSERT_EQ(w.events().size(), 3u);  // two choosers and the report
+  const platform::HeadlessEvent& report = w.events()[2];
+  EXPECT_EQ(report.kind, platform::HeadlessEvent::Kind::Report);
+  EXPECT_NE(report.text.find("始祖 @I1@ 孔德庸 的世系，共 4 人"), std::string::npos);
+  EXPECT_NE(report.text.find("\n文件没有说明字符集，按 GB18030 读取"), std::string::npos);
+  EXPECT_FALSE(testing::fileExists("new/home.txt"));
+  EXPECT_EQ(std::filesystem::current_path().string(), here);
+  EXPECT_TRUE(tree().hasUnsavedChanges());
+  EXPECT_NE(w.treeLines(), before);  // the birth is still shown
+  EXPECT_EQ(w.treeLines().size(), before.size() + 1);
+}
+
+// 导入 asks about the unsaved birth first: 取消 stops, 否 drops it, 是 saves it before the import.
+TEST_F(ImportEntryTest, ImportAsksAboutUnsavedChangesThenWritesAndOpensTheNewClan) {
+  testing::writeFile("clan.ged", gbkClan());
+  const std::string oldHome = testing::readFile("home.txt");
+  struct Case {
+    int answer;
+    bool imported;
+    bool birthSaved;
+  };
+  for (const Case c : {Case{platform::IDCANCEL, false, false}, Case{platform::IDNO, true, false},
+                       Case{platform::IDYES, true, true}}) {
+    std::filesystem::remove_all("new");
+    const std::string here = std::filesystem::current_path().string();
+    WindowHarness w;
+    w.answerReport(true);
+    w.answer(c.answer);
+    birthThenImport(w);
+    const auto boxes = w.messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u) << c.answer;
+    EXPECT_EQ(boxes[0].text, "　家谱有尚未保存的修改，导入前要保存吗?");
+    EXPECT_EQ(testing::fileExists(here + "/new/home.txt"), c.imported) << c.answer;
+    EXPECT_EQ(testing::readFile(here + "/home.txt") != oldHome, c.birthSaved) << c.answer;
+    if (c.imported) {
+      EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(here) / "new");
+      ASSERT_FALSE(w.treeLines().empty());
+      EXPECT_EQ(w.treeLines()[0], kImported);
+      EXPECT_FALSE(w.objects().tree.hasUnsavedChanges());
+      EXPECT_NE(w.text(IDC_DISPLAY).find("已导入 4 人"), std::string::npos);
+    }
+    std::filesystem::current_path(here);
+    testing::writeFile("home.txt", oldHome);
+  }
+}
+
+// A folder that is not empty, a file that cannot be read or is not GEDCOM: a warning, nothing
+// written; cancelled choosers end the import quietly.
+TEST_F(ImportEntryTest, RefusalsWarnAndWriteNothing) {
+  testing::writeFile("clan.ged", gbkClan());
+  testing::writeFile("notes.ged", "not a genealogy\n");
+  std::filesystem::create_directories("full/sub");
+  WindowHarness& w = window();
+  struct Case {
+    const char* file;
+    const char* folder;
+    std::string warning;
+  };
+  const Case cases[] = {
+      {"clan.ged", "full", "所选文件夹不是空的"},
+      {"missing.ged", "a", "无法读取文件 missing.ged："},
+      {"notes.ged", "b", "无法导入 notes.ged：\r\nline 1: no level number"},
+  };
+  for (const Case& c : cases) {
+    w.clearEvents();
+    w.answerFileName(c.file);
+    w.answerFolderName(c.folder);
+    ASSERT_TRUE(w.chooseContextMenu(ID_IMPORT_GEDCOM));
+    ASSERT_EQ(w.messageBoxes().size(), 1u) << c.file;
+    EXPECT_TRUE(w.messageBoxes()[0].text.starts_with(c.warning)) << w.messageBoxes()[0].text;
+    EXPECT_FALSE(testing::fileExists(std::string(c.folder) + "/home.txt"));
+  }
+  w.clearEvents();
+  w.answerFileName("clan.ged");  // the folder chooser is then cancelled
+  ASSERT_TRUE(w.chooseContextMenu(ID_IMPORT_GEDCOM));
+  EXPECT_EQ(w.events().size(), 2u);
+  EXPECT_TRUE(w.messageBoxes().empty());
+}
+
+}  // namespace
+}  // namespace quillet
