@@ -523,3 +523,58 @@ bool replaceFileAtPath(const std::string& path, std::string_view bytes) {
 }
 
 }  // namespace platform
+
+// --- PathReplacement ----------------------------------------------------------------------------
+
+namespace platform {
+
+std::unique_ptr<PathReplacement> PathReplacement::open(const std::string& path) {
+  ignoreFileSizeSignal();
+  if (path.empty() || path.back() == '/') return nullptr;
+  std::string temp;
+  int fd = makeTemp(path, temp);
+  if (fd < 0) return nullptr;
+  // As replaceFileAtPath: an existing regular file keeps its permissions, anything else is
+  // replaced by a new file with the usual ones.
+  struct stat old {};
+  mode_t permissions = newFilePermissions();
+  if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) permissions = old.st_mode & 0777;
+  if (::fchmod(fd, permissions) != 0) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return nullptr;
+  }
+  return std::unique_ptr<PathReplacement>(new PathReplacement(path, std::move(temp), fd));
+}
+
+PathReplacement::~PathReplacement() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  ::unlink(temp_.c_str());
+}
+
+bool PathReplacement::write(std::string_view bytes) {
+  for (std::size_t done = 0; !failed_ && fd_ >= 0 && done < bytes.size();) {
+    ssize_t wrote = ::write(fd_, bytes.data() + done, bytes.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    failed_ = wrote <= 0;
+    if (!failed_) done += static_cast<std::size_t>(wrote);
+  }
+  return !failed_ && fd_ >= 0;
+}
+
+bool PathReplacement::commit() {
+  if (fd_ < 0) return false;
+  bool ok = !failed_ && ::fsync(fd_) == 0;
+  ok = ::close(fd_) == 0 && ok;
+  fd_ = -1;
+  ok = ok && ::rename(temp_.c_str(), path_.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temp_.c_str());
+    return false;
+  }
+  syncDirectory(directoryOf(path_));
+  return true;
+}
+
+}  // namespace platform

@@ -26,6 +26,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform {
 
@@ -147,5 +148,36 @@ std::optional<FileIdentity> identityOfPath(const std::string& path);
 // and a symbolic link at `path` is replaced by the new file rather than written through. False,
 // with nothing changed, when any step fails.
 bool replaceFileAtPath(const std::string& path, std::string_view bytes);
+
+// --- Replacing a file with bytes made piece by piece --------------------------------------------
+
+// A file at a UTF-8 path replaced as replaceFileAtPath replaces it, for output too large to hold
+// in memory whole: the bytes go, as they are written, to a temporary file in the same directory,
+// which commit() syncs and renames over the path. Until then the path is untouched; a
+// replacement destroyed without commit() removes its temporary file, so nothing is left behind.
+// Not thread-safe.
+class PathReplacement {
+ public:
+  // Null when no temporary file can be made beside `path` (no such directory, read-only ...).
+  static std::unique_ptr<PathReplacement> open(const std::string& path);
+  ~PathReplacement();
+  PathReplacement(const PathReplacement&) = delete;
+  PathReplacement& operator=(const PathReplacement&) = delete;
+
+  // Appends `bytes`. False when they could not all be written; the failure sticks.
+  bool write(std::string_view bytes);
+  // Syncs the file and renames it over the path. False, with the path untouched and the
+  // temporary file removed, when any step or an earlier write failed.
+  bool commit();
+
+ private:
+  PathReplacement(std::string path, std::string temp, int fd)
+      : path_(std::move(path)), temp_(std::move(temp)), fd_(fd) {}
+
+  std::string path_;
+  std::string temp_;
+  int fd_;
+  bool failed_ = false;
+};
 
 }  // namespace platform
