@@ -21,10 +21,13 @@
 namespace platform {
 
 class HeadlessBackend;
+class HeadlessProgress;
 
 // What the headless window system shows besides the controls, in the order it happens.
 struct HeadlessEvent {
-  enum class Kind { MessageBox, DialogOpened, DialogClosed, FileChooser };
+  // Progress: a progress dialog, recorded when it closes; `type` holds its number of steps and
+  // `answer` IDCANCEL when the person cancelled it, else IDOK.
+  enum class Kind { MessageBox, DialogOpened, DialogClosed, FileChooser, Progress };
   Kind kind;
   std::string caption;  // message box, dialog or file chooser caption (GBK)
   std::string text;     // message box text, or the file chooser's suggested name (GBK)
@@ -165,6 +168,9 @@ class HeadlessBackend : public Backend {
   void queueFileName(std::string path, std::size_t filter = 0) {
     fileNames_.push_back({std::move(path), filter});
   }
+  // The next progress dialog is cancelled at its `update`-th update (1 the first): that update
+  // and every later one answer that the person cancelled. A dialog without it runs to its end.
+  void cancelProgressAt(std::size_t update) { progressCancelAt_ = update; }
   const std::vector<HeadlessEvent>& events() const { return events_; }
   void clearEvents() { events_.clear(); }
   // The top-level window open now, or null.
@@ -177,15 +183,20 @@ class HeadlessBackend : public Backend {
   std::optional<SaveFileChoice> saveFileName(WindowPeer* parent, std::string_view gbkCaption,
                                              std::string_view gbkSuggestedName,
                                              std::span<const std::string_view> gbkFilters) override;
+  std::unique_ptr<ProgressDialog> openProgress(WindowPeer* parent, std::string_view gbkCaption,
+                                               std::string_view gbkText,
+                                               std::size_t steps) override;
 
  private:
   friend class HeadlessWindow;
+  friend class HeadlessProgress;
   void record(HeadlessEvent event);
 
   Driver driver_;
   Listener listener_;
   std::deque<int> answers_;
   std::deque<SaveFileChoice> fileNames_;
+  std::optional<std::size_t> progressCancelAt_;
   std::vector<HeadlessEvent> events_;
   HeadlessWindow* topWindow_ = nullptr;  // not owned
 };

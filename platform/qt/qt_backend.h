@@ -46,6 +46,10 @@ class QtBackend : public Backend {
   std::optional<SaveFileChoice> saveFileName(WindowPeer* parent, std::string_view gbkCaption,
                                              std::string_view gbkSuggestedName,
                                              std::span<const std::string_view> gbkFilters) override;
+  // QProgressDialog, window-modal, shown after half a second of work.
+  std::unique_ptr<ProgressDialog> openProgress(WindowPeer* parent, std::string_view gbkCaption,
+                                               std::string_view gbkText,
+                                               std::size_t steps) override;
 };
 
 // Installs Qt's own Chinese texts (file chooser, edit menus, standard buttons) from the system's

@@ -69,6 +69,8 @@ class WindowHarness {
   void answerFileName(const std::string& path, std::size_t filter = 0) {
     backend_.queueFileName(path, filter);
   }
+  // Cancels the next progress dialog at its `update`-th update (1 the first).
+  void cancelProgressAt(std::size_t update) { backend_.cancelProgressAt(update); }
 
   // --- What the window shows.
   std::string text(int id) const { return window_->text(id); }

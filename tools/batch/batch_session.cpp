@@ -85,6 +85,7 @@ void printEvent(std::ostream& out, const HeadlessEvent& event) {
       out << "dialog " << event.dialogId << " closed\n";
       break;
     case HeadlessEvent::Kind::FileChooser:
+    case HeadlessEvent::Kind::Progress:
       break;  // no command of the batch opens one
   }
 }
