@@ -99,6 +99,7 @@ std::span<const MessageEntry<MainDialog>> MainDialog::messageMap() {
       {MessageKind::TreeSelect, IDC_TREE, &D::OnSelectTreeItem},
       {MessageKind::Clicked, ID_EXPORT_GEDCOM, &D::OnExportGedcom},
       {MessageKind::Clicked, ID_EXPORT_CHART, &D::OnExportChart},
+      {MessageKind::Clicked, ID_EXPORT_BOOK, &D::OnExportBook},
   };
   return map;
 }

@@ -17,6 +17,8 @@ inline constexpr unsigned IDM_ABOUTBOX = 0x0010;
 // The commands of the context menu's export entries.
 inline constexpr int ID_EXPORT_GEDCOM = 32771;
 inline constexpr int ID_EXPORT_CHART = 32772;
+// The printed book (导出家谱书), kept apart from the ids above.
+inline constexpr int ID_EXPORT_BOOK = 32790;
 
 // Controls of the main window.
 inline constexpr int IDC_TREE = 1000;
