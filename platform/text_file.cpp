@@ -554,6 +554,21 @@ PathReplacement::~PathReplacement() {
 }
 
 bool PathReplacement::write(std::string_view bytes) {
+  // Small writes gather in a buffer, so that a writer of many small pieces costs few calls.
+  if (buffer_.size() + bytes.size() <= kBuffer) {
+    buffer_.append(bytes);
+    return !failed_ && fd_ >= 0;
+  }
+  return flush() && writeThrough(bytes);
+}
+
+bool PathReplacement::flush() {
+  const bool ok = writeThrough(buffer_);
+  buffer_.clear();
+  return ok;
+}
+
+bool PathReplacement::writeThrough(std::string_view bytes) {
   for (std::size_t done = 0; !failed_ && fd_ >= 0 && done < bytes.size();) {
     ssize_t wrote = ::write(fd_, bytes.data() + done, bytes.size() - done);
     if (wrote < 0 && errno == EINTR) continue;
@@ -565,7 +580,7 @@ bool PathReplacement::write(std::string_view bytes) {
 
 bool PathReplacement::commit() {
   if (fd_ < 0) return false;
-  bool ok = !failed_ && ::fsync(fd_) == 0;
+  bool ok = flush() && ::fsync(fd_) == 0;
   ok = ::close(fd_) == 0 && ok;
   fd_ = -1;
   ok = ok && ::rename(temp_.c_str(), path_.c_str()) == 0;

@@ -164,7 +164,8 @@ class PathReplacement {
   PathReplacement(const PathReplacement&) = delete;
   PathReplacement& operator=(const PathReplacement&) = delete;
 
-  // Appends `bytes`. False when they could not all be written; the failure sticks.
+  // Appends `bytes` (gathered in a buffer of 64 KiB before they are written). False when they
+  // could not all be written; the failure sticks.
   bool write(std::string_view bytes);
   // Syncs the file and renames it over the path. False, with the path untouched and the
   // temporary file removed, when any step or an earlier write failed.
@@ -172,8 +173,14 @@ class PathReplacement {
 
  private:
   PathReplacement(std::string path, std::string temp, int fd)
-      : path_(std::move(path)), temp_(std::move(temp)), fd_(fd) {}
+      : path_(std::move(path)), temp_(std::move(temp)), fd_(fd) {
+    buffer_.reserve(kBuffer);
+  }
+  bool flush();
+  bool writeThrough(std::string_view bytes);
 
+  static constexpr std::size_t kBuffer = 1 << 16;
+  std::string buffer_;
   std::string path_;
   std::string temp_;
   int fd_;

@@ -220,6 +220,7 @@ struct BookLayout::Plan {
     int band = 0, page = 0;
     std::vector<int> order;  // nodes of the page in reading order
     std::size_t next = 0;
+    std::size_t scan = 0;  // the band's first node on a page not yet read
     bool loaded = false;
   } records;
   struct RecordLine {
@@ -666,11 +667,11 @@ bool BookLayout::Plan::fillPending() {
     const Band& band = bands[static_cast<std::size_t>(r.band)];
     if (!r.loaded) {
       // The members whose own boxes stand on this page, row by row, left to right.
+      // Pre-order is by start, so a page's nodes follow the previous page's.
       r.order.clear();
       const int chartPage = band.firstPage + r.page;
-      for (int n = 0; n < static_cast<int>(band.nodes.size()); ++n) {
-        const ChartNode& node = band.nodes[static_cast<std::size_t>(n)];
-        if (node.page == chartPage && !node.head) r.order.push_back(n);
+      for (; r.scan < band.nodes.size() && band.nodes[r.scan].page == chartPage; ++r.scan) {
+        if (!band.nodes[r.scan].head) r.order.push_back(static_cast<int>(r.scan));
       }
       std::stable_sort(r.order.begin(), r.order.end(), [&band](int a, int b) {
         return band.nodes[static_cast<std::size_t>(a)].row <
@@ -691,6 +692,7 @@ bool BookLayout::Plan::fillPending() {
     r.loaded = false;
     if (++r.page >= static_cast<int>(band.pageStart.size())) {
       r.page = 0;
+      r.scan = 0;
       ++r.band;
     }
   }
