@@ -4,7 +4,10 @@
 // layout from the painter. Targets: the book of 10^4 persons in under 10 s, of 10^5 in under
 // 100 s. Counters: the pages, and the process's peak resident memory so far (its growth from
 // one size to the next is what the book adds: a page is written out as it is drawn, so memory
-// follows the clan, not the pages; docs/performance.md has the whole program's peaks).
+// follows the clan, not the pages). Measured (docs/performance.md): 2.09 s of processor time at
+// 10^4 (1,386 pages), 21.0 s at 10^5 (13,874 pages); the whole program's peak resident memory,
+// `/usr/bin/time -f '%e %M' quillet-export book clan.pdf`, 40.8 MB at 10^4 and 73.1 MB at 10^5,
+// and at 10^5 72.7 MB for 9,502 pages (A3) against 73.4 MB for 14,755 (two generations a page).
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
