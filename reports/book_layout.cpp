@@ -566,7 +566,8 @@ void BookLayout::Plan::makeChart(BookPage& page, int chartPage) {
                  kWifeColour);
       y += kLineSpacing * kWifeSize;
     }
-    for (const auto& [pageNumber, word] : {std::pair{box.fromPage, "承"}, {box.seePage, "见"}}) {
+    const std::pair<int, const char*> references[] = {{box.fromPage, "承"}, {box.seePage, "见"}};
+    for (const auto& [pageNumber, word] : references) {
       if (pageNumber == 0) continue;
       addCentred(d, centre, baselineBelow(y, kReferenceSize), kReferenceSize,
                  std::string(word) + "第" + number(pageNumber) + "页", ink);
