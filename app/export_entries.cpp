@@ -1,9 +1,13 @@
 // The exports of the window's context menu: the tree as the window holds it, unsaved changes
-// included, written as GEDCOM (7.0, or 5.5.1 by the chooser's filter) or as an SVG chart into a
-// file the person chooses. A warning box says why when nothing could be written.
+// included, written as GEDCOM (7.0, or 5.5.1 by the chooser's filter), as an SVG chart or as the
+// printed book (PDF) into a file the person chooses. A warning box says why when nothing could
+// be written.
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "app/book_export.h"
 #include "app/main_dialog.h"
 #include "app/resources.h"
 #include "platform/gbk.h"
@@ -18,9 +22,10 @@ constexpr const char kWriteFailed[] = "无法写入文件：";
 constexpr const char kRefused[] = "这是本程序读取的文件，不能用导出覆盖：";
 constexpr const char kGenealogy[] = "这是一个家谱文件，不能用导出覆盖：";
 
-void exportTo(MainDialog& window, ExportKind kind, const std::string& path) {
+// Says why nothing was written, when something went wrong.
+void warnOf(MainDialog& window, ExportResult result, const std::string& path) {
   const unsigned warning = platform::MB_OK | platform::MB_ICONEXCLAMATION;
-  switch (exportToFile(window.familyTree, kind, path)) {
+  switch (result) {
     case ExportResult::kWritten:
       return;
     case ExportResult::kNoRoot:
@@ -35,7 +40,13 @@ void exportTo(MainDialog& window, ExportKind kind, const std::string& path) {
     case ExportResult::kGenealogy:
       window.MessageBox(kGenealogy + platform::utf8ToGbk(path), kCaption, warning);
       return;
+    case ExportResult::kCancelled:
+      return;
   }
+}
+
+void exportTo(MainDialog& window, ExportKind kind, const std::string& path) {
+  warnOf(window, exportToFile(window.familyTree, kind, path), path);
 }
 
 }  // namespace
@@ -44,6 +55,7 @@ void MainDialog::appendExportEntries() {
   AppendContextMenu(platform::MF_SEPARATOR);
   AppendContextMenu(platform::MF_STRING, ID_EXPORT_GEDCOM, "导出 GEDCOM…");
   AppendContextMenu(platform::MF_STRING, ID_EXPORT_CHART, "导出世系图…");
+  AppendContextMenu(platform::MF_STRING, ID_EXPORT_BOOK, "导出家谱书(PDF)…");
 }
 
 void MainDialog::OnExportGedcom() {
@@ -59,6 +71,29 @@ void MainDialog::OnExportChart() {
   const auto choice = GetSaveFileName("导出世系图", "chart.svg", kFilters);
   if (!choice) return;
   exportTo(*this, ExportKind::kChartSvg, choice->path);
+}
+
+// --- The printed book ---------------------------------------------------------------------------
+
+// The book on A4, five generations a page, with a progress dialog (shown once the work lasts
+// more than a moment) whose cancel button stops it and leaves no file.
+void MainDialog::OnExportBook() {
+  static constexpr std::string_view kFilters[] = {"PDF (*.pdf)"};
+  const auto choice = GetSaveFileName("导出家谱书", "clan.pdf", kFilters);
+  if (!choice) return;
+  BookOptions options;
+  options.madeOn = bookDate();
+  std::unique_ptr<platform::ProgressDialog> progress;
+  bool opened = false;
+  const ExportResult result =
+      exportBook(familyTree, options, choice->path, /*force=*/false,
+                 [this, &progress, &opened](std::size_t done, std::size_t steps) {
+                   if (!opened) progress = OpenProgress("导出家谱书", "正在排印家谱书…", steps);
+                   opened = true;
+                   return progress == nullptr || progress->setProgress(done);
+                 });
+  progress.reset();
+  warnOf(*this, result, choice->path);
 }
 
 }  // namespace quillet

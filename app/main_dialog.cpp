@@ -100,6 +100,7 @@ std::span<const MessageEntry<MainDialog>> MainDialog::messageMap() {
       {MessageKind::Clicked, ID_EXPORT_GEDCOM, &D::OnExportGedcom},
       {MessageKind::Clicked, ID_EXPORT_CHART, &D::OnExportChart},
       {MessageKind::Clicked, ID_IMPORT_GEDCOM, &D::OnImportGedcom},
+      {MessageKind::Clicked, ID_EXPORT_BOOK, &D::OnExportBook},
   };
   return map;
 }

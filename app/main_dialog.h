@@ -121,6 +121,7 @@ class MainDialog : public platform::Dialog {
   // app/export_entries.cpp: the context menu's entries
   void OnExportGedcom();  // ID_EXPORT_GEDCOM
   void OnExportChart();   // ID_EXPORT_CHART
+  void OnExportBook();    // ID_EXPORT_BOOK: the printed book, with a progress dialog
   // app/import_entry.cpp: the context menu's GEDCOM import
   void OnImportGedcom();  // ID_IMPORT_GEDCOM
 

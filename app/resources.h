@@ -19,6 +19,8 @@ inline constexpr int ID_EXPORT_GEDCOM = 32771;
 inline constexpr int ID_EXPORT_CHART = 32772;
 // The command of the context menu's GEDCOM import entry.
 inline constexpr int ID_IMPORT_GEDCOM = 32780;
+// The printed book (导出家谱书).
+inline constexpr int ID_EXPORT_BOOK = 32790;
 
 // Controls of the main window.
 inline constexpr int IDC_TREE = 1000;

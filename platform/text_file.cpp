@@ -635,17 +635,16 @@ bool writeAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// Opens `path` for writing as a shell's redirection does and writes `bytes` to it. A reader of a
-// pipe that goes away fails the write instead of ending the program.
-bool writeThrough(const std::string& path, std::string_view bytes) {
+// Runs `write` with SIGPIPE ignored: a reader of a pipe that goes away fails the write instead
+// of ending the program.
+template <typename Write>
+bool withoutPipeSignal(Write&& write) {
   struct sigaction ignore {};
   struct sigaction previous {};
   ignore.sa_handler = SIG_IGN;
   ::sigemptyset(&ignore.sa_mask);
   if (::sigaction(SIGPIPE, &ignore, &previous) != 0) return false;
-  int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
-  bool ok = fd >= 0 && writeAll(fd, bytes);
-  if (fd >= 0) ok = ::close(fd) == 0 && ok;
+  const bool ok = write();
   ::sigaction(SIGPIPE, &previous, nullptr);
   return ok;
 }
@@ -653,30 +652,8 @@ bool writeThrough(const std::string& path, std::string_view bytes) {
 }  // namespace
 
 bool replaceFileAtPath(const std::string& path, std::string_view bytes) {
-  ignoreFileSizeSignal();
-  if (path.empty() || path.back() == '/') return false;
-  if (writesThrough(path)) return writeThrough(path, bytes);
-  removeStaleTemps(path);
-  std::string temp;
-  int fd = makeTemp(path, temp);
-  if (fd < 0) return false;
-  // An existing regular file keeps its permissions (never a set-user-id or set-group-id bit);
-  // anything else, a link included, is replaced by a new file with the usual ones.
-  struct stat old {};
-  mode_t permissions = newFilePermissions();
-  if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-    permissions = old.st_mode & 0777;
-  }
-  bool ok = ::fchmod(fd, permissions) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
-  // Renamed before it is closed: its lock keeps every clean-up away until it has its name.
-  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-  ::close(fd);
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  syncDirectory(directoryOf(path));
-  return true;
+  auto replacement = PathReplacement::open(path);
+  return replacement != nullptr && replacement->write(bytes) && replacement->commit();
 }
 
 bool readRegularFile(const std::string& path, std::string& bytes, std::string& why) {
@@ -706,6 +683,93 @@ bool readRegularFile(const std::string& path, std::string& bytes, std::string& w
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
   ::close(fd);
+  return true;
+}
+
+}  // namespace platform
+
+// --- PathReplacement ----------------------------------------------------------------------------
+
+namespace platform {
+
+std::unique_ptr<PathReplacement> PathReplacement::open(const std::string& path) {
+  ignoreFileSizeSignal();
+  if (path.empty() || path.back() == '/') return nullptr;
+  if (writesThrough(path)) {
+    // Opened as a shell's redirection opens it; a FIFO waits here for its reader.
+    int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    return std::unique_ptr<PathReplacement>(new PathReplacement(path, std::string(), fd));
+  }
+  removeStaleTemps(path);
+  std::string temp;
+  int fd = makeTemp(path, temp);
+  if (fd < 0) return nullptr;
+  // An existing regular file keeps its permissions (never a set-user-id or set-group-id bit);
+  // anything else, a link included, is replaced by a new file with the usual ones.
+  struct stat old {};
+  mode_t permissions = newFilePermissions();
+  if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) permissions = old.st_mode & 0777;
+  if (::fchmod(fd, permissions) != 0) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return nullptr;
+  }
+  return std::unique_ptr<PathReplacement>(new PathReplacement(path, std::move(temp), fd));
+}
+
+PathReplacement::PathReplacement(std::string path, std::string temp, int fd)
+    : path_(std::move(path)), temp_(std::move(temp)), fd_(fd) {
+  buffer_.reserve(kBuffer);
+}
+
+PathReplacement::~PathReplacement() { closeFile(); }
+
+// Closes the file; a temporary file not yet renamed goes with it.
+void PathReplacement::closeFile() {
+  if (fd_ < 0) return;
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  failed_ = ::close(fd_) != 0 || failed_;
+  fd_ = -1;
+}
+
+bool PathReplacement::write(std::string_view bytes) {
+  // Small writes gather in a buffer, so that a writer of many small pieces costs few calls.
+  if (buffer_.size() + bytes.size() <= kBuffer) {
+    buffer_.append(bytes);
+    return !failed_ && fd_ >= 0;
+  }
+  return flush() && writeAll(bytes);
+}
+
+bool PathReplacement::flush() {
+  const bool ok = writeAll(buffer_);
+  buffer_.clear();
+  return ok;
+}
+
+bool PathReplacement::writeAll(std::string_view bytes) {
+  if (failed_ || fd_ < 0) return false;
+  if (bytes.empty()) return true;
+  failed_ = !withoutPipeSignal([&] { return platform::writeAll(fd_, bytes); });
+  return !failed_;
+}
+
+bool PathReplacement::commit() {
+  if (fd_ < 0 || !flush()) {
+    closeFile();
+    return false;
+  }
+  if (temp_.empty()) {  // written through: nothing to rename
+    closeFile();
+    return !failed_;
+  }
+  // Renamed before it is closed: its lock keeps every clean-up away until it has its name.
+  const bool ok = ::fsync(fd_) == 0 && ::rename(temp_.c_str(), path_.c_str()) == 0;
+  if (ok) temp_.clear();
+  closeFile();
+  if (!ok) return false;
+  syncDirectory(directoryOf(path_));
   return true;
 }
 

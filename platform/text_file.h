@@ -26,6 +26,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform {
 
@@ -175,6 +176,43 @@ void removeStaleReplacements(std::string_view gbkName);
 //   SIGPIPE).
 // False when any step fails; a replaced file is then as it was.
 bool replaceFileAtPath(const std::string& path, std::string_view bytes);
+
+// The same replacement for output too large to hold in memory whole, made piece by piece: the
+// bytes go, as they are written, to the temporary file (or straight through to a FIFO or a
+// device), and commit() syncs it and renames it over the path. Until then the path is untouched;
+// a replacement destroyed without commit() removes its temporary file, so nothing is left behind.
+// A reader of a pipe that goes away fails the writes instead of ending the program. Not
+// thread-safe.
+class PathReplacement {
+ public:
+  // Null when no temporary file can be made beside `path` (no such directory, read-only ...), or
+  // what is written through does not open.
+  static std::unique_ptr<PathReplacement> open(const std::string& path);
+  ~PathReplacement();
+  PathReplacement(const PathReplacement&) = delete;
+  PathReplacement& operator=(const PathReplacement&) = delete;
+
+  // Appends `bytes` (gathered in a buffer of 64 KiB before they are written). False when they
+  // could not all be written; the failure sticks.
+  bool write(std::string_view bytes);
+  // Syncs the file and renames it over the path (what is written through is only closed). False,
+  // with the path untouched and the temporary file removed, when any step or an earlier write
+  // failed.
+  bool commit();
+
+ private:
+  PathReplacement(std::string path, std::string temp, int fd);
+  bool flush();
+  bool writeAll(std::string_view bytes);
+  void closeFile();
+
+  static constexpr std::size_t kBuffer = 1 << 16;
+  std::string buffer_;
+  std::string path_;
+  std::string temp_;  // empty when the path is written through
+  int fd_;
+  bool failed_ = false;
+};
 
 // Reads the whole file at the UTF-8 path `path` into `bytes`, untranslated. Only a regular file
 // is read (a symbolic link to one is followed); a FIFO, a device, a socket or a directory is

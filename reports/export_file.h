@@ -18,6 +18,7 @@ enum class ExportResult {
   kWriteFailed,  // the file could not be written whole; an old file there is untouched
   kRefused,      // the file is one the program reads (see readByTheProgram): left alone
   kGenealogy,    // the file is a genealogy (see holdsGenealogy) and no force was given: left alone
+  kCancelled,    // the person stopped the export: no file made, an old file there untouched
 };
 
 // True when `utf8Path` is, or would become, a file that the program reads from its working

@@ -115,6 +115,21 @@ struct SaveFileChoice {
   std::size_t filter = 0;
 };
 
+// --- Progress dialogs ---------------------------------------------------------------------------
+
+// An open progress dialog: a text, a bar of a number of steps and a cancel button, over the
+// window that opened it. It closes when destroyed.
+class ProgressDialog {
+ public:
+  virtual ~ProgressDialog() = default;
+  // Shows that `done` of the dialog's steps are done, and lets the person act meanwhile (a
+  // click on the cancel button). True while the work may go on; false once the person has
+  // cancelled (and for every later call).
+  virtual bool setProgress(std::size_t done) = 0;
+};
+
+// --- End of progress dialogs ---------------------------------------------------------------------
+
 class Backend {
  public:
   virtual ~Backend() = default;
@@ -149,6 +164,13 @@ class Backend {
   virtual bool reportDialog(WindowPeer* parent, std::string_view gbkCaption,
                             std::string_view gbkText, std::span<const std::string> gbkLines,
                             std::string_view gbkAccept, std::string_view gbkReject) = 0;
+  // Opens a progress dialog titled `gbkCaption` over `parent`, saying `gbkText`, with a bar of
+  // `steps` steps. It shows only once the work has lasted more than a moment, so that quick work
+  // flashes no window. Null when none can be made (the work then goes on without one).
+  virtual std::unique_ptr<ProgressDialog> openProgress(WindowPeer* parent,
+                                                       std::string_view gbkCaption,
+                                                       std::string_view gbkText,
+                                                       std::size_t steps) = 0;
 };
 
 // The answers a message box of `type` can give, in button order (OK; OK, Cancel; Yes, No,

@@ -200,6 +200,13 @@ bool Dialog::ShowReport(std::string_view gbkCaption, std::string_view gbkText,
          backend->reportDialog(peer_.get(), gbkCaption, gbkText, gbkLines, gbkAccept, gbkReject);
 }
 
+std::unique_ptr<ProgressDialog> Dialog::OpenProgress(std::string_view gbkCaption,
+                                                     std::string_view gbkText, std::size_t steps) {
+  Backend* backend = currentBackend();
+  if (backend == nullptr) return nullptr;
+  return backend->openProgress(peer_.get(), gbkCaption, gbkText, steps);
+}
+
 Menu* Dialog::GetSystemMenu(bool /*revert*/) {
   if (peer_ == nullptr || !peer_->hasSystemMenu()) return nullptr;
   return systemMenu_.get();

@@ -183,6 +183,10 @@ class Dialog : public WindowEvents {
   bool ShowReport(std::string_view gbkCaption, std::string_view gbkText,
                   std::span<const std::string> gbkLines, std::string_view gbkAccept,
                   std::string_view gbkReject);
+  // A progress dialog over this window (Backend::openProgress); null when no backend is
+  // installed or it made none.
+  std::unique_ptr<ProgressDialog> OpenProgress(std::string_view gbkCaption,
+                                               std::string_view gbkText, std::size_t steps);
   // The system menu, or null when the window has none.
   Menu* GetSystemMenu(bool revert);
   // Appends an entry (or, with MF_SEPARATOR, a separator) to the window's context menu; its

@@ -416,6 +416,43 @@ bool HeadlessBackend::reportDialog(WindowPeer* /*parent*/, std::string_view gbkC
   return accept;
 }
 
+// A progress dialog that nobody sees: it counts its updates and answers "cancelled" from the
+// one its backend was told to cancel at; it records itself when it closes.
+class HeadlessProgress : public ProgressDialog {
+ public:
+  HeadlessProgress(HeadlessBackend& backend, std::string_view caption, std::string_view text,
+                   std::size_t steps, std::optional<std::size_t> cancelAt)
+      : backend_(backend), caption_(caption), text_(text), steps_(steps), cancelAt_(cancelAt) {}
+  ~HeadlessProgress() override {
+    backend_.record({HeadlessEvent::Kind::Progress, caption_, text_, static_cast<unsigned>(steps_),
+                     cancelled_ ? IDCANCEL : IDOK, 0});
+  }
+  bool setProgress(std::size_t /*done*/) override {
+    ++updates_;
+    if (cancelAt_ && updates_ >= *cancelAt_) cancelled_ = true;
+    return !cancelled_;
+  }
+
+ private:
+  HeadlessBackend& backend_;
+  std::string caption_;
+  std::string text_;
+  std::size_t steps_;
+  std::optional<std::size_t> cancelAt_;
+  std::size_t updates_ = 0;
+  bool cancelled_ = false;
+};
+
+std::unique_ptr<ProgressDialog> HeadlessBackend::openProgress(WindowPeer* /*parent*/,
+                                                              std::string_view gbkCaption,
+                                                              std::string_view gbkText,
+                                                              std::size_t steps) {
+  auto dialog =
+      std::make_unique<HeadlessProgress>(*this, gbkCaption, gbkText, steps, progressCancelAt_);
+  progressCancelAt_.reset();
+  return dialog;
+}
+
 void HeadlessBackend::record(HeadlessEvent event) {
   events_.push_back(std::move(event));
   if (listener_) listener_(events_.back());

@@ -21,10 +21,13 @@
 namespace platform {
 
 class HeadlessBackend;
+class HeadlessProgress;
 
 // What the headless window system shows besides the controls, in the order it happens.
 struct HeadlessEvent {
-  enum class Kind { MessageBox, DialogOpened, DialogClosed, FileChooser, Report };
+  // Progress: a progress dialog, recorded when it closes; `type` holds its number of steps and
+  // `answer` IDCANCEL when the person cancelled it, else IDOK.
+  enum class Kind { MessageBox, DialogOpened, DialogClosed, FileChooser, Report, Progress };
   Kind kind;
   std::string caption;  // message box, dialog or file chooser caption (GBK)
   std::string text;     // message box text, the file chooser's suggested name, or a report's
@@ -172,6 +175,9 @@ class HeadlessBackend : public Backend {
   // queueFolderName's, a report the next of queueReportAnswer's (none queued: rejected).
   void queueFolderName(std::string path) { folderNames_.push_back(std::move(path)); }
   void queueReportAnswer(bool accept) { reportAnswers_.push_back(accept); }
+  // The next progress dialog is cancelled at its `update`-th update (1 the first): that update
+  // and every later one answer that the person cancelled. A dialog without it runs to its end.
+  void cancelProgressAt(std::size_t update) { progressCancelAt_ = update; }
   const std::vector<HeadlessEvent>& events() const { return events_; }
   void clearEvents() { events_.clear(); }
   // The top-level window open now, or null.
@@ -190,9 +196,13 @@ class HeadlessBackend : public Backend {
   bool reportDialog(WindowPeer* parent, std::string_view gbkCaption, std::string_view gbkText,
                     std::span<const std::string> gbkLines, std::string_view gbkAccept,
                     std::string_view gbkReject) override;
+  std::unique_ptr<ProgressDialog> openProgress(WindowPeer* parent, std::string_view gbkCaption,
+                                               std::string_view gbkText,
+                                               std::size_t steps) override;
 
  private:
   friend class HeadlessWindow;
+  friend class HeadlessProgress;
   void record(HeadlessEvent event);
 
   Driver driver_;
@@ -201,6 +211,7 @@ class HeadlessBackend : public Backend {
   std::deque<SaveFileChoice> fileNames_;
   std::deque<std::string> folderNames_;
   std::deque<bool> reportAnswers_;
+  std::optional<std::size_t> progressCancelAt_;
   std::vector<HeadlessEvent> events_;
   HeadlessWindow* topWindow_ = nullptr;  // not owned
 };

@@ -25,6 +25,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -1060,6 +1061,49 @@ bool QtBackend::reportDialog(WindowPeer* parent, std::string_view gbkCaption,
   }
   return dialog.exec() == QDialog::Accepted;
 }
+
+// --- Progress dialogs ---------------------------------------------------------------------------
+
+namespace {
+
+// QProgressDialog, window-modal over its parent: it shows after half a second of work, and each
+// update lets Qt handle the events meanwhile (the cancel button among them).
+class QtProgress : public ProgressDialog {
+ public:
+  QtProgress(QWidget* parent, const QString& caption, const QString& text, std::size_t steps)
+      : dialog_(parent), scale_(steps > kMaximum ? static_cast<double>(kMaximum) / steps : 1.0) {
+    dialog_.setWindowTitle(caption);
+    dialog_.setLabelText(text);
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setAutoClose(false);
+    dialog_.setAutoReset(false);
+    dialog_.setMinimumDuration(500);
+    dialog_.setRange(0, static_cast<int>(static_cast<double>(steps) * scale_));
+    dialog_.setValue(0);
+  }
+  bool setProgress(std::size_t done) override {
+    dialog_.setValue(static_cast<int>(static_cast<double>(done) * scale_));
+    QCoreApplication::processEvents();
+    return !dialog_.wasCanceled();
+  }
+
+ private:
+  static constexpr std::size_t kMaximum = 1u << 30;
+  QProgressDialog dialog_;
+  double scale_;
+};
+
+}  // namespace
+
+std::unique_ptr<ProgressDialog> QtBackend::openProgress(WindowPeer* parent,
+                                                        std::string_view gbkCaption,
+                                                        std::string_view gbkText,
+                                                        std::size_t steps) {
+  return std::make_unique<QtProgress>(qtWidgetOf(parent), qStringFromGbk(gbkCaption),
+                                      qStringFromGbk(gbkText), steps);
+}
+
+// --- End of progress dialogs ---------------------------------------------------------------------
 
 bool installChineseTranslations(QCoreApplication& application) {
   auto* translator = new QTranslator(&application);

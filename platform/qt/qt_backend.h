@@ -53,6 +53,10 @@ class QtBackend : public Backend {
   bool reportDialog(WindowPeer* parent, std::string_view gbkCaption, std::string_view gbkText,
                     std::span<const std::string> gbkLines, std::string_view gbkAccept,
                     std::string_view gbkReject) override;
+  // QProgressDialog, window-modal, shown after half a second of work.
+  std::unique_ptr<ProgressDialog> openProgress(WindowPeer* parent, std::string_view gbkCaption,
+                                               std::string_view gbkText,
+                                               std::size_t steps) override;
 };
 
 // Installs Qt's own Chinese texts (file chooser, edit menus, standard buttons) from the system's

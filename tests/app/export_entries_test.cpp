@@ -1,7 +1,10 @@
 // The context menu's exports over the headless backend: the entries, the chooser's answer
-// deciding file and format, and the warning when nothing can be written.
+// deciding file and format, the warning when nothing can be written, and the book's progress
+// dialog.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,7 +40,8 @@ TEST_F(ExportEntriesTest, EachEntryWritesTheWindowsTreeInTheChosenFormat) {
   const std::vector<std::pair<unsigned, std::string>> menu = {{0, ""},
                                                               {ID_EXPORT_GEDCOM, "导出 GEDCOM…"},
                                                               {ID_EXPORT_CHART, "导出世系图…"},
-                                                              {ID_IMPORT_GEDCOM, "导入GEDCOM..."}};
+                                                              {ID_EXPORT_BOOK, "导出家谱书(PDF)…"},
+                                                              {ID_IMPORT_GEDCOM, "导入 GEDCOM…"}};
   EXPECT_EQ(window.window().contextMenu(), menu);
   window.type(IDC_BIRTH_NAME, "贾兰");
   window.type(IDC_BIRTH_SEX, "m");
@@ -82,6 +86,47 @@ TEST_F(ExportEntriesTest, WarningSaysWhyNothingWasWritten) {
   ASSERT_EQ(empty.messageBoxes().size(), 1u);
   EXPECT_EQ(empty.messageBoxes()[0].text, "家谱中没有始祖，无可导出。");
   EXPECT_FALSE(testing::fileExists("clan.svg"));
+}
+
+// The book is written under a progress dialog. Cancelling it leaves no file behind and an old
+// file as it was; a file the program reads is refused with the other exports' warning.
+TEST_F(ExportEntriesTest, TheBooksProgressDialogCancelsWithoutLeavingAFile) {
+  using platform::HeadlessEvent;
+  WindowHarness window;
+  testing::writeFile("old.pdf", "old");
+  auto files = [] {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  };
+  const std::set<std::string> before = files();
+  window.answerFileName("old.pdf");
+  window.cancelProgressAt(2);
+  ASSERT_TRUE(window.chooseContextMenu(ID_EXPORT_BOOK));
+  EXPECT_EQ(testing::readFile("old.pdf"), "old");
+  EXPECT_EQ(files(), before);
+  ASSERT_EQ(window.events().size(), 2u);  // the chooser and the progress dialog, no box
+  EXPECT_EQ(window.events()[0].caption, "导出家谱书");
+  EXPECT_EQ(window.events()[0].text, "clan.pdf");
+  EXPECT_EQ(window.events()[1].kind, HeadlessEvent::Kind::Progress);
+  EXPECT_EQ(window.events()[1].answer, platform::IDCANCEL);
+
+  window.clearEvents();
+  window.answerFileName("old.pdf");
+  ASSERT_TRUE(window.chooseContextMenu(ID_EXPORT_BOOK));
+  EXPECT_TRUE(testing::readFile("old.pdf").starts_with("%PDF-"));
+  ASSERT_EQ(window.events().size(), 2u);
+  EXPECT_EQ(window.events()[1].kind, HeadlessEvent::Kind::Progress);
+  EXPECT_EQ(window.events()[1].answer, platform::IDOK);
+  EXPECT_GT(window.events()[1].type, 0u);  // the steps of its bar
+
+  window.answerFileName("home.txt");
+  ASSERT_TRUE(window.chooseContextMenu(ID_EXPORT_BOOK));
+  ASSERT_EQ(window.messageBoxes().size(), 1u);
+  EXPECT_EQ(window.messageBoxes()[0].text, "这是本程序读取的文件，不能用导出覆盖：home.txt");
+  EXPECT_EQ(testing::readFile("home.txt"), testing::smallClanFile());
 }
 
 }  // namespace

@@ -65,7 +65,10 @@ TEST(Cli, BadUsageExitsTwoWithAHintAndWritesNothing) {
       {QUILLET_EXPORT_BINARY,
        {"", "print out.ged", "gedcom", "gedcom a.ged b.ged", "gedcom a.ged --version",
         "gedcom a.ged --version 5.5", "gedcom a.ged --version 7.0 --version 7.0",
-        "gedcom a.ged --verbose", "chart a.ged --version 7.0", "chart"}},
+        "gedcom a.ged --verbose", "chart a.ged --version 7.0", "chart", "book a.ged --paper a5",
+        "book a.ged --paper", "book a.ged --generations-per-page 1",
+        "book a.ged --generations-per-page 11", "book a.ged --generations-per-page 5x",
+        "gedcom a.ged --paper a4", "book home.txt"}},
       {QUILLET_IMPORT_BINARY,
        {"", "--root", "--root= clan.ged", "clan.ged . more", "--verbose clan.ged",
         "--root @I1@ --root=@I1@ clan.ged", "--charset latin1 clan.ged", "--charset= clan.ged"}}};
@@ -91,9 +94,12 @@ TEST(ExportCli, MissingOrRootlessHomeTxtOrUnwritableOutputExitsOne) {
   EXPECT_FALSE(fileExists("out.ged"));
 
   writeFile("home.txt", "no records here\r\n");
-  EXPECT_EQ(runExport("chart out.svg", &errors), 1);
-  EXPECT_NE(errors.find("home.txt"), std::string::npos);
+  for (const char* output : {"chart out.svg", "book out.pdf"}) {
+    EXPECT_EQ(runExport(output, &errors), 1) << output;
+    EXPECT_NE(errors.find("home.txt"), std::string::npos);
+  }
   EXPECT_FALSE(fileExists("out.svg"));
+  EXPECT_FALSE(fileExists("out.pdf"));
 
   writeFile("home.txt", smallClan());
   EXPECT_EQ(runExport("gedcom no-such-dir/out.ged", &errors), 1);

@@ -1,6 +1,6 @@
 // The Qt backend under the offscreen platform: the main window built from template 102, its
 // rendering in CJK glyphs, the byte limits of the edit boxes, the display pane's line breaks,
-// the message boxes and the Cancel command.
+// the message boxes, the Cancel command and the progress dialog.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <cstdlib>
 
@@ -150,6 +151,31 @@ TEST_F(QtWindowTest, EscEndsTheWindowWithCancelAndNoQuestion) {
   QApplication::sendEvent(window_, &esc);
   EXPECT_TRUE(dialog_->peer()->ended());
   EXPECT_EQ(dialog_->peer()->runModalLoop(), platform::IDCANCEL);
+}
+
+// The progress dialog shows its caption and text; its cancel button stops the work, and the
+// dialog goes with the object that holds it.
+TEST(QtProgress, TheCancelButtonStopsTheWorkAndTheDialogClosesWithIt) {
+  auto progressDialogs = [] {
+    QList<QProgressDialog*> found;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (auto* dialog = qobject_cast<QProgressDialog*>(widget)) found.append(dialog);
+    }
+    return found;
+  };
+  platform::QtBackend backend;
+  auto progress = backend.openProgress(nullptr, gbk(u8"导出家谱书"), gbk(u8"正在排印家谱书…"), 10);
+  ASSERT_NE(progress, nullptr);
+  EXPECT_TRUE(progress->setProgress(1));
+  ASSERT_EQ(progressDialogs().size(), 1);
+  QProgressDialog* dialog = progressDialogs().first();
+  EXPECT_EQ(dialog->windowTitle(), fromU8(u8"导出家谱书"));
+  EXPECT_EQ(dialog->labelText(), fromU8(u8"正在排印家谱书…"));
+  EXPECT_EQ(dialog->maximum(), 10);
+  dialog->cancel();
+  EXPECT_FALSE(progress->setProgress(2));
+  progress.reset();
+  EXPECT_TRUE(progressDialogs().isEmpty());
 }
 
 }  // namespace

@@ -73,6 +73,8 @@ class WindowHarness {
   // The import's answers: the next folder chooser's path, the next report's button (导入: true).
   void answerFolderName(const std::string& path) { backend_.queueFolderName(path); }
   void answerReport(bool accept) { backend_.queueReportAnswer(accept); }
+  // Cancels the next progress dialog at its `update`-th update (1 the first).
+  void cancelProgressAt(std::size_t update) { backend_.cancelProgressAt(update); }
 
   // --- What the window shows.
   std::string text(int id) const { return window_->text(id); }

@@ -86,6 +86,7 @@ void printEvent(std::ostream& out, const HeadlessEvent& event) {
       break;
     case HeadlessEvent::Kind::FileChooser:
     case HeadlessEvent::Kind::Report:
+    case HeadlessEvent::Kind::Progress:
       break;  // no command of the batch opens one
   }
 }

@@ -1,8 +1,9 @@
-// quillet-export: writes the genealogy of home.txt (in the working directory) as GEDCOM or as
-// an SVG chart.
+// quillet-export: writes the genealogy of home.txt (in the working directory) as GEDCOM, as
+// an SVG chart or as the printed book (PDF).
 //
 //   quillet-export gedcom FILE [--version 5.5.1|7.0] [--force]   (7.0 when no version is given)
 //   quillet-export chart FILE.svg [--force]
+//   quillet-export book FILE.pdf [--paper a4|a3] [--generations-per-page N] [--force]   (a4, 5)
 //   quillet-export --help | --version                   (--version alone: the program's version)
 //
 // Exit status: 0 done; 1 home.txt missing, unreadable or without a root, FILE a genealogy
@@ -15,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/book_export.h"
 #include "app/command_line.h"
 #include "core/family_tree.h"
 #include "platform/out_of_memory.h"
@@ -32,9 +34,13 @@ constexpr std::string_view kProgram = "quillet-export";
 constexpr const char kHelp[] =
     "Usage: quillet-export gedcom FILE [--version 5.5.1|7.0] [--force]\n"
     "  or:  quillet-export chart FILE.svg [--force]\n"
+    "  or:  quillet-export book FILE.pdf [--paper a4|a3] [--generations-per-page N] [--force]\n"
     "Write the genealogy of home.txt in the working directory to FILE: as GEDCOM (7.0 unless\n"
-    "--version 5.5.1 is given), or as an SVG chart of the family tree. A FILE that exists is\n"
-    "replaced whole or not at all; a FIFO or a device (/dev/stdout) is written through.\n"
+    "--version 5.5.1 is given), as an SVG chart of the family tree, or as the printed book of\n"
+    "the clan in PDF: a cover, the contents, charts of N generations a page (5 unless given,\n"
+    "2 to 10) and the record of every person, on A4 paper unless --paper a3 is given. A FILE\n"
+    "that exists is replaced whole or not at all; a FIFO or a device (/dev/stdout) is written\n"
+    "through.\n"
     "\n"
     "      --force    replace FILE even when it is a genealogy: named home.txt, or holding\n"
     "                 genealogy records (never one this directory's genealogy reads)\n"
@@ -52,7 +58,39 @@ struct Request {
   std::string file;
   quillet::ExportKind kind = quillet::ExportKind::kGedcom70;
   bool force = false;
+  quillet::BookOptions book;  // the book command's
 };
+
+// The book command's options; true when args[i] was one (i then at its value).
+bool parseBookOption(const std::vector<std::string_view>& args, std::size_t& i, Request& request,
+                     int& status) {
+  if (args[i] != "--paper" && args[i] != "--generations-per-page") return false;
+  if (request.command != "book") {
+    status = badUsage(std::string(args[i]) + " belongs to book");
+    return true;
+  }
+  if (i + 1 >= args.size()) {
+    status = badUsage(std::string(args[i]) + " needs one value");
+    return true;
+  }
+  const std::string_view option = args[i], value = args[++i];
+  if (option == "--paper") {
+    if (value != "a4" && value != "a3") status = badUsage("the paper is a4 or a3");
+    request.book.paper = value == "a3" ? quillet::BookPaper::kA3 : quillet::BookPaper::kA4;
+    return true;
+  }
+  int generations = 0;
+  for (const char c : value) {
+    generations = c >= '0' && c <= '9' && generations < 100 ? generations * 10 + (c - '0') : -1;
+    if (generations < 0) break;
+  }
+  if (value.empty() || generations < quillet::kMinGenerationsPerPage ||
+      generations > quillet::kMaxGenerationsPerPage) {
+    status = badUsage("the generations per page are a number from 2 to 10");
+  }
+  request.book.generationsPerPage = generations;
+  return true;
+}
 
 // Parses the arguments into `request`; an exit status other than kDone when they are wrong.
 int parseArguments(const std::vector<std::string_view>& args, Request& request) {
@@ -62,12 +100,15 @@ int parseArguments(const std::vector<std::string_view>& args, Request& request) 
   }
   request.command = args[0];
   if (request.command == "chart") request.kind = quillet::ExportKind::kChartSvg;
-  if (request.command != "gedcom" && request.command != "chart") {
+  if (request.command != "gedcom" && request.command != "chart" && request.command != "book") {
     return badUsage("unknown command '" + request.command + "'");
   }
   bool versionGiven = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--version") {
+    int status = kDone;
+    if (parseBookOption(args, i, request, status)) {
+      if (status != kDone) return status;
+    } else if (args[i] == "--version") {
       if (request.command != "gedcom") return badUsage("--version belongs to gedcom");
       if (versionGiven || i + 1 >= args.size()) return badUsage("--version needs one value");
       std::string_view value = args[++i];
@@ -118,7 +159,12 @@ int main(int argc, char** argv) {
     std::fputs("quillet-export: cannot read home.txt in the working directory\n", stderr);
     return kNoGenealogy;
   }
-  switch (quillet::exportToFile(tree, request.kind, request.file, request.force)) {
+  request.book.madeOn = quillet::bookDate();
+  const quillet::ExportResult result =
+      request.command == "book"
+          ? quillet::exportBook(tree, request.book, request.file, request.force)
+          : quillet::exportToFile(tree, request.kind, request.file, request.force);
+  switch (result) {
     case quillet::ExportResult::kWritten:
       return kDone;
     case quillet::ExportResult::kNoRoot:
@@ -133,6 +179,7 @@ int main(int argc, char** argv) {
                    request.file.c_str());
       return kNoGenealogy;
     case quillet::ExportResult::kWriteFailed:
+    case quillet::ExportResult::kCancelled:  // nothing cancels here
       break;
   }
   std::fprintf(stderr, "quillet-export: cannot write %s\n", request.file.c_str());

@@ -1,0 +1,38 @@
+// The printed book of the clan written as a PDF file: what `quillet-export book` and the
+// window's entry 导出家谱书(PDF)… share. The layout (reports/book_layout.h) is drawn page by page
+// by the PDF painter (platform/pdf) and each page goes to the file as it is drawn.
+//
+// Thread-safety: reads the tree only; the tree must not change meanwhile.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "core/family_tree.h"
+#include "reports/book_layout.h"
+#include "reports/export_file.h"
+
+namespace quillet {
+
+// Told after each page how many of the book's steps are done, and how many there are in all
+// (BookLayout::steps); false stops the book.
+using BookProgress = std::function<bool(std::size_t done, std::size_t steps)>;
+
+// The cover's date: today's, such as "2026年12月7日" (GBK), or the day of SOURCE_DATE_EPOCH (in
+// UTC) when that variable holds a time, so that a book can be made again byte for byte.
+std::string bookDate();
+
+// Writes the book of `tree` to `utf8Path` as exportToFile writes the other exports: a regular
+// file replaced as a whole (through a temporary file beside it, see platform::PathReplacement), a
+// FIFO or a device written through. kWritten; kRefused for a file the program reads
+// (readByTheProgram) and kGenealogy, unless `force`, for a genealogy (holdsGenealogy), before
+// anything is done; kNoRoot when the tree has no root
+// (or the options are out of range); kWriteFailed when the file cannot be written whole;
+// kCancelled when `progress` said to stop. Whatever the result but kWritten, no file is left
+// behind and an old file at the path is as it was.
+ExportResult exportBook(const FamilyTree& tree, const BookOptions& options,
+                        const std::string& utf8Path, bool force = false,
+                        const BookProgress& progress = {});
+
+}  // namespace quillet
