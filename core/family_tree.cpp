@@ -176,7 +176,10 @@ void FamilyTree::resetTree() {
   ++epoch_;
   walkedReach_ = false;
   reachDirty_ = false;
-  unsavedChanges_ = false;  // an empty tree, or one about to be read, holds nothing unsaved
+  // An empty tree, or one about to be read, holds nothing unsaved and no edits.
+  history_.clear();
+  applied_ = 0;
+  savedAt_ = 0;
   keptAsRead_ = false;
   releasedCount_ = 0;
   sharedFound_.clear();
