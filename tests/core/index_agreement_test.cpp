@@ -1,6 +1,7 @@
 // findByName answers from an index; the post-order walk defines the answer. These tests build
 // random genealogies full of what breaks a naive index (shared names, records no walk reaches,
-// later roots, renames, additions) and check that both always agree.
+// later roots, renames, additions, and those edits taken back and done again) and check that
+// both always agree.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -99,7 +100,7 @@ void expectIndexAgreesWithWalk(FamilyTree& tree, const std::string& context) {
 void loadAndEditAgreeing(std::string (*genealogy)(std::mt19937&, int), unsigned seed) {
   testing::ScopedTempDir dir;
   std::mt19937 random(seed);
-  std::uniform_int_distribution<int> pick(0, kPoolSize - 1), action(0, 3);
+  std::uniform_int_distribution<int> pick(0, kPoolSize - 1), action(0, 5);
   for (int round = 0; round < 300; ++round) {
     testing::writeFile("home.txt", genealogy(random, 5 + round % 40));
     FamilyTree tree;
@@ -110,8 +111,11 @@ void loadAndEditAgreeing(std::string (*genealogy)(std::mt19937&, int), unsigned 
     for (int edit = 0; edit < 12; ++edit) {
       NameKey fresh = poolKey(pick(random)), other = poolKey(pick(random));
       Person* person = nullptr;
-      const int what = action(random);  // a birth, a marriage, a rename or a change of sex
-      if (what == 0) {
+      // A birth, a marriage, a rename, a change of sex, an undo or a redo.
+      const int what = action(random);
+      if (what >= 4) {
+        (void)(what == 4 ? tree.undo() : tree.redo());
+      } else if (what == 0) {
         tree.addChild(fresh, other, 'm', makeDate("17000101"));
       } else if (what == 1) {
         tree.addWife(fresh, other, makeDate("17000101"));
