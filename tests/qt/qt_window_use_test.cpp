@@ -144,6 +144,58 @@ TEST_F(QtWindowUseTest, CtrlSAsksTheSaveWarning) {
   EXPECT_EQ(title, fromU8(u8"警告"));
 }
 
+// Ctrl+Z and Ctrl+Y are the window's outside the edit boxes and the box's own inside one; a
+// birth taken back takes its row away.
+TEST_F(QtWindowUseTest, UndoKeysActOnTheWindowOutsideEditBoxesAndOnTheTextInside) {
+  const int rows = tree()->rowCount();
+  control<QLineEdit>(IDC_BIRTH_NAME)->setText(fromU8(u8"贾兰"));
+  control<QLineEdit>(IDC_BIRTH_SEX)->setText(QStringLiteral("m"));
+  control<QLineEdit>(IDC_BIRTH_DATE)->setText(QStringLiteral("17800101"));
+  control<QLineEdit>(IDC_MOTHER_NAME)->setText(fromU8(u8"王夫人"));
+  control<QPushButton>(IDC_ADD_CHILD)->click();
+  ASSERT_EQ(tree()->rowCount(), rows + 1);
+  tree()->setFocus();
+  QTest::keyClick(window_, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(dialog_->displayText, gbk(u8"已撤销：出生 贾兰"));
+  EXPECT_EQ(tree()->rowCount(), rows);
+  EXPECT_EQ(selected(), fromU8(u8"贾政   王夫人"));
+
+  auto* typed = control<QLineEdit>(IDC_QUERY_KEYWORD);
+  typed->setFocus();
+  QTest::keyClicks(typed, QStringLiteral("abc"));
+  QTest::keyClick(typed, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(typed->text(), QString());
+  QTest::keyClick(typed, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(dialog_->displayText, gbk(u8"已撤销：出生 贾兰"));
+  tree()->setFocus();
+  QTest::keyClick(window_, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(dialog_->displayText, gbk(u8"已恢复：出生 贾兰"));
+  EXPECT_EQ(tree()->rowCount(), rows + 1);
+}
+
+// The kinship path's labels are drawn on the mark colour, the selection's on its own.
+TEST_F(QtWindowUseTest, KinshipPathIsDrawnOnTheMarkColour) {
+  control<QLineEdit>(IDC_RELATION_FIRST)->setText(fromU8(u8"贾宝玉"));
+  control<QLineEdit>(IDC_RELATION_SECOND)->setText(fromU8(u8"贾敏"));
+  control<QPushButton>(IDC_RELATION_QUERY)->click();
+  ASSERT_EQ(dialog_->markedItems().size(), 4u);  // 贾宝玉 贾政 贾代善 贾敏
+  const auto markShare = [this](platform::HTREEITEM item) {
+    const QImage shown = tree()->viewport()->grab(tree()->visualRect(item)).toImage();
+    int marked = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+      for (int x = 0; x < shown.width(); ++x) {
+        marked += QColor(shown.pixel(x, y)) == platform::QtTreeView::markColor();
+      }
+    }
+    return marked * 1.0 / (shown.width() * shown.height());
+  };
+  for (platform::HTREEITEM item : dialog_->markedItems()) EXPECT_GT(markShare(item), 0.3);
+  const platform::HTREEITEM root = tree()->items().firstRoot();
+  EXPECT_EQ(markShare(root), 0.0);
+  tree()->setSelected(dialog_->markedItems().front());
+  EXPECT_EQ(markShare(dialog_->markedItems().front()), 0.0);
+}
+
 TEST_F(QtWindowUseTest, YesNoCancelBoxHasChineseButtonsAndCancelAsDefaultAndEscape) {
   const unsigned type = platform::MB_YESNOCANCEL | platform::MB_DEFBUTTON3;
   for (const auto& [pressed, answer] : {std::pair{u8"取消", platform::IDCANCEL},
