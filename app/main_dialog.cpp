@@ -99,6 +99,11 @@ std::span<const MessageEntry<MainDialog>> MainDialog::messageMap() {
       {MessageKind::TreeSelect, IDC_TREE, &D::OnSelectTreeItem},
       {MessageKind::Clicked, ID_EXPORT_GEDCOM, &D::OnExportGedcom},
       {MessageKind::Clicked, ID_EXPORT_CHART, &D::OnExportChart},
+      // Undo, redo and the menu bar's own entries.
+      {MessageKind::Clicked, ID_EDIT_UNDO, &D::OnUndo},
+      {MessageKind::Clicked, ID_EDIT_REDO, &D::OnRedo},
+      {MessageKind::Clicked, ID_EDIT_FIND, &D::OnFind},
+      {MessageKind::Clicked, ID_APP_ABOUT, &D::OnAppAbout},
   };
   return map;
 }
@@ -149,6 +154,7 @@ bool MainDialog::OnInitDialog() {
     }
   }
   appendExportEntries();
+  appendEditEntries();
   SetIcon(mainIcon(), platform::ICON_BIG);
   SetIcon(mainIcon(), platform::ICON_SMALL);
 

@@ -34,8 +34,12 @@ TEST_F(ExportEntriesTest, EachEntryWritesTheWindowsTreeInTheChosenFormat) {
       {ID_EXPORT_GEDCOM, 1, "b.ged", "导出 GEDCOM", "clan.ged", ExportKind::kGedcom551},
       {ID_EXPORT_CHART, 0, "c.svg", "导出世系图", "chart.svg", ExportKind::kChartSvg}};
   WindowHarness window;
-  const std::vector<std::pair<unsigned, std::string>> menu = {
-      {0, ""}, {ID_EXPORT_GEDCOM, "导出 GEDCOM…"}, {ID_EXPORT_CHART, "导出世系图…"}};
+  const std::vector<std::pair<unsigned, std::string>> menu = {{0, ""},
+                                                              {ID_EXPORT_GEDCOM, "导出 GEDCOM…"},
+                                                              {ID_EXPORT_CHART, "导出世系图…"},
+                                                              {0, ""},
+                                                              {ID_EDIT_UNDO, "撤销"},
+                                                              {ID_EDIT_REDO, "恢复"}};
   EXPECT_EQ(window.window().contextMenu(), menu);
   window.type(IDC_BIRTH_NAME, "贾兰");
   window.type(IDC_BIRTH_SEX, "m");
