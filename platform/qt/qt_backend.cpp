@@ -201,8 +201,8 @@ QIcon makeIcon(const IconResource& icon) {
 // "shown TEMPLATE X Y W H"; "clicked ID" for each click a push button takes; "text ID TEXT" for
 // each new text of a multi-line edit box (line breaks as \n); "menu N X Y W H" for each title of
 // the menu bar, "entry ID X Y W H" for each entry of a menu once it shows, "command ID" for each
-// entry chosen; "removed ITEM" for a tree item removed, "marked drawn N" once marked tree items
-// are drawn (N of them on the mark colour); and for a message box
+// entry chosen; "removed ITEM" for a tree item removed, "marked drawn N of M" once marked tree
+// items are drawn (N of the M not selected on the mark colour); and for a message box
 // "messagebox CAPTION", "button ANSWER X Y W H" for each button, "shown messagebox X Y W H" and,
 // once answered, "answer ANSWER" (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7).
 
@@ -650,16 +650,19 @@ class QtWindow : public WindowPeer {
     return true;
   }
 
-  // For the probe, once marks are drawn: "marked drawn N", the marked items whose label shows
-  // on the mark colour in what the tree draws.
+  // For the probe, once marks are drawn: "marked drawn N of M", the marked items whose label
+  // shows on the mark colour in what the tree draws, of the M marked items not selected (the
+  // selected one shows the selection).
   void probeMarks() {
     markProbePending_ = false;
     const QImage drawn = tree_->viewport()->grab().toImage();
     const QColor mark = QtTreeView::markColor();
     int shown = 0;
+    int marked = 0;
     for (std::size_t i = 1; i <= items_.size(); ++i) {
       const auto item = static_cast<HTREEITEM>(i);
-      if (!items_.marked(item)) continue;
+      if (!items_.marked(item) || item == tree_->selected()) continue;
+      ++marked;
       const QRect logical = tree_->visualRect(item);
       const qreal ratio = drawn.devicePixelRatio();
       const QRect place = QRect((QPointF(logical.topLeft()) * ratio).toPoint(),
@@ -673,7 +676,7 @@ class QtWindow : public WindowPeer {
       }
       shown += found;
     }
-    Probe::instance().write(QStringLiteral("marked drawn %1").arg(shown));
+    Probe::instance().write(QStringLiteral("marked drawn %1 of %2").arg(shown).arg(marked));
   }
 
   void openTreeFind(int id) override {
