@@ -1,7 +1,9 @@
 // The clan's family tree: every Person record, the links between them, the genealogy file, the
 // searches and listings, and the edits.
 //
-// What the tree owns: every record it has read or added, until the next load or releaseAll.
+// What the tree owns: every record it has read or added, until the next load or releaseAll (a
+// record whose birth or marriage was taken back stays, outside the tree, for a redo), and the
+// edits made since the last load, for undo and redo.
 // Links are plain pointers between records of the same tree; nothing outside holds a record
 // beyond the next load.
 //
@@ -92,7 +94,7 @@ class FamilyTree {
   // Replaces the tree with the records of the file. True when the file was read to its end;
   // false when it does not open or is not a regular file (the tree is then empty), or memory ran
   // out (the records read so far stay). A record cut short by the end of the file is not taken.
-  // Either way the tree has no unsaved changes afterwards.
+  // Either way the tree has no unsaved changes and no kept edits afterwards.
   // A load of a file that has not changed since the last load read it whole, into a tree that
   // nothing has changed since, costs one look at the file's identity: the tree is already what
   // the reading would make of it (the same persons, fields, links and counts), and is kept.

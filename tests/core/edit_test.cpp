@@ -209,6 +209,7 @@ TEST_F(UnsavedChangesTest, UndoBackToTheSavedEditsLeavesNoneAndDroppingThemLeave
   ASSERT_TRUE(tree.undo());  // the birth, which the saved file holds
   EXPECT_TRUE(tree.hasUnsavedChanges());
   ASSERT_TRUE(tree.modifyField(zheng(), 2, ""));  // drops the birth for good
+  EXPECT_TRUE(tree.hasUnsavedChanges());          // as many edits as saved, but not those
   ASSERT_TRUE(tree.undo());
   EXPECT_TRUE(tree.hasUnsavedChanges());
   ASSERT_TRUE(tree.redo());  // the change again, but never the birth
