@@ -1,6 +1,7 @@
 // The Qt window as a person uses it (offscreen): clicks reach the control under the pointer
 // through group boxes and labels, the About icon, the pane's columns, the tree's clicks and find
-// field, Ctrl+S, the three-button question, focus and Qt's own Chinese texts.
+// field, Ctrl+S, the undo keys inside and outside edit boxes, the three-button question, focus
+// and Qt's own Chinese texts.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -171,29 +172,6 @@ TEST_F(QtWindowUseTest, UndoKeysActOnTheWindowOutsideEditBoxesAndOnTheTextInside
   QTest::keyClick(window_, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(dialog_->displayText, gbk(u8"已恢复：出生 贾兰"));
   EXPECT_EQ(tree()->rowCount(), rows + 1);
-}
-
-// The kinship path's labels are drawn on the mark colour, the selection's on its own.
-TEST_F(QtWindowUseTest, KinshipPathIsDrawnOnTheMarkColour) {
-  control<QLineEdit>(IDC_RELATION_FIRST)->setText(fromU8(u8"贾宝玉"));
-  control<QLineEdit>(IDC_RELATION_SECOND)->setText(fromU8(u8"贾敏"));
-  control<QPushButton>(IDC_RELATION_QUERY)->click();
-  ASSERT_EQ(dialog_->markedItems().size(), 4u);  // 贾宝玉 贾政 贾代善 贾敏
-  const auto markShare = [this](platform::HTREEITEM item) {
-    const QImage shown = tree()->viewport()->grab(tree()->visualRect(item)).toImage();
-    int marked = 0;
-    for (int y = 0; y < shown.height(); ++y) {
-      for (int x = 0; x < shown.width(); ++x) {
-        marked += QColor(shown.pixel(x, y)) == platform::QtTreeView::markColor();
-      }
-    }
-    return marked * 1.0 / (shown.width() * shown.height());
-  };
-  for (platform::HTREEITEM item : dialog_->markedItems()) EXPECT_GT(markShare(item), 0.3);
-  const platform::HTREEITEM root = tree()->items().firstRoot();
-  EXPECT_EQ(markShare(root), 0.0);
-  tree()->setSelected(dialog_->markedItems().front());
-  EXPECT_EQ(markShare(dialog_->markedItems().front()), 0.0);
 }
 
 TEST_F(QtWindowUseTest, YesNoCancelBoxHasChineseButtonsAndCancelAsDefaultAndEscape) {
