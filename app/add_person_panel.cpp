@@ -72,6 +72,7 @@ void MainDialog::OnAddChild() {
     familyTree.findByName(child, childKey);
     showPersonDetails(child, displayText);
     displayText += kAdded;
+    clearKinshipPath();
     showNewChild(newChild);
     selectPersonItem(child);
   } else {
@@ -126,6 +127,7 @@ void MainDialog::OnAddWife() {
     familyTree.findByName(bride, brideKey);
     showPersonDetails(bride, displayText);
     displayText += kAdded;
+    clearKinshipPath();
     showNewName(newWife);     // her husband's label names her
     selectPersonItem(bride);  // her husband's item
   } else {

@@ -1,5 +1,5 @@
 // The printed book of the clan written as a PDF file: what `quillet-export book` and the
-// window's entry 导出家谱书(PDF)… share. The layout (reports/book_layout.h) is drawn page by page
+// window's entry 导出家谱书(PDF)... share. The layout (reports/book_layout.h) is drawn page by page
 // by the PDF painter (platform/pdf) and each page goes to the file as it is drawn.
 //
 // Thread-safety: reads the tree only; the tree must not change meanwhile.

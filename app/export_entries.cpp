@@ -53,9 +53,9 @@ void exportTo(MainDialog& window, ExportKind kind, const std::string& path) {
 
 void MainDialog::appendExportEntries() {
   AppendContextMenu(platform::MF_SEPARATOR);
-  AppendContextMenu(platform::MF_STRING, ID_EXPORT_GEDCOM, "导出 GEDCOM…");
-  AppendContextMenu(platform::MF_STRING, ID_EXPORT_CHART, "导出世系图…");
-  AppendContextMenu(platform::MF_STRING, ID_EXPORT_BOOK, "导出家谱书(PDF)…");
+  AppendContextMenu(platform::MF_STRING, ID_EXPORT_GEDCOM, "导出GEDCOM...");
+  AppendContextMenu(platform::MF_STRING, ID_EXPORT_CHART, "导出世系图...");
+  AppendContextMenu(platform::MF_STRING, ID_EXPORT_BOOK, "导出家谱书(PDF)...");
 }
 
 void MainDialog::OnExportGedcom() {

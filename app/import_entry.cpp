@@ -47,7 +47,7 @@ std::string withCrLf(const std::string& text) {
 }  // namespace
 
 void MainDialog::appendImportEntry() {
-  AppendContextMenu(platform::MF_STRING, ID_IMPORT_GEDCOM, "导入 GEDCOM…");
+  AppendContextMenu(platform::MF_STRING, ID_IMPORT_GEDCOM, "导入GEDCOM...");
 }
 
 void MainDialog::OnImportGedcom() {

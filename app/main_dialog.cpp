@@ -101,6 +101,11 @@ std::span<const MessageEntry<MainDialog>> MainDialog::messageMap() {
       {MessageKind::Clicked, ID_EXPORT_CHART, &D::OnExportChart},
       {MessageKind::Clicked, ID_IMPORT_GEDCOM, &D::OnImportGedcom},
       {MessageKind::Clicked, ID_EXPORT_BOOK, &D::OnExportBook},
+      // Undo, redo and the menu bar's own entries.
+      {MessageKind::Clicked, ID_EDIT_UNDO, &D::OnUndo},
+      {MessageKind::Clicked, ID_EDIT_REDO, &D::OnRedo},
+      {MessageKind::Clicked, ID_EDIT_FIND, &D::OnFind},
+      {MessageKind::Clicked, ID_APP_ABOUT, &D::OnAppAbout},
   };
   return map;
 }
@@ -152,6 +157,7 @@ bool MainDialog::OnInitDialog() {
   }
   appendExportEntries();
   appendImportEntry();
+  appendEditEntries();
   SetIcon(mainIcon(), platform::ICON_BIG);
   SetIcon(mainIcon(), platform::ICON_SMALL);
 

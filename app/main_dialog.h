@@ -9,7 +9,8 @@
 // The panel handlers are defined in the files of their own subsystem:
 //   kinship/relation_panel.cpp, reports/person_query_panel.cpp, reports/roster_panel.cpp,
 //   reports/help_panel.cpp, app/add_person_panel.cpp, app/modify_panel.cpp; the context menu's
-//   exports in app/export_entries.cpp, its GEDCOM import in app/import_entry.cpp.
+//   exports in app/export_entries.cpp, its GEDCOM import in app/import_entry.cpp; undo, redo and
+//   the kinship path in app/edit_history.cpp.
 //
 // Single-threaded: the user-interface thread runs every handler to its end.
 #pragma once
@@ -57,6 +58,10 @@ class MainDialog : public platform::Dialog {
   // After a marriage (`person` the new wife) or a change of `person`'s name: the view as a
   // refill would show it, the labels naming him written anew; nothing selected. Constant time.
   void showNewName(Person* person);
+  // After an undo of a birth: the child's item (if shown) removed, the view as a refill would
+  // show it; nothing selected. Constant time when the child's item is the newest, as it is for
+  // every birth since the fill.
+  void showChildRemoved(Person* child);
   // Selects and scrolls to the item of `person` in the current fill, or for a wife her
   // husband's, without running the selection handler. False (and nothing selected anew) when
   // neither has an item.
@@ -128,6 +133,19 @@ class MainDialog : public platform::Dialog {
   // System commands: the About entry (16) opens the About box; others go to the default.
   void OnSysCommand(int id);
 
+  // --- Undo, redo and the kinship path (app/edit_history.cpp) ---------------------------------
+  void OnUndo();      // ID_EDIT_UNDO: takes back the latest edit, or says there is none
+  void OnRedo();      // ID_EDIT_REDO: does the latest taken-back edit again
+  void OnFind();      // ID_EDIT_FIND: the tree's find field
+  void OnAppAbout();  // ID_APP_ABOUT: the About box, as the system menu's entry opens it
+  // Marks the items of the kinship path from `first` to `second` (kinship/kinship_path.h),
+  // expands their ancestors and scrolls the first into view; the old marks go first.
+  void markKinshipPath(const Person& first, const Person& second);
+  // Unmarks the items of the kinship path, if any.
+  void clearKinshipPath();
+  // The items marked now, from the path's first person to its second.
+  const std::vector<platform::HTREEITEM>& markedItems() const { return markedItems_; }
+
  protected:
   bool OnInitDialog() override;
   // The exit question; OK ends the window through the default OnOK (pull, then IDOK). With
@@ -149,6 +167,11 @@ class MainDialog : public platform::Dialog {
   void appendExportEntries();
   // Appends the GEDCOM import entry to the context menu.
   void appendImportEntry();
+  // Appends 撤销 and 恢复 to the context menu, after a separator.
+  void appendEditEntries();
+  // Shows an undo's or redo's outcome: the view updated, the person concerned selected, one line
+  // in the pane.
+  void showUndone(const FamilyTree::EditSummary& edit, bool undone);
   // The question asked, with unsaved changes, before the window ends with `result`: Yes saves
   // and ends when the save succeeds, No ends as without changes, Cancel leaves the window open.
   void askSaveBeforeExit(int result);
@@ -168,6 +191,8 @@ class MainDialog : public platform::Dialog {
   bool numbersAreEntries_ = true;
   std::vector<int> itemNumbers_;
   std::string labelBuffer_;  // the label being made, kept to spare an allocation an item
+  int bornItems_ = 0;        // items births added since the fill
+  std::vector<platform::HTREEITEM> markedItems_;  // the kinship path's, in its order
 };
 
 }  // namespace quillet

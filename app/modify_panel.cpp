@@ -150,12 +150,15 @@ void MainDialog::OnModify() {
       break;
   }
 
+  const std::size_t editsBefore = familyTree.editsInEffect();
   if (!familyTree.modifyField(person, modifyChoice + 1, value)) {
     // The new name is another person's: the box says so, and the window stays as it was.
     MessageBox(kNameDuplicate, nullptr, platform::MB_OK);
     return;
   }
 
+  // A change of a stored value is an edit: the kinship path marked before goes.
+  if (familyTree.editsInEffect() != editsBefore) clearKinshipPath();
   showPersonDetails(person, displayText);
   displayText += kModified;
   if (modifyChoice == kName) {

@@ -105,9 +105,37 @@ constexpr ControlTemplate kMainControls[] = {
     {ControlKind::PushButton, IDC_SIDE_NUMBER, "人物统计", {391, 387, 50, 14}, kButton},
 };
 
-// Ctrl+S saves, as the button 保存修改 does (with its warning).
+// Ctrl+S saves, as the button 保存修改 does (with its warning). Ctrl+Z undoes the latest edit,
+// Ctrl+Y and Ctrl+Shift+Z redo one, while the focus is not in an edit box (there they act on its
+// text). Ctrl+F, the tree's find field, is the window's own key.
+constexpr unsigned kCtrl = platform::FVIRTKEY | platform::FCONTROL;
+constexpr unsigned kOutsideEdit = platform::FOUTSIDEEDIT;
 constexpr platform::Accelerator kMainAccelerators[] = {
-    {platform::FVIRTKEY | platform::FCONTROL, 'S', IDC_SAVE},
+    {kCtrl, 'S', IDC_SAVE},
+    {kCtrl | kOutsideEdit, 'Z', ID_EDIT_UNDO},
+    {kCtrl | kOutsideEdit, 'Y', ID_EDIT_REDO},
+    {kCtrl | platform::FSHIFT | kOutsideEdit, 'Z', ID_EDIT_REDO},
+};
+
+// The menu bar: every command of the window besides the panels' buttons, each running the
+// handler its button, key or context-menu entry runs. 退出 is the button 退出程序 (with its
+// question), 使用说明 the button of that name.
+constexpr auto kEntry = platform::MF_STRING;
+constexpr auto kSeparator = platform::MF_SEPARATOR;
+constexpr platform::MenuBarEntry kMainMenuBar[] = {
+    {"文件", kEntry, ID_IMPORT_GEDCOM, "导入GEDCOM..."},
+    {"文件", kEntry, ID_EXPORT_GEDCOM, "导出GEDCOM..."},
+    {"文件", kEntry, ID_EXPORT_CHART, "导出世系图..."},
+    {"文件", kEntry, ID_EXPORT_BOOK, "导出家谱书(PDF)..."},
+    {"文件", kSeparator, 0, ""},
+    {"文件", kEntry, IDC_SAVE, "保存\tCtrl+S"},
+    {"文件", kEntry, IDOK, "退出"},
+    {"编辑", kEntry, ID_EDIT_UNDO, "撤销\tCtrl+Z"},
+    {"编辑", kEntry, ID_EDIT_REDO, "恢复\tCtrl+Y"},
+    {"编辑", kSeparator, 0, ""},
+    {"编辑", kEntry, ID_EDIT_FIND, "查找\tCtrl+F"},
+    {"帮助", kEntry, IDC_USAGE, "使用说明"},
+    {"帮助", kEntry, ID_APP_ABOUT, "关于 Quillet"},
 };
 
 // A larger window gives its extra room to the tree and the display pane: the tree takes a third
@@ -133,6 +161,7 @@ constexpr platform::DialogTemplate kMainDialog{
     kMainControls,
     kMainAccelerators,
     kMainGrowth,
+    kMainMenuBar,
 };
 
 // Icon 128: a tree on white, in the 16 colours of the standard palette. Each digit is a colour

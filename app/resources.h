@@ -21,6 +21,12 @@ inline constexpr int ID_EXPORT_CHART = 32772;
 inline constexpr int ID_IMPORT_GEDCOM = 32780;
 // The printed book (导出家谱书).
 inline constexpr int ID_EXPORT_BOOK = 32790;
+// Undo and redo (context menu, menu bar, Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z), and the menu bar's
+// 查找 and 关于 Quillet.
+inline constexpr int ID_EDIT_UNDO = 32801;
+inline constexpr int ID_EDIT_REDO = 32802;
+inline constexpr int ID_EDIT_FIND = 32803;
+inline constexpr int ID_APP_ABOUT = 32804;
 
 // Controls of the main window.
 inline constexpr int IDC_TREE = 1000;

@@ -40,6 +40,8 @@ void MainDialog::fillTreeView() {
   itemPersons_.clear();
   itemNumbers_.clear();
   numbersAreEntries_ = true;
+  bornItems_ = 0;
+  markedItems_.clear();
   const auto persons = static_cast<std::size_t>(std::max(familyTree.personCount(), 0));
   treeItems_.reserve(persons);
   itemPersons_.reserve(persons);
@@ -107,6 +109,28 @@ void MainDialog::showNewChild(Person* child) {
     treeCtrl.Expand(parent, platform::TVE_EXPAND);
     numbersAreEntries_ = false;
     itemNumbers_.clear();
+    ++bornItems_;
+  }
+  finishTreeEdit();
+}
+
+// Births are taken back latest first, so the child's item is the newest, its entry the last:
+// both go. Once every item a birth added is gone, the entries are the numbers again. (A view
+// refilled since the birth has the item elsewhere: it is filled anew.)
+void MainDialog::showChildRemoved(Person* child) {
+  if (isShown(child)) {
+    const platform::HTREEITEM item = itemOf(*child);
+    const bool newest = static_cast<std::size_t>(child->treeIndex) + 1 == treeItems_.size();
+    if (newest && treeCtrl.DeleteNewestItem(item)) {
+      treeItems_.pop_back();
+      itemPersons_.pop_back();
+      child->treeIndex = -1;
+      itemNumbers_.clear();
+      if (bornItems_ > 0) --bornItems_;
+      numbersAreEntries_ = bornItems_ == 0;
+    } else {
+      refillTreeView();
+    }
   }
   finishTreeEdit();
 }

@@ -1,7 +1,7 @@
 // The main window over the headless backend at 10^3 to 10^6 persons: the tree-view fill alone,
 // the whole start inside one process (both loads, the fill, the welcome text), a birth, a
-// marriage and a rename through the panels, a hundred births in a row, and `print 1001` of the
-// largest listing, as quillet-batch prints it.
+// marriage and a rename through the panels, their undos and redos, a hundred births in a row,
+// and `print 1001` of the largest listing, as quillet-batch prints it.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -105,6 +105,24 @@ void BM_HundredBirthsHeadless(benchmark::State& state) {
   });
 }
 
+// A birth, a marriage and a rename made first; each iteration takes the three back with Ctrl+Z
+// and does them again with Ctrl+Y: six undos and redos, each constant in the clan's size.
+void BM_UndoRedoHeadless(benchmark::State& state) {
+  HeadlessWindowOf window(clanOf(state.range(0)));
+  WindowEdits edits = window.edits();
+  if (!window.created() || !edits.birth() || !edits.marriage() || !edits.rename()) {
+    state.SkipWithError("the edits were refused");
+    return;
+  }
+  for (auto _ : state) {
+    for (int i = 0; i < 3; ++i) window.window().keyCtrl('Z');
+    for (int i = 0; i < 3; ++i) window.window().keyCtrl('Y');
+  }
+  if (window.dialog().displayText.rfind("已恢复：修改", 0) != 0) {
+    state.SkipWithError("the rename was not done again last");
+  }
+}
+
 // A stream that drops what it is given.
 class NullBuffer : public std::streambuf {
  protected:
@@ -147,6 +165,7 @@ BENCHMARK(BM_WindowStartHeadless)->Apply(everyClanSize)->Unit(benchmark::kMillis
 BENCHMARK(BM_BirthHeadless)->Apply(everyClanSize)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MarriageHeadless)->Apply(everyClanSize)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RenameHeadless)->Apply(everyClanSize)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UndoRedoHeadless)->Apply(everyClanSize)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HundredBirthsHeadless)->Apply(everyClanSize)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PrintLargestListing)->Apply(everyClanSize)->Unit(benchmark::kMillisecond);
 

@@ -174,7 +174,10 @@ void FamilyTree::resetTree() {
   personCount_ = 0;
   femaleCount_ = 0;
   ++epoch_;
-  unsavedChanges_ = false;  // an empty tree, or one about to be read, holds nothing unsaved
+  // An empty tree, or one about to be read, holds nothing unsaved and no edits.
+  history_.clear();
+  applied_ = 0;
+  savedAt_ = 0;
   keptAsRead_ = false;
   unreadRest_.reset();
   releasedCount_ = 0;

@@ -1,7 +1,9 @@
 // The clan's family tree: every Person record, the links between them, the genealogy file, the
 // searches and listings, and the edits.
 //
-// What the tree owns: every record it has read or added, until the next load or releaseAll.
+// What the tree owns: every record it has read or added, until the next load or releaseAll (a
+// record whose birth or marriage was taken back stays, outside the tree, for a redo), and the
+// edits made since the last load, for undo and redo.
 // Links are plain pointers between records of the same tree; nothing outside holds a record
 // beyond the next load.
 //
@@ -93,10 +95,10 @@ class FamilyTree {
   std::int32_t femaleCount() const { return femaleCount_; }
   // The man of generation '0' (the last such record of the file), or null.
   Person* root() const { return root_; }
-  // True when the tree differs from what the file held at the last load or successful save:
-  // addChild or addWife added a person, or modifyField changed a stored value since then. A
-  // change back to an earlier value still counts; a change to the value already stored does not.
-  bool hasUnsavedChanges() const { return unsavedChanges_; }
+  // True when the edits in effect (see "Undo and redo") differ from those in effect at the last
+  // load or successful save: a birth and its undo leave none, a change back to an earlier value
+  // by a second edit still counts, a change to the value already stored is no edit.
+  bool hasUnsavedChanges() const { return applied_ != savedAt_; }
 
   // Gives a record its defaults: no texts, no links, alive 'y', married 'n', motherIndex '0'.
   // Leaves sex, generation and treeIndex. False when `person` is null.
@@ -107,9 +109,9 @@ class FamilyTree {
   // Replaces the tree with the records of the file. True when the file was read to its end;
   // false when it does not open or is not a regular file (the tree is then empty), or memory ran
   // out (the records read so far stay). A record cut short by the end of the file is not taken.
-  // Either way the tree has no unsaved changes afterwards. When the reading stopped before the
-  // end (0xFF between records, a record cut short, memory) and the rest holds a '!', unreadRest()
-  // says where, and save refuses until a load reads a file to its end.
+  // Either way the tree has no unsaved changes and no kept edits afterwards. When the reading
+  // stopped before the end (0xFF between records, a record cut short, memory) and the rest holds
+  // a '!', unreadRest() says where, and save refuses until a load reads a file to its end.
   // A load of a file that has not changed since the last load read it whole, into a tree that
   // nothing has changed since, costs one look at the file's identity: the tree is already what
   // the reading would make of it (the same persons, fields, links and counts), and is kept.
@@ -195,6 +197,35 @@ class FamilyTree {
   // value that actually changes makes an unsaved change.
   bool modifyField(Person* person, int selector, std::string_view value);
 
+  // --- Undo and redo ----------------------------------------------------------------------------
+  //
+  // The tree keeps every edit made since the last load, in order: each addChild and addWife
+  // that added a person and each modifyField that changed a stored value. undo takes back the
+  // latest edit in effect, redo does the latest taken-back one again; a new edit drops those
+  // that could have been done again. Edits are taken back latest first, so a birth taken back
+  // is the last child of its father's chain, without wives or children, and a marriage taken
+  // back is the wife in her husband's last wife slot. Both keep the name index and its reach
+  // bookkeeping exactly as the edit itself would have left them, in constant time under tree
+  // reach.
+
+  enum class EditKind { kBirth, kMarriage, kChange };
+  // What an undo or redo did.
+  struct EditSummary {
+    EditKind kind = EditKind::kChange;
+    Person* person = nullptr;  // the child, the wife, or the changed person
+    Person* holder = nullptr;  // the father, the husband, or the changed person
+    int field = 0;             // kChange: modifyField's selector (1 name ... 5 death)
+  };
+  // True when there is an edit to take back (undo) or to do again (redo).
+  bool canUndo() const { return applied_ > 0; }
+  bool canRedo() const { return applied_ < history_.size(); }
+  // The edits in effect: every kept edit adds one, every undo takes one away.
+  std::size_t editsInEffect() const { return applied_; }
+  // Takes back the latest edit in effect; false, changing nothing, when there is none.
+  bool undo(EditSummary* summary = nullptr);
+  // Does the latest taken-back edit again; false, changing nothing, when there is none.
+  bool redo(EditSummary* summary = nullptr);
+
   // Releases the record held at `place` (which is left as it is): it leaves the tree's searches
   // and files, and its storage goes with the tree's. For program exit only: the record must be
   // linked from nowhere that is used again. True.
@@ -239,6 +270,36 @@ class FamilyTree {
     const FamilyTree* tree;
     bool operator()(const Record* a, const Record* b) const;
   };
+
+  // The values modifyField changes, as one snapshot of a record.
+  struct FieldValues {
+    NameKey name{};
+    DateText birthDate{};
+    std::optional<DateText> deathDate;
+    char alive = 'y';
+    char sex = 0;
+    char generation = 0;
+  };
+  // One kept edit: enough to take it back and to do it again.
+  struct Edit {
+    EditKind kind = EditKind::kChange;
+    Record* person = nullptr;                // the child, the wife, or the changed person
+    Person* holder = nullptr;                // the father, the husband, or the changed person
+    int field = 0;                           // kChange: the selector
+    FieldValues before, after;               // kChange
+    std::int32_t generationCountBefore = 0;  // kBirth
+    char marriedBefore = 'n';                // kMarriage: the husband's flag
+  };
+  static Edit newEdit(EditKind kind, Record* person, Person* holder);
+  static FieldValues fieldsOf(const Person& person);
+  void keepEdit(Edit edit);
+  void attachChild(Record* child, Person* father);
+  void detachChild(Record* child, std::int32_t generationCountBefore);
+  void attachWife(Record* wife, Person* husband);
+  void detachWife(Record* wife, Person* husband, char marriedBefore);
+  void rename(Record* record, const NameKey& key);
+  void setFields(Record* record, int field, const FieldValues& values);
+  void leaveRelease(Record* record);
 
   Record* newRecord();
   void resetTree();
@@ -301,7 +362,12 @@ class FamilyTree {
   // holds).
   std::unordered_map<std::uint64_t, std::set<const Record*, FirstOccurrenceLess>> sharedFound_;
   std::unordered_map<const Record*, std::set<Occurrence, OccurrenceLess>> holders_;
-  bool unsavedChanges_ = false;
+  // The edits since the last load; the first `applied_` are in effect. `savedAt_` is the number
+  // in effect at the last load or successful save, kNeverSaved once those edits are dropped.
+  static constexpr std::size_t kNeverSaved = static_cast<std::size_t>(-1);
+  std::vector<Edit> history_;
+  std::size_t applied_ = 0;
+  std::size_t savedAt_ = 0;
 };
 
 }  // namespace quillet

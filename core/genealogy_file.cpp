@@ -655,7 +655,7 @@ bool FamilyTree::saveChecked(SaveReport& report, platform::ReplaceFailure openFa
 // After a successful commit to `file`: the tree is what the file holds.
 void FamilyTree::savedTo(const platform::TextFile& file) {
   fileIdentity_ = file.identity();
-  unsavedChanges_ = false;
+  savedAt_ = applied_;
   keptAsRead_ = false;
 }
 

@@ -1,9 +1,41 @@
+// The edits (births, marriages, changes of a field) and their history: each edit is kept so
+// that it can be taken back and done again, the record it added staying in the store (released
+// while taken back) so that later kept edits still name it.
 #include <algorithm>
 
 #include "core/family_tree.h"
 #include "core/tree_record.h"
 
 namespace quillet {
+
+FamilyTree::FieldValues FamilyTree::fieldsOf(const Person& person) {
+  return {person.name,  person.birthDate, person.deathDate,
+          person.alive, person.sex,       person.generation};
+}
+
+FamilyTree::Edit FamilyTree::newEdit(EditKind kind, Record* person, Person* holder) {
+  Edit edit;
+  edit.kind = kind;
+  edit.person = person;
+  edit.holder = holder;
+  return edit;
+}
+
+void FamilyTree::keepEdit(Edit edit) {
+  // The edits that could have been done again go; so does the saved state if it was among them.
+  if (savedAt_ != kNeverSaved && savedAt_ > applied_) savedAt_ = kNeverSaved;
+  history_.erase(history_.begin() + static_cast<std::ptrdiff_t>(applied_), history_.end());
+  history_.push_back(edit);
+  ++applied_;
+  keptAsRead_ = false;
+}
+
+// A record that was taken back is part of the tree again.
+void FamilyTree::leaveRelease(Record* record) {
+  if (!record->released) return;
+  record->released = false;
+  --releasedCount_;
+}
 
 bool FamilyTree::addChild(const NameKey& childName, const NameKey& motherName, char sex,
                           const DateText& birthDate, Person** added) {
@@ -22,11 +54,20 @@ bool FamilyTree::addChild(const NameKey& childName, const NameKey& motherName, c
   child->motherIndex = father->spouse == mother ? '1' : '2';
   child->father = father;
   child->generation = static_cast<char>(father->generation + 1);
-  index_->insert(child);
+  Edit edit = newEdit(EditKind::kBirth, child, father);
+  edit.generationCountBefore = generationCount_;
+  attachChild(child, father);
+  keepEdit(edit);
+  if (added != nullptr) *added = child;
+  return true;
+}
 
+// Links `child` last in the chain of `father` and counts it: a birth, or its redo.
+void FamilyTree::attachChild(Record* child, Person* father) {
+  leaveRelease(child);
+  index_->insert(child);
   int fatherGeneration = father->generation - '0';
   generationCount_ = fatherGeneration == 0 ? 0 : fatherGeneration + 1;
-
   if (father->firstChild == nullptr) {
     linkFirstChild(father, child);
   } else {
@@ -35,11 +76,25 @@ bool FamilyTree::addChild(const NameKey& childName, const NameKey& motherName, c
     linkYoungerSibling(last, child);
   }
   ++personCount_;
-  if (sex == 'f') ++femaleCount_;
-  if (added != nullptr) *added = child;
-  unsavedChanges_ = true;
-  keptAsRead_ = false;
-  return true;
+  if (child->sex == 'f') ++femaleCount_;
+}
+
+// Takes back a birth. REQUIRES: `child` is the last of its father's chain and carries nobody
+// (no children, no wives): later edits are taken back first.
+void FamilyTree::detachChild(Record* child, std::int32_t generationCountBefore) {
+  if (isVisited(child)) detachChain(child);
+  if (child->olderSibling != nullptr) {
+    child->olderSibling->youngerSibling = nullptr;
+  } else if (child->father != nullptr && child->father->firstChild == child) {
+    child->father->firstChild = nullptr;
+  }
+  child->olderSibling = nullptr;
+  index_->erase(child);
+  generationCount_ = generationCountBefore;
+  --personCount_;
+  if (child->sex == 'f') --femaleCount_;
+  child->released = true;
+  ++releasedCount_;
 }
 
 bool FamilyTree::addWife(const NameKey& wifeName, const NameKey& husbandName,
@@ -57,21 +112,45 @@ bool FamilyTree::addWife(const NameKey& wifeName, const NameKey& husbandName,
   wife->sex = 'f';
   wife->married = 'y';
   wife->generation = husband->generation;
-  index_->insert(wife);
+  Edit edit = newEdit(EditKind::kMarriage, wife, husband);
+  edit.marriedBefore = husband->married;
+  attachWife(wife, husband);
+  keepEdit(edit);
+  if (added != nullptr) *added = wife;
+  return true;
+}
 
+// Puts `wife` in the first free wife slot of `husband` and counts her: a marriage, or its redo.
+void FamilyTree::attachWife(Record* wife, Person* husband) {
+  leaveRelease(wife);
+  index_->insert(wife);
   linkSpouse(husband, husband->spouse != nullptr ? husband->secondWife : husband->spouse, wife);
   linkSpouse(wife, wife->spouse, husband);
   husband->married = 'y';
   ++personCount_;
   ++femaleCount_;
-  if (added != nullptr) *added = wife;
-  unsavedChanges_ = true;
-  keptAsRead_ = false;
-  return true;
+}
+
+// Takes back a marriage. REQUIRES: `wife` is in the last wife slot of `husband` that holds one,
+// and no other member holds her (she was added by the marriage).
+void FamilyTree::detachWife(Record* wife, Person* husband, char marriedBefore) {
+  Person*& slot = husband->secondWife == wife ? husband->secondWife : husband->spouse;
+  linkSpouse(husband, slot, nullptr);
+  wife->spouse = nullptr;
+  husband->married = marriedBefore;
+  index_->erase(wife);
+  --personCount_;
+  --femaleCount_;
+  wife->released = true;
+  ++releasedCount_;
 }
 
 bool FamilyTree::modifyField(Person* person, int selector, std::string_view value) {
   if (person == nullptr) return false;
+  auto* record = static_cast<Record*>(person);
+  Edit edit = newEdit(EditKind::kChange, record, person);
+  edit.field = selector;
+  edit.before = fieldsOf(*person);
   switch (selector) {
     case 1: {
       if (value.size() < 6) return false;
@@ -79,18 +158,12 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
       std::copy_n(value.begin(), 6, key.begin());
       Person* holder = nullptr;
       if (findByName(holder, key)) return holder == person;
-      auto* record = static_cast<Record*>(person);
       if (record->name == key) return true;  // a record no search reaches, renamed to itself
       // A record no walk reaches keeps its name in the file: nobody else can take it.
       for (const Record* other = index_->first(key); other; other = other->nextSameKey) {
         if (other != record) return false;
       }
-      const bool found = isFound(record);
-      if (found) uncountFound(record);
-      index_->erase(record);
-      record->name = key;
-      index_->insert(record);
-      if (found) countFound(record);
+      rename(record, key);
       break;
     }
     case 2:
@@ -121,8 +194,78 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
     default:
       return true;
   }
-  unsavedChanges_ = true;
+  edit.after = fieldsOf(*person);
+  keepEdit(edit);
+  return true;
+}
+
+// Gives `record` the name `key` (all 7 bytes), keeping the index and its counts.
+void FamilyTree::rename(Record* record, const NameKey& key) {
+  const bool found = isFound(record);
+  if (found) uncountFound(record);
+  index_->erase(record);
+  record->name = key;
+  index_->insert(record);
+  if (found) countFound(record);
+}
+
+// Sets the field `field` of `record` to its value in `values`.
+void FamilyTree::setFields(Record* record, int field, const FieldValues& values) {
+  switch (field) {
+    case 1:
+      if (record->name != values.name) rename(record, values.name);
+      break;
+    case 2:
+      record->sex = values.sex;
+      break;
+    case 3:
+      record->generation = values.generation;
+      break;
+    case 4:
+      record->birthDate = values.birthDate;
+      break;
+    default:
+      record->alive = values.alive;
+      record->deathDate = values.deathDate;
+      break;
+  }
+}
+
+bool FamilyTree::undo(EditSummary* summary) {
+  if (applied_ == 0) return false;
+  const Edit& edit = history_[--applied_];
+  switch (edit.kind) {
+    case EditKind::kBirth:
+      detachChild(edit.person, edit.generationCountBefore);
+      break;
+    case EditKind::kMarriage:
+      detachWife(edit.person, edit.holder, edit.marriedBefore);
+      break;
+    case EditKind::kChange:
+      setFields(edit.person, edit.field, edit.before);
+      break;
+  }
   keptAsRead_ = false;
+  if (summary != nullptr) *summary = {edit.kind, edit.person, edit.holder, edit.field};
+  return true;
+}
+
+bool FamilyTree::redo(EditSummary* summary) {
+  if (applied_ == history_.size()) return false;
+  const Edit& edit = history_[applied_++];
+  switch (edit.kind) {
+    case EditKind::kBirth:
+      attachChild(edit.person, edit.holder);
+      break;
+    case EditKind::kMarriage:
+      attachWife(edit.person, edit.holder);
+      break;
+    case EditKind::kChange:
+      setFields(edit.person, edit.field, edit.after);
+      break;
+  }
+  keptAsRead_ = false;
+  if (summary != nullptr) *summary = {edit.kind, edit.person, edit.holder, edit.field};
   return true;
 }
 

@@ -29,6 +29,8 @@ void MainDialog::OnRelationQuery() {
   makeNameKey(relationSecondName, secondKey);
   familyTree.findByName(second, secondKey);
 
+  clearKinshipPath();
+  bool worded = false;
   if (first == nullptr || second == nullptr) {
     displayText = kNotInClan;
   } else {
@@ -37,16 +39,21 @@ void MainDialog::OnRelationQuery() {
     FamilyTree::describeKinship(*second, *first, kinship);
     displayText.clear();
     displayText += kinship;
+    worded = !kinship.empty();
   }
   if (relationFirstName.size() < kFullNameBytes || relationSecondName.size() < kFullNameBytes) {
     displayText = kIncomplete;
+    worded = false;
   }
   if (relationFirstName.empty() && relationSecondName.empty()) displayText = kBothEmpty;
+  // A worded kinship lights its path in the tree, from the first name typed to the second.
+  if (worded) markKinshipPath(*first, *second);
 
   UpdateData(false);
 }
 
 void MainDialog::OnResetRelation() {
+  clearKinshipPath();
   UpdateData(true);
   relationFirstName.clear();
   relationSecondName.clear();

@@ -97,6 +97,16 @@ class WindowPeer {
   // is no item of the control.
   virtual bool ensureTreeItemVisible(int id, HTREEITEM item) = 0;
 
+  // --- Removing and marking items, the find field ----------------------------------------------
+  // Removes the newest item of the tree control (see TreeItems::removeNewest); false when it is
+  // no tree control, has no item, or its newest item has children.
+  virtual bool removeNewestTreeItem(int id) = 0;
+  // Marks or unmarks an item: a marked item is set off from the others (drawn bold on a
+  // highlight distinct from the selection). False when it is no item of the control.
+  virtual bool markTreeItem(int id, HTREEITEM item, bool marked) = 0;
+  // Opens the tree control's find field and gives it the focus, as Ctrl+F does; a backend
+  // without one ignores it.
+  virtual void openTreeFind(int id) = 0;
   // The system menu; a window without one ignores the appends.
   virtual bool hasSystemMenu() const = 0;
   virtual void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) = 0;

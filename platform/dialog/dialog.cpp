@@ -76,6 +76,22 @@ bool TreeCtrl::EnsureVisible(HTREEITEM item) {
   return peer_ != nullptr && peer_->ensureTreeItemVisible(id_, item);
 }
 
+bool TreeCtrl::DeleteNewestItem(HTREEITEM item) {
+  const TreeItems* shown = items();
+  if (shown == nullptr || !shown->isItem(item) || static_cast<std::size_t>(item) != shown->size()) {
+    return false;
+  }
+  return peer_->removeNewestTreeItem(id_);
+}
+
+bool TreeCtrl::SetItemMarked(HTREEITEM item, bool marked) {
+  return peer_ != nullptr && peer_->markTreeItem(id_, item, marked);
+}
+
+void TreeCtrl::OpenFind() {
+  if (peer_ != nullptr) peer_->openTreeFind(id_);
+}
+
 bool Menu::AppendMenu(unsigned flags, unsigned commandId, std::string_view gbkText) {
   if (!peer_.hasSystemMenu()) return false;
   peer_.appendSystemMenu(flags, commandId, gbkText);

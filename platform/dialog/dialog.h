@@ -67,6 +67,14 @@ class TreeCtrl {
   // Opens the item's ancestors and scrolls it into view; false as SelectItem.
   bool EnsureVisible(HTREEITEM item);
 
+  // Removes `item`, which must be the newest item of the control and have no children (the
+  // control hands its handle out again); false otherwise.
+  bool DeleteNewestItem(HTREEITEM item);
+  // Sets an item off from the others (bold, on a highlight distinct from the selection), or
+  // no longer; false as SelectItem.
+  bool SetItemMarked(HTREEITEM item, bool marked);
+  // Opens the control's find field, as Ctrl+F does.
+  void OpenFind();
   // The items: TVI_NULL where there is none, and for anything that is no item.
   HTREEITEM GetRootItem() const;
   HTREEITEM GetChildItem(HTREEITEM item) const;

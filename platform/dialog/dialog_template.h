@@ -51,6 +51,17 @@ struct Accelerator {
   int command;
 };
 
+// An entry of the window's menu bar: it belongs to the menu titled `menu` (menus stand in the
+// order their first entries come), and its choice runs `command` as a click on the button with
+// that id does. A tab in `text` sets off the entry's key, shown at its right ("撤销\tCtrl+Z");
+// the key itself is an accelerator. MF_SEPARATOR in `flags` makes a separator.
+struct MenuBarEntry {
+  std::string_view menu;  // GBK
+  unsigned flags;
+  int command;
+  std::string_view text;  // GBK
+};
+
 // Where the room goes when a resizable dialog (WS_THICKFRAME) is larger than its template: each
 // control whose template rectangle lies inside `region` moves its left edge by `moveX` of the
 // extra width and its right edge by `moveX + growX` of it, and likewise downwards with `moveY`
@@ -76,6 +87,9 @@ struct DialogTemplate {
   std::span<const ControlTemplate> controls;  // template order, which is also tab order
   std::span<const Accelerator> accelerators = {};
   std::span<const GrowthRule> growth = {};
+  // A menu bar above the controls, when not empty: the window grows by its height, and the
+  // controls keep their places relative to each other below it.
+  std::span<const MenuBarEntry> menuBar = {};
 };
 
 }  // namespace platform

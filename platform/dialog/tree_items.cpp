@@ -54,6 +54,29 @@ void TreeItems::clear() {
   collapsedBySetter_.clear();
 }
 
+bool TreeItems::removeNewest() {
+  if (items_.empty() || items_.back().firstChild != 0) return false;
+  const Item& item = items_.back();
+  const bool topLevel = item.parent == 0;
+  std::uint32_t& first = topLevel ? firstRoot_ : at(item.parent).firstChild;
+  std::uint32_t& last = topLevel ? lastRoot_ : at(item.parent).lastChild;
+  if (item.previousSibling == 0) {
+    first = item.nextSibling;
+  } else {
+    at(item.previousSibling).nextSibling = item.nextSibling;
+  }
+  if (item.nextSibling == 0) {
+    last = item.previousSibling;
+  } else {
+    at(item.nextSibling).previousSibling = item.previousSibling;
+  }
+  // A parent left without children no longer shows whether it is open.
+  if (!topLevel && first == 0 && !at(item.parent).expanded) --collapsed_;
+  if (item.labelOffset + item.labelLength == labels_.size()) labels_.resize(item.labelOffset);
+  items_.pop_back();
+  return true;
+}
+
 HTREEITEM TreeItems::nextInPreOrder(HTREEITEM item) const {
   if (at(item).firstChild != 0) return at(item).firstChild;
   for (HTREEITEM up = item; up != TVI_NULL; up = at(up).parent) {
@@ -123,7 +146,7 @@ void TreeItems::expandAll(const std::function<void(HTREEITEM)>& opened) {
   };
   for (HTREEITEM item : collapsedBySetter_) {
     if (collapsed_ == 0) break;
-    open(item);
+    if (isItem(item)) open(item);  // an item removed since may have had its handle reused
   }
   collapsedBySetter_.clear();
   for (std::size_t i = 1; collapsed_ != 0 && i <= items_.size(); ++i) {

@@ -31,6 +31,10 @@ class TreeItems {
                    HTREEITEM parent, HTREEITEM insertAfter);
   // Removes every item.
   void clear();
+  // Removes the newest item (the one with the greatest handle), which must have no children, so
+  // that its handle is handed out again by the next insert. False, removing nothing, when there
+  // is no item or the newest has children.
+  bool removeNewest();
 
   bool isItem(HTREEITEM item) const {
     return item >= 1 && static_cast<std::size_t>(item) <= items_.size();
@@ -72,6 +76,10 @@ class TreeItems {
   // Sets the flag; true when it changed.
   bool setExpanded(HTREEITEM item, bool expanded);
 
+  // The marked flag: a mark the program puts on items to set them off (drawn highlighted).
+  bool marked(HTREEITEM item) const { return at(item).marked; }
+  void setMarked(HTREEITEM item, bool marked) { at(item).marked = marked; }
+
   // Items that have children and are not expanded.
   std::size_t collapsedCount() const { return collapsed_; }
   // Expands every item that has children, calling `opened` (when given) right after each one it
@@ -92,6 +100,7 @@ class TreeItems {
     std::int32_t image = 0;
     std::int32_t selectedImage = 0;
     bool expanded = false;
+    bool marked = false;
     std::intptr_t data = 0;
   };
   const Item& at(HTREEITEM item) const { return items_[static_cast<std::size_t>(item - 1)]; }

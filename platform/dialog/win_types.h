@@ -71,9 +71,13 @@ inline constexpr int TVSIL_NORMAL = 0;
 inline constexpr int I_IMAGECALLBACK = -1;
 
 // Accelerator flags: the key is a virtual key (a letter's is its upper-case character), held
-// with Ctrl.
+// with Ctrl, with Shift.
 inline constexpr unsigned FVIRTKEY = 0x01;
+inline constexpr unsigned FSHIFT = 0x04;
 inline constexpr unsigned FCONTROL = 0x08;
+// This program's own flag: the key runs its command only while the focus is not in an edit box
+// a person can type into; there the key acts on the box's text (Ctrl+Z undoes its typing).
+inline constexpr unsigned FOUTSIDEEDIT = 0x100;
 
 // System-menu entries and commands.
 inline constexpr unsigned MF_STRING = 0x0000;

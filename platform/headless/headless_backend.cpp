@@ -102,6 +102,28 @@ HeadlessWindow::Act HeadlessWindow::chooseContextMenu(unsigned commandId) {
   return Act::Done;
 }
 
+HeadlessWindow::Act HeadlessWindow::keyCtrl(char letter, bool shift) {
+  const unsigned flags = FVIRTKEY | FCONTROL | (shift ? FSHIFT : 0u);
+  for (const Accelerator& accelerator : template_.accelerators) {
+    if ((accelerator.flags & ~FOUTSIDEEDIT) == flags &&
+        accelerator.key == static_cast<unsigned>(letter)) {
+      events_.onCommand(accelerator.command);
+      return Act::Done;
+    }
+  }
+  return Act::UnknownId;
+}
+
+HeadlessWindow::Act HeadlessWindow::chooseMenuBar(unsigned commandId) {
+  const std::span<const MenuBarEntry> entries = template_.menuBar;
+  const auto entry = std::find_if(entries.begin(), entries.end(), [commandId](const auto& e) {
+    return static_cast<unsigned>(e.command) == commandId && (e.flags & MF_SEPARATOR) == 0;
+  });
+  if (entry == entries.end()) return Act::UnknownId;
+  events_.onCommand(static_cast<int>(commandId));
+  return Act::Done;
+}
+
 void HeadlessWindow::keyEnter() { events_.onCommand(defaultButtonId()); }
 
 void HeadlessWindow::keyEsc() { events_.onCommand(IDCANCEL); }
@@ -224,7 +246,49 @@ bool HeadlessWindow::deleteAllTreeItems(int id) {
   if (tree == nullptr) return false;
   tree->items.clear();
   tree->selected = TVI_NULL;
+  tree->marked.clear();
   return true;
+}
+
+bool HeadlessWindow::removeNewestTreeItem(int id) {
+  Tree* tree = treeOf(id);
+  if (tree == nullptr) return false;
+  const auto newest = static_cast<HTREEITEM>(tree->items.size());
+  if (!tree->items.removeNewest()) return false;
+  if (tree->selected == newest) tree->selected = TVI_NULL;
+  std::erase(tree->marked, newest);
+  return true;
+}
+
+bool HeadlessWindow::markTreeItem(int id, HTREEITEM item, bool marked) {
+  Tree* tree = treeOf(id);
+  if (tree == nullptr || !tree->items.isItem(item)) return false;
+  if (tree->items.marked(item) == marked) return true;
+  tree->items.setMarked(item, marked);
+  if (marked) {
+    tree->marked.push_back(item);
+  } else {
+    std::erase(tree->marked, item);
+  }
+  return true;
+}
+
+void HeadlessWindow::openTreeFind(int id) {
+  if (treeOf(id) != nullptr) ++findOpened_;
+}
+
+std::vector<std::size_t> HeadlessWindow::markedTreeLines(int treeId) const {
+  std::vector<std::size_t> lines;
+  const Tree* tree = treeOf(treeId);
+  if (tree == nullptr || tree->marked.empty()) return lines;
+  std::map<HTREEITEM, std::size_t> lineOf;
+  std::size_t line = 0;
+  for (HTREEITEM item = tree->items.firstRoot(); item != TVI_NULL;
+       item = tree->items.nextInPreOrder(item), ++line) {
+    if (tree->items.marked(item)) lineOf[item] = line;
+  }
+  for (HTREEITEM item : tree->marked) lines.push_back(lineOf.at(item));
+  return lines;
 }
 
 bool HeadlessWindow::expandTreeItem(int id, HTREEITEM item, unsigned code) {

@@ -69,6 +69,12 @@ class HeadlessWindow : public WindowPeer {
   // Enter in an edit box: the default push button is pressed.
   void keyEnter();
   void keyEsc();
+  // A key with Ctrl (and Shift, with `shift`) while the focus is outside the edit boxes: the
+  // command of the template's accelerator for it (UnknownId when there is none).
+  Act keyCtrl(char letter, bool shift = false);
+  // Chooses the entry of command `commandId` of the template's menu bar (UnknownId when there is
+  // none).
+  Act chooseMenuBar(unsigned commandId);
   // The close box.
   void close();
   void sysCommand(unsigned id);
@@ -84,6 +90,10 @@ class HeadlessWindow : public WindowPeer {
   std::vector<TreeLine> treeLines(int treeId) const;
   // The line of treeLines(treeId) that shows the selected item; none when nothing is selected.
   std::optional<std::size_t> selectedTreeLine(int treeId) const;
+  // The lines of treeLines(treeId) that show marked items, in the order they were marked.
+  std::vector<std::size_t> markedTreeLines(int treeId) const;
+  // How often the find field of a tree was opened.
+  int findOpened() const { return findOpened_; }
   std::size_t limitOf(int id) const;
   // The system menu's entries as appended (separators have an empty text and id 0).
   const std::vector<std::pair<unsigned, std::string>>& systemMenu() const { return systemMenu_; }
@@ -114,6 +124,9 @@ class HeadlessWindow : public WindowPeer {
   bool selectTreeItem(int id, HTREEITEM item) override;
   HTREEITEM selectedTreeItem(int id) const override;
   bool ensureTreeItemVisible(int id, HTREEITEM item) override;
+  bool removeNewestTreeItem(int id) override;
+  bool markTreeItem(int id, HTREEITEM item, bool marked) override;
+  void openTreeFind(int id) override;
   bool hasSystemMenu() const override;
   void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) override;
   void appendContextMenu(unsigned flags, unsigned commandId, std::string_view gbk) override;
@@ -130,6 +143,7 @@ class HeadlessWindow : public WindowPeer {
   struct Tree {
     TreeItems items;
     HTREEITEM selected = TVI_NULL;
+    std::vector<HTREEITEM> marked;  // in the order marked
   };
 
   Control* find(int id);
@@ -146,6 +160,7 @@ class HeadlessWindow : public WindowPeer {
   std::map<int, Tree> trees_;  // one for each tree control
   std::vector<std::pair<unsigned, std::string>> systemMenu_;
   std::vector<std::pair<unsigned, std::string>> contextMenu_;
+  int findOpened_ = 0;
   int iconsSet_ = 0;
   bool ended_ = false;
   int result_ = 0;

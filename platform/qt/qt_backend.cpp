@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -136,12 +137,14 @@ QMargins frameAllowance() {
 
 // The dialog font scaled down, half a point at a time, until the whole window fits `available`;
 // unchanged when it fits already.
-QFont fittingFont(QFont font, const DialogTemplate& dialogTemplate, const QSize& available) {
+// `menuHeight` gives the height of the window's menu bar in a font (0 without one).
+QFont fittingFont(QFont font, const DialogTemplate& dialogTemplate, const QSize& available,
+                  const std::function<int(const QFont&)>& menuHeight) {
   const QSize room = available.shrunkBy(frameAllowance());
   for (double points = font.pointSizeF(); points >= kSmallestPoints; points -= 0.5) {
     font.setPointSizeF(points);
     const QSize size = DialogUnits::of(font).size(dialogTemplate);
-    if (size.width() <= room.width() && size.height() <= room.height()) break;
+    if (size.width() <= room.width() && size.height() + menuHeight(font) <= room.height()) break;
   }
   return font;
 }
@@ -200,7 +203,10 @@ QIcon makeIcon(const IconResource& icon) {
 // real window from outside needs, one line an event, in UTF-8, coordinates in the screen's own
 // pixels: once the window shows, "control ID push|other X Y W H" for each control with an id and
 // "shown TEMPLATE X Y W H"; "clicked ID" for each click a push button takes; "text ID TEXT" for
-// each new text of a multi-line edit box (line breaks as \n); and for a message box
+// each new text of a multi-line edit box (line breaks as \n); "menu N X Y W H" for each title of
+// the menu bar, "entry ID X Y W H" for each entry of a menu once it shows, "command ID" for each
+// entry chosen; "removed ITEM" for a tree item removed, "marked drawn N of M" once marked tree
+// items are drawn (N of the M not selected on the mark colour); and for a message box
 // "messagebox CAPTION", "button ANSWER X Y W H" for each button, "shown messagebox X Y W H" and,
 // once answered, "answer ANSWER" (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7).
 
@@ -389,12 +395,22 @@ class QtWindow : public WindowPeer {
     const QScreen* screen = parent != nullptr ? parent->screen() : QApplication::primaryScreen();
     const QRect available = screen != nullptr ? screen->availableGeometry() : QRect();
     QFont font = dialogFont(dialogTemplate);
-    if (available.isValid()) font = fittingFont(font, dialogTemplate, available.size());
+    if (!dialogTemplate.menuBar.empty()) createMenuBar();
+    const auto menuHeight = [this](const QFont& shown) {
+      if (menuBar_ == nullptr) return 0;
+      menuBar_->setFont(shown);
+      menuBar_->ensurePolished();
+      return menuBar_->sizeHint().height();
+    };
+    if (available.isValid()) font = fittingFont(font, dialogTemplate, available.size(), menuHeight);
     widget_->setFont(font);
     units_ = DialogUnits::of(font);
+    // The controls stand below the menu bar, in their template places relative to each other.
+    controlsTop_ = menuHeight(font);
     templateCharWidth_ = DialogUnits::of(dialogFont(dialogTemplate)).charWidth;
     columnFont_ = columnFont(font);
-    openingSize_ = units_.size(dialogTemplate);
+    openingSize_ = units_.size(dialogTemplate) + QSize(0, controlsTop_);
+    if (menuBar_ != nullptr) menuBar_->setGeometry(0, 0, openingSize_.width(), controlsTop_);
     if (resizable) {
       widget_->setMinimumSize(openingSize_);
       widget_->resize(openingSize_);
@@ -426,7 +442,11 @@ class QtWindow : public WindowPeer {
 
   QWidget* widget() const { return widget_.get(); }
 
-  PixelRect pixels(const DialogRect& rect) const { return units_.pixels(rect); }
+  PixelRect pixels(const DialogRect& rect) const {
+    PixelRect placed = units_.pixels(rect);
+    placed.y += controlsTop_;
+    return placed;
+  }
 
   void cancelCommand() {
     dispatch([this] { events_.onCommand(IDCANCEL); });
@@ -437,6 +457,7 @@ class QtWindow : public WindowPeer {
   void relayout(const QSize& size) {
     const int extraWidth = std::max(0, size.width() - openingSize_.width());
     const int extraHeight = std::max(0, size.height() - openingSize_.height());
+    if (menuBar_ != nullptr) menuBar_->setGeometry(0, 0, size.width(), controlsTop_);
     for (const Placed& placed : placed_) {
       const QRect& base = placed.base;
       if (placed.rule == nullptr) {
@@ -609,6 +630,61 @@ class QtWindow : public WindowPeer {
     if (tree_ == nullptr || id != treeId_ || !items_.isItem(item)) return false;
     tree_->ensureVisible(item);
     return true;
+  }
+
+  bool removeNewestTreeItem(int id) override {
+    if (tree_ == nullptr || id != treeId_ || items_.size() == 0) return false;
+    const auto newest = static_cast<HTREEITEM>(items_.size());
+    if (items_.hasChildren(newest)) return false;
+    tree_->removing(newest);
+    items_.removeNewest();
+    Probe::instance().write(QStringLiteral("removed %1").arg(newest));
+    return true;
+  }
+
+  bool markTreeItem(int id, HTREEITEM item, bool marked) override {
+    if (tree_ == nullptr || id != treeId_ || !items_.isItem(item)) return false;
+    if (items_.marked(item) == marked) return true;
+    items_.setMarked(item, marked);
+    tree_->markChanged(item);
+    if (marked && Probe::instance().on() && !markProbePending_) {
+      markProbePending_ = true;
+      QTimer::singleShot(100, widget_.get(), [this] { probeMarks(); });
+    }
+    return true;
+  }
+
+  // For the probe, once marks are drawn: "marked drawn N of M", the marked items whose label
+  // shows on the mark colour in what the tree draws, of the M marked items not selected (the
+  // selected one shows the selection).
+  void probeMarks() {
+    markProbePending_ = false;
+    const QImage drawn = tree_->viewport()->grab().toImage();
+    const QColor mark = QtTreeView::markColor();
+    int shown = 0;
+    int marked = 0;
+    for (std::size_t i = 1; i <= items_.size(); ++i) {
+      const auto item = static_cast<HTREEITEM>(i);
+      if (!items_.marked(item) || item == tree_->selected()) continue;
+      ++marked;
+      const QRect logical = tree_->visualRect(item);
+      const qreal ratio = drawn.devicePixelRatio();
+      const QRect place = QRect((QPointF(logical.topLeft()) * ratio).toPoint(),
+                                (QSizeF(logical.size()) * ratio).toSize())
+                              .intersected(drawn.rect());
+      bool found = false;
+      for (int y = place.top(); y <= place.bottom() && !found; ++y) {
+        for (int x = place.left(); x <= place.right() && !found; ++x) {
+          found = QColor(drawn.pixel(x, y)) == mark;
+        }
+      }
+      shown += found;
+    }
+    Probe::instance().write(QStringLiteral("marked drawn %1 of %2").arg(shown).arg(marked));
+  }
+
+  void openTreeFind(int id) override {
+    if (tree_ != nullptr && id == treeId_ && findField_ != nullptr) openFind();
   }
 
   bool hasSystemMenu() const override { return (template_.style & WS_SYSMENU) != 0; }
@@ -795,13 +871,15 @@ class QtWindow : public WindowPeer {
     QObject::connect(findField_, &QLineEdit::textEdited,
                      [this](const QString&) { findNext(true, true); });
     auto* open = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), widget_.get());
-    QObject::connect(open, &QShortcut::activated, [this] {
-      findField_->show();
-      placeFindField();
-      findField_->raise();
-      findField_->setFocus();
-      findField_->selectAll();
-    });
+    QObject::connect(open, &QShortcut::activated, [this] { openFind(); });
+  }
+
+  void openFind() {
+    findField_->show();
+    placeFindField();
+    findField_->raise();
+    findField_->setFocus();
+    findField_->selectAll();
   }
 
   // An open find field takes the foot of the tree's place, so that the tree shows every item it
@@ -855,12 +933,82 @@ class QtWindow : public WindowPeer {
     if ((accelerator.flags & FVIRTKEY) == 0 || accelerator.key < 'A' || accelerator.key > 'Z') {
       return;
     }
-    QKeyCombination keys(static_cast<Qt::Key>(Qt::Key_A + static_cast<int>(accelerator.key - 'A')));
-    if ((accelerator.flags & FCONTROL) != 0) keys = QKeyCombination(Qt::CTRL, keys.key());
-    auto* shortcut = new QShortcut(QKeySequence(keys), widget_.get());
+    const auto key = static_cast<Qt::Key>(Qt::Key_A + static_cast<int>(accelerator.key - 'A'));
+    Qt::KeyboardModifiers modifiers;
+    if ((accelerator.flags & FCONTROL) != 0) modifiers |= Qt::ControlModifier;
+    if ((accelerator.flags & FSHIFT) != 0) modifiers |= Qt::ShiftModifier;
+    auto* shortcut = new QShortcut(QKeySequence(QKeyCombination(modifiers, key)), widget_.get());
     const int command = accelerator.command;
-    QObject::connect(shortcut, &QShortcut::activated, [this, command] {
+    const bool outsideEdit = (accelerator.flags & FOUTSIDEEDIT) != 0;
+    QObject::connect(shortcut, &QShortcut::activated, [this, command, outsideEdit, key, modifiers] {
+      // In an edit box a person can type into, the key is the box's own (Ctrl+Z undoes typing).
+      QWidget* focus = QApplication::focusWidget();
+      if (outsideEdit && isTypingBox(focus)) {
+        if (forwardingKey_) return;  // the box did not take it: nothing more to do
+        forwardingKey_ = true;
+        QKeyEvent press(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(focus, &press);
+        forwardingKey_ = false;
+        return;
+      }
       dispatch([this, command] { events_.onCommand(command); });
+    });
+  }
+
+  static bool isTypingBox(const QWidget* widget) {
+    if (const auto* line = qobject_cast<const QLineEdit*>(widget)) return !line->isReadOnly();
+    if (const auto* text = qobject_cast<const QPlainTextEdit*>(widget)) return !text->isReadOnly();
+    return false;
+  }
+
+  // --- Menu bar ------------------------------------------------------------------------------
+
+  // The template's menu bar: a menu for each title in the order of its first entry. Choosing an
+  // entry is the command of its id; the key after a tab is shown at the entry's right.
+  void createMenuBar() {
+    menuBar_ = new QMenuBar(widget_.get());
+    menuBar_->setObjectName(QStringLiteral("menubar"));
+    menuBar_->setNativeMenuBar(false);
+    std::vector<std::pair<std::string_view, QMenu*>> menus;
+    for (const MenuBarEntry& entry : template_.menuBar) {
+      auto found = std::find_if(menus.begin(), menus.end(),
+                                [&entry](const auto& menu) { return menu.first == entry.menu; });
+      if (found == menus.end()) {
+        QMenu* made = menuBar_->addMenu(qStringFromGbk(entry.menu));
+        made->setObjectName(QStringLiteral("menu%1").arg(menus.size()));
+        QObject::connect(made, &QMenu::aboutToShow, [made] { probeMenu(*made); });
+        menus.emplace_back(entry.menu, made);
+        found = menus.end() - 1;
+      }
+      if ((entry.flags & MF_SEPARATOR) != 0) {
+        found->second->addSeparator();
+        continue;
+      }
+      const int id = entry.command;
+      QAction* action = found->second->addAction(qStringFromGbk(entry.text), [this, id] {
+        Probe::instance().write(QStringLiteral("command %1").arg(id));
+        dispatch([this, id] { events_.onCommand(id); });
+      });
+      action->setData(id);
+    }
+  }
+
+  // For the probe, once an open menu shows: "entry ID X Y W H" for each of its entries.
+  static void probeMenu(QMenu& menu) {
+    if (!Probe::instance().on()) return;
+    QTimer::singleShot(50, &menu, [&menu] {
+      const qreal scale = menu.devicePixelRatioF();
+      for (QAction* action : menu.actions()) {
+        if (action->isSeparator()) continue;
+        const QRect place = action->isVisible() ? menu.actionGeometry(action) : QRect();
+        const QPoint at = menu.mapToGlobal(place.topLeft());
+        Probe::instance().write(QStringLiteral("entry %1 %2 %3 %4 %5")
+                                    .arg(action->data().toInt())
+                                    .arg(std::lround(at.x() * scale))
+                                    .arg(std::lround(at.y() * scale))
+                                    .arg(std::lround(place.width() * scale))
+                                    .arg(std::lround(place.height() * scale)));
+      }
     });
   }
 
@@ -905,6 +1053,21 @@ class QtWindow : public WindowPeer {
                          *placed.widget);
       }
     }
+    if (menuBar_ != nullptr) {
+      // "menu N X Y W H" for the N-th title of the menu bar.
+      const qreal scale = menuBar_->devicePixelRatioF();
+      const QList<QAction*> titles = menuBar_->actions();
+      for (int i = 0; i < titles.size(); ++i) {
+        const QRect place = menuBar_->actionGeometry(titles[i]);
+        const QPoint at = menuBar_->mapToGlobal(place.topLeft());
+        probe.write(QStringLiteral("menu %1 %2 %3 %4 %5")
+                        .arg(i)
+                        .arg(std::lround(at.x() * scale))
+                        .arg(std::lround(at.y() * scale))
+                        .arg(std::lround(place.width() * scale))
+                        .arg(std::lround(place.height() * scale)));
+      }
+    }
     probe.writePlace(QStringLiteral("shown %1").arg(template_.id), *widget_);
   }
 
@@ -915,6 +1078,10 @@ class QtWindow : public WindowPeer {
   int templateCharWidth_ = 6;  // at the template's own font size
   QFont columnFont_;
   QSize openingSize_;
+  QMenuBar* menuBar_ = nullptr;  // owned by the widget; null without a menu bar
+  int controlsTop_ = 0;          // the menu bar's height
+  bool forwardingKey_ = false;   // an accelerator's key is being handed to an edit box
+  bool markProbePending_ = false;
   std::vector<Placed> placed_;
   std::vector<QGroupBox*> groupBoxes_;  // owned by the widget
   std::map<int, Edit> edits_;

@@ -14,7 +14,10 @@
 // Linux gives a program no system menu to extend: the entries a dialog appends to its system
 // menu appear in the window's context menu and run the dialog's system-command handler; the
 // window's own context-menu entries follow them. A window with a tree control has a find field
-// for it (Ctrl+F).
+// for it (Ctrl+F), and draws the items the dialog marks bold on a colour of their own. A template
+// with a menu bar gets a QMenuBar above its controls, which move down by its height (the font is
+// made smaller until the window fits with it); an accelerator that is only for outside the edit
+// boxes (FOUTSIDEEDIT) leaves its key to an edit box a person can type into.
 //
 // With the environment variable QUILLET_WINDOW_PROBE naming a file, windows append to it where
 // their controls are on the screen, the clicks their push buttons take, the texts their

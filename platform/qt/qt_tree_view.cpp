@@ -1,5 +1,6 @@
 #include "platform/qt/qt_tree_view.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -171,6 +172,24 @@ void QtTreeView::relabelled(HTREEITEM item) {
   viewport()->update();
 }
 
+void QtTreeView::removing(HTREEITEM item) {
+  if (!items_.isItem(item)) return;
+  if (rowsCounted_) {
+    if (static_cast<std::size_t>(item) == rows_.size()) {
+      if (addToAncestors(item, -static_cast<std::int64_t>(rowsOf(item)))) updateScrollBars();
+      rows_.pop_back();
+    } else {
+      rowsCounted_ = false;
+    }
+  }
+  if (selected_ == item) selected_ = TVI_NULL;
+  viewport()->update();
+}
+
+void QtTreeView::markChanged(HTREEITEM item) { relabelled(item); }
+
+QColor QtTreeView::markColor() { return QColor(0xFF, 0xD8, 0x6B); }
+
 void QtTreeView::expansionChanged(HTREEITEM item) {
   if (rowsCounted_) {
     std::int64_t children = 0;
@@ -271,7 +290,13 @@ int QtTreeView::branchLeft(int depth) const {
 }
 
 int QtTreeView::labelWidth(HTREEITEM item) const {
-  return imageSize_.width() + 3 + fontMetrics().horizontalAdvance(text(item)) + 4;
+  return imageSize_.width() + 3 + QFontMetrics(labelFont(item)).horizontalAdvance(text(item)) + 4;
+}
+
+QFont QtTreeView::labelFont(HTREEITEM item) const {
+  QFont shown = font();
+  if (items_.isItem(item) && items_.marked(item)) shown.setBold(true);
+  return shown;
 }
 
 QString QtTreeView::text(HTREEITEM item) const {
@@ -344,19 +369,27 @@ void QtTreeView::paintEvent(QPaintEvent* /*event*/) {
       style()->drawPrimitive(QStyle::PE_IndicatorBranch, &branch, &painter, this);
     }
     // The label after its empty image space.
+    // A marked label (the kinship path) is bold, on the mark colour unless it is selected.
     const QString label = text(item);
+    const bool marked = items_.marked(item);
+    const QFont shownFont = labelFont(item);
+    painter.setFont(shownFont);
     const int textLeft = labelLeft(row.depth) + imageSize_.width() + 3;
-    const int textWidth = fontMetrics().horizontalAdvance(label);
+    const int textWidth = QFontMetrics(shownFont).horizontalAdvance(label);
     widen(textLeft + textWidth + 4);
     const QRect textRect(textLeft - shift, top, textWidth + 4, rowHeight_);
     if (item == selected_) {
       painter.fillRect(textRect.adjusted(-2, 1, 0, -1),
                        palette().brush(group, QPalette::Highlight));
       painter.setPen(palette().color(group, QPalette::HighlightedText));
+    } else if (marked) {
+      painter.fillRect(textRect.adjusted(-2, 1, 0, -1), markColor());
+      painter.setPen(Qt::black);
     } else {
       painter.setPen(palette().color(group, QPalette::Text));
     }
     painter.drawText(textRect.adjusted(0, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, label);
+    painter.setFont(font());
     if (item == selected_ && hasFocus()) {
       QStyleOptionFocusRect focus;
       focus.initFrom(this);

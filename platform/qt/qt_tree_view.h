@@ -13,6 +13,8 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QColor>
+#include <QFont>
 #include <QSize>
 #include <QString>
 #include <cstdint>
@@ -35,6 +37,10 @@ class QtTreeView : public QAbstractScrollArea {
   // `item` was inserted (it is the newest item).
   void inserted(HTREEITEM item);
   void relabelled(HTREEITEM item);
+  // `item`, the newest item, is about to be removed (TreeItems::removeNewest).
+  void removing(HTREEITEM item);
+  // The marked flag of `item` changed: a marked label is drawn bold on the mark colour.
+  void markChanged(HTREEITEM item);
   // The expanded flag of `item` changed.
   void expansionChanged(HTREEITEM item);
   // Many flags changed at once: the rows are counted afresh when next needed.
@@ -63,6 +69,8 @@ class QtTreeView : public QAbstractScrollArea {
   QRect visualRect(HTREEITEM item);
   QString text(HTREEITEM item) const;
   int rowHeight() const { return rowHeight_; }
+  // The background of a marked label that is not selected: distinct from the selection's.
+  static QColor markColor();
 
   // A person selected an item: clicked it (again, too), moved to it with the keys, or found it.
   std::function<void()> onPersonSelect;
@@ -100,6 +108,7 @@ class QtTreeView : public QAbstractScrollArea {
   int branchLeft(int depth) const;
   int labelLeft(int depth) const { return branchLeft(depth) + indentation_; }
   int labelWidth(HTREEITEM item) const;
+  QFont labelFont(HTREEITEM item) const;
   void widen(int right);
   void updateScrollBars();
   void scrollToRow(int row);

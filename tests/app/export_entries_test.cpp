@@ -37,11 +37,15 @@ TEST_F(ExportEntriesTest, EachEntryWritesTheWindowsTreeInTheChosenFormat) {
       {ID_EXPORT_GEDCOM, 1, "b.ged", "导出 GEDCOM", "clan.ged", ExportKind::kGedcom551},
       {ID_EXPORT_CHART, 0, "c.svg", "导出世系图", "chart.svg", ExportKind::kChartSvg}};
   WindowHarness window;
-  const std::vector<std::pair<unsigned, std::string>> menu = {{0, ""},
-                                                              {ID_EXPORT_GEDCOM, "导出 GEDCOM…"},
-                                                              {ID_EXPORT_CHART, "导出世系图…"},
-                                                              {ID_EXPORT_BOOK, "导出家谱书(PDF)…"},
-                                                              {ID_IMPORT_GEDCOM, "导入 GEDCOM…"}};
+  const std::vector<std::pair<unsigned, std::string>> menu = {
+      {0, ""},
+      {ID_EXPORT_GEDCOM, "导出GEDCOM..."},
+      {ID_EXPORT_CHART, "导出世系图..."},
+      {ID_EXPORT_BOOK, "导出家谱书(PDF)..."},
+      {ID_IMPORT_GEDCOM, "导入GEDCOM..."},
+      {0, ""},
+      {ID_EDIT_UNDO, "撤销"},
+      {ID_EDIT_REDO, "恢复"}};
   EXPECT_EQ(window.window().contextMenu(), menu);
   window.type(IDC_BIRTH_NAME, "贾兰");
   window.type(IDC_BIRTH_SEX, "m");

@@ -1,6 +1,8 @@
 // The tree view kept up to date edit by edit agrees with a fresh fill: after every birth,
-// marriage and rename of a random run on random clans (and on a broken file that links a record
-// twice and gives the root a sibling), item for item, with each item's person and the selection.
+// marriage, rename, undo and redo of a random run on random clans (and on a broken file that
+// links a record twice and gives the root a sibling), item for item, with each item's person and
+// the selection; saves on the way write new bytes exactly when there are unsaved changes, and
+// undoing everything gives back the view and the bytes of the load.
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -50,6 +52,19 @@ TEST_P(TreeAgreementTest, ViewAfterEachEditIsWhatARefillShows) {
                          : tools::generateGenealogy(30 + random() % 300, GetParam()).fileBytes);
   testing::WindowHarness window;
   FamilyTree& tree = window.objects().tree;
+  // What a save writes right after the load, and the view then.
+  ASSERT_TRUE(window.dialog().saveGenealogy());
+  const std::string loadedBytes = testing::readFile("home.txt");
+  const std::vector<std::string> loadedView = window.treeLines();
+  // Saves as the window does; a save without unsaved changes writes the bytes the file holds,
+  // one with unsaved changes other bytes (no edit here is undone by a later one).
+  auto saveAgreesWithTheUnsavedChanges = [&](int step) {
+    const std::string before = testing::readFile("home.txt");
+    const bool unsaved = tree.hasUnsavedChanges();
+    if (!window.dialog().saveGenealogy()) return;
+    EXPECT_EQ(testing::readFile("home.txt") != before, unsaved) << "step " << step;
+    EXPECT_FALSE(tree.hasUnsavedChanges());
+  };
   int fresh = 0;
   auto freshName = [&] {  // second-level GB2312 characters, which no generated name uses
     ++fresh;
@@ -70,8 +85,15 @@ TEST_P(TreeAgreementTest, ViewAfterEachEditIsWhatARefillShows) {
     const Person* someone = persons[random() % persons.size()];
     std::string added = freshName();
     const int before = tree.personCount();
-    const int kind = static_cast<int>(random() % 3);
+    const int kind = static_cast<int>(random() % 6);
     switch (kind) {
+      case 3:
+      case 4:
+        window.window().keyCtrl(kind == 3 ? 'Z' : 'Y');
+        break;
+      case 5:
+        saveAgreesWithTheUnsavedChanges(step);
+        break;
       case 0:
         window.type(IDC_BIRTH_NAME, added);
         window.type(IDC_BIRTH_SEX, random() % 2 ? "m" : "f");
@@ -100,6 +122,7 @@ TEST_P(TreeAgreementTest, ViewAfterEachEditIsWhatARefillShows) {
       ASSERT_EQ(window.dialog().personOfItem(lines[i].item), expected[i].person) << i;
     }
     // A successful edit selects the person of the new name, or a wife's husband.
+    if (kind >= 3) continue;
     Person* edited = nullptr;
     tree.findByName(edited, testing::key(added));
     if (kind == 2 ? edited != someone : tree.personCount() == before) continue;
@@ -112,6 +135,20 @@ TEST_P(TreeAgreementTest, ViewAfterEachEditIsWhatARefillShows) {
     }
     EXPECT_EQ(window.window().selectedTreeLine(IDC_TREE), line) << "step " << step;
   }
+  // Every edit taken back: the view and a save's bytes are those of the load; done again, those
+  // of before.
+  saveAgreesWithTheUnsavedChanges(-1);
+  const std::string editedBytes = testing::readFile("home.txt");
+  const std::vector<std::string> editedView = window.treeLines();
+  std::size_t undone = 0;
+  for (; tree.canUndo(); ++undone) window.window().keyCtrl('Z');
+  EXPECT_EQ(window.treeLines(), loadedView);
+  saveAgreesWithTheUnsavedChanges(-2);
+  EXPECT_TRUE(testing::sameBytes(testing::readFile("home.txt"), loadedBytes));
+  for (; undone > 0; --undone) window.window().keyCtrl('Y');
+  EXPECT_EQ(window.treeLines(), editedView);
+  saveAgreesWithTheUnsavedChanges(-3);
+  EXPECT_TRUE(testing::sameBytes(testing::readFile("home.txt"), editedBytes));
 }
 
 INSTANTIATE_TEST_SUITE_P(Clans, TreeAgreementTest, ::testing::Range(0, 7));

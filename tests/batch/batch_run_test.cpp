@@ -106,6 +106,8 @@ TEST_F(BatchRunTest, BadCommandsStopTheRunWithStatusTwo) {
       {u8"click\n", 1},
       {u8"click 10x\n", 1},
       {u8"key space\n", 1},
+      {u8"key ctrl+x\n", 1},
+      {u8"marked 1\n", 1},
       {u8"answer maybe\n", 1},
       {u8"select 6\n", 1},  // the tree has lines 0 to 5
       {u8"select -1\n", 1},
@@ -186,6 +188,22 @@ TEST_F(BatchRunTest, SelectedItemShowsItsReportAndLookupsAndEditsSelectWhomTheyF
             "selected none\nselected 3\nselected 2\nselected 4\nselected 4\n"
             "selected 3\nselected 5\nselected 5\n");
   EXPECT_EQ(panes, utf8(u8"1001: 姓名:贾宝玉\n1001: 姓名:王夫人\nend: input\n"));
+}
+
+// Undo and redo with nothing to take back, after a birth, and with nothing to do again; the
+// kinship path from the first name (a wife at her husband's line) until the next redo. The birth
+// taken back last leaves nothing to save: Esc ends at once.
+TEST_F(BatchRunTest, UndoRedoAndTheMarkedPathPrintAsTheProtocolSays) {
+  const BatchRun run = runBatch(
+      u8"key ctrl+z\nprint 1001\n"
+      u8"type 1026 贾兰\ntype 1027 m\ntype 1028 17800101\ntype 1029 王夫人\nclick 1031\n"
+      u8"key ctrl+z\nprint 1001\nselected\nkey ctrl+y\nprint 1001\n"
+      u8"type 1021 王夫人\ntype 1023 贾敏\nclick 1025\nmarked\n"
+      u8"key ctrl+y\nprint 1001\nmarked\nkey ctrl+z\nkey esc\n");
+  EXPECT_EQ(run.out, utf8(u8"1001: 没有可撤销的修改\n1001: 已撤销：出生 贾兰\nselected 2\n"
+                          u8"1001: 已恢复：出生 贾兰\nmarked 2 1 5\n"
+                          u8"1001: 没有可恢复的修改\nmarked none\nend: cancel\n"));
+  EXPECT_EQ(run.status, 0);
 }
 
 // --- The escapes and conversions at the edges

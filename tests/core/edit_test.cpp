@@ -105,6 +105,36 @@ TEST_F(EditTest, FieldEditsKeepCountsAndChildrenAndRefuseWhatIsNotAValue) {
   EXPECT_FALSE(tree.modifyField(nullptr, 2, ""));
 }
 
+// Undo takes back, latest first, a marriage (the husband's flag as it was), a daughter's birth
+// deep down (the counts as they were) and a rename whose key holds bytes past its text; redo
+// brings the very same records back. (Links and files: the window's agreement tests.)
+TEST_F(EditTest, UndoRestoresLinksCountsAndNameBytesAndRedoBringsTheSameRecordsBack) {
+  Person* zhu = find("贾珠");
+  const auto counts = [&] {
+    return std::vector<int>{tree.personCount(), tree.femaleCount(), tree.generationCount()};
+  };
+  const std::vector<int> loaded = counts();
+  Person *wife = nullptr, *daughter = nullptr;
+  ASSERT_TRUE(tree.addWife(key("李纨"), key("贾珠"), makeDate("17510101"), &wife));
+  ASSERT_TRUE(tree.addChild(key("十世女"), key("九世妻"), 'f', makeDate("17900101"), &daughter));
+  NameKey odd = key("贾兰");
+  odd[3] = '\0';  // a key a program (not the panel) may give: bytes after its NUL
+  ASSERT_TRUE(tree.modifyField(zhu, 1, std::string_view(odd.data(), 6)));
+  const std::vector<int> edited = counts();
+
+  ASSERT_TRUE(tree.undo());
+  EXPECT_EQ(zhu->name, key("贾珠"));
+  ASSERT_TRUE(tree.undo() && tree.undo());
+  EXPECT_EQ(zhu->married, 'n');
+  EXPECT_EQ(counts(), loaded);
+
+  ASSERT_TRUE(tree.redo() && tree.redo() && tree.redo());
+  EXPECT_EQ(counts(), edited);
+  EXPECT_EQ(zhu->spouse, wife);
+  EXPECT_EQ(find("九世孙")->firstChild, daughter);
+  EXPECT_EQ(zhu->name, odd);
+}
+
 // --- The tree's record of unsaved changes: which edits make one, and what clears it.
 
 class UnsavedChangesTest : public ::testing::Test {
@@ -155,6 +185,29 @@ TEST_F(UnsavedChangesTest, OnlyAnEditThatChangesAStoredValueCounts) {
   ASSERT_TRUE(tree.load());
   EXPECT_TRUE(tree.addWife(key("王夫人"), key("贾政"), date));
   EXPECT_TRUE(tree.hasUnsavedChanges());
+}
+
+// Unsaved changes are the edits in effect, compared with those at the last load or save.
+TEST_F(UnsavedChangesTest, UndoBackToTheSavedEditsLeavesNoneAndDroppingThemLeavesSome) {
+  ASSERT_TRUE(tree.addChild(key("贾赦"), key("始祖妻"), 'm', makeDate("17300101")));
+  ASSERT_TRUE(tree.undo());
+  EXPECT_FALSE(tree.hasUnsavedChanges());
+  ASSERT_TRUE(tree.redo());
+  EXPECT_TRUE(tree.hasUnsavedChanges());
+  ASSERT_TRUE(tree.save());
+  ASSERT_TRUE(tree.modifyField(zheng(), 2, ""));
+  ASSERT_TRUE(tree.undo());
+  EXPECT_FALSE(tree.hasUnsavedChanges());
+  ASSERT_TRUE(tree.undo());  // the birth, which the saved file holds
+  EXPECT_TRUE(tree.hasUnsavedChanges());
+  ASSERT_TRUE(tree.modifyField(zheng(), 2, ""));  // drops the birth for good
+  EXPECT_TRUE(tree.hasUnsavedChanges());          // as many edits as saved, but not those
+  ASSERT_TRUE(tree.undo());
+  EXPECT_TRUE(tree.hasUnsavedChanges());
+  ASSERT_TRUE(tree.redo());  // the change again, but never the birth
+  EXPECT_FALSE(tree.redo());
+  ASSERT_TRUE(tree.load());
+  EXPECT_FALSE(tree.canUndo() || tree.canRedo() || tree.hasUnsavedChanges());
 }
 
 TEST_F(UnsavedChangesTest, SuccessfulSaveAndEveryLoadClearButAFailedSaveKeeps) {

@@ -1,10 +1,14 @@
 // The kinship sentences of every branch, compared whole and byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/family_tree.h"
+#include "kinship/kinship_path.h"
 #include "tests/support/clan_tree.h"
 
 namespace quillet {
@@ -205,6 +209,50 @@ TEST_F(KinshipTest, LinksAgainstTheInvariantsAppendNothing) {
   son.motherIndex = '1';
   mother.firstChild = &son;
   EXPECT_TRUE(says(&mother, &son, ""));  // a mother without husband
+}
+
+// The path of every ordered pair of the clan against one found another way: each place's whole
+// line of fathers up to the root, joined where they first share a member.
+TEST_F(KinshipTest, PathOfEveryPairJoinsTheLinesOfFathersWhereTheyFirstMeet) {
+  std::vector<Person*> everyone, generation;
+  for (char digit = '0'; digit <= '9'; ++digit) {
+    clan.tree.listByGeneration(digit, generation);
+    everyone.insert(everyone.end(), generation.begin(), generation.end());
+  }
+  ASSERT_EQ(everyone.size(), 29u);
+  const auto line = [](const Person* person) {
+    if (person->sex == 'f' && person->spouse != nullptr) person = person->spouse;
+    std::vector<const Person*> fathers;
+    for (; person != nullptr; person = person->father) fathers.push_back(person);
+    return fathers;
+  };
+  std::vector<const Person*> path;
+  for (const Person* p : everyone) {
+    for (const Person* q : everyone) {
+      const std::vector<const Person*> up = line(p), down = line(q);
+      auto meet = std::find_first_of(up.begin(), up.end(), down.begin(), down.end());
+      ASSERT_NE(meet, up.end());
+      std::vector<const Person*> expected(up.begin(), meet + 1);
+      expected.insert(expected.end(),
+                      std::make_reverse_iterator(std::find(down.begin(), down.end(), *meet)),
+                      down.rend());
+      ASSERT_TRUE(kinshipPath(*p, *q, path));
+      ASSERT_EQ(path, expected) << keyText(p->name) << " " << keyText(q->name);
+    }
+  }
+}
+
+// Fathers linked in a circle, or lines that never meet: no path, and the walks end.
+TEST_F(KinshipTest, PathOfLinesThatNeverMeetIsNone) {
+  Person a, b, c;
+  a.father = &b;
+  b.father = &a;
+  c.sex = 'm';
+  std::vector<const Person*> path{&c};
+  EXPECT_FALSE(kinshipPath(a, c, path));
+  EXPECT_TRUE(path.empty());
+  EXPECT_TRUE(kinshipPath(b, a, path));
+  EXPECT_EQ(path, (std::vector<const Person*>{&b, &a}));
 }
 
 }  // namespace

@@ -33,22 +33,6 @@ std::size_t lineOf(const std::vector<std::string>& view, std::string_view name) 
 
 class AddPersonTest : public PanelTest {
  protected:
-  std::string birth(std::string_view name, std::string_view sex, std::string_view date,
-                    std::string_view mother) {
-    window().type(IDC_BIRTH_NAME, name);
-    window().type(IDC_BIRTH_SEX, sex);
-    window().type(IDC_BIRTH_DATE, date);
-    window().type(IDC_MOTHER_NAME, mother);
-    window().click(IDC_ADD_CHILD);
-    return pane();
-  }
-  std::string marriage(std::string_view bride, std::string_view husband, std::string_view date) {
-    window().type(IDC_BRIDE_NAME, bride);
-    window().type(IDC_HUSBAND_NAME, husband);
-    window().type(IDC_BRIDE_BIRTH_DATE, date);
-    window().click(IDC_ADD_WIFE);
-    return pane();
-  }
   // Expects the refusal or failure left the tree and its view as they were. Tests rename a
   // person behind the view first, so that a needless rebuild shows.
   void expectUnchanged(int persons, const std::vector<std::string>& view) {

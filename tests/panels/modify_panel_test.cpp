@@ -25,13 +25,6 @@ class ModifyPanelTest : public PanelTest {
     window().click(IDC_FETCH);
     return pane();
   }
-  std::string modify(std::string_view name, int radioId, std::string_view param) {
-    window().type(IDC_MODIFY_NAME, name);
-    window().check(radioId);
-    window().type(IDC_MODIFY_PARAM, param);
-    window().click(IDC_MODIFY);
-    return pane();
-  }
 };
 
 TEST_F(ModifyPanelTest, FetchShowsTheReportOrSaysWhyNot) {

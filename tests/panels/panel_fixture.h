@@ -58,6 +58,30 @@ class PanelTest : public WindowTest {
     return report;
   }
   std::string pane() { return window().text(IDC_DISPLAY); }
+  // A birth, a marriage or a change typed into its panel; the pane afterwards.
+  std::string birth(std::string_view name, std::string_view sex, std::string_view date,
+                    std::string_view mother) {
+    window().type(IDC_BIRTH_NAME, name);
+    window().type(IDC_BIRTH_SEX, sex);
+    window().type(IDC_BIRTH_DATE, date);
+    window().type(IDC_MOTHER_NAME, mother);
+    window().click(IDC_ADD_CHILD);
+    return pane();
+  }
+  std::string marriage(std::string_view bride, std::string_view husband, std::string_view date) {
+    window().type(IDC_BRIDE_NAME, bride);
+    window().type(IDC_HUSBAND_NAME, husband);
+    window().type(IDC_BRIDE_BIRTH_DATE, date);
+    window().click(IDC_ADD_WIFE);
+    return pane();
+  }
+  std::string modify(std::string_view name, int radioId, std::string_view param) {
+    window().type(IDC_MODIFY_NAME, name);
+    window().check(radioId);
+    window().type(IDC_MODIFY_PARAM, param);
+    window().click(IDC_MODIFY);
+    return pane();
+  }
   // Renames a person in memory without the window knowing, so that a rebuilt tree view shows.
   void renameBehindTheView(std::string_view from, std::string_view to) {
     NameKey key{};

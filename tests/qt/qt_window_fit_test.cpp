@@ -1,8 +1,9 @@
 // The main window on a given screen (the offscreen platform's screen, set by the test's
-// environment): it opens inside the available area, at the template's own font when that fits,
-// and resizes by giving the extra room to the tree and the pane.
+// environment): it opens inside the available area, menu bar included, at the template's own
+// font when that fits, and resizes by giving the extra room to the tree and the pane.
 #include <gtest/gtest.h>
 
+#include <QMenuBar>
 #include <QScreen>
 #include <cstdlib>
 
@@ -29,6 +30,11 @@ TEST_F(QtWindowFitTest, OpensInsideTheAvailableAreaShrinkingTheFontOnlyWhenItMus
   for (QWidget* child : window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
     EXPECT_TRUE(!child->isVisible() || window_->rect().contains(child->geometry()));
   }
+  // The menu bar, whole, above the controls.
+  auto* menuBar = window_->findChild<QMenuBar*>(QStringLiteral("menubar"));
+  ASSERT_NE(menuBar, nullptr);
+  EXPECT_GE(menuBar->height(), menuBar->sizeHint().height());
+  EXPECT_LT(menuBar->geometry().bottom(), placeOf(IDC_TREE).top());
   // QUILLET_EXPECT_SHRUNK says whether this screen is too small for the template at 9 points.
   const char* shrunk = std::getenv("QUILLET_EXPECT_SHRUNK");
   ASSERT_NE(shrunk, nullptr);

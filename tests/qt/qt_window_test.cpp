@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
@@ -33,7 +34,15 @@ TEST_F(QtWindowTest, WidgetsCarryTheTemplatesIdsKindsCaptionsAndGeometry) {
   ASSERT_NE(window_, nullptr);
   const platform::DialogTemplate& main = mainDialogTemplate();
   const platform::PixelRect size = platform::qtPixelsOf(dialog_->peer(), {0, 0, 603, 419});
-  EXPECT_EQ(window_->size(), QSize(size.width, size.height));
+  // The menu bar above the controls, as high as they are moved down.
+  auto* menuBar = window_->findChild<QMenuBar*>(QStringLiteral("menubar"));
+  ASSERT_NE(menuBar, nullptr);
+  EXPECT_EQ(menuBar->geometry(), QRect(0, 0, size.width, size.y));
+  EXPECT_GT(size.y, 0);
+  QStringList titles;
+  for (const QAction* menu : menuBar->actions()) titles << menu->text();
+  EXPECT_EQ(titles, (QStringList{fromU8(u8"文件"), fromU8(u8"编辑"), fromU8(u8"帮助")}));
+  EXPECT_EQ(window_->size(), QSize(size.width, size.y + size.height));
   EXPECT_GT(size.width, 603);  // dialog units are larger than pixels at 9 pt
   EXPECT_EQ(window_->windowTitle(), platform::qStringFromGbk(main.caption));
 

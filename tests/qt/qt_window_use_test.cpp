@@ -1,6 +1,7 @@
 // The Qt window as a person uses it (offscreen): clicks reach the control under the pointer
 // through group boxes and labels, the About icon, the pane's columns, the tree's clicks and find
-// field, Ctrl+S, the three-button question, focus and Qt's own Chinese texts.
+// field, Ctrl+S, the undo keys inside and outside edit boxes, the three-button question, focus
+// and Qt's own Chinese texts.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -142,6 +143,35 @@ TEST_F(QtWindowUseTest, CtrlSAsksTheSaveWarning) {
   });
   QTest::keyClick(window_, Qt::Key_S, Qt::ControlModifier);
   EXPECT_EQ(title, fromU8(u8"警告"));
+}
+
+// Ctrl+Z and Ctrl+Y are the window's outside the edit boxes and the box's own inside one; a
+// birth taken back takes its row away.
+TEST_F(QtWindowUseTest, UndoKeysActOnTheWindowOutsideEditBoxesAndOnTheTextInside) {
+  const int rows = tree()->rowCount();
+  control<QLineEdit>(IDC_BIRTH_NAME)->setText(fromU8(u8"贾兰"));
+  control<QLineEdit>(IDC_BIRTH_SEX)->setText(QStringLiteral("m"));
+  control<QLineEdit>(IDC_BIRTH_DATE)->setText(QStringLiteral("17800101"));
+  control<QLineEdit>(IDC_MOTHER_NAME)->setText(fromU8(u8"王夫人"));
+  control<QPushButton>(IDC_ADD_CHILD)->click();
+  ASSERT_EQ(tree()->rowCount(), rows + 1);
+  tree()->setFocus();
+  QTest::keyClick(window_, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(dialog_->displayText, gbk(u8"已撤销：出生 贾兰"));
+  EXPECT_EQ(tree()->rowCount(), rows);
+  EXPECT_EQ(selected(), fromU8(u8"贾政   王夫人"));
+
+  auto* typed = control<QLineEdit>(IDC_QUERY_KEYWORD);
+  typed->setFocus();
+  QTest::keyClicks(typed, QStringLiteral("abc"));
+  QTest::keyClick(typed, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(typed->text(), QString());
+  QTest::keyClick(typed, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(dialog_->displayText, gbk(u8"已撤销：出生 贾兰"));
+  tree()->setFocus();
+  QTest::keyClick(window_, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(dialog_->displayText, gbk(u8"已恢复：出生 贾兰"));
+  EXPECT_EQ(tree()->rowCount(), rows + 1);
 }
 
 TEST_F(QtWindowUseTest, YesNoCancelBoxHasChineseButtonsAndCancelAsDefaultAndEscape) {

@@ -2,7 +2,10 @@
 # The real window under Xvfb, driven from outside as a person drives it: every push button of the
 # main window is clicked with the mouse at its centre on the screen (xdotool). Each click must
 # reach its button ("clicked ID" in the window's probe file) and have its effect: a new text in
-# the pane, or the expected message box, itself answered with the mouse. No window manager.
+# the pane, or the expected message box, itself answered with the mouse. Then each menu of the
+# menu bar is opened and one of its entries chosen with the mouse; a birth typed into its panel
+# is taken back with Ctrl+Z (its tree item removed); a relation query marks its kinship path,
+# drawn on the mark colour. No window manager.
 # Usage: real_window_test.sh QUILLET DATA_DIR. Xvfb takes QUILLET_TEST_DISPLAY (":92", say) when
 # set, else the first free display.
 set -euo pipefail
@@ -74,6 +77,44 @@ for id in 1018 1024 1030 1035; do
   click $id
   if await "^text 1001 " 3 2>/dev/null; then echo "FAIL: $id changed the pane" >&2; exit 1; fi
 done
+# Each menu, and one entry of it: 保存 (its warning), 撤销 (nothing to take back yet), 使用说明.
+choose() {
+  click_place 2 "$(grep -m1 "^menu $1 " probe)"
+  await "^entry $2 "
+  click_place 2 "$found"
+  await "^command "
+  [ "$found" = "command $2" ] || { echo "FAIL: menu entry $2, but got: $found" >&2; exit 1; }
+}
+choose 0 1020
+answer 警告 2
+choose 1 32801
+await "^text 1001 没有可撤销的修改$"
+choose 2 1012
+await "^text 1001 "
+
+# A birth typed into its panel, then Ctrl+Z with the focus on the button: the child's item goes.
+type_into() {
+  click_place 3 "$(grep -m1 "^control $1 " probe)"
+  xdotool type --delay 60 "$2"
+}
+type_into 1026 Abcd
+type_into 1027 m
+type_into 1028 17900101
+type_into 1029 王夫人
+click 1031
+await "^text 1001 .*增加成功"
+xdotool key ctrl+z
+await "^removed "
+await "^text 1001 已撤销：出生 Abcd$"
+
+# A relation query: the four items of its path drawn marked (贾政, selected since the undo, on
+# the selection's colour).
+type_into 1021 王夫人
+type_into 1023 贾琏
+click 1025
+await "^marked drawn "
+[ "$found" = "marked drawn 3 of 3" ] || { echo "FAIL: the path is not drawn marked: $found" >&2; exit 1; }
+
 click 1020
 answer 警告 2
 click 1

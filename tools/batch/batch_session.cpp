@@ -154,8 +154,10 @@ class Session {
         window.keyEnter();
       } else if (rest == "esc") {
         window.keyEsc();
+      } else if (rest == "ctrl+z" || rest == "ctrl+y") {
+        window.keyCtrl(rest == "ctrl+z" ? 'Z' : 'Y');
       } else {
-        return "key: expected enter or esc";
+        return "key: expected enter, esc, ctrl+z or ctrl+y";
       }
       return std::nullopt;
     }
@@ -191,6 +193,14 @@ class Session {
     if (command == "selected" && !hasRest) {
       const std::optional<std::size_t> line = window.selectedTreeLine(IDC_TREE);
       out_ << "selected " << (line ? std::to_string(*line) : std::string("none")) << '\n';
+      return std::nullopt;
+    }
+    if (command == "marked" && !hasRest) {
+      const std::vector<std::size_t> lines = window.markedTreeLines(IDC_TREE);
+      out_ << "marked";
+      if (lines.empty()) out_ << " none";
+      for (std::size_t line : lines) out_ << ' ' << line;
+      out_ << '\n';
       return std::nullopt;
     }
     if (command == "tree" && !hasRest) {

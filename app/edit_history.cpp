@@ -1,0 +1,123 @@
+// Undo and redo of the window's edits (the tree keeps the history, see FamilyTree::undo), the
+// menu bar's own entries, and the kinship path marked in the tree view after a relation query.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/about_dialog.h"
+#include "app/main_dialog.h"
+#include "app/resources.h"
+#include "kinship/kinship_path.h"
+
+namespace quillet {
+namespace {
+
+constexpr const char kUndone[] = "已撤销：";
+constexpr const char kRedone[] = "已恢复：";
+constexpr const char kNothingToUndo[] = "没有可撤销的修改";
+constexpr const char kNothingToRedo[] = "没有可恢复的修改";
+
+// The field names of modifyField's selectors 1 to 5.
+constexpr const char* kFieldNames[] = {"姓名", "性别", "代数", "出生日期", "死亡日期"};
+
+std::string_view trimmedName(const Person& person) {
+  std::string_view name = keyText(person.name);
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  return name;
+}
+
+// 出生 NAME, 迎娶 NAME or 修改 NAME 的FIELD, after 已撤销： or 已恢复：.
+std::string outcomeLine(const FamilyTree::EditSummary& edit, bool undone) {
+  std::string line = undone ? kUndone : kRedone;
+  switch (edit.kind) {
+    case FamilyTree::EditKind::kBirth:
+      line += "出生 ";
+      line += trimmedName(*edit.person);
+      break;
+    case FamilyTree::EditKind::kMarriage:
+      line += "迎娶 ";
+      line += trimmedName(*edit.person);
+      break;
+    case FamilyTree::EditKind::kChange:
+      line += "修改 ";
+      line += trimmedName(*edit.person);
+      line += " 的";
+      if (edit.field >= 1 && edit.field <= 5) line += kFieldNames[edit.field - 1];
+      break;
+  }
+  return line;
+}
+
+}  // namespace
+
+void MainDialog::appendEditEntries() {
+  AppendContextMenu(platform::MF_SEPARATOR);
+  AppendContextMenu(platform::MF_STRING, ID_EDIT_UNDO, "撤销");
+  AppendContextMenu(platform::MF_STRING, ID_EDIT_REDO, "恢复");
+}
+
+void MainDialog::OnUndo() {
+  clearKinshipPath();
+  FamilyTree::EditSummary edit;
+  if (!familyTree.undo(&edit)) {
+    showText(kNothingToUndo);
+    return;
+  }
+  showUndone(edit, true);
+}
+
+void MainDialog::OnRedo() {
+  clearKinshipPath();
+  FamilyTree::EditSummary edit;
+  if (!familyTree.redo(&edit)) {
+    showText(kNothingToRedo);
+    return;
+  }
+  showUndone(edit, false);
+}
+
+void MainDialog::showUndone(const FamilyTree::EditSummary& edit, bool undone) {
+  switch (edit.kind) {
+    case FamilyTree::EditKind::kBirth:
+      if (undone) {
+        showChildRemoved(edit.person);
+      } else {
+        showNewChild(edit.person);
+      }
+      break;
+    case FamilyTree::EditKind::kMarriage:
+      // The husband's label names his wives as they are now.
+      showNewName(undone ? edit.holder : edit.person);
+      break;
+    case FamilyTree::EditKind::kChange:
+      if (edit.field == 1) showNewName(edit.person);
+      break;
+  }
+  selectPersonItem(edit.holder);
+  showText(outcomeLine(edit, undone));
+}
+
+void MainDialog::OnFind() { treeCtrl.OpenFind(); }
+
+void MainDialog::OnAppAbout() { OnSysCommand(static_cast<int>(IDM_ABOUTBOX)); }
+
+void MainDialog::markKinshipPath(const Person& first, const Person& second) {
+  clearKinshipPath();
+  std::vector<const Person*> path;
+  if (!kinshipPath(first, second, path)) return;
+  for (const Person* member : path) {
+    if (!isShown(member)) continue;
+    const platform::HTREEITEM item = itemOf(*member);
+    treeCtrl.SetItemMarked(item, true);
+    treeCtrl.EnsureVisible(item);  // opens its ancestors
+    markedItems_.push_back(item);
+  }
+  if (!markedItems_.empty()) treeCtrl.EnsureVisible(markedItems_.front());
+}
+
+void MainDialog::clearKinshipPath() {
+  for (platform::HTREEITEM item : markedItems_) treeCtrl.SetItemMarked(item, false);
+  markedItems_.clear();
+}
+
+}  // namespace quillet
