@@ -10,8 +10,8 @@
 #include "app/book_export.h"
 #include "app/main_dialog.h"
 #include "app/resources.h"
+#include "gedcom/tree_export.h"
 #include "platform/gbk.h"
-#include "reports/export_file.h"
 
 namespace quillet {
 namespace {

@@ -1,66 +1,24 @@
-// GEDCOM export of the family tree, and the walk and name helpers it shares with the chart.
+// GEDCOM export of the family tree.
 //
-// The export sees the tree as the breadth-first walks do: the root, every clan member reachable
-// through firstChild and youngerSibling, and each member's spouse and secondWife. Records that no
-// walk reaches are left out, as they are from every listing. The output is UTF-8; the tree's GBK
-// names are converted here, at the edge. Nothing here touches the tree's shared NodeQueue, so an
-// export may run between any two operations of the tree.
+// The export sees the tree as the clan walk does (reports/clan_walk.h): the root, every clan
+// member the breadth-first walks reach, and each member's wives; records that no walk reaches are
+// left out, as they are from every listing. The output is UTF-8; the tree's GBK names are
+// converted at the edge. Nothing here touches the tree's shared NodeQueue, so an export may run
+// between any two operations of the tree.
 //
 // Thread-safety: reads the tree only; safe as long as nobody changes the tree meanwhile.
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "core/family_tree.h"
-#include "core/person.h"
+#include "reports/clan_walk.h"
 
 namespace quillet {
 
-// --- The clan as the export sees it -------------------------------------------------------------
-
-// One clan member in breadth-first order, with his children and wives.
-struct ClanMember {
-  const Person* person = nullptr;
-  int parent = -1;                              // index of the father's entry, -1 for the root
-  int depth = 0;                                // rows below the root
-  std::vector<int> children;                    // indexes, in chain order
-  const Person* wives[2] = {nullptr, nullptr};  // spouse, secondWife (null when absent)
-};
-
-// The members reachable from the root, breadth-first, root first; empty when there is no root.
-// A record met a second time (a file can make the links loop) is taken only the first time.
-std::vector<ClanMember> collectClan(const FamilyTree& tree);
-
-// --- Names and dates ----------------------------------------------------------------------------
-
-// A person's name split for export, UTF-8 and without the key's padding spaces; bytes that are
-// not GBK become U+FFFD. Mostly the first character is the surname and the rest the given name.
-// A name that is a surname followed by a title (尤氏, 王夫人, 赵姨娘, 史太君) has no given name:
-// `titled` is set, `surname` is what stands before the title and `given` holds the title.
-// Either way surname + given is the whole name.
-struct ExportName {
-  std::string surname;
-  std::string given;
-  bool titled = false;
-};
-ExportName exportName(const Person& person);
-
-// The length in bytes of the title (氏, 夫人, 姨娘, 太君, 太太, 奶奶, 姥姥, 嬷嬷) that the UTF-8
-// name `utf8Name` ends with, when something stands before it; 0 otherwise.
-std::size_t titleLength(std::string_view utf8Name);
-
-// The UTF-8 characters of a GBK text, one string per character (U+FFFD for a byte that starts
-// no valid GBK character).
-std::vector<std::string> utf8Characters(std::string_view gbk);
-
-// "16 FEB 1783" for "17830216"; empty when the text is not 8 digits of a real Gregorian date
-// with a year from 1.
+// "16 FEB 1783" for "17830216"; empty when the text is not a calendar date (isCalendarDate).
 std::string gedcomDate(std::string_view yyyymmdd);
-
-// --- GEDCOM -------------------------------------------------------------------------------------
 
 enum class GedcomVersion { kV551, kV70 };
 

@@ -3,7 +3,7 @@
 // This file holds no narrow literal outside ASCII (the fuzz build compiles it with a compiler
 // that has no GBK execution character set): GBK bytes come from UTF-8 constants through the
 // platform's conversion.
-#include "reports/gedcom_import.h"
+#include "gedcom/gedcom_import.h"
 
 #include <algorithm>
 #include <array>
@@ -12,9 +12,9 @@
 #include <unordered_map>
 #include <utility>
 
+#include "gedcom/gedcom_document.h"
 #include "platform/gbk.h"
-#include "reports/gedcom_document.h"
-#include "reports/gedcom_export.h"
+#include "reports/clan_walk.h"
 
 namespace quillet {
 namespace {

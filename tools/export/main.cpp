@@ -19,9 +19,9 @@
 #include "app/book_export.h"
 #include "app/command_line.h"
 #include "core/family_tree.h"
+#include "gedcom/tree_export.h"
 #include "platform/out_of_memory.h"
 #include "platform/text_file.h"
-#include "reports/export_file.h"
 
 namespace {
 

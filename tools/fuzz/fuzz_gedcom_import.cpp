@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "core/family_tree.h"
+#include "gedcom/gedcom_import.h"
 #include "platform/text_file.h"
-#include "reports/gedcom_import.h"
 
 namespace {
 

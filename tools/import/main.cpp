@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "gedcom/gedcom_document.h"
+#include "gedcom/gedcom_import.h"
 #include "platform/out_of_memory.h"
 #include "platform/text_file.h"
-#include "reports/gedcom_document.h"
-#include "reports/gedcom_import.h"
 
 namespace {
 
