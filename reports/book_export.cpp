@@ -1,4 +1,4 @@
-#include "app/book_export.h"
+#include "reports/book_export.h"
 
 #include <cstdlib>
 #include <ctime>

@@ -16,12 +16,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/book_export.h"
 #include "core/family_tree.h"
 #include "gedcom/tree_export.h"
 #include "platform/command_line.h"
 #include "platform/out_of_memory.h"
 #include "platform/text_file.h"
+#include "reports/book_export.h"
 
 namespace {
 
