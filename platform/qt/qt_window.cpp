@@ -1,32 +1,18 @@
-#include "platform/qt/qt_backend.h"
+#include "platform/qt/qt_window.h"
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QCloseEvent>
 #include <QDialog>
-#include <QDialogButtonBox>
-#include <QFile>
-#include <QFileDialog>
-#include <QFontDatabase>
-#include <QFontInfo>
-#include <QFontMetrics>
-#include <QFontMetricsF>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QIcon>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLibraryInfo>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -34,120 +20,21 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
-#include <QTranslator>
-#include <QVBoxLayout>
 #include <QValidator>
-#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
 
 #include "platform/dialog/dialog_template.h"
-#include "platform/gbk.h"
 #include "platform/qt/gbk_codec.h"
+#include "platform/qt/qt_find_field.h"
+#include "platform/qt/qt_probe.h"
 #include "platform/qt/qt_tree_view.h"
 
 namespace platform {
 
 namespace {
-
-// Faces with Chinese glyphs, in order of preference, for a template face that is not installed.
-constexpr const char* kCjkFaces[] = {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Noto Sans SC",
-                                     "AR PL UMing CN", "Droid Sans Fallback"};
-// Faces whose ASCII glyphs are exactly half as wide as their Chinese ones, so that texts laid out
-// in columns of spaces line up, as in 宋体. (WenQuanYi Micro Hei Mono is not one: its ASCII is
-// 0.6 of a Chinese glyph.) Each is measured before it is used.
-constexpr const char* kColumnFaces[] = {"WenQuanYi Zen Hei Mono", "AR PL UMing CN",
-                                        "Noto Sans Mono CJK SC", "NSimSun", "SimSun"};
-// The smallest dialog font the window shrinks to on a small screen.
-constexpr double kSmallestPoints = 4.0;
-
-// The dialog font: the template's face where installed, else an installed CJK face.
-QFont dialogFont(const DialogTemplate& dialogTemplate) {
-  const QStringList families = QFontDatabase::families();
-  QString family = qStringFromGbk(dialogTemplate.fontName);
-  if (!families.contains(family) && !families.contains(QStringLiteral("SimSun"))) {
-    for (const char* candidate : kCjkFaces) {
-      if (families.contains(QString::fromLatin1(candidate))) {
-        family = QString::fromLatin1(candidate);
-        break;
-      }
-    }
-  } else if (!families.contains(family)) {
-    family = QStringLiteral("SimSun");
-  }
-  QFont font(family);
-  font.setPointSize(dialogTemplate.fontPoints);
-  return font;
-}
-
-bool hasHalfWidthAscii(const QFont& font) {
-  const QFontMetricsF metrics(font);
-  const qreal wide = metrics.horizontalAdvance(QChar(u'贾'));
-  for (const char16_t c : {u' ', u'a', u'W', u'1', u'.'}) {
-    if (metrics.horizontalAdvance(QChar(c)) * 2 != wide) return false;
-  }
-  return wide > 0;
-}
-
-// The font of a multi-line edit box: a column face of about the dialog font's size (an even
-// number of pixels, so that half a Chinese glyph is a whole pixel), or the dialog font itself
-// when no column face is installed.
-QFont columnFont(const QFont& dialog) {
-  const QStringList families = QFontDatabase::families();
-  const int pixels = std::max(4, QFontInfo(dialog).pixelSize() & ~1);
-  for (const char* face : kColumnFaces) {
-    const QString family = QString::fromLatin1(face);
-    if (!families.contains(family)) continue;
-    QFont font(family);
-    font.setPixelSize(pixels);
-    if (QFontInfo(font).family() == family && hasHalfWidthAscii(font)) return font;
-  }
-  return dialog;
-}
-
-// Pixels per dialog unit: a quarter of the font's average character width across, an eighth of
-// its height down.
-struct DialogUnits {
-  int charWidth = 6;
-  int charHeight = 12;
-
-  static DialogUnits of(const QFont& font) {
-    const QFontMetrics metrics(font);
-    const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    return {(metrics.horizontalAdvance(alphabet) / 26 + 1) / 2, metrics.height()};
-  }
-  PixelRect pixels(const DialogRect& rect) const {
-    return {rect.x * charWidth / 4, rect.y * charHeight / 8, rect.width * charWidth / 4,
-            rect.height * charHeight / 8};
-  }
-  QSize size(const DialogTemplate& dialogTemplate) const {
-    const PixelRect rect = pixels({0, 0, dialogTemplate.width, dialogTemplate.height});
-    return {rect.width, rect.height};
-  }
-};
-
-// Room for the frame a window manager puts around the window, which is not known before the
-// window shows: a title bar above and a border on every side.
-QMargins frameAllowance() {
-  const int titleBar = QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight);
-  return {2, titleBar + 4, 2, 2};
-}
-
-// The dialog font scaled down, half a point at a time, until the whole window fits `available`;
-// unchanged when it fits already.
-// `menuHeight` gives the height of the window's menu bar in a font (0 without one).
-QFont fittingFont(QFont font, const DialogTemplate& dialogTemplate, const QSize& available,
-                  const std::function<int(const QFont&)>& menuHeight) {
-  const QSize room = available.shrunkBy(frameAllowance());
-  for (double points = font.pointSizeF(); points >= kSmallestPoints; points -= 0.5) {
-    font.setPointSizeF(points);
-    const QSize size = DialogUnits::of(font).size(dialogTemplate);
-    if (size.width() <= room.width() && size.height() + menuHeight(font) <= room.height()) break;
-  }
-  return font;
-}
 
 // Refuses an edit text longer than the limit in GBK bytes.
 class GbkLengthValidator : public QValidator {
@@ -197,140 +84,6 @@ QIcon makeIcon(const IconResource& icon) {
   return made;
 }
 
-// --- The window probe --------------------------------------------------------------------------
-//
-// With QUILLET_WINDOW_PROBE naming a file, every window appends to it what a test driving the
-// real window from outside needs, one line an event, in UTF-8, coordinates in the screen's own
-// pixels: once the window shows, "control ID push|other X Y W H" for each control with an id and
-// "shown TEMPLATE X Y W H"; "clicked ID" for each click a push button takes; "text ID TEXT" for
-// each new text of a multi-line edit box (line breaks as \n); "menu N X Y W H" for each title of
-// the menu bar, "entry ID X Y W H" for each entry of a menu once it shows, "command ID" for each
-// entry chosen; "removed ITEM" for a tree item removed, "marked drawn N of M" once marked tree
-// items are drawn (N of the M not selected on the mark colour); and for a message box
-// "messagebox CAPTION", "button ANSWER X Y W H" for each button, "shown messagebox X Y W H" and,
-// once answered, "answer ANSWER" (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7).
-
-class Probe {
- public:
-  static Probe& instance() {
-    static Probe probe;
-    return probe;
-  }
-  bool on() const { return file_.isOpen(); }
-  void write(const QString& line) {
-    if (!on()) return;
-    file_.write(line.toUtf8() + '\n');
-    file_.flush();
-  }
-  // "NAME X Y W H": the widget's rectangle on the screen, in device pixels.
-  void writePlace(const QString& name, const QWidget& widget) {
-    const qreal scale = widget.devicePixelRatioF();
-    const QPoint at = widget.mapToGlobal(QPoint(0, 0));
-    write(QStringLiteral("%1 %2 %3 %4 %5")
-              .arg(name)
-              .arg(std::lround(at.x() * scale))
-              .arg(std::lround(at.y() * scale))
-              .arg(std::lround(widget.width() * scale))
-              .arg(std::lround(widget.height() * scale)));
-  }
-  // Runs `shown` once, when `widget`'s window is first on the screen.
-  void whenExposed(QWidget& widget, std::function<void()> shown);
-
- private:
-  Probe() {
-    const QString path = qEnvironmentVariable("QUILLET_WINDOW_PROBE");
-    if (path.isEmpty()) return;
-    file_.setFileName(path);
-    if (!file_.open(QIODevice::Append | QIODevice::Text)) file_.setFileName(QString());
-  }
-  QFile file_;
-};
-
-// Watches a window for its first exposure.
-class ExposureWatch : public QObject {
- public:
-  ExposureWatch(QObject* parent, std::function<void()> shown)
-      : QObject(parent), shown_(std::move(shown)) {}
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Expose && shown_) {
-      auto* window = qobject_cast<QWindow*>(watched);
-      if (window != nullptr && window->isExposed()) {
-        auto shown = std::move(shown_);
-        shown_ = nullptr;
-        QTimer::singleShot(0, this, shown);
-      }
-    }
-    return false;
-  }
-
- private:
-  std::function<void()> shown_;
-};
-
-void Probe::whenExposed(QWidget& widget, std::function<void()> shown) {
-  if (!on()) return;
-  widget.winId();  // makes the native window, so that its exposure can be watched
-  if (QWindow* window = widget.windowHandle()) {
-    window->installEventFilter(new ExposureWatch(&widget, std::move(shown)));
-  }
-}
-
-// One line of text for the probe: line breaks as "\n".
-QString probeText(const QString& text) {
-  QString line = text;
-  return line.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-      .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
-}
-
-// The find field's text, matched against GBK labels at character boundaries, a letter of either
-// case alike (ASCII, and GBK's full-width Latin, Greek and Cyrillic letters).
-class GbkMatcher {
- public:
-  explicit GbkMatcher(const QString& wanted) {
-    const QByteArray utf8 = wanted.toUtf8();
-    const std::string gbk =
-        utf8ToGbk(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())), '\0');
-    // A character that GBK lacks is in no label.
-    impossible_ = gbk.find('\0') != std::string::npos;
-    characters(gbk, wanted_);
-  }
-  bool matches(std::string_view label) const {
-    if (impossible_) return false;
-    characters(label, label_);
-    return std::search(label_.begin(), label_.end(), wanted_.begin(), wanted_.end()) !=
-           label_.end();
-  }
-
- private:
-  static std::uint16_t fold(std::uint16_t c) {
-    if (c >= 'A' && c <= 'Z') return static_cast<std::uint16_t>(c + 0x20);
-    if ((c >= 0xA3C1 && c <= 0xA3DA) || (c >= 0xA6A1 && c <= 0xA6B8)) {
-      return static_cast<std::uint16_t>(c + 0x20);
-    }
-    if (c >= 0xA7A1 && c <= 0xA7C1) return static_cast<std::uint16_t>(c + 0x30);
-    return c;
-  }
-  // One code a character: its byte, or its two bytes; 0xFFFF for a byte that starts none.
-  static void characters(std::string_view gbk, std::vector<std::uint16_t>& out) {
-    out.clear();
-    for (std::size_t i = 0; i < gbk.size();) {
-      const std::size_t length = gbkCharLength(gbk.substr(i));
-      const auto lead = static_cast<unsigned char>(gbk[i]);
-      if (length == 2) {
-        out.push_back(
-            fold(static_cast<std::uint16_t>(lead << 8 | static_cast<unsigned char>(gbk[i + 1]))));
-      } else {
-        out.push_back(length == 1 ? fold(lead) : 0xFFFF);
-      }
-      i += length == 2 ? 2 : 1;
-    }
-  }
-
-  std::vector<std::uint16_t> wanted_;
-  mutable std::vector<std::uint16_t> label_;
-  bool impossible_ = false;
-};
-
 class QtWindow;
 
 // The dialog widget: Esc and the close box become the Cancel command; a resize moves the
@@ -345,33 +98,6 @@ class DialogWidget : public QDialog {
 
  private:
   QtWindow& owner_;
-};
-
-// The find field at the foot of a tree: Enter and F3 go to the next match, Shift+F3 to the
-// previous, Esc closes the field (and only the field).
-class FindField : public QLineEdit {
- public:
-  FindField(QWidget* parent) : QLineEdit(parent) {}
-  std::function<void(bool forward)> onNext;
-  std::function<void()> onClose;
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override {
-    switch (event->key()) {
-      case Qt::Key_Return:
-      case Qt::Key_Enter:
-        onNext(true);
-        return;
-      case Qt::Key_F3:
-        onNext((event->modifiers() & Qt::ShiftModifier) == 0);
-        return;
-      case Qt::Key_Escape:
-        onClose();
-        return;
-      default:
-        QLineEdit::keyPressEvent(event);
-    }
-  }
 };
 
 class QtWindow : public WindowPeer {
@@ -904,29 +630,16 @@ class QtWindow : public WindowPeer {
   // selection, so the window shows the person. The field turns red when nothing matches. One
   // pass over the labels at most, in GBK, with no copy of them.
   void findNext(bool forward, bool fromHere) {
-    QPalette palette = findField_->palette();
-    palette.setColor(QPalette::Text, QApplication::palette().color(QPalette::Text));
-    findField_->setPalette(palette);
+    findField_->showFound(true);
     const QString wanted = findField_->text();
     if (wanted.isEmpty() || items_.size() == 0) return;
-    const GbkMatcher matcher(wanted);
-    const auto step = [this, forward](HTREEITEM item) {
-      const HTREEITEM next =
-          forward ? items_.nextInPreOrder(item) : items_.previousInPreOrder(item);
-      if (next != TVI_NULL) return next;
-      return forward ? items_.firstRoot() : items_.lastInPreOrder();
-    };
     const HTREEITEM selected = tree_->selected();
-    HTREEITEM item = selected == TVI_NULL ? (forward ? items_.firstRoot() : items_.lastInPreOrder())
-                     : fromHere           ? selected
-                                          : step(selected);
-    for (std::size_t checked = 0; checked < items_.size(); ++checked, item = step(item)) {
-      if (!matcher.matches(items_.label(item))) continue;
-      if (item != selected) tree_->choose(item);  // reported as a person's selection
-      return;
+    const HTREEITEM found = nextMatch(items_, selected, wanted, forward, fromHere);
+    if (found == TVI_NULL) {
+      findField_->showFound(false);
+    } else if (found != selected) {
+      tree_->choose(found);  // reported as a person's selection
     }
-    palette.setColor(QPalette::Text, Qt::red);
-    findField_->setPalette(palette);
   }
 
   void addAccelerator(const Accelerator& accelerator) {
@@ -976,7 +689,8 @@ class QtWindow : public WindowPeer {
       if (found == menus.end()) {
         QMenu* made = menuBar_->addMenu(qStringFromGbk(entry.menu));
         made->setObjectName(QStringLiteral("menu%1").arg(menus.size()));
-        QObject::connect(made, &QMenu::aboutToShow, [made] { probeMenu(*made); });
+        QObject::connect(made, &QMenu::aboutToShow,
+                         [made] { Probe::instance().whenMenuShows(*made); });
         menus.emplace_back(entry.menu, made);
         found = menus.end() - 1;
       }
@@ -991,25 +705,6 @@ class QtWindow : public WindowPeer {
       });
       action->setData(id);
     }
-  }
-
-  // For the probe, once an open menu shows: "entry ID X Y W H" for each of its entries.
-  static void probeMenu(QMenu& menu) {
-    if (!Probe::instance().on()) return;
-    QTimer::singleShot(50, &menu, [&menu] {
-      const qreal scale = menu.devicePixelRatioF();
-      for (QAction* action : menu.actions()) {
-        if (action->isSeparator()) continue;
-        const QRect place = action->isVisible() ? menu.actionGeometry(action) : QRect();
-        const QPoint at = menu.mapToGlobal(place.topLeft());
-        Probe::instance().write(QStringLiteral("entry %1 %2 %3 %4 %5")
-                                    .arg(action->data().toInt())
-                                    .arg(std::lround(at.x() * scale))
-                                    .arg(std::lround(at.y() * scale))
-                                    .arg(std::lround(place.width() * scale))
-                                    .arg(std::lround(place.height() * scale)));
-      }
-    });
   }
 
   void enableContextMenu() {
@@ -1053,21 +748,7 @@ class QtWindow : public WindowPeer {
                          *placed.widget);
       }
     }
-    if (menuBar_ != nullptr) {
-      // "menu N X Y W H" for the N-th title of the menu bar.
-      const qreal scale = menuBar_->devicePixelRatioF();
-      const QList<QAction*> titles = menuBar_->actions();
-      for (int i = 0; i < titles.size(); ++i) {
-        const QRect place = menuBar_->actionGeometry(titles[i]);
-        const QPoint at = menuBar_->mapToGlobal(place.topLeft());
-        probe.write(QStringLiteral("menu %1 %2 %3 %4 %5")
-                        .arg(i)
-                        .arg(std::lround(at.x() * scale))
-                        .arg(std::lround(at.y() * scale))
-                        .arg(std::lround(place.width() * scale))
-                        .arg(std::lround(place.height() * scale)));
-      }
-    }
+    if (menuBar_ != nullptr) probe.writeMenuTitles(*menuBar_);
     probe.writePlace(QStringLiteral("shown %1").arg(template_.id), *widget_);
   }
 
@@ -1105,182 +786,11 @@ void DialogWidget::resizeEvent(QResizeEvent* event) {
   owner_.relayout(size());
 }
 
-QString fromUtf16(const char16_t* text) { return QString::fromUtf16(text); }
-
 }  // namespace
 
-QtBackend::QtBackend() = default;
-QtBackend::~QtBackend() = default;
-
-std::unique_ptr<WindowPeer> QtBackend::createWindow(const DialogTemplate& dialogTemplate,
-                                                    WindowEvents& events, WindowPeer* parent) {
-  return std::make_unique<QtWindow>(dialogTemplate, events, qtWidgetOf(parent));
-}
-
-int QtBackend::messageBox(WindowPeer* parent, std::string_view gbkText, std::string_view gbkCaption,
-                          unsigned type) {
-  QMessageBox box(qtWidgetOf(parent));
-  box.setWindowTitle(qStringFromGbk(gbkCaption));
-  box.setText(qStringFromGbk(gbkText));
-  if ((type & MB_ICONEXCLAMATION) == MB_ICONEXCLAMATION) box.setIcon(QMessageBox::Warning);
-  // The buttons and their texts as the system's box shows them in Chinese.
-  std::vector<std::pair<QPushButton*, int>> buttons;
-  for (const int answer : messageBoxButtons(type)) {
-    const char16_t* text = answer == IDYES  ? u"是"
-                           : answer == IDNO ? u"否"
-                           : answer == IDOK ? u"确定"
-                                            : u"取消";
-    const QMessageBox::ButtonRole role = answer == IDCANCEL ? QMessageBox::RejectRole
-                                         : answer == IDNO   ? QMessageBox::NoRole
-                                         : answer == IDYES  ? QMessageBox::YesRole
-                                                            : QMessageBox::AcceptRole;
-    buttons.emplace_back(box.addButton(fromUtf16(text), role), answer);
-  }
-  const int defaultAnswer = defaultMessageBoxAnswer(type);
-  // Esc and the close box answer Cancel where there is one, else the only button, OK.
-  const int escapeAnswer = std::any_of(buttons.begin(), buttons.end(),
-                                       [](const auto& b) { return b.second == IDCANCEL; })
-                               ? IDCANCEL
-                               : IDOK;
-  for (const auto& [button, answer] : buttons) {
-    if (answer == defaultAnswer) box.setDefaultButton(button);
-    if (answer == escapeAnswer) box.setEscapeButton(button);
-  }
-  Probe& probe = Probe::instance();
-  if (probe.on()) {
-    probe.write(QStringLiteral("messagebox ") + box.windowTitle());
-    probe.whenExposed(box, [&box, &buttons, &probe] {
-      for (const auto& [button, answer] : buttons) {
-        probe.writePlace(QStringLiteral("button %1").arg(answer), *button);
-      }
-      probe.writePlace(QStringLiteral("shown messagebox"), box);
-    });
-  }
-  box.exec();
-  int answer = escapeAnswer;
-  for (const auto& [button, buttonAnswer] : buttons) {
-    if (box.clickedButton() == button) answer = buttonAnswer;
-  }
-  probe.write(QStringLiteral("answer %1").arg(answer));
-  return answer;
-}
-
-std::optional<SaveFileChoice> QtBackend::saveFileName(
-    WindowPeer* parent, std::string_view gbkCaption, std::string_view gbkSuggestedName,
-    std::span<const std::string_view> gbkFilters) {
-  QStringList filters;
-  for (const std::string_view filter : gbkFilters) filters << qStringFromGbk(filter);
-  QString selected = filters.value(0);
-  const QString path = QFileDialog::getSaveFileName(qtWidgetOf(parent), qStringFromGbk(gbkCaption),
-                                                    qStringFromGbk(gbkSuggestedName),
-                                                    filters.join(QStringLiteral(";;")), &selected);
-  if (path.isEmpty()) return std::nullopt;
-  const qsizetype filter = filters.indexOf(selected);
-  return SaveFileChoice{QFile::encodeName(path).toStdString(),
-                        filter < 0 ? 0 : static_cast<std::size_t>(filter)};
-}
-
-std::optional<std::string> QtBackend::openFileName(WindowPeer* parent, std::string_view gbkCaption,
-                                                   std::span<const std::string_view> gbkFilters) {
-  QStringList filters;
-  for (const std::string_view filter : gbkFilters) filters << qStringFromGbk(filter);
-  const QString path = QFileDialog::getOpenFileName(qtWidgetOf(parent), qStringFromGbk(gbkCaption),
-                                                    QString(), filters.join(QStringLiteral(";;")));
-  if (path.isEmpty()) return std::nullopt;
-  return QFile::encodeName(path).toStdString();
-}
-
-std::optional<std::string> QtBackend::folderName(WindowPeer* parent, std::string_view gbkCaption) {
-  const QString path =
-      QFileDialog::getExistingDirectory(qtWidgetOf(parent), qStringFromGbk(gbkCaption));
-  if (path.isEmpty()) return std::nullopt;
-  return QFile::encodeName(path).toStdString();
-}
-
-bool QtBackend::reportDialog(WindowPeer* parent, std::string_view gbkCaption,
-                             std::string_view gbkText, std::span<const std::string> gbkLines,
-                             std::string_view gbkAccept, std::string_view gbkReject) {
-  QDialog dialog(qtWidgetOf(parent));
-  dialog.setWindowTitle(qStringFromGbk(gbkCaption));
-  auto* layout = new QVBoxLayout(&dialog);
-  auto* label = new QLabel(qStringFromGbk(gbkText), &dialog);
-  label->setWordWrap(true);
-  layout->addWidget(label);
-  auto* list = new QListWidget(&dialog);
-  for (const std::string& line : gbkLines) list->addItem(qStringFromGbk(line));
-  list->setMinimumWidth(list->fontMetrics().averageCharWidth() * 80);
-  list->setVisible(!gbkLines.empty());
-  layout->addWidget(list);
-  auto* buttons = new QDialogButtonBox(&dialog);
-  QPushButton* accept = buttons->addButton(qStringFromGbk(gbkAccept), QDialogButtonBox::AcceptRole);
-  buttons->addButton(qStringFromGbk(gbkReject), QDialogButtonBox::RejectRole);
-  accept->setDefault(true);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  layout->addWidget(buttons);
-  Probe& probe = Probe::instance();
-  if (probe.on()) {
-    probe.write(QStringLiteral("report ") + dialog.windowTitle());
-    probe.whenExposed(dialog, [&dialog, accept, &probe] {
-      probe.writePlace(QStringLiteral("button accept"), *accept);
-      probe.writePlace(QStringLiteral("shown report"), dialog);
-    });
-  }
-  return dialog.exec() == QDialog::Accepted;
-}
-
-// --- Progress dialogs ---------------------------------------------------------------------------
-
-namespace {
-
-// QProgressDialog, window-modal over its parent: it shows after half a second of work, and each
-// update lets Qt handle the events meanwhile (the cancel button among them).
-class QtProgress : public ProgressDialog {
- public:
-  QtProgress(QWidget* parent, const QString& caption, const QString& text, std::size_t steps)
-      : dialog_(parent), scale_(steps > kMaximum ? static_cast<double>(kMaximum) / steps : 1.0) {
-    dialog_.setWindowTitle(caption);
-    dialog_.setLabelText(text);
-    dialog_.setWindowModality(Qt::WindowModal);
-    dialog_.setAutoClose(false);
-    dialog_.setAutoReset(false);
-    dialog_.setMinimumDuration(500);
-    dialog_.setRange(0, static_cast<int>(static_cast<double>(steps) * scale_));
-    dialog_.setValue(0);
-  }
-  bool setProgress(std::size_t done) override {
-    dialog_.setValue(static_cast<int>(static_cast<double>(done) * scale_));
-    QCoreApplication::processEvents();
-    return !dialog_.wasCanceled();
-  }
-
- private:
-  static constexpr std::size_t kMaximum = 1u << 30;
-  QProgressDialog dialog_;
-  double scale_;
-};
-
-}  // namespace
-
-std::unique_ptr<ProgressDialog> QtBackend::openProgress(WindowPeer* parent,
-                                                        std::string_view gbkCaption,
-                                                        std::string_view gbkText,
-                                                        std::size_t steps) {
-  return std::make_unique<QtProgress>(qtWidgetOf(parent), qStringFromGbk(gbkCaption),
-                                      qStringFromGbk(gbkText), steps);
-}
-
-// --- End of progress dialogs ---------------------------------------------------------------------
-
-bool installChineseTranslations(QCoreApplication& application) {
-  auto* translator = new QTranslator(&application);
-  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-  if (!translator->load(QStringLiteral("qt_zh_CN"), folder) &&
-      !translator->load(QStringLiteral("qtbase_zh_CN"), folder)) {
-    delete translator;
-    return false;
-  }
-  return QCoreApplication::installTranslator(translator);
+std::unique_ptr<WindowPeer> makeQtWindow(const DialogTemplate& dialogTemplate, WindowEvents& events,
+                                         QWidget* parent) {
+  return std::make_unique<QtWindow>(dialogTemplate, events, parent);
 }
 
 QWidget* qtWidgetOf(WindowPeer* peer) {
