@@ -1,6 +1,6 @@
 // The GEDCOM reader: which clan it picks and how it lays it out, the encodings it takes, and the
 // clear error of each malformed file.
-#include "reports/gedcom_import.h"
+#include "gedcom/gedcom_import.h"
 
 #include <gtest/gtest.h>
 
