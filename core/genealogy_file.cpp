@@ -126,6 +126,10 @@ bool FamilyTree::load() {
   std::string bytes;
   std::size_t stop = 0;
   try {
+    // Read into room for the whole file at once: no copy as the text grows.
+    if (fileIdentity_ && fileIdentity_->size > 0) {
+      bytes.reserve(static_cast<std::size_t>(fileIdentity_->size) + 1);
+    }
     if (!file->readAll(bytes)) return false;
     file->close();
     readRecords(bytes, stop);
@@ -144,7 +148,10 @@ bool FamilyTree::load() {
 // std::bad_alloc when memory runs out (`stop` then holds the '!' of the record being read).
 void FamilyTree::readRecords(std::string_view bytes, std::size_t& stop) {
   stop = 0;
-  // A record takes 46 bytes at least: the index is made as large as the file can need at once.
+  // A record takes 38 bytes at least, and 46 or 47 as save writes it: the store is given room
+  // for as many as the file can hold (pages are touched only as records fill them), the index
+  // for as many as a saved file holds.
+  records_->reserve(bytes.size() / 38 + 1);
   index_->reserve(bytes.size() / 46 + 1);
   RecordCursor in{bytes};
   for (;;) {
@@ -207,9 +214,6 @@ bool FamilyTree::readRecord(RecordCursor& in) {
   Record* person = newRecord();
   ++personCount_;
   person->name = keyOf(raw.name);
-  person->fileFather = raw.father;
-  person->fileOlderSibling = raw.olderSibling;
-  person->fileHusband = raw.husband;
   index_->insert(person);
 
   person->generation = raw.generation;
@@ -253,6 +257,13 @@ bool FamilyTree::readRecord(RecordCursor& in) {
   person->alive = raw.alive;
   if (raw.alive != 'y') person->deathDate = dateOf(raw.deathDate);
   generationCount_ = raw.generation - '0';
+  // The links made here are never undone by a later record: a field that made none is kept.
+  const bool keepFather = person->father == nullptr && raw.father != kAbsentName;
+  const bool keepOlder = person->olderSibling == nullptr && raw.olderSibling != kAbsentName;
+  const bool keepHusband = person->spouse == nullptr && raw.husband != kAbsentName;
+  if (keepFather || keepOlder || keepHusband) {
+    fileNames_[person->sequence] = {raw.father, raw.olderSibling, raw.husband};
+  }
   return true;
 }
 
@@ -481,9 +492,13 @@ void FamilyTree::appendFileBytes(const std::vector<const Record*>& order, std::s
       appendRecord(bytes, *record, nameOr(record->father, kAbsentName),
                    nameOr(record->olderSibling, kAbsentName), husbandField(*record, kAbsentName));
     } else {
-      appendRecord(bytes, *record, nameOr(record->father, record->fileFather),
-                   nameOr(record->olderSibling, record->fileOlderSibling),
-                   husbandField(*record, record->fileHusband));
+      const auto kept = fileNames_.find(record->sequence);
+      const FileNames& file = kept != fileNames_.end()
+                                  ? kept->second
+                                  : FileNames{kAbsentName, kAbsentName, kAbsentName};
+      appendRecord(bytes, *record, nameOr(record->father, file.father),
+                   nameOr(record->olderSibling, file.olderSibling),
+                   husbandField(*record, file.husband));
     }
   }
 }
@@ -627,7 +642,7 @@ bool FamilyTree::saveChecked(SaveReport& report, platform::ReplaceFailure openFa
   if (!regular) {
     order.clear();
     for (std::size_t i = 0; i < records_->size(); ++i) {
-      if (!(*records_)[i].released) order.push_back(&(*records_)[i]);
+      if (!(*records_)[i].has(Record::kReleased)) order.push_back(&(*records_)[i]);
     }
   }
   std::string bytes;

@@ -32,8 +32,8 @@ void FamilyTree::keepEdit(Edit edit) {
 
 // A record that was taken back is part of the tree again.
 void FamilyTree::leaveRelease(Record* record) {
-  if (!record->released) return;
-  record->released = false;
+  if (!record->has(Record::kReleased)) return;
+  record->set(Record::kReleased, false);
   --releasedCount_;
 }
 
@@ -93,7 +93,7 @@ void FamilyTree::detachChild(Record* child, std::int32_t generationCountBefore) 
   generationCount_ = generationCountBefore;
   --personCount_;
   if (child->sex == 'f') --femaleCount_;
-  child->released = true;
+  child->set(Record::kReleased, true);
   ++releasedCount_;
 }
 
@@ -141,7 +141,7 @@ void FamilyTree::detachWife(Record* wife, Person* husband, char marriedBefore) {
   index_->erase(wife);
   --personCount_;
   --femaleCount_;
-  wife->released = true;
+  wife->set(Record::kReleased, true);
   ++releasedCount_;
 }
 
@@ -160,9 +160,7 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
       if (findByName(holder, key)) return holder == person;
       if (record->name == key) return true;  // a record no search reaches, renamed to itself
       // A record no walk reaches keeps its name in the file: nobody else can take it.
-      for (const Record* other = index_->first(key); other; other = other->nextSameKey) {
-        if (other != record) return false;
-      }
+      if (index_->heldByOther(key, record)) return false;
       rename(record, key);
       break;
     }
