@@ -18,6 +18,7 @@
 
 #include "core/family_tree.h"
 #include "core/tree_record.h"
+#include "platform/large_block.h"
 #include "platform/text_file.h"
 
 namespace quillet {
@@ -123,14 +124,25 @@ bool FamilyTree::load() {
   fileIdentity_.reset();
   if (!file) return false;
   fileIdentity_ = file->identity();
-  std::string bytes;
+  // The file is read into room for all of it taken at once (see platform::LargeBlock), grown
+  // should the file have grown since it was looked at, and let go when the reading is done.
+  platform::LargeBlock room;
+  std::string_view bytes;
   std::size_t stop = 0;
   try {
-    // Read into room for the whole file at once: no copy as the text grows.
-    if (fileIdentity_ && fileIdentity_->size > 0) {
-      bytes.reserve(static_cast<std::size_t>(fileIdentity_->size) + 1);
+    std::size_t size = 0;
+    const auto expected = fileIdentity_ ? static_cast<std::size_t>(fileIdentity_->size) : 0;
+    room = platform::LargeBlock(expected + 1);
+    for (;;) {
+      char* at = static_cast<char*>(room.data());
+      size += file->read(at + size, room.size() - size);
+      bytes = std::string_view(at, size);
+      if (size < room.size()) break;
+      platform::LargeBlock larger(room.size() * 2);
+      std::copy_n(at, size, static_cast<char*>(larger.data()));
+      room = std::move(larger);
     }
-    if (!file->readAll(bytes)) return false;
+    if (file->failedReading()) return false;
     file->close();
     readRecords(bytes, stop);
   } catch (const std::bad_alloc&) {
