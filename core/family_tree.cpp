@@ -219,6 +219,7 @@ void FamilyTree::resetTree() {
   holders_.clear();
   walkParents_.clear();
   fileNames_.clear();
+  lastChildren_.clear();
   queue_.clear();
 }
 

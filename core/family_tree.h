@@ -375,6 +375,8 @@ class FamilyTree {
     NameField father, olderSibling, husband;
   };
   std::unordered_map<std::uint32_t, FileNames> fileNames_;
+  // The last of the chain of each father who had a birth since the load (see attachChild).
+  std::unordered_map<const Person*, Person*> lastChildren_;
   // The edits since the last load; the first `applied_` are in effect. `savedAt_` is the number
   // in effect at the last load or successful save, kNeverSaved once those edits are dropped.
   static constexpr std::size_t kNeverSaved = static_cast<std::size_t>(-1);

@@ -71,10 +71,14 @@ void FamilyTree::attachChild(Record* child, Person* father) {
   if (father->firstChild == nullptr) {
     linkFirstChild(father, child);
   } else {
-    Person* last = father->firstChild;
+    // The chain's last is kept for each father who had a birth, so that births to one mother go
+    // on taking constant time however long her husband's chain grows.
+    auto kept = lastChildren_.find(father);
+    Person* last = kept != lastChildren_.end() ? kept->second : father->firstChild;
     while (last->youngerSibling != nullptr) last = last->youngerSibling;
     linkYoungerSibling(last, child);
   }
+  lastChildren_[father] = child;
   ++personCount_;
   if (child->sex == 'f') ++femaleCount_;
 }
@@ -87,6 +91,14 @@ void FamilyTree::detachChild(Record* child, std::int32_t generationCountBefore) 
     child->olderSibling->youngerSibling = nullptr;
   } else if (child->father != nullptr && child->father->firstChild == child) {
     child->father->firstChild = nullptr;
+  }
+  auto kept = lastChildren_.find(child->father);
+  if (kept != lastChildren_.end() && kept->second == child) {
+    if (child->olderSibling != nullptr) {
+      kept->second = child->olderSibling;
+    } else {
+      lastChildren_.erase(kept);
+    }
   }
   child->olderSibling = nullptr;
   index_->erase(child);
