@@ -185,8 +185,9 @@ class MainDialog : public platform::Dialog {
   platform::HTREEITEM itemOf(const Person& person) const;  // REQUIRES: isShown(&person)
   void finishTreeEdit();
 
-  std::vector<platform::HTREEITEM> treeItems_;  // by entry
-  std::vector<Person*> itemPersons_;            // by entry
+  // Entries are the items in the order they were inserted since the fill: entry n is the
+  // control's item n + 1, and its data is the person it shows.
+  std::size_t entries_ = 0;
   // Item numbers by entry, once a birth made them differ from the entries; empty until asked.
   bool numbersAreEntries_ = true;
   std::vector<int> itemNumbers_;

@@ -36,15 +36,11 @@ void MainDialog::refillTreeView() {
 }
 
 void MainDialog::fillTreeView() {
-  treeItems_.clear();
-  itemPersons_.clear();
+  entries_ = 0;
   itemNumbers_.clear();
   numbersAreEntries_ = true;
   bornItems_ = 0;
   markedItems_.clear();
-  const auto persons = static_cast<std::size_t>(std::max(familyTree.personCount(), 0));
-  treeItems_.reserve(persons);
-  itemPersons_.reserve(persons);
   Person* root = familyTree.root();
   if (root == nullptr) return;
   insertPersonItem(*root, platform::TVI_ROOT, platform::TVI_LAST);
@@ -53,11 +49,11 @@ void MainDialog::fillTreeView() {
 
 int MainDialog::insertPersonItem(Person& person, platform::HTREEITEM parent,
                                  platform::HTREEITEM after) {
-  const auto entry = static_cast<int>(treeItems_.size());
+  const auto entry = static_cast<int>(entries_);
   makeItemLabel(person, entry == 0, labelBuffer_);
-  treeItems_.push_back(treeCtrl.InsertItem(labelBuffer_, platform::I_IMAGECALLBACK,
-                                           platform::I_IMAGECALLBACK, parent, after, entry));
-  itemPersons_.push_back(&person);
+  treeCtrl.InsertItem(labelBuffer_, platform::I_IMAGECALLBACK, platform::I_IMAGECALLBACK, parent,
+                      after, reinterpret_cast<std::intptr_t>(&person));
+  ++entries_;
   person.treeIndex = entry;
   return entry;
 }
@@ -65,7 +61,8 @@ int MainDialog::insertPersonItem(Person& person, platform::HTREEITEM parent,
 bool MainDialog::isShown(const Person* person) const {
   if (person == nullptr || person->treeIndex < 0) return false;
   const auto entry = static_cast<std::size_t>(person->treeIndex);
-  return entry < itemPersons_.size() && itemPersons_[entry] == person;
+  return entry < entries_ &&
+         treeCtrl.GetItemData(itemOf(*person)) == reinterpret_cast<std::intptr_t>(person);
 }
 
 // Walks with an explicit stack rather than recursion, so that no shape of file can exhaust the
@@ -81,7 +78,7 @@ void MainDialog::addChildItems(int itemNumber, Person* person) {
   while (!frames.empty()) {
     Frame& frame = frames.back();
     Person* child = frame.next;
-    const platform::HTREEITEM parent = treeItems_[static_cast<std::size_t>(frame.entry)];
+    const platform::HTREEITEM parent = frame.entry + 1;
     if (child == nullptr || isShown(child)) {
       treeCtrl.Expand(parent, platform::TVE_EXPAND);
       frames.pop_back();
@@ -120,10 +117,9 @@ void MainDialog::showNewChild(Person* child) {
 void MainDialog::showChildRemoved(Person* child) {
   if (isShown(child)) {
     const platform::HTREEITEM item = itemOf(*child);
-    const bool newest = static_cast<std::size_t>(child->treeIndex) + 1 == treeItems_.size();
+    const bool newest = static_cast<std::size_t>(child->treeIndex) + 1 == entries_;
     if (newest && treeCtrl.DeleteNewestItem(item)) {
-      treeItems_.pop_back();
-      itemPersons_.pop_back();
+      --entries_;
       child->treeIndex = -1;
       itemNumbers_.clear();
       if (bornItems_ > 0) --bornItems_;
@@ -155,17 +151,17 @@ void MainDialog::finishTreeEdit() {
 }
 
 platform::HTREEITEM MainDialog::itemOf(const Person& person) const {
-  return treeItems_[static_cast<std::size_t>(person.treeIndex)];
+  return static_cast<platform::HTREEITEM>(person.treeIndex) + 1;
 }
 
 int MainDialog::itemNumber(int entry) {
   if (numbersAreEntries_) return entry;
   if (itemNumbers_.empty()) {
     // Pre-order over the control's items, each numbered through its entry.
-    itemNumbers_.assign(treeItems_.size(), 0);
+    itemNumbers_.assign(entries_, 0);
     int number = 0;
     for (platform::HTREEITEM item = treeCtrl.GetRootItem(); item != platform::TVI_NULL;) {
-      itemNumbers_[static_cast<std::size_t>(treeCtrl.GetItemData(item))] = number++;
+      itemNumbers_[static_cast<std::size_t>(item - 1)] = number++;
       platform::HTREEITEM next = treeCtrl.GetChildItem(item);
       while (next == platform::TVI_NULL && item != platform::TVI_NULL) {
         next = treeCtrl.GetNextSiblingItem(item);
@@ -181,18 +177,15 @@ bool MainDialog::OnTreeGetDispInfoRoute(int id, platform::TreeDispInfo& info) {
   if (id != IDC_TREE) return false;
   // The root's image index is 0, every other item's its parent's item number plus 1.
   const platform::HTREEITEM parent = treeCtrl.GetParentItem(info.item);
-  info.image = parent == platform::TVI_NULL
-                   ? 0
-                   : itemNumber(static_cast<int>(treeCtrl.GetItemData(parent))) + 1;
+  info.image = parent == platform::TVI_NULL ? 0 : itemNumber(static_cast<int>(parent - 1)) + 1;
   info.selectedImage = info.image;
   return true;
 }
 
 Person* MainDialog::personOfItem(platform::HTREEITEM item) const {
   if (item == platform::TVI_NULL) return nullptr;
-  const auto entry = static_cast<std::size_t>(treeCtrl.GetItemData(item));
-  if (entry >= treeItems_.size() || treeItems_[entry] != item) return nullptr;
-  return itemPersons_[entry];
+  auto* person = reinterpret_cast<Person*>(treeCtrl.GetItemData(item));
+  return isShown(person) && itemOf(*person) == item ? person : nullptr;
 }
 
 bool MainDialog::selectPersonItem(const Person* person) {

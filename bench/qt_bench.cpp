@@ -9,8 +9,10 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -50,7 +52,7 @@ class QtWindowOf {
   platform::QtTreeView* tree() const {
     return window()->findChild<platform::QtTreeView*>(QString::number(1000));
   }
-  WindowEdits edits() {
+  WindowEdits edits(Spot spot) {
     return WindowEdits(
         objects_->tree,
         [this](int id, const std::string& gbk) {
@@ -61,7 +63,19 @@ class QtWindowOf {
         [this](int id) {
           window()->findChild<QPushButton*>(QString::number(id))->click();
           QApplication::processEvents();  // the window shows the edit
-        });
+        },
+        spot);
+  }
+  // Activates the window's shortcut for `keys` (Ctrl+Z, Ctrl+Y) as the keys do, and lets the
+  // window show what it did.
+  bool shortcut(const QKeySequence& keys) {
+    for (QShortcut* shortcut : window()->findChildren<QShortcut*>()) {
+      if (shortcut->key() != keys) continue;
+      emit shortcut->activated();
+      QApplication::processEvents();
+      return true;
+    }
+    return false;
   }
 
  private:
@@ -142,6 +156,31 @@ void BM_RenameQt(benchmark::State& state) {
   editEachIteration<QtWindowOf>(state, [](WindowEdits& edits) { return edits.rename(); });
 }
 
+// A birth, a marriage and a rename made first at the spot; each iteration takes the three back
+// with Ctrl+Z and does them again with Ctrl+Y, painted.
+void BM_UndoRedoQt(benchmark::State& state) {
+  QtWindowOf window(clanOf(state.range(0)));
+  state.SetLabel(kSpotNames[state.range(1)]);
+  WindowEdits edits = window.edits(static_cast<Spot>(state.range(1)));
+  if (!window.created() || !edits.birth() || !edits.marriage() || !edits.rename()) {
+    state.SkipWithError("the edits were refused");
+    return;
+  }
+  const QKeySequence undo(Qt::CTRL | Qt::Key_Z);
+  const QKeySequence redo(Qt::CTRL | Qt::Key_Y);
+  for (auto _ : state) {
+    for (int i = 0; i < 3; ++i) {
+      if (!window.shortcut(undo)) state.SkipWithError("no entry takes Ctrl+Z");
+    }
+    for (int i = 0; i < 3; ++i) {
+      if (!window.shortcut(redo)) state.SkipWithError("no entry takes Ctrl+Y");
+    }
+  }
+  if (window.dialog().familyTree.editsInEffect() != 3) {
+    state.SkipWithError("the edits were not all done again");
+  }
+}
+
 // From the Esc key to the end of the process's objects, as when the program ends.
 void BM_ExitAfterEscQt(benchmark::State& state) {
   const Clan& clan = clanOf(state.range(0));
@@ -159,9 +198,10 @@ void BM_ExitAfterEscQt(benchmark::State& state) {
 BENCHMARK(BM_TreeViewFillQt)->Apply(everyClanSize)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowStartQt)->Apply(everyClanSize)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowMemoryQt)->Apply(everyClanSize)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BirthQt)->Apply(everyClanSize)->UseRealTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_MarriageQt)->Apply(everyClanSize)->UseRealTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RenameQt)->Apply(everyClanSize)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BirthQt)->Apply(everyClanSizeAndSpot)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MarriageQt)->Apply(everyClanSizeAndSpot)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RenameQt)->Apply(everyClanSizeAndSpot)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UndoRedoQt)->Apply(everyClanSizeAndSpot)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ExitAfterEscQt)->Apply(everyClanSize)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -27,119 +27,154 @@ std::size_t slotHash(std::uint64_t key) {
 }
 }  // namespace
 
+std::size_t FamilyTree::NameIndex::home(std::uint64_t key) const {
+  // The hash's top 32 bits scaled to the table: any size of table, no power of two needed.
+  return static_cast<std::size_t>(((slotHash(key) >> 32) * slotCount_) >> 32);
+}
+
 std::size_t FamilyTree::NameIndex::find(std::uint64_t key) const {
-  if (lastSlot_ < slots_.size() && slots_[lastSlot_].key == key &&
-      slots_[lastSlot_].head != nullptr) {
+  if (lastSlot_ < slotCount_ && slots_[lastSlot_].head != 0 &&
+      (slots_[lastSlot_].word & kKeyMask) == key) {
     return lastSlot_;
   }
-  const std::size_t mask = slots_.size() - 1;
-  std::size_t at = slotHash(key) & mask;
-  std::size_t firstErased = slots_.size();
+  std::size_t at = home(key);
+  std::size_t firstErased = slotCount_;
   for (;;) {
     const Slot& slot = slots_[at];
-    if (slot.head == nullptr) {
-      if (slot.key != kErased) return firstErased != slots_.size() ? firstErased : at;
-      if (firstErased == slots_.size()) firstErased = at;
-    } else if (slot.key == key) {
+    if (slot.head == 0) {
+      if (slot.word != kErased) return firstErased != slotCount_ ? firstErased : at;
+      if (firstErased == slotCount_) firstErased = at;
+    } else if ((slot.word & kKeyMask) == key) {
       lastSlot_ = at;
       return at;
     }
-    at = (at + 1) & mask;
+    if (++at == slotCount_) at = 0;
   }
 }
 
 void FamilyTree::NameIndex::prefetch(const char* name) const {
-  if (slots_.empty()) return;
+  if (slotCount_ == 0) return;
   NameKey key{};
   std::copy_n(name, 6, key.begin());
-  __builtin_prefetch(&slots_[slotHash(pack(key)) & (slots_.size() - 1)]);
+  __builtin_prefetch(&slots_[home(pack(key))]);
 }
 
 void FamilyTree::NameIndex::reserve(std::size_t records) {
-  std::size_t slots = 64;
-  while (slots * 3 < records * 4) slots *= 2;
-  if (slots > slots_.size()) rehash(slots);
+  // At most three slots in four hold a key.
+  const std::size_t slots = std::max<std::size_t>(64, records + records / 3 + 1);
+  if (slots > slotCount_) rehash(slots);
 }
 
 void FamilyTree::NameIndex::rehash(std::size_t slots) {
-  std::vector<Slot> old = std::move(slots_);
-  slots_.assign(slots, Slot{});
+  platform::LargeBlock old = std::move(memory_);
+  const Slot* oldSlots = slots_;
+  const std::size_t oldCount = slotCount_;
+  memory_ = platform::LargeBlock(slots * sizeof(Slot));  // zero: every slot free
+  slots_ = static_cast<Slot*>(memory_.data());
+  slotCount_ = slots;
   lastSlot_ = slots;
   used_ = 0;
-  for (const Slot& slot : old) {
-    if (slot.head == nullptr) continue;
-    slots_[find(slot.key)] = slot;
+  for (std::size_t i = 0; i < oldCount; ++i) {
+    if (oldSlots[i].head == 0) continue;
+    slots_[find(oldSlots[i].word & kKeyMask)] = oldSlots[i];
     ++used_;
   }
 }
 
 void FamilyTree::NameIndex::insert(Record* record) {
-  if ((used_ + 1) * 4 > slots_.size() * 3) rehash(slots_.empty() ? 64 : slots_.size() * 2);
+  if ((used_ + 1) * 4 > slotCount_ * 3) rehash(slotCount_ == 0 ? 64 : slotCount_ * 2);
   const std::uint64_t key = pack(record->name);
   const std::size_t at = find(key);
   Slot& slot = slots_[at];
   lastSlot_ = at;
-  if (slot.head != nullptr) {
-    // The chain's order means nothing: the newest goes first, in constant time.
-    record->nextSameKey = slot.head;
-    slot.head = record;
+  if (slot.head != 0) {
+    aside_[key].insert(record);
     ++shared_;
     return;
   }
-  if (slot.key != kErased) ++used_;
-  slot.key = key;
-  slot.head = record;
-  slot.found = Found{};
-  record->nextSameKey = nullptr;
+  if (slot.word != kErased) ++used_;
+  slot.word = key;
+  slot.head = record->sequence + 1;
+  slot.found = kNoneFound;
 }
 
 void FamilyTree::NameIndex::erase(Record* record) {
-  if (slots_.empty()) return;
-  Slot& slot = slots_[find(pack(record->name))];
-  if (slot.head == nullptr) return;
-  Record** place = &slot.head;
-  while (*place != nullptr && *place != record) place = &(*place)->nextSameKey;
-  if (*place != record) return;
-  *place = record->nextSameKey;
-  record->nextSameKey = nullptr;
-  if (slot.head == nullptr) {
-    slot.key = kErased;
-  } else {
-    --shared_;  // the chain had two records or more
+  if (slotCount_ == 0) return;
+  const std::uint64_t key = pack(record->name);
+  Slot& slot = slots_[find(key)];
+  if (slot.head == 0) return;
+  auto others = aside_.find(key);
+  if (slot.head == record->sequence + 1) {
+    if (others == aside_.end()) {
+      slot.head = 0;
+      slot.word = kErased;
+      return;
+    }
+    // Another record of the key takes the slot.
+    Record* next = *others->second.begin();
+    others->second.erase(others->second.begin());
+    slot.head = next->sequence + 1;
+  } else if (others == aside_.end() || others->second.erase(record) == 0) {
+    return;
   }
+  --shared_;
+  if (others->second.empty()) aside_.erase(others);
 }
 
 FamilyTree::Record* FamilyTree::NameIndex::first(const NameKey& key) const {
-  if (slots_.empty()) return nullptr;
-  const Slot& slot = slots_[find(pack(key))];
-  return slot.head;
+  if (slotCount_ == 0) return nullptr;
+  return recordOf(slots_[find(pack(key))].head);
 }
 
-FamilyTree::NameIndex::Found* FamilyTree::NameIndex::found(const NameKey& key) {
-  if (slots_.empty()) return nullptr;
+bool FamilyTree::NameIndex::heldByOther(const NameKey& key, const Record* record) const {
+  const Record* head = first(key);
+  if (head == nullptr) return false;
+  return head != record || aside_.contains(pack(key));
+}
+
+std::uint32_t* FamilyTree::NameIndex::found(const NameKey& key, std::uint16_t epoch) {
+  if (slotCount_ == 0) return nullptr;
   Slot& slot = slots_[find(pack(key))];
-  return slot.head != nullptr ? &slot.found : nullptr;
+  if (slot.head == 0) return nullptr;
+  const std::uint64_t stamped = (slot.word & kKeyMask) | std::uint64_t{epoch} << 48;
+  if (slot.word != stamped) {
+    slot.word = stamped;
+    slot.found = kNoneFound;
+  }
+  return &slot.found;
 }
 
-const FamilyTree::NameIndex::Found* FamilyTree::NameIndex::found(const NameKey& key) const {
-  return const_cast<NameIndex*>(this)->found(key);
+std::uint32_t FamilyTree::NameIndex::foundAt(const NameKey& key, std::uint16_t epoch) const {
+  if (slotCount_ == 0) return kNoneFound;
+  const Slot& slot = slots_[find(pack(key))];
+  if (slot.head == 0 || slot.word >> 48 != epoch) return kNoneFound;
+  return slot.found;
+}
+
+void FamilyTree::NameIndex::forgetFound() {
+  for (std::size_t i = 0; i < slotCount_; ++i) {
+    if (slots_[i].head == 0) continue;
+    slots_[i].word &= kKeyMask;
+    slots_[i].found = kNoneFound;
+  }
 }
 
 void FamilyTree::NameIndex::clear() {
-  slots_.clear();
+  memory_ = platform::LargeBlock();
+  slots_ = nullptr;
+  slotCount_ = 0;
   lastSlot_ = 0;
   used_ = 0;
   shared_ = 0;
+  aside_.clear();
 }
-
-bool FamilyTree::NameIndex::hasSharedKeys() const { return shared_ != 0; }
 
 // --- Records ---------------------------------------------------------------------------------
 
 FamilyTree::FamilyTree(std::string fileName)
     : fileName_(std::move(fileName)),
       records_(std::make_unique<RecordStore>()),
-      index_(std::make_unique<NameIndex>()) {}
+      index_(std::make_unique<NameIndex>(*records_)) {}
 
 FamilyTree::~FamilyTree() { releaseAll(); }
 
@@ -162,7 +197,6 @@ bool FamilyTree::initPerson(Person* person) {
 
 FamilyTree::Record* FamilyTree::newRecord() {
   Record* record = &records_->emplace_back();
-  record->sequence = static_cast<std::uint32_t>(records_->size() - 1);
   initPerson(record);
   return record;
 }
@@ -173,7 +207,7 @@ void FamilyTree::resetTree() {
   root_ = nullptr;
   personCount_ = 0;
   femaleCount_ = 0;
-  ++epoch_;
+  advanceEpoch();
   // An empty tree, or one about to be read, holds nothing unsaved and no edits.
   history_.clear();
   applied_ = 0;
@@ -183,6 +217,9 @@ void FamilyTree::resetTree() {
   releasedCount_ = 0;
   sharedFound_.clear();
   holders_.clear();
+  walkParents_.clear();
+  fileNames_.clear();
+  lastChildren_.clear();
   queue_.clear();
 }
 
@@ -193,8 +230,8 @@ bool FamilyTree::releasePerson(Person*& place) {
   if (root_ == record) root_ = nullptr;
   if (isFound(record)) uncountFound(record);
   index_->erase(record);
-  if (!record->released) ++releasedCount_;
-  record->released = true;
+  if (!record->has(Record::kReleased)) ++releasedCount_;
+  record->set(Record::kReleased, true);
   record->deathDate.reset();
   return true;
 }
@@ -217,28 +254,50 @@ void FamilyTree::releaseAll() { resetTree(); }
 // walk parents), so a key that several compared records share keeps them ordered, first
 // compared first, and answers at once.
 
+FamilyTree::Record* FamilyTree::recordAt(std::uint32_t sequence) const {
+  return &(*records_)[sequence];
+}
+
+const FamilyTree::Record* FamilyTree::walkParentOf(const Record* member) const {
+  if (member->has(Record::kWalkParentAside)) return walkParents_.at(member);
+  return static_cast<const Record*>(member->father);
+}
+
+// A new epoch: every reach mark and found word made before is stale. The marks keep 16 bits of
+// it, so after 65,535 epochs they are all cleared once and the count starts again.
+void FamilyTree::advanceEpoch() {
+  if (++epoch_ != 0) return;
+  for (std::size_t i = 0; i < records_->size(); ++i) (*records_)[i].reachEpoch = 0;
+  index_->forgetFound();
+  epoch_ = 1;
+}
+
 void FamilyTree::touch(Record* record) const {
   if (record->reachEpoch == epoch_) return;
   record->reachEpoch = epoch_;
-  record->visited = false;
-  record->holderCount = 0;
-  record->holder = nullptr;
+  record->set(Record::kVisited | Record::kHeldOnce | Record::kHeldMore, false);
+  record->holder = 0;
 }
 
 bool FamilyTree::isFound(const Record* record) const {
-  return record->reachEpoch == epoch_ && (record->visited || record->holderCount != 0);
+  return record->reachEpoch == epoch_ &&
+         record->has(Record::kVisited | Record::kHeldOnce | Record::kHeldMore);
 }
 
 bool FamilyTree::isVisited(const Person* person) const {
   auto* record = static_cast<const Record*>(person);
-  return record->reachEpoch == epoch_ && record->visited;
+  return record->reachEpoch == epoch_ && record->has(Record::kVisited);
 }
 
 // Post-order of two visited members: a member after all his descendants, the lines of one chain
 // in chain order. Each step up is a jump when that stays below the place sought.
 bool FamilyTree::memberPrecedes(const Record* a, const Record* b) const {
-  auto ancestorAt = [](const Record* x, std::uint32_t depth) {
-    while (x->walkDepth > depth) x = x->jump->walkDepth >= depth ? x->jump : x->walkParent;
+  auto jumpOf = [this](const Record* x) { return recordAt(x->jump); };
+  auto ancestorAt = [&](const Record* x, std::uint32_t depth) {
+    while (x->walkDepth > depth) {
+      const Record* jump = jumpOf(x);
+      x = jump->walkDepth >= depth ? jump : walkParentOf(x);
+    }
     return x;
   };
   const Record* x = ancestorAt(a, b->walkDepth);
@@ -248,13 +307,13 @@ bool FamilyTree::memberPrecedes(const Record* a, const Record* b) const {
   x = ancestorAt(x, y->walkDepth);
   // At one depth, two members' jumps reach one depth too: they differ exactly while both stay
   // below the nearest member the two lines share.
-  while (x->walkParent != y->walkParent) {
+  while (walkParentOf(x) != walkParentOf(y)) {
     if (x->jump != y->jump) {
-      x = x->jump;
-      y = y->jump;
+      x = jumpOf(x);
+      y = jumpOf(y);
     } else {
-      x = x->walkParent;
-      y = y->walkParent;
+      x = walkParentOf(x);
+      y = walkParentOf(y);
     }
   }
   return x->chainIndex < y->chainIndex;
@@ -268,11 +327,11 @@ bool FamilyTree::OccurrenceLess::operator()(const Occurrence& a, const Occurrenc
 std::optional<FamilyTree::Occurrence> FamilyTree::firstOccurrence(const Record* record) const {
   std::optional<Occurrence> first;
   if (record->reachEpoch != epoch_) return first;
-  if (record->visited) first = Occurrence{record, 0};
+  if (record->has(Record::kVisited)) first = Occurrence{record, 0};
   std::optional<Occurrence> held;
-  if (record->holderCount == 1) {
-    held = Occurrence{record->holder, record->holderSlot};
-  } else if (record->holderCount > 1) {
+  if (record->has(Record::kHeldOnce)) {
+    held = Occurrence{recordAt(record->holder), record->holderSlot};
+  } else if (record->has(Record::kHeldMore)) {
     held = *holders_.at(record).begin();
   }
   if (held && (!first || OccurrenceLess{this}(*held, *first))) first = held;
@@ -287,75 +346,77 @@ bool FamilyTree::FirstOccurrenceLess::operator()(const Record* a, const Record* 
 // under its key; uncountFound undoes it. Both must bracket every change of the record's places,
 // so that the ordered set of its key finds it where it was put.
 void FamilyTree::countFound(Record* record) {
-  NameIndex::Found* found = index_->found(record->name);
+  std::uint32_t* found = index_->found(record->name, epoch_);
   if (found == nullptr) return;
-  if (found->epoch != epoch_) *found = NameIndex::Found{nullptr, 0, epoch_};
-  ++found->count;
-  if (found->count == 1) {
-    found->one = record;
+  if (*found == NameIndex::kNoneFound) {
+    *found = record->sequence + 1;
     return;
   }
   auto& shared = sharedFound_.try_emplace(NameIndex::pack(record->name), FirstOccurrenceLess{this})
                      .first->second;
-  if (found->count == 2) shared.insert(found->one);
+  if (*found != NameIndex::kSeveralFound) shared.insert(recordAt(*found - 1));
   shared.insert(record);
-  found->one = nullptr;
+  *found = NameIndex::kSeveralFound;
 }
 
 void FamilyTree::uncountFound(Record* record) {
-  NameIndex::Found* found = index_->found(record->name);
-  if (found == nullptr || found->epoch != epoch_ || found->count == 0) return;
-  --found->count;
-  if (found->count == 0) {
-    found->one = nullptr;
+  std::uint32_t* found = index_->found(record->name, epoch_);
+  if (found == nullptr || *found == NameIndex::kNoneFound) return;
+  if (*found != NameIndex::kSeveralFound) {
+    if (*found == record->sequence + 1) *found = NameIndex::kNoneFound;
     return;
   }
   auto shared = sharedFound_.find(NameIndex::pack(record->name));
   shared->second.erase(record);
-  if (found->count == 1) {
-    found->one = *shared->second.begin();
+  if (shared->second.size() == 1) {
+    *found = (*shared->second.begin())->sequence + 1;
     sharedFound_.erase(shared);
   }
 }
 
 // The compared record with `key`, the first compared of several; null when none has it.
 FamilyTree::Record* FamilyTree::foundWithKey(const NameKey& key) const {
-  const NameIndex::Found* found = index_->found(key);
-  if (found == nullptr || found->epoch != epoch_ || found->count == 0) return nullptr;
-  if (found->count == 1) return const_cast<Record*>(found->one);
+  const std::uint32_t found = index_->foundAt(key, epoch_);
+  if (found == NameIndex::kNoneFound) return nullptr;
+  if (found != NameIndex::kSeveralFound) return recordAt(found - 1);
   return const_cast<Record*>(*sharedFound_.at(NameIndex::pack(key)).begin());
 }
 
 void FamilyTree::addHolder(Record* partner, const Record* member, std::uint8_t slot) {
   touch(partner);
-  bool wasFound = isFound(partner);
-  if (wasFound) uncountFound(partner);
+  if (isFound(partner)) uncountFound(partner);
   const Occurrence place{member, slot};
-  if (partner->holderCount == 0) {
-    partner->holder = member;
-    partner->holderSlot = slot;
-  } else {
+  if (partner->has(Record::kHeldMore)) {
+    holders_.at(partner).insert(place);
+  } else if (partner->has(Record::kHeldOnce)) {
     auto& set = holders_.try_emplace(partner, OccurrenceLess{this}).first->second;
-    if (partner->holderCount == 1) set.insert(Occurrence{partner->holder, partner->holderSlot});
+    set.insert(Occurrence{recordAt(partner->holder), partner->holderSlot});
     set.insert(place);
+    partner->set(Record::kHeldOnce, false);
+    partner->set(Record::kHeldMore, true);
+  } else {
+    partner->holder = member->sequence;
+    partner->holderSlot = slot;
+    partner->set(Record::kHeldOnce, true);
   }
-  ++partner->holderCount;
   countFound(partner);
 }
 
 void FamilyTree::removeHolder(Record* partner, const Record* member, std::uint8_t slot) {
   touch(partner);
-  if (partner->holderCount == 0) return;
+  if (!partner->has(Record::kHeldOnce | Record::kHeldMore)) return;
   uncountFound(partner);
-  --partner->holderCount;
-  if (partner->holderCount == 0) {
-    partner->holder = nullptr;
+  if (partner->has(Record::kHeldOnce)) {
+    partner->set(Record::kHeldOnce, false);
+    partner->holder = 0;
   } else {
     auto set = holders_.find(partner);
     set->second.erase(Occurrence{member, slot});
-    if (partner->holderCount == 1) {
-      partner->holder = set->second.begin()->member;
+    if (set->second.size() == 1) {
+      partner->holder = set->second.begin()->member->sequence;
       partner->holderSlot = set->second.begin()->slot;
+      partner->set(Record::kHeldMore, false);
+      partner->set(Record::kHeldOnce, true);
       holders_.erase(set);
     }
   }
@@ -367,18 +428,24 @@ void FamilyTree::removeHolder(Record* partner, const Record* member, std::uint8_
 void FamilyTree::visitMember(Record* record, const Record* walkParent, std::uint32_t depth,
                              std::uint32_t chainIndex) {
   touch(record);
-  bool wasFound = isFound(record);
-  if (wasFound) uncountFound(record);
-  record->visited = true;
+  if (isFound(record)) uncountFound(record);
+  record->set(Record::kVisited, true);
   record->walkDepth = depth;
-  record->walkParent = walkParent;
   record->chainIndex = chainIndex;
+  const bool aside = walkParent != record->father;
+  if (aside) {
+    walkParents_[record] = walkParent;
+  } else if (record->has(Record::kWalkParentAside)) {
+    walkParents_.erase(record);
+  }
+  record->set(Record::kWalkParentAside, aside);
   if (walkParent == nullptr) {
-    record->jump = record;
+    record->jump = record->sequence;
   } else {
-    const Record* up = walkParent->jump;
-    const bool even = walkParent->walkDepth - up->walkDepth == up->walkDepth - up->jump->walkDepth;
-    record->jump = even ? up->jump : walkParent;
+    const Record* up = recordAt(walkParent->jump);
+    const bool even =
+        walkParent->walkDepth - up->walkDepth == up->walkDepth - recordAt(up->jump)->walkDepth;
+    record->jump = even ? up->jump : walkParent->sequence;
   }
   countFound(record);
   if (record->spouse != nullptr) addHolder(static_cast<Record*>(record->spouse), record, 1);
@@ -392,30 +459,30 @@ void FamilyTree::visitMember(Record* record, const Record* walkParent, std::uint
 void FamilyTree::detachChain(Record* first) {
   std::vector<Record*> region;
   std::vector<Record*> pending{first};
-  const std::uint32_t stamp = ++walkStamp_;
   while (!pending.empty()) {
     Record* member = pending.back();
     pending.pop_back();
-    if (member == nullptr || !isVisited(member) || member->walkStamp == stamp) continue;
-    member->walkStamp = stamp;
+    if (member == nullptr || !isVisited(member) || member->has(Record::kMet)) continue;
+    member->set(Record::kMet, true);
     region.push_back(member);
     pending.push_back(static_cast<Record*>(member->youngerSibling));
     pending.push_back(static_cast<Record*>(member->firstChild));
   }
   for (auto it = region.rbegin(); it != region.rend(); ++it) {
     Record* member = *it;
+    member->set(Record::kMet, false);
     if (member->spouse != nullptr) removeHolder(static_cast<Record*>(member->spouse), member, 1);
     if (member->secondWife != nullptr) {
       removeHolder(static_cast<Record*>(member->secondWife), member, 2);
     }
     uncountFound(member);
-    member->visited = false;
+    member->set(Record::kVisited, false);
     if (isFound(member)) countFound(member);
   }
 }
 
 void FamilyTree::startReach() {
-  ++epoch_;
+  advanceEpoch();
   sharedFound_.clear();
   holders_.clear();
   if (root_ != nullptr) visitMember(static_cast<Record*>(root_), nullptr, 1, 0);
@@ -437,7 +504,7 @@ void FamilyTree::linkYoungerSibling(Person* older, Person* younger) {
   if (!isVisited(older) || isVisited(younger)) return;
   if (replaced != nullptr) detachChain(static_cast<Record*>(replaced));
   auto* olderRecord = static_cast<Record*>(older);
-  visitMember(static_cast<Record*>(younger), olderRecord->walkParent, olderRecord->walkDepth,
+  visitMember(static_cast<Record*>(younger), walkParentOf(olderRecord), olderRecord->walkDepth,
               olderRecord->chainIndex + 1);
 }
 
@@ -483,7 +550,7 @@ std::vector<const Person*> FamilyTree::unplacedRecords() const {
   std::vector<const Person*> unplaced;
   for (std::size_t i = 0; i < records_->size(); ++i) {
     const Record& record = (*records_)[i];
-    if (!record.released && !written[record.sequence]) unplaced.push_back(&record);
+    if (!record.has(Record::kReleased) && !written[record.sequence]) unplaced.push_back(&record);
   }
   return unplaced;
 }

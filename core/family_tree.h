@@ -27,6 +27,7 @@
 // the tree is not thread-safe.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -320,6 +321,9 @@ class FamilyTree {
   bool walkBreadthFirst(Visit&& visit);
 
   // Reachability bookkeeping behind the index: which records the walk compares, and where.
+  Record* recordAt(std::uint32_t sequence) const;
+  const Record* walkParentOf(const Record* member) const;
+  void advanceEpoch();
   void touch(Record* record) const;
   bool isFound(const Record* record) const;
   bool isVisited(const Person* person) const;
@@ -355,13 +359,24 @@ class FamilyTree {
   class RecordStore;
   std::unique_ptr<RecordStore> records_;  // reading and adding order; addresses stay put
   std::unique_ptr<NameIndex> index_;
-  std::uint32_t epoch_ = 1;  // reach marks of other epochs are stale
-  std::uint32_t walkStamp_ = 0;
+  std::uint16_t epoch_ = 1;  // reach marks and found words of other epochs are stale
   // The records of one key that the walk compares, first compared first (keys that more than one
   // such record has); the members holding a record as partner (records that more than one member
-  // holds).
+  // holds); the walk parent of each member whose walk parent is not his father.
   std::unordered_map<std::uint64_t, std::set<const Record*, FirstOccurrenceLess>> sharedFound_;
   std::unordered_map<const Record*, std::set<Occurrence, OccurrenceLess>> holders_;
+  std::unordered_map<const Record*, const Record*> walkParents_;
+  // The name fields as the file gave them, by sequence, of the records that a save of a tree the
+  // walks cannot write in order must write back with the names they could not resolve: those
+  // whose father, older sibling or husband field named somebody (or was not the absent-name
+  // field) and was not linked. Records absent here, added ones included, have absent-name fields.
+  using NameField = std::array<char, 6>;
+  struct FileNames {
+    NameField father, olderSibling, husband;
+  };
+  std::unordered_map<std::uint32_t, FileNames> fileNames_;
+  // The last of the chain of each father who had a birth since the load (see attachChild).
+  std::unordered_map<const Person*, Person*> lastChildren_;
   // The edits since the last load; the first `applied_` are in effect. `savedAt_` is the number
   // in effect at the last load or successful save, kNeverSaved once those edits are dropped.
   static constexpr std::size_t kNeverSaved = static_cast<std::size_t>(-1);

@@ -12,6 +12,7 @@
 #include "core/family_tree.h"
 #include "core/home_record.h"
 #include "core/tree_record.h"
+#include "platform/large_block.h"
 #include "platform/text_file.h"
 
 namespace quillet {
@@ -116,10 +117,25 @@ bool FamilyTree::load() {
   fileIdentity_.reset();
   if (!file) return false;
   fileIdentity_ = file->identity();
-  std::string bytes;
+  // The file is read into room for all of it taken at once (see platform::LargeBlock), grown
+  // should the file have grown since it was looked at, and let go when the reading is done.
+  platform::LargeBlock room;
+  std::string_view bytes;
   std::size_t stop = 0;
   try {
-    if (!file->readAll(bytes)) return false;
+    std::size_t size = 0;
+    const auto expected = fileIdentity_ ? static_cast<std::size_t>(fileIdentity_->size) : 0;
+    room = platform::LargeBlock(expected + 1);
+    for (;;) {
+      char* at = static_cast<char*>(room.data());
+      size += file->read(at + size, room.size() - size);
+      bytes = std::string_view(at, size);
+      if (size < room.size()) break;
+      platform::LargeBlock larger(room.size() * 2);
+      std::copy_n(at, size, static_cast<char*>(larger.data()));
+      room = std::move(larger);
+    }
+    if (file->failedReading()) return false;
     file->close();
     readRecords(bytes, stop);
   } catch (const std::bad_alloc&) {
@@ -137,7 +153,10 @@ bool FamilyTree::load() {
 // std::bad_alloc when memory runs out (`stop` then holds the '!' of the record being read).
 void FamilyTree::readRecords(std::string_view bytes, std::size_t& stop) {
   stop = 0;
-  // A record takes 46 bytes at least: the index is made as large as the file can need at once.
+  // A record takes 38 bytes at least, and 46 or 47 as save writes it: the store is given room
+  // for as many as the file can hold (pages are touched only as records fill them), the index
+  // for as many as a saved file holds.
+  records_->reserve(bytes.size() / 38 + 1);
   index_->reserve(bytes.size() / 46 + 1);
   RecordCursor in{bytes};
   for (;;) {
@@ -200,9 +219,6 @@ bool FamilyTree::readRecord(RecordCursor& in) {
   Record* person = newRecord();
   ++personCount_;
   person->name = keyOf(raw.name);
-  person->fileFather = raw.father;
-  person->fileOlderSibling = raw.olderSibling;
-  person->fileHusband = raw.husband;
   index_->insert(person);
 
   person->generation = raw.generation;
@@ -246,6 +262,13 @@ bool FamilyTree::readRecord(RecordCursor& in) {
   person->alive = raw.alive;
   if (raw.alive != 'y') person->deathDate = dateOf(raw.deathDate);
   generationCount_ = raw.generation - '0';
+  // The links made here are never undone by a later record: a field that made none is kept.
+  const bool keepFather = person->father == nullptr && raw.father != kAbsentName;
+  const bool keepOlder = person->olderSibling == nullptr && raw.olderSibling != kAbsentName;
+  const bool keepHusband = person->spouse == nullptr && raw.husband != kAbsentName;
+  if (keepFather || keepOlder || keepHusband) {
+    fileNames_[person->sequence] = {raw.father, raw.olderSibling, raw.husband};
+  }
   return true;
 }
 
@@ -430,9 +453,13 @@ void FamilyTree::appendFileBytes(const std::vector<const Record*>& order, std::s
       appendRecord(bytes, *record, nameOr(record->father, kAbsentName),
                    nameOr(record->olderSibling, kAbsentName), husbandField(*record, kAbsentName));
     } else {
-      appendRecord(bytes, *record, nameOr(record->father, record->fileFather),
-                   nameOr(record->olderSibling, record->fileOlderSibling),
-                   husbandField(*record, record->fileHusband));
+      const auto kept = fileNames_.find(record->sequence);
+      const FileNames& file = kept != fileNames_.end()
+                                  ? kept->second
+                                  : FileNames{kAbsentName, kAbsentName, kAbsentName};
+      appendRecord(bytes, *record, nameOr(record->father, file.father),
+                   nameOr(record->olderSibling, file.olderSibling),
+                   husbandField(*record, file.husband));
     }
   }
 }
@@ -578,7 +605,7 @@ bool FamilyTree::saveChecked(SaveReport& report, platform::ReplaceFailure openFa
   if (!regular) {
     order.clear();
     for (std::size_t i = 0; i < records_->size(); ++i) {
-      if (!(*records_)[i].released) order.push_back(&(*records_)[i]);
+      if (!(*records_)[i].has(Record::kReleased)) order.push_back(&(*records_)[i]);
     }
   }
   std::string bytes;

@@ -32,8 +32,8 @@ void FamilyTree::keepEdit(Edit edit) {
 
 // A record that was taken back is part of the tree again.
 void FamilyTree::leaveRelease(Record* record) {
-  if (!record->released) return;
-  record->released = false;
+  if (!record->has(Record::kReleased)) return;
+  record->set(Record::kReleased, false);
   --releasedCount_;
 }
 
@@ -71,10 +71,14 @@ void FamilyTree::attachChild(Record* child, Person* father) {
   if (father->firstChild == nullptr) {
     linkFirstChild(father, child);
   } else {
-    Person* last = father->firstChild;
+    // The chain's last is kept for each father who had a birth, so that births to one mother go
+    // on taking constant time however long her husband's chain grows.
+    auto kept = lastChildren_.find(father);
+    Person* last = kept != lastChildren_.end() ? kept->second : father->firstChild;
     while (last->youngerSibling != nullptr) last = last->youngerSibling;
     linkYoungerSibling(last, child);
   }
+  lastChildren_[father] = child;
   ++personCount_;
   if (child->sex == 'f') ++femaleCount_;
 }
@@ -88,12 +92,20 @@ void FamilyTree::detachChild(Record* child, std::int32_t generationCountBefore) 
   } else if (child->father != nullptr && child->father->firstChild == child) {
     child->father->firstChild = nullptr;
   }
+  auto kept = lastChildren_.find(child->father);
+  if (kept != lastChildren_.end() && kept->second == child) {
+    if (child->olderSibling != nullptr) {
+      kept->second = child->olderSibling;
+    } else {
+      lastChildren_.erase(kept);
+    }
+  }
   child->olderSibling = nullptr;
   index_->erase(child);
   generationCount_ = generationCountBefore;
   --personCount_;
   if (child->sex == 'f') --femaleCount_;
-  child->released = true;
+  child->set(Record::kReleased, true);
   ++releasedCount_;
 }
 
@@ -141,7 +153,7 @@ void FamilyTree::detachWife(Record* wife, Person* husband, char marriedBefore) {
   index_->erase(wife);
   --personCount_;
   --femaleCount_;
-  wife->released = true;
+  wife->set(Record::kReleased, true);
   ++releasedCount_;
 }
 
@@ -160,9 +172,7 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
       if (findByName(holder, key)) return holder == person;
       if (record->name == key) return true;  // a record no search reaches, renamed to itself
       // A record no walk reaches keeps its name in the file: nobody else can take it.
-      for (const Record* other = index_->first(key); other; other = other->nextSameKey) {
-        if (other != record) return false;
-      }
+      if (index_->heldByOther(key, record)) return false;
       rename(record, key);
       break;
     }

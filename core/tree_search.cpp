@@ -48,13 +48,13 @@ bool FamilyTree::findByNameByWalk(Person*& result, const NameKey& key) {
   queue_.clear();
   if (root_ == nullptr) return false;
   std::vector<Person*> stack{root_};
-  const std::uint32_t stamp = ++walkStamp_;
+  std::vector<bool> met(records_->size(), false);
   for (;;) {
     // Descend along first children; a member met before is not descended again.
     for (Person* top = stack.back(); top != nullptr; top = stack.back()) {
-      auto* record = static_cast<Record*>(top);
-      const bool seen = record->walkStamp == stamp;
-      record->walkStamp = stamp;
+      const std::uint32_t sequence = static_cast<Record*>(top)->sequence;
+      const bool seen = met[sequence];
+      met[sequence] = true;
       stack.push_back(seen ? nullptr : top->firstChild);
     }
     stack.pop_back();

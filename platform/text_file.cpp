@@ -433,11 +433,39 @@ int TextFile::getc() {
 }
 
 std::size_t TextFile::read(char* buffer, std::size_t n) {
+  // As getc a byte at a time, but the file's bytes are read in blocks straight into `buffer` and
+  // translated there; a byte read ahead (after a CR) comes first.
   std::size_t count = 0;
   while (count < n) {
-    int c = getc();
-    if (c == kEof) break;
-    buffer[count++] = static_cast<char>(c);
+    if (pending_ != -2) {
+      const int c = getc();
+      if (c == kEof) break;
+      buffer[count++] = static_cast<char>(c);
+      continue;
+    }
+    const std::size_t got = std::fread(buffer + count, 1, n - count, file_);
+    if (got == 0) break;
+    if (!textMode_) {
+      count += got;
+      continue;
+    }
+    const std::size_t end = count + got;
+    for (std::size_t in = count; in < end; ++in) {
+      char c = buffer[in];
+      if (c == '\r') {
+        if (in + 1 < end) {
+          if (buffer[in + 1] == '\n') continue;  // the LF stands for the pair
+        } else {
+          const int next = std::fgetc(file_);
+          if (next == '\n') {
+            c = '\n';
+          } else {
+            pending_ = next;  // a lone CR passes; the byte after it is kept for the next read
+          }
+        }
+      }
+      buffer[count++] = c;
+    }
   }
   return count;
 }

@@ -100,6 +100,8 @@ class TextFile {
   int getc();
   // Reads up to `n` bytes after translation; returns how many were read.
   std::size_t read(char* buffer, std::size_t n);
+  // True after a read error.
+  bool failedReading() const { return file_ != nullptr && std::ferror(file_) != 0; }
   // Appends everything up to the end of the file, after translation, to `bytes`. False on a read
   // error (what was read stays appended).
   bool readAll(std::string& bytes);

@@ -1,5 +1,6 @@
 #include "platform/dialog/tree_items.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace platform {
@@ -8,14 +9,20 @@ HTREEITEM TreeItems::insert(std::string_view gbkLabel, int image, int selectedIm
                             std::intptr_t data, HTREEITEM parent, HTREEITEM insertAfter) {
   const bool topLevel = parent == TVI_ROOT || parent == TVI_NULL;
   if (!topLevel && !isItem(parent)) return TVI_NULL;
-  const auto handle = static_cast<std::uint32_t>(items_.size() + 1);
-  Item made;
-  made.parent = topLevel ? 0 : static_cast<std::uint32_t>(parent);
-  made.image = image;
-  made.selectedImage = selectedImage;
-  made.data = data;
-  storeLabel(made, gbkLabel);
-  items_.push_back(made);
+  if (size_ == itemBlocks_.size() * kItemsPerBlock) {
+    itemBlocks_.emplace_back(kItemsPerBlock * sizeof(Item));
+  }
+  const auto handle = static_cast<std::uint32_t>(size_ + 1);
+  ++size_;
+  Item& item = at(handle);
+  item = Item{};
+  item.parent = topLevel ? 0 : static_cast<std::uint32_t>(parent);
+  item.image = image;
+  item.selectedImage = selectedImage;
+  const auto bits = static_cast<std::uint64_t>(data);
+  item.dataLow = static_cast<std::uint32_t>(bits);
+  item.dataHigh = static_cast<std::uint32_t>(bits >> 32);
+  storeLabel(handle, item, gbkLabel);
 
   std::uint32_t& first = topLevel ? firstRoot_ : at(parent).firstChild;
   std::uint32_t& last = topLevel ? lastRoot_ : at(parent).lastChild;
@@ -24,10 +31,9 @@ HTREEITEM TreeItems::insert(std::string_view gbkLabel, int image, int selectedIm
     after = 0;
   } else if (insertAfter != TVI_LAST && isItem(insertAfter) &&
              static_cast<std::uint32_t>(insertAfter) != handle &&
-             at(insertAfter).parent == made.parent) {
+             at(insertAfter).parent == item.parent) {
     after = static_cast<std::uint32_t>(insertAfter);
   }
-  Item& item = items_.back();
   item.previousSibling = after;
   item.nextSibling = after == 0 ? first : at(after).nextSibling;
   if (after == 0) {
@@ -46,8 +52,11 @@ HTREEITEM TreeItems::insert(std::string_view gbkLabel, int image, int selectedIm
 }
 
 void TreeItems::clear() {
-  items_.clear();
-  labels_.clear();
+  itemBlocks_.clear();
+  size_ = 0;
+  labelBlocks_.clear();
+  labelEnd_ = 0;
+  longLabels_.clear();
   firstRoot_ = 0;
   lastRoot_ = 0;
   collapsed_ = 0;
@@ -55,8 +64,10 @@ void TreeItems::clear() {
 }
 
 bool TreeItems::removeNewest() {
-  if (items_.empty() || items_.back().firstChild != 0) return false;
-  const Item& item = items_.back();
+  if (size_ == 0) return false;
+  const auto handle = static_cast<HTREEITEM>(size_);
+  const Item& item = at(handle);
+  if (item.firstChild != 0) return false;
   const bool topLevel = item.parent == 0;
   std::uint32_t& first = topLevel ? firstRoot_ : at(item.parent).firstChild;
   std::uint32_t& last = topLevel ? lastRoot_ : at(item.parent).lastChild;
@@ -72,8 +83,12 @@ bool TreeItems::removeNewest() {
   }
   // A parent left without children no longer shows whether it is open.
   if (!topLevel && first == 0 && !at(item.parent).expanded) --collapsed_;
-  if (item.labelOffset + item.labelLength == labels_.size()) labels_.resize(item.labelOffset);
-  items_.pop_back();
+  if (item.labelLength == kLongLabel) {
+    longLabels_.erase(static_cast<std::uint32_t>(handle));
+  } else if (item.labelOffset + std::uint64_t{item.labelLength} == labelEnd_) {
+    labelEnd_ = item.labelOffset;
+  }
+  --size_;
   return true;
 }
 
@@ -104,22 +119,57 @@ int TreeItems::depth(HTREEITEM item) const {
   return levels;
 }
 
-void TreeItems::storeLabel(Item& item, std::string_view gbkLabel) {
-  // A label no longer than the one it replaces takes its place; others go after the last.
-  if (item.labelLength != 0 && gbkLabel.size() <= item.labelLength) {
-    labels_.replace(item.labelOffset, gbkLabel.size(), gbkLabel);
-    item.labelLength = static_cast<std::uint32_t>(gbkLabel.size());
+std::string_view TreeItems::label(HTREEITEM item) const {
+  const Item& it = at(item);
+  if (it.labelLength == kLongLabel) return longLabels_.at(static_cast<std::uint32_t>(item));
+  if (it.labelLength == 0) return {};
+  const char* block = static_cast<const char*>(labelBlocks_[it.labelOffset / kLabelBlock].data());
+  return {block + it.labelOffset % kLabelBlock, it.labelLength};
+}
+
+void TreeItems::storeLabel(HTREEITEM handle, Item& item, std::string_view gbkLabel) {
+  // A label no longer than the one it replaces takes its place; others go after the last, in
+  // the last block when they fit there, else in a new one. A label of kLongLabel bytes or more
+  // is kept by itself.
+  const auto key = static_cast<std::uint32_t>(handle);
+  if (gbkLabel.size() >= kLongLabel) {
+    longLabels_[key].assign(gbkLabel);
+    item.labelLength = kLongLabel;
     return;
   }
-  constexpr std::size_t kMost = std::numeric_limits<std::uint32_t>::max();
-  if (labels_.size() > kMost || gbkLabel.size() > kMost - labels_.size()) gbkLabel = {};
-  item.labelOffset = static_cast<std::uint32_t>(labels_.size());
-  item.labelLength = static_cast<std::uint32_t>(gbkLabel.size());
-  labels_.append(gbkLabel);
+  if (item.labelLength == kLongLabel) {
+    longLabels_.erase(key);
+    item.labelLength = 0;
+  }
+  if (item.labelLength != 0 && gbkLabel.size() <= item.labelLength) {
+    char* block = static_cast<char*>(labelBlocks_[item.labelOffset / kLabelBlock].data());
+    std::copy(gbkLabel.begin(), gbkLabel.end(), block + item.labelOffset % kLabelBlock);
+    item.labelLength = static_cast<std::uint16_t>(gbkLabel.size());
+    return;
+  }
+  std::uint64_t offset = labelEnd_;
+  if (offset % kLabelBlock + gbkLabel.size() > kLabelBlock)
+    offset = labelBlocks_.size() * kLabelBlock;
+  constexpr std::uint64_t kMost = std::numeric_limits<std::uint32_t>::max();
+  if (offset + gbkLabel.size() > kMost) {  // no room left in 32 bits of offset
+    item.labelOffset = 0;
+    item.labelLength = 0;
+    return;
+  }
+  if (offset == labelBlocks_.size() * kLabelBlock && !gbkLabel.empty()) {
+    labelBlocks_.emplace_back(kLabelBlock);
+  }
+  if (!gbkLabel.empty()) {
+    char* block = static_cast<char*>(labelBlocks_[offset / kLabelBlock].data());
+    std::copy(gbkLabel.begin(), gbkLabel.end(), block + offset % kLabelBlock);
+  }
+  item.labelOffset = static_cast<std::uint32_t>(offset);
+  item.labelLength = static_cast<std::uint16_t>(gbkLabel.size());
+  labelEnd_ = offset + gbkLabel.size();
 }
 
 void TreeItems::setLabel(HTREEITEM item, std::string_view gbkLabel) {
-  storeLabel(at(item), gbkLabel);
+  storeLabel(item, at(item), gbkLabel);
 }
 
 bool TreeItems::setExpanded(HTREEITEM item, bool expanded) {
@@ -149,7 +199,7 @@ void TreeItems::expandAll(const std::function<void(HTREEITEM)>& opened) {
     if (isItem(item)) open(item);  // an item removed since may have had its handle reused
   }
   collapsedBySetter_.clear();
-  for (std::size_t i = 1; collapsed_ != 0 && i <= items_.size(); ++i) {
+  for (std::size_t i = 1; collapsed_ != 0 && i <= size_; ++i) {
     open(static_cast<HTREEITEM>(i));
   }
 }

@@ -15,9 +15,12 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/dialog/win_types.h"
+#include "platform/large_block.h"
 
 namespace platform {
 
@@ -36,10 +39,8 @@ class TreeItems {
   // is no item or the newest has children.
   bool removeNewest();
 
-  bool isItem(HTREEITEM item) const {
-    return item >= 1 && static_cast<std::size_t>(item) <= items_.size();
-  }
-  std::size_t size() const { return items_.size(); }
+  bool isItem(HTREEITEM item) const { return item >= 1 && static_cast<std::size_t>(item) <= size_; }
+  std::size_t size() const { return size_; }
 
   // The links between items; TVI_NULL where there is none. REQUIRES: isItem(item).
   HTREEITEM firstRoot() const { return firstRoot_; }
@@ -62,14 +63,14 @@ class TreeItems {
   int depth(HTREEITEM item) const;
 
   // REQUIRES: isItem(item).
-  std::string_view label(HTREEITEM item) const {
-    const Item& it = at(item);
-    return std::string_view(labels_).substr(it.labelOffset, it.labelLength);
-  }
+  std::string_view label(HTREEITEM item) const;
   void setLabel(HTREEITEM item, std::string_view gbkLabel);
   int image(HTREEITEM item) const { return at(item).image; }
   int selectedImage(HTREEITEM item) const { return at(item).selectedImage; }
-  std::intptr_t data(HTREEITEM item) const { return at(item).data; }
+  std::intptr_t data(HTREEITEM item) const {
+    const Item& it = at(item);
+    return static_cast<std::intptr_t>(std::uint64_t{it.dataHigh} << 32 | it.dataLow);
+  }
   bool hasChildren(HTREEITEM item) const { return at(item).firstChild != TVI_NULL; }
   // The expanded flag; an item without children can hold it, and shows it once it has some.
   bool expanded(HTREEITEM item) const { return at(item).expanded; }
@@ -88,27 +89,40 @@ class TreeItems {
   void expandAll(const std::function<void(HTREEITEM)>& opened = {});
 
  private:
-  // Links are handles (0 for none) in 32 bits: 48 bytes an item rather than 72.
+  // Links are handles (0 for none) in 32 bits, the data in two halves: 44 bytes an item.
   struct Item {
-    std::uint32_t parent = 0;
-    std::uint32_t firstChild = 0;
-    std::uint32_t lastChild = 0;
-    std::uint32_t nextSibling = 0;
-    std::uint32_t previousSibling = 0;
-    std::uint32_t labelOffset = 0;
-    std::uint32_t labelLength = 0;
-    std::int32_t image = 0;
-    std::int32_t selectedImage = 0;
-    bool expanded = false;
-    bool marked = false;
-    std::intptr_t data = 0;
+    std::uint32_t parent;
+    std::uint32_t firstChild;
+    std::uint32_t lastChild;
+    std::uint32_t nextSibling;
+    std::uint32_t previousSibling;
+    std::uint32_t labelOffset;  // in the label bytes; kLongLabel: in longLabels_
+    std::int32_t image;
+    std::int32_t selectedImage;
+    std::uint32_t dataLow;
+    std::uint32_t dataHigh;
+    std::uint16_t labelLength;
+    bool expanded;
+    bool marked;
   };
-  const Item& at(HTREEITEM item) const { return items_[static_cast<std::size_t>(item - 1)]; }
-  Item& at(HTREEITEM item) { return items_[static_cast<std::size_t>(item - 1)]; }
-  void storeLabel(Item& item, std::string_view gbkLabel);
+  // Items and label bytes are kept in blocks that never move (no copy as the control grows),
+  // each taken from the system at once (see LargeBlock).
+  static constexpr std::size_t kItemsPerBlock = std::size_t{1} << 16;
+  static constexpr std::size_t kLabelBlock = std::size_t{2} << 20;
+  static constexpr std::uint16_t kLongLabel = 0xFFFF;  // a label of this length or more
 
-  std::vector<Item> items_;  // handle n is entry n - 1
-  std::string labels_;       // every label's bytes, one after another
+  const Item& at(HTREEITEM item) const {
+    const auto i = static_cast<std::size_t>(item - 1);
+    return static_cast<const Item*>(itemBlocks_[i / kItemsPerBlock].data())[i % kItemsPerBlock];
+  }
+  Item& at(HTREEITEM item) { return const_cast<Item&>(std::as_const(*this).at(item)); }
+  void storeLabel(HTREEITEM handle, Item& item, std::string_view gbkLabel);
+
+  std::vector<LargeBlock> itemBlocks_;
+  std::size_t size_ = 0;
+  std::vector<LargeBlock> labelBlocks_;
+  std::uint64_t labelEnd_ = 0;                                 // where the next label's bytes go
+  std::unordered_map<std::uint32_t, std::string> longLabels_;  // by handle
   std::uint32_t firstRoot_ = 0;
   std::uint32_t lastRoot_ = 0;
   std::size_t collapsed_ = 0;
