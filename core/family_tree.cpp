@@ -220,6 +220,7 @@ void FamilyTree::resetTree() {
   walkParents_.clear();
   fileNames_.clear();
   lastChildren_.clear();
+  stack_.clear();
   queue_.clear();
 }
 

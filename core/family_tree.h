@@ -354,6 +354,7 @@ class FamilyTree {
   std::int32_t femaleCount_ = 0;
   Person* root_ = nullptr;
 
+  NodeStack stack_;
   NodeQueue queue_;
 
   class RecordStore;

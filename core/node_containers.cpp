@@ -4,6 +4,32 @@
 
 namespace quillet {
 
+bool NodeStack::push(Person* person) {
+  try {
+    entries_.push_back(person);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+bool NodeStack::pop(Person*& out) {
+  if (entries_.empty()) return false;
+  out = entries_.back();
+  entries_.pop_back();
+  return true;
+}
+
+bool NodeStack::peek(Person*& out) const {
+  out = entries_.empty() ? nullptr : entries_.back();
+  return !entries_.empty();
+}
+
+bool NodeStack::clear() {
+  entries_.clear();
+  return true;
+}
+
 bool NodeQueue::enqueue(Person* person) {
   try {
     entries_.push_back(person);

@@ -46,28 +46,30 @@ bool FamilyTree::findByNameNear(Person*& result, const NameKey& key, Record* pre
 bool FamilyTree::findByNameByWalk(Person*& result, const NameKey& key) {
   result = nullptr;
   queue_.clear();
+  stack_.clear();
   if (root_ == nullptr) return false;
-  std::vector<Person*> stack{root_};
   std::vector<bool> met(records_->size(), false);
+  stack_.push(root_);
   for (;;) {
     // Descend along first children; a member met before is not descended again.
-    for (Person* top = stack.back(); top != nullptr; top = stack.back()) {
+    Person* top = nullptr;
+    for (stack_.peek(top); top != nullptr; stack_.peek(top)) {
       const std::uint32_t sequence = static_cast<Record*>(top)->sequence;
       const bool seen = met[sequence];
       met[sequence] = true;
-      stack.push_back(seen ? nullptr : top->firstChild);
+      if (!stack_.push(seen ? nullptr : top->firstChild)) return false;
     }
-    stack.pop_back();
-    if (stack.empty()) return false;
-    Person* person = stack.back();
-    stack.pop_back();
+    Person* person = nullptr;
+    stack_.pop(person);
+    if (!stack_.pop(person)) return false;
     for (Person* candidate : {person, person->spouse, person->secondWife}) {
       if (candidate != nullptr && sameKey(candidate->name, key)) {
         result = candidate;
+        stack_.clear();
         return true;
       }
     }
-    stack.push_back(person->youngerSibling);
+    if (!stack_.push(person->youngerSibling)) return false;
   }
 }
 
