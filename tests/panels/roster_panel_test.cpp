@@ -1,6 +1,6 @@
-// The household roster buttons, the two free-text buttons and the two help-text buttons, and the
-// readers behind them: layout nine to a line, the NUL rule, '#' as a line break, text-mode CR LF,
-// and that every reader closes the file it was given.
+// The side-file readers behind the roster and free-text buttons: layout nine to a line, the NUL
+// rule, '#' as a line break, text-mode CR LF, the bound, and that every reader closes the file it
+// was given; and a roster past the bound, too large for a transcript.
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -8,98 +8,26 @@
 #include <string>
 
 #include "platform/text_file.h"
-#include "reports/help_texts.h"
 #include "reports/side_text_readers.h"
-#include "tests/panels/panel_fixture.h"
+#include "tests/support/genealogy_text.h"
+#include "tests/support/window_harness.h"
 
 namespace quillet::testing {
 namespace {
 
-constexpr char kFooter[] = "\r\n\r\n     人员具体信息可通过查询功能中的个人方式进行查询!";
-struct RosterButton {
-  int id;
-  const char* file;    // GBK
-  const char* header;  // GBK, for one name
-};
+using RosterPanelTest = WindowTest;
 
-constexpr RosterButton kRosterButtons[] = {
-    {1022, "宁.txt", " 宁国府所有人员名单如下(共1人):\r\n\r\n"},
-    {1039, "荣.txt", " 荣国府所有人员名单如下(共1人):\r\n\r\n"},
-    {1040, "史.txt", " 史府所有人员名单如下(共1人):\r\n\r\n"},
-    {1042, "王.txt", " 王府所有人员名单如下(共1人):\r\n\r\n"},
-    {1037, "薛.txt", " 薛府所有人员名单如下(共1人):\r\n\r\n"},
-    {1043, "其它.txt", " 其它人员名单如下(共1人):\r\n\r\n"},
-};
-
-using RosterPanelTest = PanelTest;
-
-TEST_F(RosterPanelTest, EachButtonReadsItsOwnFileUnderItsOwnHeader) {
-  for (const RosterButton& button : kRosterButtons) {
-    writeFile(diskName(button.file), std::string(button.file, 2) + "某  ");
-  }
-  for (const RosterButton& button : kRosterButtons) {
-    window().click(button.id);
-    EXPECT_EQ(shown(pane()), shown(std::string(button.header) + "        " +
-                                   std::string(button.file, 2) + "某      " + kFooter))
-        << button.id;
-  }
-}
-
-// An empty roster shows the header of none; a read-only roster or free text shows as any other;
-// one that does not open names the file and why; a file past the bound is shown up to it, with a
-// line that says so.
-TEST_F(RosterPanelTest, EmptyReadOnlyUnreadableAndOversizedFiles) {
-  writeFile(diskName("荣.txt"), "");
-  writeFile(diskName("王.txt"), "王仁  ");
-  writeFile("most.txt", "hidden");
-  ::chmod(diskName("王.txt").c_str(), 0444);
-  ::chmod("most.txt", 0444);
-  std::filesystem::create_directory("number.txt");
-  const std::string cut = "\r\n\r\n     文件 薛.txt 超过16MB，只显示了前16MB";
-  writeFile(diskName("薛.txt"), "");
-  std::filesystem::resize_file(diskName("薛.txt"), (16 << 20) + 1);  // sparse: all NUL
-  for (const auto& [button, expected] : {
-           std::pair<int, std::string>{1039, " 荣国府所有人员名单如下(共0人):\r\n\r\n"},
-           {1042, " 王府所有人员名单如下(共1人):\r\n\r\n        王仁      "},
-           {1038, "hidden"},
-           {1040, "\r\n\r\n     无法读取文件 史.txt：文件不存在"},
-           {1045, "\r\n\r\n     无法读取文件 number.txt：不是普通文件"},
-       }) {
-    window().click(button);
-    EXPECT_EQ(shown(pane()), shown(expected + (expected.starts_with(" ") ? kFooter : "")))
-        << button;
-  }
+TEST_F(RosterPanelTest, RosterPastTheBoundIsShownUpToItWithALineThatSaysSo) {
+  writeFile("\xe8\x96\x9b.txt", "");                                 // 薛.txt
+  std::filesystem::resize_file("\xe8\x96\x9b.txt", (16 << 20) + 1);  // sparse: all NUL
   window().click(1037);
-  EXPECT_TRUE(pane().starts_with(" 薛府所有人员名单如下(共2796202人):"));
-  EXPECT_TRUE(pane().ends_with(cut + kFooter)) << shown(pane().substr(pane().size() - 200));
-}
-
-TEST_F(RosterPanelTest, SideTextBreaksLinesAtHashAndIsShownOncePerPress) {
-  writeFile("most.txt", "最富#贾府\r\n最后");
-  window().click(1038);
-  window().click(1038);
-  EXPECT_EQ(shown(pane()), shown("最富\r\n贾府\n最后"));
-  writeFile("number.txt", "共计100人");
-  window().click(1045);
-  EXPECT_EQ(shown(pane()), shown("共计100人"));
-}
-
-TEST_F(RosterPanelTest, HelpButtonsReplaceThePaneAndKeepTheInputs) {
-  window().type(IDC_RELATION_FIRST, "贾政");
-  window().type(IDC_RELATION_SECOND, "贾宝玉");
-  window().click(IDC_RELATION_QUERY);
-  window().type(IDC_MODIFY_NAME, "贾敏");
-  window().check(1007);
-
-  window().click(IDC_USAGE);
-  EXPECT_EQ(shown(pane()), shown(usageText()));
-  window().click(IDC_ABOUT_SOFTWARE);
-  EXPECT_EQ(shown(pane()), shown(welcomeText()));
-
-  EXPECT_EQ(window().text(IDC_RELATION_FIRST), "贾政");
-  EXPECT_EQ(window().text(IDC_RELATION_SECOND), "贾宝玉");
-  EXPECT_EQ(window().text(IDC_MODIFY_NAME), "贾敏");
-  EXPECT_TRUE(window().isChecked(1007));
+  const std::string pane = window().text(IDC_DISPLAY);
+  EXPECT_TRUE(pane.starts_with(" 薛府所有人员名单如下(共2796202人):"))
+      << readable(pane.substr(0, 80));
+  EXPECT_TRUE(
+      pane.ends_with("\r\n\r\n     文件 薛.txt 超过16MB，只显示了前16MB"
+                     "\r\n\r\n     人员具体信息可通过查询功能中的个人方式进行查询!"))
+      << readable(pane.substr(pane.size() - 200));
 }
 
 using platform::TextFile;

@@ -17,6 +17,7 @@
 #include "app/process_objects.h"
 #include "app/resources.h"
 #include "platform/headless/headless_backend.h"
+#include "tests/support/find_person.h"
 #include "tests/support/small_clan.h"
 #include "tests/support/temp_dir.h"
 
@@ -137,13 +138,7 @@ class WindowTest : public ::testing::Test {
   }
   FamilyTree& tree() { return window().objects().tree; }
   // The person of the window's tree under the typed name, or null.
-  Person* person(std::string_view typed) {
-    NameKey key{};
-    makeNameKey(typed, key);
-    Person* found = nullptr;
-    tree().findByName(found, key);
-    return found;
-  }
+  Person* person(std::string_view typed) { return findPerson(tree(), typed); }
 
   ScopedTempDir dir_;
   std::unique_ptr<WindowHarness> window_;
