@@ -42,8 +42,7 @@ TEST_F(MenuBarTest, EveryMenuEntryRunsItsCommand) {
     const std::string before = window().text(IDC_DISPLAY);
     ASSERT_EQ(window().window().chooseMenuBar(row.command), platform::HeadlessWindow::Act::Done);
     if (row.caption == nullptr) {
-      EXPECT_TRUE(window().events().empty() && window().text(IDC_DISPLAY) != before)
-          << row.command;
+      EXPECT_TRUE(window().events().empty() && window().text(IDC_DISPLAY) != before) << row.command;
     } else {
       ASSERT_FALSE(window().events().empty()) << row.command;
       EXPECT_EQ(window().events()[0].kind, row.event) << row.command;
@@ -64,9 +63,10 @@ TEST_F(MenuBarTest, SaveAfterAnotherProgramChangedTheFileKeepsTheirsAndSaysWhy) 
   writeFile("home.txt", theirs);
   window().answerOk();
   window().click(IDC_SAVE);
-  EXPECT_EQ(readable(window().text(IDC_DISPLAY)),
-            readable("\r\n\r\n\r\n            保存失败\r\n　家谱文件在本程序读入后已被其他程序改动，"
-                     "为免冲掉那些改动，这次没有保存"));
+  EXPECT_EQ(
+      readable(window().text(IDC_DISPLAY)),
+      readable("\r\n\r\n\r\n            保存失败\r\n　家谱文件在本程序读入后已被其他程序改动，"
+               "为免冲掉那些改动，这次没有保存"));
   EXPECT_EQ(readFile("home.txt"), theirs);
 }
 
