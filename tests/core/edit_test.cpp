@@ -111,7 +111,8 @@ TEST_F(EditTest, UndoRestoresLinksCountsAndNameBytesAndRedoBringsTheSameRecordsB
   EXPECT_EQ(zhu->name, odd);
 }
 
-// --- The tree's record of unsaved changes: which edits make one, and what clears it.
+// --- The tree's record of unsaved changes: what clears it. (Which edits make one, and undo and
+// redo around a save: the batch transcripts unsaved_changes_*.)
 
 class UnsavedChangesTest : public ::testing::Test {
  protected:
@@ -129,58 +130,6 @@ class UnsavedChangesTest : public ::testing::Test {
   testing::ScopedTempDir dir;
   FamilyTree tree;
 };
-
-TEST_F(UnsavedChangesTest, OnlyAnEditThatChangesAStoredValueCounts) {
-  const NameKey own = key("贾政"), taken = key("始祖妻"), fresh = key("贾赦");
-  const struct {
-    int selector;
-    std::string_view value;
-    bool changes;
-  } cases[] = {
-      {1, {own.data(), 6}, false},    // his own name
-      {1, {taken.data(), 6}, false},  // refused
-      {1, {fresh.data(), 6}, true},  {2, "", true},         {3, "1", false},    {3, "2", true},
-      {4, "17000101", false},        {4, "17000102", true}, {4, "1700", false},  // refused
-      {5, "17800101", true},         {9, "", false},                             // no such field
-  };
-  for (const auto& c : cases) {
-    ASSERT_TRUE(tree.load());
-    tree.modifyField(zheng(), c.selector, c.value);
-    EXPECT_EQ(tree.hasUnsavedChanges(), c.changes) << c.selector << ' ' << c.value;
-  }
-  const DateText date = makeDate("17300101");
-  ASSERT_TRUE(tree.load());
-  EXPECT_FALSE(tree.addChild(key("贾宝玉"), key("贾政"), 'm', date));  // he is no mother
-  EXPECT_FALSE(tree.hasUnsavedChanges());
-  EXPECT_TRUE(tree.addChild(key("贾赦"), key("始祖妻"), 'm', date));
-  EXPECT_TRUE(tree.hasUnsavedChanges());
-  ASSERT_TRUE(tree.load());
-  EXPECT_TRUE(tree.addWife(key("王夫人"), key("贾政"), date));
-  EXPECT_TRUE(tree.hasUnsavedChanges());
-}
-
-// Unsaved changes are the edits in effect, compared with those at the last load or save.
-TEST_F(UnsavedChangesTest, UndoBackToTheSavedEditsLeavesNoneAndDroppingThemLeavesSome) {
-  ASSERT_TRUE(tree.addChild(key("贾赦"), key("始祖妻"), 'm', makeDate("17300101")));
-  ASSERT_TRUE(tree.undo());
-  EXPECT_FALSE(tree.hasUnsavedChanges());
-  ASSERT_TRUE(tree.redo());
-  EXPECT_TRUE(tree.hasUnsavedChanges());
-  ASSERT_TRUE(tree.save());
-  ASSERT_TRUE(tree.modifyField(zheng(), 2, ""));
-  ASSERT_TRUE(tree.undo());
-  EXPECT_FALSE(tree.hasUnsavedChanges());
-  ASSERT_TRUE(tree.undo());  // the birth, which the saved file holds
-  EXPECT_TRUE(tree.hasUnsavedChanges());
-  ASSERT_TRUE(tree.modifyField(zheng(), 2, ""));  // drops the birth for good
-  EXPECT_TRUE(tree.hasUnsavedChanges());          // as many edits as saved, but not those
-  ASSERT_TRUE(tree.undo());
-  EXPECT_TRUE(tree.hasUnsavedChanges());
-  ASSERT_TRUE(tree.redo());  // the change again, but never the birth
-  EXPECT_FALSE(tree.redo());
-  ASSERT_TRUE(tree.load());
-  EXPECT_FALSE(tree.canUndo() || tree.canRedo() || tree.hasUnsavedChanges());
-}
 
 TEST_F(UnsavedChangesTest, SuccessfulSaveAndEveryLoadClearButAFailedSaveKeeps) {
   ASSERT_TRUE(tree.modifyField(zheng(), 2, ""));

@@ -129,22 +129,6 @@ TEST(SpecialFiles, FifoDevicesAndDirectoriesDoNotOpenInAnyMode) {
   EXPECT_TRUE(S_ISFIFO(info.st_mode));  // "w" left it as it was
 }
 
-// A test's directory gives write permission back to what it holds, never to the target of a link
-// (the links to /dev/zero and /dev/null that these tests make).
-TEST(SpecialFiles, TestDirectoryLeavesTheTargetsOfItsLinksAlone) {
-  ScopedTempDir outer;
-  writeFile("elsewhere.txt", "x");
-  ASSERT_EQ(::chmod("elsewhere.txt", 0444), 0);
-  const std::string elsewhere = outer.path() + "/elsewhere.txt";
-  {
-    ScopedTempDir inner;
-    ASSERT_EQ(::symlink(elsewhere.c_str(), "link.txt"), 0);
-  }
-  struct stat info {};
-  ASSERT_EQ(::stat(elsewhere.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0444u);
-}
-
 TEST(SpecialFiles, NameWhoseCharacterEndsInTheBackslashByteOpens) {
   ScopedTempDir dir;
   // 贾錦玉: 錦 is E5 5C in GBK.

@@ -16,7 +16,6 @@
 namespace quillet {
 namespace {
 
-using testing::record;
 using testing::utf8;
 
 std::string gedcom(std::u8string_view records) {
@@ -149,40 +148,6 @@ TEST(GedcomImport, LargestMaleLineInSaveOrderWithWivesMothersAndBirthOrderChain)
   EXPECT_FALSE(
       importGedcom(gedcom(kClan), GedcomImportOptions{.root = "@I99@", .charset = ""}, result));
   EXPECT_EQ(result.error, "the root @I99@ is no INDI record of the file");
-}
-
-// UTF-16 code units as bytes, optionally after a byte order mark.
-std::string utf16Bytes(std::u16string_view text, bool bigEndian, bool mark) {
-  std::u16string units = mark ? u"\uFEFF" + std::u16string(text) : std::u16string(text);
-  std::string bytes;
-  for (char16_t unit : units) {
-    char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
-    bytes += bigEndian ? high : low;
-    bytes += bigEndian ? low : high;
-  }
-  return bytes;
-}
-
-TEST(GedcomImport, EveryEncodingAndLineEndGivesTheSameClan) {
-  const std::u16string text =
-      u"0 HEAD\n1 GEDC\n2 VERS 5.5.1\n1 CHAR UNICODE\n0 @I1@ INDI\n1 NAME /贾/演\n1 SEX M\n"
-      u"1 BIRT\n2 DATE 1 JAN 1700\n0 TRLR\n";
-  std::string utf8Text =
-      gedcom(u8"0 @I1@ INDI\n1 NAME /贾/演\n1 SEX M\n1 BIRT\n2 DATE 1 JAN 1700\n");
-  auto lineEnds = [&](const std::string& end) {
-    std::string out;
-    for (char c : utf8Text) out += c == '\n' ? end : std::string(1, c);
-    return out;
-  };
-  const std::string expected = lineFeeds(record({.name = "贾演", .generation = '0'}));
-  for (const std::string& bytes :
-       {utf8Text, "\xEF\xBB\xBF" + utf8Text, lineEnds("\r\n"), lineEnds("\r"), lineEnds("\n\r"),
-        utf16Bytes(text, false, true), utf16Bytes(text, true, true), utf16Bytes(text, false, false),
-        utf16Bytes(text, true, false)}) {
-    GedcomImport result;
-    EXPECT_TRUE(importGedcom(bytes, {}, result)) << result.error;
-    EXPECT_EQ(result.homeText, expected);
-  }
 }
 
 }  // namespace

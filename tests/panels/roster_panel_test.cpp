@@ -1,6 +1,6 @@
-// The side-file readers behind the roster and free-text buttons: layout nine to a line, the NUL
-// rule, '#' as a line break, text-mode CR LF, the bound, and that every reader closes the file it
-// was given; and a roster past the bound, too large for a transcript.
+// The side-file readers behind the roster and free-text buttons where the transcripts (rosters_*,
+// person_query_text_files) cannot go: the bound, and that every reader closes the file it was
+// given; and a roster past the bound, too large for a transcript.
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -45,42 +45,6 @@ int openDescriptorCount() {
   return count;
 }
 
-std::string repeated(std::string_view name, int times) {
-  std::string bytes;
-  for (int i = 0; i < times; ++i) bytes += name;
-  return bytes;
-}
-
-// Nine names to a line (the ninth ends it with CR LF, the tenth starts the next); a field shows
-// up to its NUL but counts; a trailing part shorter than a field is ignored; text mode's CR LF
-// arrives as one byte and shifts the fields.
-TEST(NameRosterReader, LaysOutNineNamesALine) {
-  const struct {
-    std::string bytes;
-    int count;
-    std::string text;
-  } cases[] = {
-      {"", 0, ""},
-      {repeated("贾珍  ", 8) + "尤氏  ", 9, "        " + repeated("贾珍      ", 8) + "尤氏  \r\n"},
-      {repeated("贾宝玉", 10), 10,
-       "        " + repeated("贾宝玉    ", 8) + "贾宝玉\r\n        贾宝玉    "},
-      {"贾母  李纨  平儿", 2, "        贾母      李纨      "},
-      {std::string("晴雯\0\0\0\0", 6) + std::string("\0abcde", 6) + "袭人  ", 3,
-       "        晴雯        袭人      "},
-      {"ab\r\ncdefghijk\r\n", 2, "        ab\ncde    fghijk    "},
-  };
-  ScopedTempDir dir;
-  for (const auto& c : cases) {
-    auto file = openWith(c.bytes);
-    ASSERT_NE(file, nullptr);
-    std::string text = "kept";
-    int count = -1;
-    readNameRoster(*file, text, count);
-    EXPECT_EQ(count, c.count) << c.text;
-    EXPECT_EQ(text, "kept" + c.text);
-  }
-}
-
 // Each reader stops at its bound, and says whether the file held more: a roster takes the whole
 // names that fit, and a part too short for a name within the bound is no more.
 TEST(SideFileReaders, StopAtTheBoundAndSayWhetherAnythingWasLeft) {
@@ -104,22 +68,6 @@ TEST(SideFileReaders, StopAtTheBoundAndSayWhetherAnythingWasLeft) {
     EXPECT_EQ(readMarkedText(*openWith(c.bytes), text, c.limit), c.bytes.size() <= c.limit);
     EXPECT_EQ(text, c.bytes.substr(0, c.limit));
   }
-}
-
-TEST(PlainTextReader, AppendsEveryByteButNulAndTurnsCrLfIntoLf) {
-  ScopedTempDir dir;
-  auto file = openWith(std::string("A#B\r\nC\0D\rE\xff", 11));
-  std::string text = "head:";
-  readPlainText(*file, text);
-  EXPECT_EQ(text, "head:A#B\nCD\rE\xff");
-}
-
-TEST(MarkedTextReader, HashBecomesCrLfAndNothingFollowsTheLastByte) {
-  ScopedTempDir dir;
-  auto file = openWith(std::string("A#B\0#\r\n林黛玉#", 14));
-  std::string text;
-  readMarkedText(*file, text);
-  EXPECT_EQ(text, "A\r\nB\r\n\n林黛玉\r\n");
 }
 
 TEST(SideFileReaders, EveryReaderClosesItsFile) {
