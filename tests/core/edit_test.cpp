@@ -114,25 +114,8 @@ TEST_F(EditTest, UndoRestoresLinksCountsAndNameBytesAndRedoBringsTheSameRecordsB
 // --- The tree's record of unsaved changes: what clears it. (Which edits make one, and undo and
 // redo around a save: the batch transcripts unsaved_changes_*.)
 
-class UnsavedChangesTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    testing::writeFile(
-        "home.txt",
-        testing::records(
-            {{.name = "贾始祖", .generation = '0', .married = 'y'},
-             {.name = "始祖妻", .generation = '0', .sex = 'f', .married = 'y', .husband = "贾始祖"},
-             {.name = "贾政", .father = "贾始祖"}}));
-    ASSERT_TRUE(tree.load());
-  }
-  Person* zheng() { return testing::findPerson(tree, "贾政"); }
-
-  testing::ScopedTempDir dir;
-  FamilyTree tree;
-};
-
-TEST_F(UnsavedChangesTest, SuccessfulSaveAndEveryLoadClearButAFailedSaveKeeps) {
-  ASSERT_TRUE(tree.modifyField(zheng(), 2, ""));
+TEST_F(EditTest, SuccessfulSaveAndEveryLoadClearUnsavedChangesButAFailedSaveKeepsThem) {
+  ASSERT_TRUE(tree.modifyField(find("贾政"), 2, ""));
   ASSERT_EQ(::chmod("home.txt", 0444), 0);
   EXPECT_FALSE(tree.save());
   EXPECT_TRUE(tree.hasUnsavedChanges());
@@ -140,7 +123,7 @@ TEST_F(UnsavedChangesTest, SuccessfulSaveAndEveryLoadClearButAFailedSaveKeeps) {
   EXPECT_TRUE(tree.save());
   EXPECT_FALSE(tree.hasUnsavedChanges());
 
-  ASSERT_TRUE(tree.modifyField(zheng(), 2, ""));
+  ASSERT_TRUE(tree.modifyField(find("贾政"), 2, ""));
   std::filesystem::remove("home.txt");
   EXPECT_FALSE(tree.load());  // no file: an empty tree, with nothing to save
   EXPECT_FALSE(tree.hasUnsavedChanges());
