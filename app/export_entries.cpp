@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
-#include "app/book_export.h"
 #include "app/main_dialog.h"
 #include "app/resources.h"
+#include "gedcom/tree_export.h"
 #include "platform/gbk.h"
-#include "reports/export_file.h"
+#include "reports/book_export.h"
 
 namespace quillet {
 namespace {

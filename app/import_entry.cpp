@@ -11,9 +11,9 @@
 
 #include "app/main_dialog.h"
 #include "app/resources.h"
+#include "gedcom/gedcom_import.h"
 #include "platform/gbk.h"
 #include "platform/text_file.h"
-#include "reports/gedcom_import.h"
 #include "reports/help_texts.h"
 
 namespace quillet {

@@ -1,8 +1,8 @@
 // quillet: the genealogy window. The process-wide objects are made in the working directory
 // (the family tree loads home.txt), then the application's start-up runs the main window; when
 // it closes the program ends and the objects go in reverse order. Nothing is saved at exit.
-#include "app/command_line.h"
 #include "app/process_objects.h"
+#include "app/window_command_line.h"
 #include "platform/out_of_memory.h"
 #include "platform/qt/qt_application.h"
 

@@ -13,9 +13,9 @@
 
 #include <string>
 
-#include "app/book_export.h"
 #include "bench/clan_fixture.h"
 #include "core/family_tree.h"
+#include "reports/book_export.h"
 #include "reports/book_layout.h"
 
 namespace quillet::bench {

@@ -15,8 +15,8 @@
 
 #include "bench/clan_fixture.h"
 #include "core/family_tree.h"
-#include "reports/gedcom_export.h"
-#include "reports/gedcom_import.h"
+#include "gedcom/gedcom_export.h"
+#include "gedcom/gedcom_import.h"
 
 namespace quillet::bench {
 namespace {

@@ -1,14 +1,7 @@
-// Reading and writing home.txt: fixed-width GBK records introduced by '!'.
-//
-//   offset  0  '!'            23  older sibling's name (6)   37  alive 'y'/'n'
-//           1  name (6)       29  mother index               38  death date (8) when 'n',
-//           7  generation     30  married                        or '0' and 8 spaces when 'y'
-//           8  father (6)     31  husband's name (6)         then CR LF
-//          14  birth date (8)
-//          22  sex
-//
-// An absent name is '0' and five spaces; the reader looks at its first byte only. The reader
-// skips every byte between records, so line ends and the living person's filler are ignored.
+// Reading and writing home.txt: fixed-width GBK records introduced by '!' (the layout is in
+// core/home_record.h, whose writer the save uses). The reader looks at an absent name's first
+// byte only, and skips every byte between records, so line ends and the living person's filler
+// are ignored.
 
 #include <algorithm>
 #include <array>
@@ -17,6 +10,7 @@
 #include <new>
 
 #include "core/family_tree.h"
+#include "core/home_record.h"
 #include "core/tree_record.h"
 #include "platform/text_file.h"
 
@@ -26,7 +20,6 @@ namespace {
 
 constexpr char kRecordMarker = '!';
 constexpr std::array<char, 6> kAbsentName{'0', ' ', ' ', ' ', ' ', ' '};
-constexpr std::string_view kLivingFiller{"0        "};  // one more byte than a date
 constexpr std::size_t kSaveBlock = 1 << 20;  // save writes its bytes in blocks of about this
 
 // The fields of one record as they stand in the file, after the marker.
@@ -258,71 +251,27 @@ bool FamilyTree::readRecord(RecordCursor& in) {
 
 namespace {
 
-// Lays out one record's bytes as the file holds them at `out` (room for kLongestRecord bytes),
-// its line end CR LF included (a line feed inside a field is written as CR LF too, as a
-// text-mode stream writes it), with the given 6 bytes of each of the three name fields; returns
-// how many. A death date follows every alive byte but 'y', as the reader reads one after every
-// alive byte but 'y'. Copies of fixed sizes, so that a million records take little time.
-constexpr std::size_t kLongestRecord = 2 * 47 + 2;
-
-// Whether `length` bytes at `bytes` hold a line feed: eight bytes a step, as a record is short
-// and a save looks at a million of them.
-bool holdsLineFeed(const char* bytes, std::size_t length) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101;
-  std::size_t at = 0;
-  for (; at + 8 <= length; at += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, bytes + at, 8);
-    const std::uint64_t x = word ^ (kOnes * '\n');  // a zero byte where a line feed was
-    if (((x - kOnes) & ~x & (kOnes << 7)) != 0) return true;
-  }
-  for (; at < length; ++at) {
-    if (bytes[at] == '\n') return true;
-  }
-  return false;
-}
-
-std::size_t formatRecord(char* out, const Person& person, const char* father,
-                         const char* olderSibling, const char* husband) {
-  char record[49];
-  record[0] = kRecordMarker;
-  std::memcpy(record + 1, person.name.data(), 6);
-  record[7] = person.generation;
-  std::memcpy(record + 8, father, 6);
-  std::memcpy(record + 14, person.birthDate.data(), 8);
-  record[22] = person.sex;
-  std::memcpy(record + 23, olderSibling, 6);
-  record[29] = person.motherIndex;
-  record[30] = person.married;
-  std::memcpy(record + 31, husband, 6);
-  record[37] = person.alive;
-  std::size_t length = 46;
-  if (person.alive != 'y') {
-    std::memcpy(record + 38, person.deathDate ? person.deathDate->data() : "00000000", 8);
-  } else {
-    std::memcpy(record + 38, kLivingFiller.data(), 9);
-    length = 47;
-  }
-  record[length] = '\r';
-  record[length + 1] = '\n';
-  if (!holdsLineFeed(record, length)) {
-    std::memcpy(out, record, sizeof record);
-    return length + 2;
-  }
-  std::size_t at = 0;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (record[i] == '\n') out[at++] = '\r';
-    out[at++] = record[i];
-  }
-  out[at++] = '\r';
-  out[at++] = '\n';
-  return at;
+// The record of `person` with the given 6 bytes of each of its three name fields. A death date
+// follows every alive byte but 'y', as the reader reads one after every alive byte but 'y'.
+RecordFields recordOf(const Person& person, const char* father, const char* olderSibling,
+                      const char* husband) {
+  return {.name = std::string_view(person.name.data(), 6),
+          .generation = person.generation,
+          .father = std::string_view(father, 6),
+          .birthDate = std::string_view(person.birthDate.data(), kDateBytes),
+          .sex = person.sex,
+          .olderSibling = std::string_view(olderSibling, 6),
+          .motherIndex = person.motherIndex,
+          .married = person.married,
+          .husband = std::string_view(husband, 6),
+          .alive = person.alive,
+          .deathDate = person.deathDate ? std::string_view(person.deathDate->data(), kDateBytes)
+                                        : std::string_view("00000000")};
 }
 
 void appendRecord(std::string& bytes, const Person& person, const char* father,
                   const char* olderSibling, const char* husband) {
-  char record[kLongestRecord];
-  bytes.append(record, formatRecord(record, person, father, olderSibling, husband));
+  appendRecord(bytes, recordOf(person, father, olderSibling, husband));
 }
 
 // The text the reader reads from `bytes` of a file: each CR LF pair as LF.
@@ -584,12 +533,14 @@ bool FamilyTree::save(SaveReport& report) {
     platform::ReplaceFailure failure = platform::ReplaceFailure::kNone;
     auto file = platform::TextFile::openReplacement(fileName_, fileIdentity_, &failure);
     if (file) {
-      std::string block(kSaveBlock + kLongestRecord, '\0');
+      std::string block(kSaveBlock + kLongestRecordBytes, '\0');
       std::size_t used = 0;
       auto written = [&](const Record* record, const char* fatherName) {
-        used += formatRecord(block.data() + used, *record, fatherName,
-                             nameOr(record->olderSibling, kAbsentName),
-                             husbandField(*record, kAbsentName));
+        used += formatRecord(
+            recordOf(*record, fatherName, nameOr(record->olderSibling, kAbsentName),
+                     husbandField(*record, kAbsentName)),
+            RecordLineEnd::kFile,
+            std::span<char, kLongestRecordBytes>(block.data() + used, kLongestRecordBytes));
         if (used >= kSaveBlock) {
           file->writeAsIs(std::string_view(block.data(), used));
           used = 0;

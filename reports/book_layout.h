@@ -37,7 +37,7 @@
 #include "core/family_tree.h"
 #include "core/person.h"
 #include "platform/page.h"
-#include "reports/gedcom_export.h"
+#include "reports/clan_walk.h"
 
 namespace quillet {
 

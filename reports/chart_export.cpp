@@ -75,7 +75,7 @@ std::vector<std::string> nameCharacters(const Person& person) {
 
 // "1783-02-16" for a valid yyyymmdd, else empty.
 std::string displayDate(std::string_view yyyymmdd) {
-  if (gedcomDate(yyyymmdd).empty()) return {};
+  if (!isCalendarDate(yyyymmdd)) return {};
   std::string text(yyyymmdd.substr(0, 4));
   text += '-';
   text += yyyymmdd.substr(4, 2);

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "core/family_tree.h"
-#include "reports/gedcom_export.h"
+#include "reports/clan_walk.h"
 
 namespace quillet {
 

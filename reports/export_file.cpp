@@ -10,8 +10,6 @@
 
 #include "platform/gbk.h"
 #include "platform/text_file.h"
-#include "reports/chart_export.h"
-#include "reports/gedcom_export.h"
 
 namespace quillet {
 namespace {
@@ -113,18 +111,12 @@ bool readByTheProgram(const std::string& utf8Path) {
   return found;
 }
 
-ExportResult exportToFile(const FamilyTree& tree, ExportKind kind, const std::string& utf8Path,
-                          bool force) {
+ExportResult exportText(const std::string& utf8Path, bool force,
+                        const std::function<bool(std::string& text)>& make) {
   if (readByTheProgram(utf8Path)) return ExportResult::kRefused;
   if (!force && holdsGenealogy(utf8Path)) return ExportResult::kGenealogy;
   std::string text;
-  bool made =
-      kind == ExportKind::kChartSvg
-          ? writeChartSvg(tree, text)
-          : writeGedcom(tree,
-                        kind == ExportKind::kGedcom551 ? GedcomVersion::kV551 : GedcomVersion::kV70,
-                        text);
-  if (!made) return ExportResult::kNoRoot;
+  if (!make(text)) return ExportResult::kNoRoot;
   return platform::replaceFileAtPath(utf8Path, text) ? ExportResult::kWritten
                                                      : ExportResult::kWriteFailed;
 }

@@ -1,16 +1,14 @@
-// Writes one export of the family tree to a file: what quillet-export and the window's export
-// entries share. The file name is UTF-8 as the terminal or a file chooser gives it.
+// The rules by which an export of the family tree (GEDCOM, the chart, the book) is written to a
+// file: what quillet-export and the window's export entries share. The file name is UTF-8 as the
+// terminal or a file chooser gives it.
 //
-// Thread-safety: reads the tree only; safe as long as nobody changes the tree meanwhile.
+// Thread-safety: none needed; touches only the file system.
 #pragma once
 
+#include <functional>
 #include <string>
 
-#include "core/family_tree.h"
-
 namespace quillet {
-
-enum class ExportKind { kGedcom70, kGedcom551, kChartSvg };
 
 enum class ExportResult {
   kWritten,
@@ -33,13 +31,14 @@ bool readByTheProgram(const std::string& utf8Path);
 // of eight digits and the sex 'm' or 'f'. Nothing else is opened or read.
 bool holdsGenealogy(const std::string& utf8Path);
 
-// Writes the export of `tree` to `utf8Path`. A regular file is replaced as a whole: the export
-// goes to a temporary file beside it that is renamed over it once written and synced, so a
+// Writes the text that `make` makes to `utf8Path`. A regular file is replaced as a whole: the
+// text goes to a temporary file beside it that is renamed over it once written and synced, so a
 // failure leaves an old file as it was, and a symbolic link there is replaced rather than written
 // through. What exists and is not a regular file (a FIFO, a device, /dev/stdout) is written
-// through, never replaced (see platform::replaceFileAtPath). Refuses a file the program reads,
-// and, unless `force`, a genealogy (holdsGenealogy).
-ExportResult exportToFile(const FamilyTree& tree, ExportKind kind, const std::string& utf8Path,
-                          bool force = false);
+// through, never replaced (see platform::replaceFileAtPath). kRefused for a file the program
+// reads and, unless `force`, kGenealogy for a genealogy (holdsGenealogy), before `make` runs;
+// kNoRoot, with nothing written, when `make` returns false (the tree has no root).
+ExportResult exportText(const std::string& utf8Path, bool force,
+                        const std::function<bool(std::string& text)>& make);
 
 }  // namespace quillet

@@ -1,10 +1,25 @@
 // The start of a window program over the Qt backend, for entry points that include no Qt: the
-// Qt application, Qt's own Chinese texts and the backend are made here, around the program.
+// Qt application, Qt's own Chinese texts and the backend are made here, around the program; and
+// the options Qt's application takes from the command line itself, so that a program's own
+// command line leaves them to Qt.
 #pragma once
 
 #include <functional>
+#include <string_view>
 
 namespace platform {
+
+// An option that Qt reads from the command line ("-NAME" or "--NAME"): a value follows as the
+// next argument when it `takesValue`, or after '=' where `joined`.
+struct QtCommandLineOption {
+  std::string_view name;
+  bool takesValue;
+  bool joined;
+};
+
+// The option of Qt's that the command-line argument `argument` ("-platform", "--style=fusion")
+// names, or null when it names none (or does not start with '-').
+const QtCommandLineOption* qtCommandLineOption(std::string_view argument);
 
 // Runs `program` inside a Qt application made from the command line (Qt takes its own options
 // out of argc and argv), with Qt's Chinese texts installed where the system has them and a

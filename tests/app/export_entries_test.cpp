@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/resources.h"
-#include "reports/export_file.h"
+#include "gedcom/tree_export.h"
 #include "tests/support/window_harness.h"
 
 namespace quillet {

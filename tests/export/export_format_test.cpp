@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/family_tree.h"
+#include "gedcom/gedcom_export.h"
 #include "reports/chart_export.h"
-#include "reports/gedcom_export.h"
 #include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,7 +1,7 @@
 // The GEDCOM reader over the case files of cases/ (character sets, encodings, name forms,
 // repairs, losses and the clear error of each malformed file) as data, through one driver. (Which
 // line it takes and how it lays it out: the batch transcripts cli_import_*.)
-#include "reports/gedcom_import.h"
+#include "gedcom/gedcom_import.h"
 
 #include <gtest/gtest.h>
 

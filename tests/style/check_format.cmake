@@ -2,6 +2,7 @@
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR}
      ${SOURCE_DIR}/core/*.cpp ${SOURCE_DIR}/core/*.h ${SOURCE_DIR}/kinship/*.cpp
      ${SOURCE_DIR}/kinship/*.h ${SOURCE_DIR}/reports/*.cpp ${SOURCE_DIR}/reports/*.h
+     ${SOURCE_DIR}/gedcom/*.cpp ${SOURCE_DIR}/gedcom/*.h
      ${SOURCE_DIR}/app/*.cpp ${SOURCE_DIR}/app/*.h ${SOURCE_DIR}/platform/*.cpp
      ${SOURCE_DIR}/platform/*.h ${SOURCE_DIR}/tools/*.cpp ${SOURCE_DIR}/tools/*.h
      ${SOURCE_DIR}/tests/*.cpp ${SOURCE_DIR}/tests/*.h ${SOURCE_DIR}/bench/*.cpp

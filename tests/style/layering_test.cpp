@@ -1,9 +1,9 @@
-// The include direction of the folders: platform -> core -> kinship, reports -> app -> tools,
-// each layer including only those below it and itself, with one stated exception (the panel
-// handlers). Only the Qt backend and its tests may include Qt: the window logic, the store and
-// every other layer build and run without a display. Only the PDF painter includes cairo and
-// pango. Tests and benchmarks may include anything
-// but another test folder's files, so that any selection of test folders builds.
+// The include direction of the folders: platform -> core -> kinship, reports -> gedcom -> app ->
+// tools, each layer including only those below it and itself, with two stated exceptions (the
+// panel handlers, the book's export). Only the Qt backend and its tests may include Qt: the window
+// logic, the store and every other layer build and run without a display. Only the PDF painter
+// includes cairo and pango. Tests and benchmarks may include anything but another test folder's
+// files, so that any selection of test folders builds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -35,11 +35,12 @@ const std::map<std::string, std::vector<std::string>> kLayers = {
     {"core/", {"platform/"}},
     {"kinship/", {"platform/", "core/"}},
     {"reports/", {"platform/", "core/"}},
+    {"gedcom/", {"platform/", "core/", "reports/"}},
     // The window program's entry point starts Qt through the Qt backend's one header that
     // includes no Qt.
     {"app/",
      {"platform/", "platform/dialog/", "platform/qt/qt_application.h", "platform/pdf/", "core/",
-      "kinship/", "reports/"}},
+      "kinship/", "reports/", "gedcom/"}},
 };
 
 bool isProduct(const std::string& folder) {
@@ -59,6 +60,8 @@ bool mayInclude(const std::string& file, const std::string& header) {
   // kept with their subsystem, so they include as app/ does.
   const bool panel = (folder == "kinship/" || folder == "reports/") && file.ends_with("_panel.cpp");
   if (panel && target == "app/") return true;
+  // The other: the book's export joins the book's layout to the PDF painter.
+  if (file == "reports/book_export.cpp" && target == "platform/pdf/") return true;
   const auto layer = kLayers.find(panel ? "app/" : folder);
   return layer != kLayers.end() &&  // a folder without a rule gets one
          std::any_of(layer->second.begin(), layer->second.end(),
@@ -73,7 +76,7 @@ TEST(Layering, EveryFolderIncludesOnlyTheLayersBelowItAndOnlyTheQtBackendInclude
   std::vector<std::string> offenders;
   int files = 0, checked = 0;
   for (const char* top :
-       {"app", "core", "kinship", "reports", "platform", "tools", "tests", "bench"}) {
+       {"app", "core", "kinship", "reports", "gedcom", "platform", "tools", "tests", "bench"}) {
     if (!fs::exists(root / top)) continue;
     for (const auto& entry : fs::recursive_directory_iterator(
              root / top, fs::directory_options::follow_directory_symlink)) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/command_line.h"
+#include "platform/command_line.h"
 #include "platform/out_of_memory.h"
 #include "tools/batch/batch_session.h"
 
@@ -40,18 +40,18 @@ int main(int argc, char** argv) {
     } else if (argument == "--version") {
       version = true;
     } else {
-      return quillet::usageError(kProgram, argument.starts_with('-')
-                                               ? "unrecognized option '" + argument + "'"
-                                               : "extra operand '" + argument + "'");
+      return platform::usageError(kProgram, argument.starts_with('-')
+                                                ? "unrecognized option '" + argument + "'"
+                                                : "extra operand '" + argument + "'");
     }
   }
   if (help) {
     std::fputs(kHelp, stdout);
-    return quillet::kExitSuccess;
+    return platform::kExitSuccess;
   }
   if (version) {
-    quillet::printVersion(kProgram);
-    return quillet::kExitSuccess;
+    platform::printVersion(kProgram);
+    return platform::kExitSuccess;
   }
   platform::exitOnOutOfMemory("quillet-batch");
   std::ios::sync_with_stdio(false);

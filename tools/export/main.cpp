@@ -16,12 +16,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/book_export.h"
-#include "app/command_line.h"
 #include "core/family_tree.h"
+#include "gedcom/tree_export.h"
+#include "platform/command_line.h"
 #include "platform/out_of_memory.h"
 #include "platform/text_file.h"
-#include "reports/export_file.h"
+#include "reports/book_export.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ constexpr const char kHelp[] =
     "root, FILE is a genealogy and --force is not given, or FILE cannot be written; 2 for bad\n"
     "usage.\n";
 
-int badUsage(std::string_view why) { return quillet::usageError(kProgram, why); }
+int badUsage(std::string_view why) { return platform::usageError(kProgram, why); }
 
 struct Request {
   std::string command;
@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
     return kDone;
   }
   if (args.size() == 1 && args[0] == "--version") {
-    quillet::printVersion(kProgram);
+    platform::printVersion(kProgram);
     return kDone;
   }
   Request request;

@@ -8,12 +8,11 @@
 #include <string_view>
 
 #include "tools/batch/batch_text.h"
+#include "tools/fuzz/fuzz_support.h"
 
 namespace {
 
-void require(bool condition) {
-  if (!condition) std::abort();
-}
+using quillet::fuzz::require;
 
 bool isValidUtf8(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {

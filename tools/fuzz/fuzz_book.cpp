@@ -1,39 +1,18 @@
 // Feeds any bytes to the printed book's layout, as home.txt and as the root's own text file, and
 // checks what a painter relies on: nothing crashes or reads out of bounds, the pages end, every
 // box and every text starts on its page, and the work counted for the progress bar adds up.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "core/family_tree.h"
 #include "reports/book_layout.h"
+#include "tools/fuzz/fuzz_support.h"
 
-namespace {
-
-void writeBytes(const std::string& name, const uint8_t* data, size_t size) {
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-}
-
-void enterScratchDirectory() {
-  static bool entered = false;
-  if (entered) return;
-  char pattern[] = "/tmp/quillet-fuzz-book-XXXXXX";
-  if (::mkdtemp(pattern) == nullptr || ::chdir(pattern) != 0) std::abort();
-  entered = true;
-}
-
-void require(bool condition) {
-  if (!condition) std::abort();
-}
-
-}  // namespace
+using quillet::fuzz::require;
+using quillet::fuzz::writeBytes;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  enterScratchDirectory();
+  quillet::fuzz::enterScratchDirectory("fuzz-book");
   writeBytes("home.txt", data, size);
   quillet::FamilyTree tree;
   tree.load();

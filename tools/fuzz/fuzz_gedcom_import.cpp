@@ -3,38 +3,20 @@
 // nothing crashes, hangs or reads out of bounds; a failure says why; every repair and loss has
 // its line; the list of roots is made; and a genealogy text it makes is one the program loads
 // whole (every record reached, the count it reports) and saves back byte for byte.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/family_tree.h"
+#include "gedcom/gedcom_import.h"
 #include "platform/text_file.h"
-#include "reports/gedcom_import.h"
+#include "tools/fuzz/fuzz_support.h"
 
 namespace {
 
-void require(bool condition) {
-  if (!condition) std::abort();
-}
-
-void enterScratchDirectory() {
-  static bool entered = false;
-  if (entered) return;
-  char pattern[] = "/tmp/quillet-fuzz-import-XXXXXX";
-  require(::mkdtemp(pattern) != nullptr && ::chdir(pattern) == 0);
-  entered = true;
-}
-
-std::string readBytes(const char* name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using quillet::fuzz::readBytes;
+using quillet::fuzz::require;
 
 void check(std::string_view bytes, const quillet::GedcomImportOptions& options) {
   quillet::GedcomImport result;
@@ -61,7 +43,7 @@ void check(std::string_view bytes, const quillet::GedcomImportOptions& options) 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  enterScratchDirectory();
+  quillet::fuzz::enterScratchDirectory("fuzz-import");
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
   check(bytes, {});
   check(bytes, quillet::GedcomImportOptions{.root = "@I2@", .charset = "GBK"});

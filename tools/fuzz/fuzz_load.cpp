@@ -3,42 +3,19 @@
 // edits, their undos and redos too), and a save either refuses (naming why, and leaving the file;
 // where the reading stopped, when it left records unread) or writes a file that reads back into a
 // tree that saves to the very same bytes.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <vector>
 
 #include "core/family_tree.h"
+#include "tools/fuzz/fuzz_support.h"
 
-namespace {
-
-void writeBytes(const char* name, const uint8_t* data, size_t size) {
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-}
-
-std::string readBytes(const char* name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void enterScratchDirectory() {
-  static bool entered = false;
-  if (entered) return;
-  char pattern[] = "/tmp/quillet-fuzz-XXXXXX";
-  if (::mkdtemp(pattern) == nullptr || ::chdir(pattern) != 0) std::abort();
-  entered = true;
-}
-
-}  // namespace
+using quillet::fuzz::readBytes;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  enterScratchDirectory();
-  writeBytes("home.txt", data, size);
+  quillet::fuzz::enterScratchDirectory("fuzz-load");
+  quillet::fuzz::writeBytes("home.txt", data, size);
 
   quillet::FamilyTree tree;
   tree.load();

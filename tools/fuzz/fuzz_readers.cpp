@@ -5,33 +5,20 @@
 // the file's size, each reader stops there and says that it did. The same bytes as an export's
 // existing output: the look for genealogy records reads them in bounds and finds one only after
 // a '!' that no 0xFF precedes.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "platform/text_file.h"
 #include "reports/export_file.h"
 #include "reports/side_text_readers.h"
+#include "tools/fuzz/fuzz_support.h"
 
 namespace {
 
-void writeBytes(const char* name, const uint8_t* data, size_t size) {
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-}
-
-void enterScratchDirectory() {
-  static bool entered = false;
-  if (entered) return;
-  char pattern[] = "/tmp/quillet-fuzz-readers-XXXXXX";
-  if (::mkdtemp(pattern) == nullptr || ::chdir(pattern) != 0) std::abort();
-  entered = true;
-}
+using quillet::fuzz::require;
 
 // What text mode delivers: each CR LF pair as one LF, every other byte as it is.
 std::string translated(const uint8_t* data, size_t size) {
@@ -49,15 +36,11 @@ std::unique_ptr<platform::TextFile> openSide() {
   return file;
 }
 
-void require(bool condition) {
-  if (!condition) std::abort();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  enterScratchDirectory();
-  writeBytes("side.txt", data, size);
+  quillet::fuzz::enterScratchDirectory("fuzz-readers");
+  quillet::fuzz::writeBytes("side.txt", data, size);
   const std::string delivered = translated(data, size);
   const auto nulCount = std::count(delivered.begin(), delivered.end(), '\0');
   const auto hashCount = std::count(delivered.begin(), delivered.end(), '#');

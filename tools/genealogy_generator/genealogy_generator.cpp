@@ -7,11 +7,12 @@
 #include <utility>
 #include <vector>
 
+#include "core/home_record.h"
+
 namespace quillet::tools {
 namespace {
 
 constexpr int kDeepestGeneration = 9;
-constexpr std::string_view kAbsentName = "0     ";
 constexpr std::string_view kClanSurname = "贾";
 constexpr std::array<std::string_view, 8> kWifeSurnames = {"王", "李", "史", "薛",
                                                            "邢", "尤", "秦", "林"};
@@ -106,24 +107,17 @@ class Writer {
   void write(std::string_view name, char generation, std::string_view father,
              std::string_view birth, char sex, std::string_view olderSibling, char motherIndex,
              char married, std::string_view husband, bool alive, std::string_view death) {
-    std::string& f = out_.fileBytes;
-    f += '!';
-    f += name;
-    f += generation;
-    f += father;
-    f += birth;
-    f += sex;
-    f += olderSibling;
-    f += motherIndex;
-    f += married;
-    f += husband;
-    if (alive) {
-      f += "y0        ";
-    } else {
-      f += 'n';
-      f += death;
-    }
-    f += "\r\n";
+    appendRecord(out_.fileBytes, {.name = name,
+                                  .generation = generation,
+                                  .father = father,
+                                  .birthDate = birth,
+                                  .sex = sex,
+                                  .olderSibling = olderSibling,
+                                  .motherIndex = motherIndex,
+                                  .married = married,
+                                  .husband = husband,
+                                  .alive = alive ? 'y' : 'n',
+                                  .deathDate = death});
     ++out_.personCount;
     if (sex == 'f') ++out_.femaleCount;
     out_.deepestGeneration = generation - '0';
@@ -220,7 +214,7 @@ class ClanBuilder {
     const char married =
         man.sex == 'm' ? (wives > 0 ? 'y' : 'n') : (random_.chance(0.5) ? 'y' : 'n');
     writer_.write(man.name, man.generation, man.father, birth, man.sex, man.olderSibling,
-                  man.motherIndex, married, kAbsentName, life.alive, life.death);
+                  man.motherIndex, married, kAbsentNameField, life.alive, life.death);
     return wives;
   }
 
@@ -244,8 +238,8 @@ class ClanBuilder {
       const int year = man.birthYear - 3 + random_.below(7);
       const Life life = randomLife(man.generation - '0', year);
       const std::string birth = randomDate(year);
-      writer_.write(name, man.generation, kAbsentName, birth, 'f', kAbsentName, '0', 'y', man.name,
-                    life.alive, life.death);
+      writer_.write(name, man.generation, kAbsentNameField, birth, 'f', kAbsentNameField, '0', 'y',
+                    man.name, life.alive, life.death);
     }
   }
 
@@ -267,7 +261,7 @@ class ClanBuilder {
   void queueChildren(const Member& man, int wives) {
     const int generation = man.generation - '0';
     const std::vector<char> sexes = randomChildSexes(generation);
-    std::string older(kAbsentName);
+    std::string older(kAbsentNameField);
     for (int c = 0; c < static_cast<int>(sexes.size()); ++c) {
       Member child;
       child.name = newName(kClanSurname);
@@ -287,7 +281,7 @@ class ClanBuilder {
   Member rootMember() {
     Member root;
     root.name = newName(kClanSurname);
-    root.father = root.olderSibling = std::string(kAbsentName);
+    root.father = root.olderSibling = std::string(kAbsentNameField);
     root.birthYear = 1400;
     return root;
   }

@@ -2,9 +2,10 @@
 // generations (0 to 9) below one root, with wives (some men have a second wife), sons and
 // daughters, the living and the dead.
 //
-// The text is the genealogy file exactly as FamilyTree::save writes it (breadth-first from the
-// root, each man followed by his wives, each child naming his next older sibling, CR LF line
-// ends, the nine-byte filler after a living person), so that loading it and saving it again
+// The text is the genealogy file exactly as FamilyTree::save writes it, each record laid out by
+// the store's own writer (core/home_record.h): breadth-first from the root, each man followed by
+// his wives, each child naming his next older sibling, CR LF line ends, the nine-byte filler
+// after a living person; so that loading it and saving it again
 // gives the same bytes. Every name key is unique: 6 GBK bytes, a surname (贾 for the clan, one of
 // several for the wives) and two characters of the GB2312 first level drawn from a counter.
 //

@@ -20,11 +20,11 @@
 #include <string_view>
 #include <vector>
 
-#include "app/command_line.h"
+#include "gedcom/gedcom_document.h"
+#include "gedcom/gedcom_import.h"
+#include "platform/command_line.h"
 #include "platform/out_of_memory.h"
 #include "platform/text_file.h"
-#include "reports/gedcom_document.h"
-#include "reports/gedcom_import.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ struct Request {
   quillet::GedcomImportOptions options;
 };
 
-int badUsage(const std::string& why) { return quillet::usageError("quillet-import", why); }
+int badUsage(const std::string& why) { return platform::usageError("quillet-import", why); }
 
 // Fills `request` from the arguments; kWritten when they are right, else a usage error's status.
 // Options take the GNU forms "--root XREF" and "--root=XREF"; "--" ends the options.
@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
     return kWritten;
   }
   if (request.version) {
-    quillet::printVersion("quillet-import");
+    platform::printVersion("quillet-import");
     return kWritten;
   }
   if (request.listRoots) return listRoots(request);

@@ -4,7 +4,7 @@
 // they run in file order with prefetches a few XREFs ahead. This file holds no narrow literal
 // outside ASCII (the fuzz build compiles it with a compiler that has no GBK execution character
 // set).
-#include "reports/gedcom_document.h"
+#include "gedcom/gedcom_document.h"
 
 #include <algorithm>
 #include <array>

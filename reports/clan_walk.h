@@ -1,10 +1,10 @@
-// GEDCOM export of the family tree, and the walk and name helpers it shares with the chart.
+// The clan as the exports and the printed book see it, and the name and date helpers they share.
 //
-// The export sees the tree as the breadth-first walks do: the root, every clan member reachable
+// The walk sees the tree as the breadth-first walks do: the root, every clan member reachable
 // through firstChild and youngerSibling, and each member's spouse and secondWife. Records that no
-// walk reaches are left out, as they are from every listing. The output is UTF-8; the tree's GBK
-// names are converted here, at the edge. Nothing here touches the tree's shared NodeQueue, so an
-// export may run between any two operations of the tree.
+// walk reaches are left out, as they are from every listing. Nothing here touches the tree's
+// shared NodeQueue, so a walk may run between any two operations of the tree. Names come out in
+// UTF-8: the tree's GBK names are converted here, at the edge.
 //
 // Thread-safety: reads the tree only; safe as long as nobody changes the tree meanwhile.
 #pragma once
@@ -19,7 +19,7 @@
 
 namespace quillet {
 
-// --- The clan as the export sees it -------------------------------------------------------------
+// --- The clan -----------------------------------------------------------------------------------
 
 // One clan member in breadth-first order, with his children and wives.
 struct ClanMember {
@@ -56,23 +56,7 @@ std::size_t titleLength(std::string_view utf8Name);
 // no valid GBK character).
 std::vector<std::string> utf8Characters(std::string_view gbk);
 
-// "16 FEB 1783" for "17830216"; empty when the text is not 8 digits of a real Gregorian date
-// with a year from 1.
-std::string gedcomDate(std::string_view yyyymmdd);
-
-// --- GEDCOM -------------------------------------------------------------------------------------
-
-enum class GedcomVersion { kV551, kV70 };
-
-// The whole GEDCOM text of the tree: HEAD, one INDI per member and wife, one FAM per wife of a
-// member (the husband, that wife, and the children whose motherIndex names her, in chain order),
-// one FAM of the father alone for children whose motherIndex names no existing wife, and TRLR.
-// A member whose married flag is 'y' but who has no wife in the tree (a son whose wife is not
-// recorded, a daughter who married out) gets "MARR Y" in a FAM of his or her own: the father-alone
-// family when there is one, else a family without children. Pointers are two-way (FAMC/FAMS
-// against CHIL/HUSB/WIFE). A titled name is written whole ("1 NAME 尤氏", "2 SURN 尤"), any other
-// as "/surname/given" with GIVN and SURN. A date that is not valid is left out; a dead person with
-// no valid death date gets "DEAT Y". False and `out` empty when the tree has no root.
-bool writeGedcom(const FamilyTree& tree, GedcomVersion version, std::string& out);
+// True when `yyyymmdd` is 8 digits of a real Gregorian date with a year from 1.
+bool isCalendarDate(std::string_view yyyymmdd);
 
 }  // namespace quillet

@@ -1,7 +1,7 @@
 // The records of a GEDCOM 5.5.1 or 7.0 file that the import needs: its individuals (names with
 // their translations and romanized forms, sex, first birth and death dates, family links) and
 // families (husband, wife, children, marriage), with every pointer resolved. Used by the import
-// only (reports/gedcom_import.cpp).
+// (gedcom_import.cpp), and by quillet-import for the character sets it reads.
 //
 // Character sets. UTF-8 with or without a byte order mark; UTF-16 with a byte order mark or told
 // by its "0 HEAD"; GB2312, GBK, CP936 and GB18030 (read as GB18030, which holds them all), BIG5,

@@ -1,10 +1,10 @@
-#include "app/book_export.h"
+#include "reports/book_export.h"
 
 #include <cstdlib>
 #include <ctime>
 #include <string_view>
 
-#include "app/command_line.h"
+#include "platform/command_line.h"
 #include "platform/pdf/pdf_document.h"
 #include "platform/text_file.h"
 
@@ -34,8 +34,8 @@ ExportResult exportBook(const FamilyTree& tree, const BookOptions& options,
   if (!layout.plan(tree, options)) return ExportResult::kNoRoot;
   auto file = platform::PathReplacement::open(utf8Path);
   if (file == nullptr) return ExportResult::kWriteFailed;
-  const platform::PdfDocument::Properties properties{layout.title(), "",
-                                                     "Quillet " + std::string(programVersion())};
+  const platform::PdfDocument::Properties properties{
+      layout.title(), "", "Quillet " + std::string(platform::programVersion())};
   // Destroyed before `file`, which it writes to.
   auto document = platform::PdfDocument::create(
       [&file](std::string_view bytes) { return file->write(bytes); }, properties);

@@ -1,19 +1,23 @@
-#include "app/command_line.h"
+#include "app/window_command_line.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "app/user_genealogy.h"
-
-#ifndef QUILLET_VERSION
-#error "The build defines QUILLET_VERSION, the project's version."
-#endif
+#include "platform/command_line.h"
+#include "platform/qt/qt_application.h"
 
 namespace quillet {
 
 namespace fs = std::filesystem;
+
+using platform::kExitFailure;
+using platform::kExitSuccess;
+using platform::printVersion;
+using platform::usageError;
 
 namespace {
 
@@ -37,53 +41,9 @@ constexpr const char kWindowHelp[] =
     "Exit status: 0 when the window has closed; 1 when the folder cannot be opened or made,\n"
     "or no display is found; 2 for bad usage.\n";
 
-constexpr const char kLicence[] =
-    "Copyright (C) 2026 The Quillet developers.\n"
-    "License MIT <https://opensource.org/licenses/MIT>.\n"
-    "This is free software: you are free to change and redistribute it.\n"
-    "There is NO WARRANTY, to the extent permitted by law.\n";
-
-// The options Qt reads from the command line itself ("-NAME" or "--NAME"; a value follows as the
-// next argument, or after '=' where `joined`).
-struct ToolkitOption {
-  std::string_view name;
-  bool takesValue;
-  bool joined;
-};
-constexpr ToolkitOption kToolkitOptions[] = {
-    {"platform", true, false},
-    {"platformpluginpath", true, false},
-    {"platformtheme", true, false},
-    {"plugin", true, false},
-    {"qwindowgeometry", true, false},
-    {"qwindowicon", true, false},
-    {"qwindowtitle", true, false},
-    {"session", true, false},
-    {"display", true, false},
-    {"geometry", true, false},
-    {"style", true, true},
-    {"stylesheet", true, true},
-    {"qmljsdebugger", false, true},
-    {"reverse", false, false},
-    {"widgetcount", false, false},
-    {"nograb", false, false},
-    {"dograb", false, false},
-};
-
 std::string_view environment(const char* name) {
   const char* value = std::getenv(name);
   return value == nullptr ? std::string_view() : std::string_view(value);
-}
-
-// The toolkit option `argument` names, or nullptr.
-const ToolkitOption* toolkitOption(std::string_view argument) {
-  argument.remove_prefix(argument.starts_with("--") ? 2 : 1);
-  const std::size_t equals = argument.find('=');
-  const std::string_view name = argument.substr(0, equals);
-  for (const ToolkitOption& option : kToolkitOptions) {
-    if (option.name == name && (equals == std::string_view::npos || option.joined)) return &option;
-  }
-  return nullptr;
 }
 
 struct WindowRequest {
@@ -108,7 +68,8 @@ std::optional<int> parseWindowArguments(int argc, char** argv, WindowRequest& re
         request.version = true;
       } else if (argument == "--user-genealogy") {
         request.userGenealogy = true;
-      } else if (const ToolkitOption* option = toolkitOption(argument)) {
+      } else if (const platform::QtCommandLineOption* option =
+                     platform::qtCommandLineOption(argument)) {
         request.displayGiven |= option->name == "platform" || option->name == "display";
         if (option->takesValue && argument.find('=') == std::string_view::npos && ++i >= argc) {
           return usageError(kWindowProgram,
@@ -169,22 +130,6 @@ bool displayReachable(const WindowRequest& request) {
 }
 
 }  // namespace
-
-std::string_view programVersion() { return QUILLET_VERSION; }
-
-void printVersion(std::string_view program) {
-  const std::string_view version = programVersion();
-  std::printf("%.*s %.*s\n", static_cast<int>(program.size()), program.data(),
-              static_cast<int>(version.size()), version.data());
-  std::fputs(kLicence, stdout);
-}
-
-int usageError(std::string_view program, std::string_view what) {
-  const int length = static_cast<int>(program.size());
-  std::fprintf(stderr, "%.*s: %.*s\nTry '%.*s --help' for more information.\n", length,
-               program.data(), static_cast<int>(what.size()), what.data(), length, program.data());
-  return kExitUsage;
-}
 
 std::optional<int> startWindowProgram(int argc, char** argv) {
   WindowRequest request;

@@ -3,7 +3,7 @@
 // This file holds no narrow literal outside ASCII (the fuzz build compiles it with a compiler
 // that has no GBK execution character set): GBK bytes come from UTF-8 constants through the
 // platform's conversion.
-#include "reports/gedcom_import.h"
+#include "gedcom/gedcom_import.h"
 
 #include <algorithm>
 #include <array>
@@ -12,9 +12,10 @@
 #include <unordered_map>
 #include <utility>
 
+#include "core/home_record.h"
+#include "gedcom/gedcom_document.h"
 #include "platform/gbk.h"
-#include "reports/gedcom_document.h"
-#include "reports/gedcom_export.h"
+#include "reports/clan_walk.h"
 
 namespace quillet {
 namespace {
@@ -28,8 +29,6 @@ using gedcom::utf8Length;
 
 constexpr int kDeepestGeneration = 9;
 constexpr std::string_view kNoDate = "00000000";
-constexpr std::string_view kAbsentName = "0     ";
-constexpr std::string_view kLivingFiller = "0        ";
 
 std::string fromU8(std::u8string_view text) {
   return std::string(reinterpret_cast<const char*>(text.data()), text.size());
@@ -354,7 +353,7 @@ class ClanBuilder {
   void listDescendantsLeftOut();
   void assignNames();
   const DateReading& birthOf(int i);
-  void appendDate(std::string& out, int i, bool birth);
+  std::string dateField(int i, bool birth);
   char memberSex(int m);
   char married(int i) const;
   void writeRecords();
@@ -740,13 +739,13 @@ const DateReading& ClanBuilder::birthOf(int i) {
 
 // Appends the yyyymmdd of a person's birth or death; a date that is missing or not an exact day
 // is a loss, with 00 for what the date lacks (00000000 for no date).
-void ClanBuilder::appendDate(std::string& out, int i, bool birth) {
+// The birth or death date of person `i` as the record holds it: yyyymmdd, 00 for what is missing.
+std::string ClanBuilder::dateField(int i, bool birth) {
   std::string_view value = birth ? person(i).birthDate : person(i).deathDate;
   const char* what = birth ? "birth date" : "death date";
   if (value.empty()) {
     lose(i, std::string("no ") + what, std::string(kNoDate));
-    out += kNoDate;
-    return;
+    return std::string(kNoDate);
   }
   DateReading death;
   const DateReading& reading = birth ? birthOf(i) : (death = readDate(value));
@@ -757,7 +756,7 @@ void ClanBuilder::appendDate(std::string& out, int i, bool birth) {
     lose(i, std::string(what) + " \"" + std::string(value) + "\" " + kWhy[reading.quality],
          std::string(reading.text()));
   }
-  out += reading.text();
+  return std::string(reading.text());
 }
 
 // 'm' for a man; the root and every member with wives or children must be one.
@@ -784,30 +783,27 @@ char ClanBuilder::married(int i) const {
 void ClanBuilder::appendRecord(int i, char generation, const std::string& father, char sex,
                                const std::string& older, char motherIndex, char marriedFlag,
                                const std::string& husband) {
-  std::string& out = result_.homeText;
-  out += '!';
-  out += key_[static_cast<std::size_t>(i)];
-  out += generation;
-  out += father;
-  appendDate(out, i, true);
-  out += sex;
-  out += older;
-  out += motherIndex;
-  out += marriedFlag;
-  out += husband;
-  if (person(i).dead) {
-    out += 'n';
-    appendDate(out, i, false);
-  } else {
-    out += 'y';
-    out += kLivingFiller;
-  }
-  out += '\n';
+  const std::string birth = dateField(i, true);
+  const bool dead = person(i).dead;
+  const std::string death = dead ? dateField(i, false) : std::string();
+  quillet::appendRecord(result_.homeText,
+                        {.name = key_[static_cast<std::size_t>(i)],
+                         .generation = generation,
+                         .father = father,
+                         .birthDate = birth,
+                         .sex = sex,
+                         .olderSibling = older,
+                         .motherIndex = motherIndex,
+                         .married = marriedFlag,
+                         .husband = husband,
+                         .alive = dead ? 'n' : 'y',
+                         .deathDate = death},
+                        RecordLineEnd::kText);
   ++result_.persons;
 }
 
 void ClanBuilder::writeRecords() {
-  const std::string absent(kAbsentName);
+  const std::string absent(kAbsentNameField);
   result_.homeText.reserve(members_.size() * 49 * 2);
   for (std::size_t m = 0; m < members_.size(); ++m) {
     const Member& member = members_[m];

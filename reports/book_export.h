@@ -1,6 +1,6 @@
 // The printed book of the clan written as a PDF file: what `quillet-export book` and the
-// window's entry 导出家谱书(PDF)... share. The layout (reports/book_layout.h) is drawn page by page
-// by the PDF painter (platform/pdf) and each page goes to the file as it is drawn.
+// window's entry 导出家谱书(PDF)... share. The layout (book_layout.h) is drawn page by page by the
+// PDF painter (platform/pdf) and each page goes to the file as it is drawn.
 //
 // Thread-safety: reads the tree only; the tree must not change meanwhile.
 #pragma once
@@ -23,7 +23,7 @@ using BookProgress = std::function<bool(std::size_t done, std::size_t steps)>;
 // UTC) when that variable holds a time, so that a book can be made again byte for byte.
 std::string bookDate();
 
-// Writes the book of `tree` to `utf8Path` as exportToFile writes the other exports: a regular
+// Writes the book of `tree` to `utf8Path` as exportText writes the other exports: a regular
 // file replaced as a whole (through a temporary file beside it, see platform::PathReplacement), a
 // FIFO or a device written through. kWritten; kRefused for a file the program reads
 // (readByTheProgram) and kGenealogy, unless `force`, for a genealogy (holdsGenealogy), before

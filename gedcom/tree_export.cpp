@@ -1,0 +1,17 @@
+#include "gedcom/tree_export.h"
+
+#include "gedcom/gedcom_export.h"
+#include "reports/chart_export.h"
+
+namespace quillet {
+
+ExportResult exportToFile(const FamilyTree& tree, ExportKind kind, const std::string& utf8Path,
+                          bool force) {
+  return exportText(utf8Path, force, [&tree, kind](std::string& text) {
+    if (kind == ExportKind::kChartSvg) return writeChartSvg(tree, text);
+    return writeGedcom(
+        tree, kind == ExportKind::kGedcom551 ? GedcomVersion::kV551 : GedcomVersion::kV70, text);
+  });
+}
+
+}  // namespace quillet
