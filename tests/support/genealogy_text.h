@@ -1,11 +1,13 @@
 // The one builder of genealogies in tests: home.txt bytes record by record, from a RecordSpec
-// (designated fields, the rest defaulted), plus the clans that several test folders share.
+// (designated fields, the rest defaulted) laid out by core's record writer, plus the clans that
+// several test folders share.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/home_record.h"
 #include "core/person.h"
 #include "platform/gbk.h"
 
@@ -32,27 +34,21 @@ struct RecordSpec {
   std::string_view deathDate = "17500101";
 };
 
-// The record's bytes as the program writes them, CR LF included.
+// The record's bytes as the program writes them (core's one writer of the record), CR LF
+// included.
 inline std::string record(const RecordSpec& r) {
-  // A name field: the name padded with spaces to 6 bytes; "" gives the absent field.
-  auto nameField = [](std::string_view name) {
-    std::string field(name.empty() ? "0" : name.substr(0, 6));
-    field.resize(6, ' ');
-    return field;
-  };
-  std::string bytes = "!";
-  bytes += nameField(r.name);
-  bytes += r.generation;
-  bytes += nameField(r.father);
-  bytes += r.birthDate;
-  bytes += r.sex;
-  bytes += nameField(r.olderSibling);
-  bytes += r.motherIndex;
-  bytes += r.married;
-  bytes += nameField(r.husband);
-  bytes += r.alive;
-  bytes += r.alive == 'n' ? std::string(r.deathDate) : std::string("0        ");
-  bytes += "\r\n";
+  std::string bytes;
+  appendRecord(bytes, {.name = r.name,
+                       .generation = r.generation,
+                       .father = r.father,
+                       .birthDate = r.birthDate,
+                       .sex = r.sex,
+                       .olderSibling = r.olderSibling,
+                       .motherIndex = r.motherIndex,
+                       .married = r.married,
+                       .husband = r.husband,
+                       .alive = r.alive,
+                       .deathDate = r.deathDate});
   return bytes;
 }
 
