@@ -1,6 +1,6 @@
-// Loading what no transcript can show: a record cut short at every place, a missing file, and a
-// read-only one that loads but is not saved. (Links, line ends, stray bytes and records linked
-// oddly: the batch transcripts load_*.)
+// Loading what no transcript can show: a record cut short at every place. (Links, line ends,
+// stray bytes, records linked oddly, no file and a read-only one: the batch transcripts load_*
+// and failed_save_*.)
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -28,31 +28,6 @@ TEST(Load, RecordCutShortByTheEndOfTheFileIsNotTaken) {
     ASSERT_NE(clan.tree.root(), nullptr);
     EXPECT_EQ(clan.tree.root()->firstChild, nullptr);
   }
-}
-
-TEST(Load, MissingFileLeavesAnEmptyTreeAndAReadOnlyOneLoadsButIsNotSaved) {
-  ScopedTempDir dir;
-  FamilyTree tree;
-  EXPECT_FALSE(tree.load());
-  EXPECT_EQ(tree.root(), nullptr);
-  EXPECT_EQ(tree.personCount(), 0);
-  EXPECT_FALSE(tree.save());
-  EXPECT_FALSE(testing::fileExists("home.txt"));
-
-  writeFile("home.txt", testing::smallClan());
-  ASSERT_TRUE(tree.load());
-  ASSERT_TRUE(tree.load());
-  EXPECT_EQ(tree.personCount(), 10);
-  EXPECT_EQ(tree.femaleCount(), 5);
-  // Read-only for every user: it loads, and a save says why it cannot write it.
-  ASSERT_EQ(::chmod("home.txt", 0444), 0);
-  ASSERT_TRUE(tree.load());
-  EXPECT_EQ(tree.personCount(), 10);
-  ASSERT_TRUE(tree.addWife(key("赵氏"), tree.root()->name, makeDate("17200101")));
-  SaveReport report;
-  EXPECT_FALSE(tree.save(report));
-  EXPECT_EQ(report.fileFailure, platform::ReplaceFailure::kReadOnlyFile);
-  EXPECT_EQ(testing::readFile("home.txt"), testing::smallClan());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Searches that no transcript shows: an empty tree, and a line deeper than any fixed stack. (The
-// order of lookups and listings: the batch transcripts lookup_* and listings_*.)
+// A search that no transcript shows: a line deeper than any fixed stack. (The order of lookups
+// and listings, an empty tree: the batch transcripts lookup_*, listings_* and tree_*.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,17 +15,6 @@ namespace {
 using testing::key;
 using testing::ScopedTempDir;
 using testing::writeFile;
-
-TEST(Search, EmptyTreeFindsAndListsNothing) {
-  FamilyTree tree;
-  Person* found = nullptr;
-  std::vector<Person*> list;
-  EXPECT_FALSE(tree.findByName(found, key("AAAAAA")));
-  EXPECT_FALSE(tree.listBySex('m', list));
-  EXPECT_FALSE(tree.listByAlive('y', list));
-  EXPECT_FALSE(tree.listByGeneration('1', list));
-  EXPECT_EQ(found, nullptr);
-}
 
 // A line deeper than any fixed stack: every walk reaches the deepest man (the search, the
 // listings, save), and the load links each man to his father however deep he stands.
