@@ -278,12 +278,12 @@ TEST(BookLayout, ChartsAndRecordsKeepTheirPromisesOnEveryShapeOfClan) {
 }
 
 // A record is the detailed report as the window shows it, then the person's own text file as
-// the name query adds it (a line break of the file starting a line); a wife's follows her
-// husband's.
+// the name query adds it (its name the 6-byte key, spaces and all; a line break of the file
+// starting a line); a wife's follows her husband's.
 TEST(BookLayout, ARecordIsTheWindowsReportAndThePersonsOwnFile) {
   testing::ScopedTempDir dir;
   testing::writeFile("home.txt", testing::smallClan());
-  testing::writeFile(testing::utf8(u8"贾宝玉.txt"), "衔玉而生。\r\n后出家。");
+  testing::writeFile(testing::utf8(u8"贾政  .txt"), "工部员外郎。\r\n好读书。");
   FamilyTree tree;
   ASSERT_TRUE(tree.load());
   BookLayout layout;
@@ -305,8 +305,8 @@ TEST(BookLayout, ARecordIsTheWindowsReportAndThePersonsOwnFile) {
   }
   ClanTree clan(testing::smallClan());
   std::string report;
-  showPersonDetails(clan("贾宝玉"), report);
-  EXPECT_EQ(records["贾宝玉"], report + "\r\n贾宝玉具体信息如下：\r\n    衔玉而生。\r\n后出家。");
+  showPersonDetails(clan("贾政"), report);
+  EXPECT_EQ(records["贾政"], report + "\r\n贾政  具体信息如下：\r\n    工部员外郎。\r\n好读书。");
   showPersonDetails(clan("王夫人"), report);
   EXPECT_EQ(records["配　王夫人"], report);
 }

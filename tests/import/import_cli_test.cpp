@@ -1,8 +1,8 @@
-// quillet-export and quillet-import run as a user runs them: usage; exports in each format that
-// never overwrite a file the program reads and replace their output whole; home.txt never
-// overwritten unasked; every loss of an import listed and refused unless accepted; and export
-// then import giving home.txt back byte for byte (the shipped clan, generated clans of 10^3 and
-// 10^5 persons, both versions).
+// quillet-export and quillet-import where a transcript cannot go (their usage, outputs, --force
+// and losses: the batch transcripts cli_*): an export cut short by a full disk, FIFOs and
+// devices written through, memory and long lines, other programs' test files, and export then
+// import giving home.txt back byte for byte (the shipped clan, generated clans of 10^3 and 10^5
+// persons, both versions).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -44,122 +44,9 @@ std::string gedcom(std::u8string_view records) {
   return "0 HEAD\n1 GEDC\n2 VERS 5.5.1\n1 CHAR UTF-8\n" + utf8(records) + "0 TRLR\n";
 }
 
-const std::u8string_view kRoot =
-    u8"0 @I1@ INDI\n1 NAME /贾/演\n1 SEX M\n1 BIRT\n2 DATE 1 JAN 1700\n";
-
-std::string smallClan() {
-  // clang-format off
-  return testing::records({
-      {.name = "贾演", .generation = '0', .birthDate = "16500101", .married = 'y', .alive = 'n', .deathDate = "17200101"},
-      {.name = "史氏", .generation = '0', .birthDate = "16550101", .sex = 'f', .married = 'y', .husband = "贾演"},
-      {.name = "贾代化", .father = "贾演", .birthDate = "16800101", .motherIndex = '1'},
-  });
-  // clang-format on
-}
-
-TEST(Cli, BadUsageExitsTwoWithAHintAndWritesNothing) {
-  testing::ScopedTempDir dir;
-  writeFile("home.txt", smallClan());
-  writeFile("clan.ged", gedcom(kRoot));
-  const std::pair<const char*, std::vector<const char*>> usages[] = {
-      {QUILLET_EXPORT_BINARY,
-       {"", "print out.ged", "gedcom", "gedcom a.ged b.ged", "gedcom a.ged --version",
-        "gedcom a.ged --version 5.5", "gedcom a.ged --version 7.0 --version 7.0",
-        "gedcom a.ged --verbose", "chart a.ged --version 7.0", "chart", "book a.ged --paper a5",
-        "book a.ged --paper", "book a.ged --generations-per-page 1",
-        "book a.ged --generations-per-page 11", "book a.ged --generations-per-page 5x",
-        "gedcom a.ged --paper a4", "book home.txt"}},
-      {QUILLET_IMPORT_BINARY,
-       {"", "--root", "--root= clan.ged", "clan.ged . more", "--verbose clan.ged",
-        "--root @I1@ --root=@I1@ clan.ged", "--charset latin1 clan.ged", "--charset= clan.ged"}}};
-  for (const auto& [tool, arguments] : usages) {
-    for (const char* usage : arguments) {
-      std::string errors;
-      EXPECT_EQ(run(tool, usage, &errors), 2) << usage;
-      EXPECT_NE(errors.find(" --help' for more information.\n"), std::string::npos) << errors;
-      EXPECT_FALSE(fileExists("a.ged")) << usage;
-      EXPECT_EQ(readFile("home.txt"), smallClan()) << usage;
-    }
-  }
-  EXPECT_EQ(import("--help"), 0);
-  EXPECT_TRUE(
-      readFile("stdout.txt").starts_with("Usage: quillet-import [OPTION]... FILE.ged [DIR]"));
-}
-
-TEST(ExportCli, MissingOrRootlessHomeTxtOrUnwritableOutputExitsOne) {
-  testing::ScopedTempDir dir;
-  std::string errors;
-  EXPECT_EQ(runExport("gedcom out.ged", &errors), 1);
-  EXPECT_NE(errors.find("home.txt"), std::string::npos);
-  EXPECT_FALSE(fileExists("out.ged"));
-
-  writeFile("home.txt", "no records here\r\n");
-  for (const char* output : {"chart out.svg", "book out.pdf"}) {
-    EXPECT_EQ(runExport(output, &errors), 1) << output;
-    EXPECT_NE(errors.find("home.txt"), std::string::npos);
-  }
-  EXPECT_FALSE(fileExists("out.svg"));
-  EXPECT_FALSE(fileExists("out.pdf"));
-
-  writeFile("home.txt", smallClan());
-  EXPECT_EQ(runExport("gedcom no-such-dir/out.ged", &errors), 1);
-  EXPECT_NE(errors.find("cannot write no-such-dir/out.ged"), std::string::npos);
-}
-
-// Each format and version, from a read-only home.txt.
-TEST(ExportCli, WritesEachFormatAndVersion) {
-  testing::ScopedTempDir dir;
-  writeFile("home.txt", smallClan());
-  std::filesystem::permissions("home.txt", std::filesystem::perms::owner_read);
-
-  ASSERT_EQ(runExport("gedcom default.ged"), 0) << readFile("stderr.txt");
-  std::string v70 = readFile("default.ged");
-  EXPECT_TRUE(v70.starts_with("0 HEAD\n1 GEDC\n2 VERS 7.0\n"));
-  EXPECT_EQ(v70.find("CHAR"), std::string::npos);
-  EXPECT_NE(v70.find(utf8(u8"1 NAME /贾/代化\n")), std::string::npos);
-  ASSERT_EQ(runExport("gedcom new.ged --version 7.0"), 0);
-  EXPECT_EQ(readFile("new.ged"), v70);
-
-  ASSERT_EQ(runExport("gedcom --version 5.5.1 old.ged"), 0);
-  std::string v551 = readFile("old.ged");
-  EXPECT_NE(v551.find("2 VERS 5.5.1\n2 FORM LINEAGE-LINKED\n1 CHAR UTF-8\n"), std::string::npos);
-  EXPECT_TRUE(v551.ends_with("0 TRLR\n"));
-
-  ASSERT_EQ(runExport("chart tree.svg"), 0);
-  std::string svg = readFile("tree.svg");
-  EXPECT_TRUE(svg.starts_with("<?xml"));
-  EXPECT_NE(svg.find("<g class=\"member dead\">"), std::string::npos);    // the root
-  EXPECT_NE(svg.find("<g class=\"member living\">"), std::string::npos);  // his son
-  EXPECT_EQ(readFile("stderr.txt"), "");
-  EXPECT_EQ(readFile("home.txt"), smallClan());
-}
-
-TEST(ExportCli, OutputThatIsAFileTheProgramReadsIsRefused) {
-  testing::ScopedTempDir dir;
-  writeFile("home.txt", smallClan());
-  const std::string personFile = "\xe8\xb4\xbe\xe6\x94\xbf  .txt";  // 贾政's text file
-  const std::string roster = "\xe5\xae\x81.txt";                    // 宁.txt, not there yet
-  writeFile(personFile, "a person's text");
-  std::filesystem::create_symlink("home.txt", "link.ged");
-  std::filesystem::create_directory("sub");
-  const std::string here = std::filesystem::current_path().string();
-  const std::vector<std::string> outputs = {"home.txt",        "./home.txt", here + "/home.txt",
-                                            "sub/../home.txt", "link.ged",   roster,
-                                            personFile,        "most.txt"};
-  for (const std::string& output : outputs) {
-    std::string errors;
-    EXPECT_EQ(runExport("gedcom '" + output + "'", &errors), 2) << output;
-    EXPECT_NE(errors.find("a file the program reads"), std::string::npos) << output;
-  }
-  EXPECT_EQ(readFile("home.txt"), smallClan());
-  EXPECT_EQ(readFile(personFile), "a person's text");
-  EXPECT_FALSE(fileExists(roster));
-  EXPECT_FALSE(fileExists("most.txt"));
-}
-
 TEST(ExportCli, OutputIsReplacedWholeOrNotAtAllAndLinksAreNotWrittenThrough) {
   testing::ScopedTempDir dir;
-  writeFile("home.txt", smallClan());
+  writeFile("home.txt", testing::smallClan());
   writeFile("old.ged", "a good export");
   // A file size limit stands in for a full disk: the export cannot be written whole.
   std::string command = std::string("bash -c \"ulimit -f 1; '") + QUILLET_EXPORT_BINARY +
@@ -191,7 +78,7 @@ TEST(ExportCli, OutputIsReplacedWholeOrNotAtAllAndLinksAreNotWrittenThrough) {
 // gets the export), a link to /dev/null, standard output as /dev/fd/1 (a file the shell opened).
 TEST(ExportCli, FifoDeviceAndStandardOutputAreWrittenThroughNotReplaced) {
   testing::ScopedTempDir dir;
-  writeFile("home.txt", smallClan());
+  writeFile("home.txt", testing::smallClan());
   ASSERT_EQ(::mkfifo("pipe.ged", 0644), 0);
   std::filesystem::create_symlink("/dev/null", "null.ged");
   const std::string program = std::string("'") + QUILLET_EXPORT_BINARY + "' ";
@@ -204,69 +91,6 @@ TEST(ExportCli, FifoDeviceAndStandardOutputAreWrittenThroughNotReplaced) {
   EXPECT_TRUE(std::filesystem::is_fifo("pipe.ged"));
   EXPECT_TRUE(std::filesystem::is_symlink("null.ged"));
   EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
-}
-
-// Another folder's genealogy is refused without --force: any file named home.txt, and any file
-// whose first record is a genealogy record; exports (GEDCOM, SVG) are replaced as before.
-TEST(ExportCli, GenealogyAnywhereIsReplacedOnlyWithForce) {
-  testing::ScopedTempDir dir;
-  writeFile("home.txt", smallClan());
-  std::filesystem::create_directory("clanB");
-  writeFile("clanB/home.txt", smallClan());
-  writeFile("copy.txt", "a copy of\r\n" + smallClan());
-  for (const char* output : {"clanB/home.txt", "copy.txt"}) {
-    std::string errors;
-    EXPECT_EQ(runExport(std::string("gedcom ") + output, &errors), 1) << output;
-    EXPECT_NE(errors.find("--force"), std::string::npos) << errors;
-  }
-  EXPECT_EQ(readFile("clanB/home.txt"), smallClan());
-  EXPECT_EQ(readFile("copy.txt"), "a copy of\r\n" + smallClan());
-  ASSERT_EQ(runExport("gedcom clanB/home.txt --force"), 0);
-  EXPECT_TRUE(readFile("clanB/home.txt").starts_with("0 HEAD\n"));
-  for (const char* again : {"gedcom again.ged", "chart again.svg"}) {
-    ASSERT_EQ(runExport(again), 0);
-    EXPECT_EQ(runExport(again), 0) << again;
-  }
-  EXPECT_EQ(runExport("gedcom home.txt --force"), 2);  // never the one it reads
-}
-
-TEST(ImportCli, HomeTxtIsReplacedOnlyWithForceAndTheDirectoryMustExist) {
-  testing::ScopedTempDir dir;
-  writeFile("clan.ged", gedcom(kRoot));
-  const std::string clan = record({.name = "贾演", .generation = '0'});
-  writeFile("home.txt", "old");
-  std::string errors;
-  EXPECT_EQ(import("clan.ged", &errors), 1);
-  EXPECT_NE(errors.find("home.txt exists; --force replaces it"), std::string::npos);
-  EXPECT_EQ(readFile("home.txt"), "old");
-  ASSERT_EQ(import("--force clan.ged"), 0);
-  EXPECT_EQ(readFile("home.txt"), clan);
-
-  std::filesystem::create_directory("other");
-  ASSERT_EQ(import("clan.ged other"), 0);
-  EXPECT_EQ(readFile("other/home.txt"), clan);
-  EXPECT_EQ(readFile("stdout.txt"),
-            utf8(u8"quillet-import: other/home.txt written: the line of @I1@ 贾演, 1 person\n"));
-  EXPECT_EQ(import("clan.ged missing-dir"), 1);
-  EXPECT_EQ(import("missing.ged other", &errors), 1);
-  EXPECT_NE(errors.find("cannot read missing.ged"), std::string::npos);
-}
-
-// A FIFO once held the import in open() for good, and a directory ended in std::bad_alloc.
-TEST(ImportCli, InputThatIsNotARegularFileIsRefusedAtOnce) {
-  testing::ScopedTempDir dir;
-  ASSERT_EQ(::mkfifo("pipe.ged", 0600), 0);
-  std::filesystem::create_directory("folder.ged");
-  for (const char* input : {"pipe.ged", "folder.ged"}) {
-    std::string errors;
-    EXPECT_EQ(run("/usr/bin/timeout", std::string("10 '") + QUILLET_IMPORT_BINARY + "' " + input,
-                  &errors),
-              1)
-        << input;
-    EXPECT_EQ(errors,
-              "quillet-import: cannot read " + std::string(input) + ": not a regular file\n");
-    EXPECT_FALSE(fileExists("home.txt"));
-  }
 }
 
 #if !defined(__SANITIZE_ADDRESS__)
@@ -301,95 +125,6 @@ TEST(ImportCli, ALongLineCostsASmallMultipleOfItsSize) {
       << errors.substr(0, 200);
 }
 #endif
-
-// A root with the person `child` (I2) as his son, or the records `others` beside him.
-std::string withChild(std::u8string_view child, std::u8string_view others = u8"") {
-  return gedcom(std::u8string(kRoot) + u8"1 FAMS @F1@\n0 @I2@ INDI\n1 SEX M\n1 FAMC @F1@\n" +
-                std::u8string(child) + u8"0 @F1@ FAM\n1 HUSB @I1@\n1 CHIL @I2@\n" +
-                std::u8string(others));
-}
-
-// Twelve generations in one line, 贾一 to 贾千: the two below generation 9 cannot be held.
-std::string twelveGenerations() {
-  const std::string given = utf8(u8"一二三四五六七八九十百千");
-  std::string records;
-  for (int g = 0; g < 12; ++g) {
-    std::string n = std::to_string(g), next = std::to_string(g + 1);
-    records += "0 @I" + n + "@ INDI\n1 NAME /" + utf8(u8"贾") + "/" + given.substr(3 * g, 3) +
-               "\n1 SEX M\n1 BIRT\n2 DATE 1 JAN " + std::to_string(1700 + 20 * g) + "\n";
-    if (g > 0) records += "1 FAMC @F" + std::to_string(g - 1) + "@\n";
-    if (g < 11)
-      records +=
-          "1 FAMS @F" + n + "@\n0 @F" + n + "@ FAM\n1 HUSB @I" + n + "@\n1 CHIL @I" + next + "@\n";
-  }
-  return "0 HEAD\n1 GEDC\n2 VERS 5.5.1\n1 CHAR UTF-8\n" + records + "0 TRLR\n";
-}
-
-TEST(ImportCli, EachLossIsListedAndNothingIsWrittenUnlessAccepted) {
-  struct Case {
-    std::string gedcom;
-    std::u8string_view line;
-  };
-  const std::vector<Case> cases = {
-      {withChild(u8"1 NAME /贾/\n1 BIRT\n2 DATE 1 JAN 1720\n"),
-       u8"@I2@ 贾: name of 1 character; 贾某 used"},
-      {withChild(u8"1 NAME /贾/宝玉玉\n1 BIRT\n2 DATE 1 JAN 1720\n"),
-       u8"@I2@ 贾宝玉玉: name of 4 characters; 贾宝玉 used"},
-      {withChild(u8"1 NAME /贾/𠀀\n1 BIRT\n2 DATE 1 JAN 1720\n"),
-       u8"@I2@ 贾𠀀: character 𠀀 is not in GBK; 贾某 used"},
-      {withChild(u8"1 NAME /贾/演\n1 BIRT\n2 DATE 1 JAN 1720\n"),
-       u8"@I2@ 贾演: name already used by @I1@ 贾演; 贾演二 used"},
-      {withChild(u8"1 NAME /贾/代\n1 BIRT\n2 DATE ABT 1720\n"),
-       u8"@I2@ 贾代: birth date \"ABT 1720\" is not a whole day; 17200000 used"},
-      {withChild(u8"1 NAME /贾/代\n1 BIRT\n2 DATE 1720\n"),
-       u8"@I2@ 贾代: birth date \"1720\" is not a whole day; 17200000 used"},
-      {withChild(u8"1 NAME /贾/代\n1 BIRT\n2 DATE FEB 1720\n"),
-       u8"@I2@ 贾代: birth date \"FEB 1720\" is not a whole day; 17200200 used"},
-      {withChild(u8"1 NAME /贾/代\n"), u8"@I2@ 贾代: no birth date; 00000000 used"},
-      {withChild(u8"1 NAME /贾/代\n1 BIRT\n2 DATE 1 JAN 1720\n1 DEAT Y\n"),
-       u8"@I2@ 贾代: no death date; 00000000 used"},
-      {gedcom(std::u8string(kRoot) +
-              u8"1 FAMS @F1@\n1 FAMS @F2@\n1 FAMS @F3@\n"
-              u8"0 @I2@ INDI\n1 NAME 史氏\n1 SEX F\n1 BIRT\n2 DATE 1 JAN 1700\n"
-              u8"0 @I3@ INDI\n1 NAME 王氏\n1 SEX F\n1 BIRT\n2 DATE 1 JAN 1700\n"
-              u8"0 @I4@ INDI\n1 NAME 李氏\n1 SEX F\n1 BIRT\n2 DATE 1 JAN 1700\n"
-              u8"0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n"
-              u8"0 @F3@ FAM\n1 HUSB @I1@\n1 WIFE @I4@\n"),
-       u8"@I4@ 李氏: third wife of @I1@ 贾演; not imported"},
-      {twelveGenerations(), u8"@I10@ 贾百: generation 10 is deeper than 9; not imported"},
-      {twelveGenerations(), u8"@I11@ 贾千: generation 11 is deeper than 9; not imported"},
-  };
-  testing::ScopedTempDir dir;
-  for (const Case& c : cases) {
-    writeFile("clan.ged", c.gedcom);
-    std::string errors;
-    EXPECT_EQ(import("clan.ged", &errors), 1) << errors;
-    EXPECT_NE(errors.find("quillet-import: " + utf8(c.line) + "\n"), std::string::npos) << errors;
-    EXPECT_NE(errors.find(" losses above; nothing written"), std::string::npos);
-    EXPECT_FALSE(fileExists("home.txt"));
-    EXPECT_EQ(import("--accept-losses clan.ged"), 0) << readFile("stderr.txt");
-    EXPECT_TRUE(fileExists("home.txt"));
-    std::filesystem::remove("home.txt");
-  }
-}
-
-// The men without parents, the default root first; a line deeper than generation 9 names the
-// man from whom it fits; nothing is written.
-TEST(ImportCli, ListRootsNamesEachLineAndWhereADeepOneFits) {
-  testing::ScopedTempDir dir;
-  std::string file = twelveGenerations();
-  file.insert(file.rfind("0 TRLR"), utf8(u8"0 @I99@ INDI\n1 NAME /李/甲\n1 SEX M\n"));
-  writeFile("clan.ged", file);
-  ASSERT_EQ(import("--list-roots clan.ged"), 0) << readFile("stderr.txt");
-  EXPECT_EQ(readFile("stdout.txt"),
-            utf8(u8"@I0@ 贾一, born 1 JAN 1700: 12 persons in his male line, 11 generations "
-                 u8"below him\n"
-                 u8"  from @I2@ 贾三 the line holds generations 0 to 9, 10 persons\n"
-                 u8"@I99@ 李甲, no birth date: 1 person in his male line, 0 generations below "
-                 u8"him\n"));
-  EXPECT_FALSE(fileExists("home.txt"));
-  EXPECT_EQ(import("--list-roots clan.ged ."), 2);
-}
 
 // Files from other programs' own test suites, as they are and spoiled (cut short, mislabelled,
 // levels and bytes damaged): each import ends in exit 0 or 1 with a message, never a crash.

@@ -1,4 +1,4 @@
-// The kinship sentences of every branch, compared whole and byte for byte.
+// The kinship sentence after earlier text and over links no file makes, and the kinship path.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -85,103 +85,15 @@ class KinshipTest : public ::testing::Test {
   ClanTree clan{fiveGenerations()};
 };
 
-struct Sentence {
-  const char* first;
-  const char* second;
-  const char* text;  // appended after "前文" when `afterText`
-  bool afterText = false;
-};
-
-// Every branch of the sentence, each pair with the exact text it gives.
-const Sentence kSentences[] = {
-    {"贾政", "贾政", "这是同一个人"},
-    {"贾政", "贾政", "前文这是同一个人", true},
-    // Direct line: four or more generations give the number and no converse; a married woman
-    // stands at her husband's place.
-    {"贾源", "贾蓉", "\r\n 贾蓉  是贾源  的第4 代孙"},
-    {"秦可卿", "贾源", "\r\n 秦可卿是贾源  的第4 代孙媳"},
-    {"贾源", "贾巧姐", "\r\n 贾巧姐是贾源  的第5 代孙女"},
-    {"史老君", "贾蓉", "\r\n 贾蓉  是史老君的第4 代孙"},
-    {"贾源", "贾珍", "\r\n 贾珍  是贾源  的第3代曾孙"},
-    {"贾蓉", "贾代化", "\r\n 贾蓉  是贾代化的第3代曾孙"},
-    {"贾代善", "贾宝玉", "\r\n 贾宝玉是贾代善的孙"},
-    {"贾代善", "贾探春", "\r\n 贾探春是贾代善的孙女"},
-    {"贾代化", "尤氏", "\r\n 尤氏  是贾代化的孙媳"},
-    // Parent and child by sex and mother index; no mother recorded: every wife is 姨娘.
-    {"贾代善", "贾政", "\r\n 贾政  是贾代善的儿子\r\n 贾代善是贾政  的爸爸"},
-    {"贾敏", "贾代善", "\r\n 贾敏  是贾代善的女儿\r\n 贾代善是贾敏  的爸爸"},
-    {"史太君", "贾政", "\r\n 贾政  是史太君的儿子\r\n 史太君是贾政  的妈妈"},
-    {"周姨娘", "贾政", "\r\n 贾政  是周姨娘的儿子\r\n 周姨娘是贾政  的姨娘"},
-    {"周姨娘", "贾敞", "\r\n 贾敞  是周姨娘的儿子\r\n 周姨娘是贾敞  的妈妈"},
-    {"史太君", "贾敞", "\r\n 贾敞  是史太君的儿子\r\n 史太君是贾敞  的姨娘"},
-    {"史太君", "贾菖", "\r\n 贾菖  是史太君的儿子\r\n 史太君是贾菖  的姨娘"},
-    {"贾代善", "王夫人", "\r\n 王夫人是贾代善的儿媳归\r\n 贾代善是王夫人的公公"},
-    {"王夫人", "史太君", "\r\n 王夫人是史太君的儿媳归\r\n 史太君是王夫人的婆婆"},
-    {"周姨娘", "王夫人", "\r\n 王夫人是周姨娘的儿媳归\r\n 周姨娘是王夫人的姨娘"},
-    // Collateral lines over four, three and two generations.
-    {"贾代善", "贾巧姐", "\r\n 贾巧姐是贾代善的第 4 代堂孙女"},
-    {"贾代善", "贾蓉", "\r\n 贾蓉  是贾代善的第3代曾堂孙"},
-    {"秦可卿", "贾代善", "\r\n 秦可卿是贾代善的第3代曾堂孙媳"},
-    {"贾代善", "贾珍", "\r\n 贾珍  是贾代善的堂孙"},
-    {"史太君", "贾惜春", "\r\n 贾惜春是史太君的堂孙女"},
-    {"贾姑娘", "贾宝玉", "\r\n 贾宝玉是贾姑娘的堂孙"},
-    // Uncles and aunts by the nephew's father's birth (贾敬 was born after 贾赦 and before 贾政
-    // and 贾敏; 贾大姐 before 贾政); an uncle's wife by her husband's; after earlier text the
-    // sentence follows without a line break.
-    {"贾政", "贾珍", "  贾珍  是贾政  的侄子\r\n  贾政  是贾珍  的叔叔"},
-    {"贾政", "贾珍", "前文  贾珍  是贾政  的侄子\r\n  贾政  是贾珍  的叔叔", true},
-    {"贾珍", "贾赦", "  贾珍  是贾赦  的侄子\r\n  贾赦  是贾珍  的伯父"},
-    {"贾敏", "贾珍", "  贾珍  是贾敏  的侄子\r\n  贾敏  是贾珍  的姑姑"},
-    {"贾大姐", "贾宝玉", "  贾宝玉是贾大姐的侄子\r\n  贾大姐是贾宝玉的姑妈"},
-    {"王夫人", "贾珍", "  贾珍  是王夫人的侄子\r\n  王夫人是贾珍  的婶婶"},
-    {"邢夫人", "贾珍", "  贾珍  是邢夫人的侄子\r\n  邢夫人是贾珍  的伯母"},
-    {"贾政", "贾惜春", "  贾惜春是贾政  的侄女\r\n  贾政  是贾惜春的叔叔"},
-    {"尤氏", "贾政", "  尤氏  是贾政  的侄媳\r\n  贾政  是尤氏  的叔叔"},
-    {"贾政", "贾宝玉", "前文\r\n 贾宝玉是贾政  的儿子\r\n 贾政  是贾宝玉的爸爸", true},
-    // Spouses, wives of one husband, wives of brothers and of cousins.
-    {"贾政", "王夫人", "\r\n 贾政  与王夫人 是夫妻."},
-    {"赵姨娘", "贾政", "\r\n 赵姨娘与贾政   是夫妻."},
-    {"王夫人", "赵姨娘", "\r\n 王夫人与赵姨娘同嫁一夫"},
-    {"王夫人", "邢夫人", "\r\n 王夫人与邢夫人是妯娌"},
-    {"许夫人", "王夫人", "\r\n 许夫人与王夫人是妯娌"},
-    // A wife and a blood member of her generation, by her husband's birth (one born on the
-    // member's birth date counts as the younger), either given first.
-    {"邢夫人", "贾政", "\r\n 邢夫人是贾政  的嫂子\r\n 贾政  是邢夫人的小叔"},
-    {"王夫人", "贾大姐", "\r\n 王夫人是贾大姐的弟媳\r\n 贾大姐是王夫人的大姑"},
-    {"贾赦", "王夫人", "\r\n 王夫人是贾赦  的弟媳\r\n 贾赦  是王夫人的大伯"},
-    {"贾敏", "邢夫人", "\r\n 邢夫人是贾敏  的嫂子\r\n 贾敏  是邢夫人的小姑"},
-    {"贾敞", "王夫人", "\r\n 王夫人是贾敞  的弟媳\r\n 贾敞  是王夫人的大伯"},
-    // Siblings: the second person named first; a married brother sets the pair off by an empty
-    // line; half siblings born the same day are both younger.
-    {"贾代化", "贾姑娘", "\r\n  贾姑娘是贾代化的姐姐\r\n  贾代化是贾姑娘的弟弟"},
-    {"贾迎春", "贾琏", "\r\n  贾琏  是贾迎春的胞兄\r\n  贾迎春是贾琏  的胞姐"},
-    {"贾菱", "贾菖", "\r\n  贾菖  是贾菱  的哥哥\r\n  贾菱  是贾菖  的弟弟"},
-    {"贾敏", "贾政", "\r\n\r\n  贾政  是贾敏  的哥哥\r\n  贾敏  是贾政  的妹妹"},
-    {"贾探春", "贾宝玉",
-     "\r\n  贾宝玉是贾探春的同父异母的哥哥\r\n  贾探春是贾宝玉的同父异母的妹妹"},
-    {"贾宝玉", "贾探春",
-     "\r\n  贾探春是贾宝玉的同父异母的妹妹\r\n  贾宝玉是贾探春的同父异母的哥哥"},
-    {"贾敞", "贾政",
-     "\r\n\r\n  贾政  是贾敞  的同父异母的弟弟\r\n  贾敞  是贾政  的同父异母的弟弟"},
-    // Cousins by sex and birth order.
-    {"贾宝玉", "贾珍", "\r\n\r\n  贾珍  是贾宝玉的堂兄\r\n  贾宝玉是贾珍  的堂弟"},
-    {"贾珍", "贾迎春", "\r\n\r\n  贾迎春是贾珍  的堂姐\r\n  贾珍  是贾迎春的堂兄"},
-    {"贾探春", "贾惜春", "\r\n  贾惜春是贾探春的堂妹\r\n  贾探春是贾惜春的堂姐"},
-};
-
-TEST_F(KinshipTest, EveryBranchGivesItsExactSentence) {
+// After earlier text the sentence follows it: the same person's, an uncle's without a line
+// break, a parent's after one. (Every branch's sentence: the batch transcript
+// kinship_sentence_of_every_branch, over this clan.)
+TEST_F(KinshipTest, SentenceFollowsEarlierText) {
   ASSERT_TRUE(clan.loaded);
-  for (const Sentence& s : kSentences) {
-    EXPECT_TRUE(says(s.first, s.second, s.text, s.afterText ? "前文" : ""))
-        << readable(s.first) << " / " << readable(s.second);
-  }
-}
-
-TEST_F(KinshipTest, UnknownSexIsMaleAcrossGenerationsAndFemaleWithinOne) {
-  ASSERT_NE(clan("贾菱"), nullptr);
-  clan("贾菱")->sex = 'x';
-  EXPECT_TRUE(says("贾代善", "贾菱", "\r\n 贾菱  是贾代善的儿子\r\n 贾代善是贾菱  的爸爸"));
-  EXPECT_TRUE(says("贾菱", "贾菖", "\r\n  贾菖  是贾菱  的哥哥\r\n  贾菱  是贾菖  的妹妹"));
+  EXPECT_TRUE(says("贾政", "贾政", "前文这是同一个人", "前文"));
+  EXPECT_TRUE(says("贾政", "贾珍", "前文  贾珍  是贾政  的侄子\r\n  贾政  是贾珍  的叔叔", "前文"));
+  EXPECT_TRUE(
+      says("贾政", "贾宝玉", "前文\r\n 贾宝玉是贾政  的儿子\r\n 贾政  是贾宝玉的爸爸", "前文"));
 }
 
 // Links that contradict the tree's invariants: the call appends nothing.

@@ -21,6 +21,7 @@
 #include "reports/help_texts.h"
 #include "reports/person_report.h"
 #include "tests/qt/qt_fixture.h"
+#include "tests/support/find_person.h"
 
 namespace quillet {
 namespace {
@@ -37,12 +38,8 @@ class QtWindowUseTest : public testing::QtWindowTest {
     QApplication::processEvents();
   }
   std::string reportOf(std::u8string_view name) {
-    NameKey key{};
-    makeNameKey(gbk(name), key);
-    Person* person = nullptr;
-    objects_->tree.findByName(person, key);
     std::string report;
-    showPersonDetails(person, report);
+    showPersonDetails(testing::findPerson(objects_->tree, gbk(name)), report);
     return report;
   }
   platform::QtTreeView* tree() { return control<platform::QtTreeView>(IDC_TREE); }

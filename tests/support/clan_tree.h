@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/family_tree.h"
+#include "tests/support/find_person.h"
 #include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 
@@ -19,11 +20,7 @@ class ClanTree {
     loaded = tree.load();
   }
   // The person the program finds under the typed name, or null.
-  Person* operator()(std::string_view name) {
-    Person* person = nullptr;
-    tree.findByName(person, key(name));
-    return person;
-  }
+  Person* operator()(std::string_view name) { return findPerson(tree, name); }
 
   FamilyTree tree;
   bool loaded = false;

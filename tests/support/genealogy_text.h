@@ -1,11 +1,13 @@
 // The one builder of genealogies in tests: home.txt bytes record by record, from a RecordSpec
-// (designated fields, the rest defaulted), plus the clans that several test folders share.
+// (designated fields, the rest defaulted) laid out by core's record writer, plus the clans that
+// several test folders share.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/home_record.h"
 #include "core/person.h"
 #include "platform/gbk.h"
 
@@ -32,27 +34,21 @@ struct RecordSpec {
   std::string_view deathDate = "17500101";
 };
 
-// The record's bytes as the program writes them, CR LF included.
+// The record's bytes as the program writes them (core's one writer of the record), CR LF
+// included.
 inline std::string record(const RecordSpec& r) {
-  // A name field: the name padded with spaces to 6 bytes; "" gives the absent field.
-  auto nameField = [](std::string_view name) {
-    std::string field(name.empty() ? "0" : name.substr(0, 6));
-    field.resize(6, ' ');
-    return field;
-  };
-  std::string bytes = "!";
-  bytes += nameField(r.name);
-  bytes += r.generation;
-  bytes += nameField(r.father);
-  bytes += r.birthDate;
-  bytes += r.sex;
-  bytes += nameField(r.olderSibling);
-  bytes += r.motherIndex;
-  bytes += r.married;
-  bytes += nameField(r.husband);
-  bytes += r.alive;
-  bytes += r.alive == 'n' ? std::string(r.deathDate) : std::string("0        ");
-  bytes += "\r\n";
+  std::string bytes;
+  appendRecord(bytes, {.name = r.name,
+                       .generation = r.generation,
+                       .father = r.father,
+                       .birthDate = r.birthDate,
+                       .sex = r.sex,
+                       .olderSibling = r.olderSibling,
+                       .motherIndex = r.motherIndex,
+                       .married = r.married,
+                       .husband = r.husband,
+                       .alive = r.alive,
+                       .deathDate = r.deathDate});
   return bytes;
 }
 
@@ -107,23 +103,26 @@ inline std::string twoWayLinkedFile(long fillers, long replacers) {
   return bytes;
 }
 
-// The small clan of the window, batch and Qt tests (everyone born 17000101):
-//   贾演 (root, wife 王氏) -> 贾代善 (wives 史太君, 李氏), 贾代化
-//   贾代善 -> 贾政 (wife 王夫人), 贾敏 (a daughter)
-//   贾政 -> 贾宝玉
+// The small clan of the window, batch, panel and Qt tests, each person with a birth date of
+// its own:
+//   贾演 (root, wife 王氏)
+//   ├─ 贾代善 (wives 史太君 and 李氏)
+//   │   ├─ 贾政 (wife 王夫人) ── 贾宝玉
+//   │   └─ 贾敏 (a daughter of the second wife, unmarried)
+//   └─ 贾代化 (dead)
 inline std::string smallClan() {
   // clang-format off
   return records({
-      {.name = "贾演", .generation = '0', .motherIndex = '1', .married = 'y'},
-      {.name = "王氏", .generation = '0', .sex = 'f', .married = 'y', .husband = "贾演"},
-      {.name = "贾代善", .father = "贾演", .motherIndex = '1', .married = 'y'},
-      {.name = "贾代化", .father = "贾演", .olderSibling = "贾代善", .motherIndex = '1', .married = 'y'},
-      {.name = "史太君", .sex = 'f', .married = 'y', .husband = "贾代善"},
-      {.name = "李氏", .sex = 'f', .married = 'y', .husband = "贾代善"},
-      {.name = "贾政", .generation = '2', .father = "贾代善", .motherIndex = '1', .married = 'y'},
-      {.name = "贾敏", .generation = '2', .father = "贾代善", .sex = 'f', .olderSibling = "贾政", .motherIndex = '1', .married = 'y'},
-      {.name = "王夫人", .generation = '2', .sex = 'f', .married = 'y', .husband = "贾政"},
-      {.name = "贾宝玉", .generation = '3', .father = "贾政", .motherIndex = '1', .married = 'y'},
+      {.name = "贾演", .generation = '0', .married = 'y'},
+      {.name = "王氏", .generation = '0', .birthDate = "17020101", .sex = 'f', .married = 'y', .husband = "贾演"},
+      {.name = "贾代善", .father = "贾演", .birthDate = "17200101", .motherIndex = '1', .married = 'y'},
+      {.name = "史太君", .birthDate = "17220101", .sex = 'f', .married = 'y', .husband = "贾代善"},
+      {.name = "李氏", .birthDate = "17230101", .sex = 'f', .married = 'y', .husband = "贾代善"},
+      {.name = "贾代化", .father = "贾演", .birthDate = "17210101", .olderSibling = "贾代善", .motherIndex = '1', .alive = 'n', .deathDate = "17800101"},
+      {.name = "贾政", .generation = '2', .father = "贾代善", .birthDate = "17400101", .motherIndex = '1', .married = 'y'},
+      {.name = "王夫人", .generation = '2', .birthDate = "17420101", .sex = 'f', .married = 'y', .husband = "贾政"},
+      {.name = "贾敏", .generation = '2', .father = "贾代善", .birthDate = "17450101", .sex = 'f', .olderSibling = "贾政", .motherIndex = '2'},
+      {.name = "贾宝玉", .generation = '3', .father = "贾政", .birthDate = "17600101", .motherIndex = '1'},
   });
   // clang-format on
 }

@@ -45,25 +45,10 @@ class WindowHarness {
   }
   bool check(int id) { return !ended() && done(window_->check(id)); }
   bool click(int id) { return !ended() && done(window_->click(id)); }
-  // Enter in an edit box: the default button 1 (the exit question).
-  void keyEnter() {
-    if (!ended()) window_->keyEnter();
-  }
-  void keyEsc() {
-    if (!ended()) window_->keyEsc();
-  }
-  // The close box, and a system-menu command (16: the About entry).
-  void close() {
-    if (!ended()) window_->close();
-  }
-  void sysCommand(unsigned id) {
-    if (!ended()) window_->sysCommand(id);
-  }
   // Chooses a context-menu entry (the exports).
   bool chooseContextMenu(unsigned id) { return !ended() && done(window_->chooseContextMenu(id)); }
   // Answers for the next message boxes; an unanswered box takes its default button.
   void answerOk() { backend_.queueAnswer(platform::IDOK); }
-  void answerCancel() { backend_.queueAnswer(platform::IDCANCEL); }
   void answer(int answer) { backend_.queueAnswer(answer); }
   // The answer of the next file chooser: a path on disk (UTF-8) and the filter selected; an
   // unanswered chooser is cancelled.
@@ -130,20 +115,7 @@ class WindowTest : public ::testing::Test {
     if (!window_) window_ = std::make_unique<WindowHarness>();
     return *window_;
   }
-  // Closes the window and opens a fresh one, as a new start of the program would.
-  WindowHarness& restart() {
-    window_.reset();
-    return window();
-  }
   FamilyTree& tree() { return window().objects().tree; }
-  // The person of the window's tree under the typed name, or null.
-  Person* person(std::string_view typed) {
-    NameKey key{};
-    makeNameKey(typed, key);
-    Person* found = nullptr;
-    tree().findByName(found, key);
-    return found;
-  }
 
   ScopedTempDir dir_;
   std::unique_ptr<WindowHarness> window_;
