@@ -78,6 +78,12 @@ window_start() {
     '{printf "%.2f %.2f %.2f %d %d\n", wall / 1000, $12 / hz, $13 / hz, $8, hwm}'
 }
 
+# Waits until FILE was last changed more than two seconds ago, its data on disk.
+settle() {
+  sync
+  while (($(date +%s) - $(stat -c %Y "$1") <= 2)); do sleep 0.5; done
+}
+
 # The median, field by field, of the lines on standard input.
 median() {
   python3 -c '
@@ -143,10 +149,26 @@ EOF
   read_line=$(for _ in $(seq "$runs"); do
     timed "$work/none" dd if=home.txt of=/dev/null bs="$bytes" count=1
   done | median)
-  batch_line=$(for _ in $(seq "$runs"); do timed "$work/esc" "$bin/quillet-batch"; done | median)
-  save_line=$(for _ in $(seq "$runs"); do timed "$work/save" "$bin/quillet-batch"; done | median)
-  births_line=$(for _ in $(seq "$runs"); do timed "$work/births" "$bin/quillet-batch"; done | median)
-  renames_line=$(for _ in $(seq "$runs"); do timed "$work/renames" "$bin/quillet-batch"; done | median)
+  # The quillet-batch runs take turns (start, save, births, renames, then again), so that the
+  # machine's slower and quicker spells fall on each of them alike and the edits' figures less
+  # the start's compare like with like. A file changed less than two seconds before a start is
+  # read twice by it (the start's second load cannot trust a time stamp that recent), so each
+  # run waits until home.txt is older than that, as it is when a person starts the program.
+  : > "$work/esc.times"
+  : > "$work/save.times"
+  : > "$work/births.times"
+  : > "$work/renames.times"
+  for _ in $(seq "$runs"); do
+    for kind in esc save births renames; do
+      settle home.txt
+      timed "$work/$kind" "$bin/quillet-batch" >> "$work/$kind.times"
+    done
+  done
+  batch_line=$(median < "$work/esc.times")
+  save_line=$(median < "$work/save.times")
+  births_line=$(median < "$work/births.times")
+  renames_line=$(median < "$work/renames.times")
+  settle home.txt
   window_line=$(for _ in $(seq "$runs"); do window_start "$clan"; done | median)
   cd "$here"
   row "$size: cat home.txt" "$cat_line"
