@@ -40,10 +40,6 @@ int runExport(const std::string& arguments, std::string* errors = nullptr) {
   return run(QUILLET_EXPORT_BINARY, arguments, errors);
 }
 
-std::string gedcom(std::u8string_view records) {
-  return "0 HEAD\n1 GEDC\n2 VERS 5.5.1\n1 CHAR UTF-8\n" + utf8(records) + "0 TRLR\n";
-}
-
 TEST(ExportCli, OutputIsReplacedWholeOrNotAtAllAndLinksAreNotWrittenThrough) {
   testing::ScopedTempDir dir;
   writeFile("home.txt", testing::smallClan());
@@ -94,6 +90,11 @@ TEST(ExportCli, FifoDeviceAndStandardOutputAreWrittenThroughNotReplaced) {
 }
 
 #if !defined(__SANITIZE_ADDRESS__)
+// A GEDCOM 5.5.1 file in UTF-8 of `records`.
+std::string gedcom(std::u8string_view records) {
+  return "0 HEAD\n1 GEDC\n2 VERS 5.5.1\n1 CHAR UTF-8\n" + utf8(records) + "0 TRLR\n";
+}
+
 // A file of one person whose name is `length` letters, imported under a limit of `kilobytes` of
 // address space: the exit status, and the messages in `errors`.
 int importUnderLimit(std::size_t length, int kilobytes, std::string& errors) {
