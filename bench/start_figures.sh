@@ -154,10 +154,7 @@ EOF
   # the start's compare like with like. A file changed less than two seconds before a start is
   # read twice by it (the start's second load cannot trust a time stamp that recent), so each
   # run waits until home.txt is older than that, as it is when a person starts the program.
-  : > "$work/esc.times"
-  : > "$work/save.times"
-  : > "$work/births.times"
-  : > "$work/renames.times"
+  for kind in esc save births renames; do : > "$work/$kind.times"; done
   for _ in $(seq "$runs"); do
     for kind in esc save births renames; do
       settle home.txt
