@@ -7,7 +7,8 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev qt6-translations-l10n fonts-wqy-microhei fonts-wqy-zenhei
-  libcairo2-dev libpango1.0-dev poppler-utils
+  libcairo2-dev libpango1.0-dev poppler-utils qpdf
+  libicu-dev fonts-noto-cjk
   xvfb xauth xdotool
   clang libclang-rt-14-dev
   gramps libgedcom-perl librsvg2-bin

@@ -2,8 +2,9 @@
 // tools, each layer including only those below it and itself, with two stated exceptions (the
 // panel handlers, the book's export). Only the Qt backend and its tests may include Qt: the window
 // logic, the store and every other layer build and run without a display. Only the PDF painter
-// includes cairo and pango. Tests and benchmarks may include anything but another test folder's
-// files, so that any selection of test folders builds.
+// includes cairo and pango, and only the door to ICU (platform/icu/) includes ICU. Tests and
+// benchmarks may include anything but another test folder's files, so that any selection of test
+// folders builds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -32,15 +33,16 @@ const std::map<std::string, std::vector<std::string>> kLayers = {
     {"platform/headless/", {"platform/", "platform/dialog/"}},
     {"platform/qt/", {"platform/", "platform/dialog/"}},
     {"platform/pdf/", {"platform/"}},
+    {"platform/icu/", {"platform/"}},
     {"core/", {"platform/"}},
     {"kinship/", {"platform/", "core/"}},
-    {"reports/", {"platform/", "core/"}},
+    {"reports/", {"platform/", "platform/icu/", "core/"}},
     {"gedcom/", {"platform/", "core/", "reports/"}},
     // The window program's entry point starts Qt through the Qt backend's one header that
     // includes no Qt.
     {"app/",
-     {"platform/", "platform/dialog/", "platform/qt/qt_application.h", "platform/pdf/", "core/",
-      "kinship/", "reports/", "gedcom/"}},
+     {"platform/", "platform/dialog/", "platform/qt/qt_application.h", "platform/pdf/",
+      "platform/icu/", "core/", "kinship/", "reports/", "gedcom/"}},
 };
 
 bool isProduct(const std::string& folder) {
@@ -72,6 +74,7 @@ TEST(Layering, EveryFolderIncludesOnlyTheLayersBelowItAndOnlyTheQtBackendInclude
   const std::regex projectInclude(R"re(^\s*#\s*include\s*"([^"]+)")re");
   const std::regex qtInclude(R"(^\s*#\s*include\s*[<"](Q[A-Za-z]*|Qt[A-Za-z]*/[^>"]*)[>"])");
   const std::regex cairoInclude(R"(^\s*#\s*include\s*[<"](cairo|pango/))");
+  const std::regex icuInclude(R"(^\s*#\s*include\s*[<"]unicode/)");
   const fs::path root = testing::sourcePath("");
   std::vector<std::string> offenders;
   int files = 0, checked = 0;
@@ -94,6 +97,8 @@ TEST(Layering, EveryFolderIncludesOnlyTheLayersBelowItAndOnlyTheQtBackendInclude
         if (!qtAllowed && std::regex_search(line, qtInclude))
           offenders.push_back(file + ": " + line);
         if (!file.starts_with("platform/pdf/") && std::regex_search(line, cairoInclude))
+          offenders.push_back(file + ": " + line);
+        if (!file.starts_with("platform/icu/") && std::regex_search(line, icuInclude))
           offenders.push_back(file + ": " + line);
         if (!std::regex_search(line, match, projectInclude)) continue;
         ++checked;
