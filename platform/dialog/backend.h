@@ -107,6 +107,9 @@ class WindowPeer {
   // Opens the tree control's find field and gives it the focus, as Ctrl+F does; a backend
   // without one ignores it.
   virtual void openTreeFind(int id) = 0;
+  // Sets or clears the check mark of the menu-bar entry of command `commandId` (an entry made
+  // with MF_CHECKMARK); a window without such an entry ignores it.
+  virtual void checkMenuBarEntry(unsigned commandId, bool checked) = 0;
   // The system menu; a window without one ignores the appends.
   virtual bool hasSystemMenu() const = 0;
   virtual void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) = 0;

@@ -238,6 +238,12 @@ void Dialog::SetIcon(const IconResource& icon, bool big) {
   if (peer_ != nullptr) peer_->setIcon(icon, big);
 }
 
+bool Dialog::CheckMenuBarEntry(unsigned commandId, bool checked) {
+  if (peer_ == nullptr) return false;
+  peer_->checkMenuBarEntry(commandId, checked);
+  return true;
+}
+
 void Dialog::onCommand(int id) {
   if (OnCommandRoute(id)) return;
   if (id == IDOK) {

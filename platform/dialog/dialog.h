@@ -202,6 +202,9 @@ class Dialog : public WindowEvents {
   // is open.
   bool AppendContextMenu(unsigned flags, unsigned commandId = 0, std::string_view gbkText = {});
   void SetIcon(const IconResource& icon, bool big);
+  // Sets or clears the check mark of the menu-bar entry of command `commandId` (see
+  // MF_CHECKMARK). False when no window is open.
+  bool CheckMenuBarEntry(unsigned commandId, bool checked);
 
   const DialogTemplate& dialogTemplate() const { return template_; }
   // The open window, or null before Create / after the run.

@@ -82,6 +82,9 @@ inline constexpr unsigned FOUTSIDEEDIT = 0x100;
 // System-menu entries and commands.
 inline constexpr unsigned MF_STRING = 0x0000;
 inline constexpr unsigned MF_SEPARATOR = 0x0800;
+// This program's own flag, for a menu-bar entry: it shows a check mark, cleared at first, which
+// the window sets and clears (Dialog::CheckMenuBarEntry).
+inline constexpr unsigned MF_CHECKMARK = 0x10000;
 inline constexpr unsigned SC_CLOSE = 0xF060;
 
 // Icon slots of a window.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/dialog/tree_find.h"
 #include "platform/gbk.h"
 
 namespace platform {
@@ -121,6 +122,18 @@ HeadlessWindow::Act HeadlessWindow::chooseMenuBar(unsigned commandId) {
   });
   if (entry == entries.end()) return Act::UnknownId;
   events_.onCommand(static_cast<int>(commandId));
+  return Act::Done;
+}
+
+HeadlessWindow::Act HeadlessWindow::findInTree(int treeId, std::string_view gbk) {
+  if (find(treeId) == nullptr) return Act::UnknownId;
+  Tree* tree = treeOf(treeId);
+  if (tree == nullptr) return Act::WrongKind;
+  const HTREEITEM found = nextMatch(tree->items, tree->selected, gbk, true, false);
+  if (found != TVI_NULL) {
+    tree->selected = found;
+    events_.onTreeSelect(treeId);
+  }
   return Act::Done;
 }
 
@@ -275,6 +288,14 @@ bool HeadlessWindow::markTreeItem(int id, HTREEITEM item, bool marked) {
 
 void HeadlessWindow::openTreeFind(int id) {
   if (treeOf(id) != nullptr) ++findOpened_;
+}
+
+void HeadlessWindow::checkMenuBarEntry(unsigned commandId, bool checked) {
+  if (checked) {
+    checkedEntries_.insert(commandId);
+  } else {
+    checkedEntries_.erase(commandId);
+  }
 }
 
 std::vector<std::size_t> HeadlessWindow::markedTreeLines(int treeId) const {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +76,12 @@ class HeadlessWindow : public WindowPeer {
   // Chooses the entry of command `commandId` of the template's menu bar (UnknownId when there is
   // none).
   Act chooseMenuBar(unsigned commandId);
+  // Types `gbk` into the find field of tree control `treeId` and presses Enter: the first item
+  // after the selected one (from the first when none is), wrapping round, whose label matches
+  // (platform/dialog/tree_find.h) is selected as a click selects it, and the dialog is told.
+  // Nothing happens when no label matches or `gbk` is empty. UnknownId / WrongKind when
+  // `treeId` is no control / no tree control.
+  Act findInTree(int treeId, std::string_view gbk);
   // The close box.
   void close();
   void sysCommand(unsigned id);
@@ -94,6 +101,8 @@ class HeadlessWindow : public WindowPeer {
   std::vector<std::size_t> markedTreeLines(int treeId) const;
   // How often the find field of a tree was opened.
   int findOpened() const { return findOpened_; }
+  // Whether the menu-bar entry of command `commandId` shows its check mark.
+  bool menuBarChecked(unsigned commandId) const { return checkedEntries_.contains(commandId); }
   std::size_t limitOf(int id) const;
   // The system menu's entries as appended (separators have an empty text and id 0).
   const std::vector<std::pair<unsigned, std::string>>& systemMenu() const { return systemMenu_; }
@@ -127,6 +136,7 @@ class HeadlessWindow : public WindowPeer {
   bool removeNewestTreeItem(int id) override;
   bool markTreeItem(int id, HTREEITEM item, bool marked) override;
   void openTreeFind(int id) override;
+  void checkMenuBarEntry(unsigned commandId, bool checked) override;
   bool hasSystemMenu() const override;
   void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) override;
   void appendContextMenu(unsigned flags, unsigned commandId, std::string_view gbk) override;
@@ -161,6 +171,7 @@ class HeadlessWindow : public WindowPeer {
   std::vector<std::pair<unsigned, std::string>> systemMenu_;
   std::vector<std::pair<unsigned, std::string>> contextMenu_;
   int findOpened_ = 0;
+  std::set<unsigned> checkedEntries_;
   int iconsSet_ = 0;
   bool ended_ = false;
   int result_ = 0;

@@ -27,6 +27,8 @@
 #include <map>
 
 #include "platform/dialog/dialog_template.h"
+#include "platform/dialog/tree_find.h"
+#include "platform/gbk.h"
 #include "platform/qt/gbk_codec.h"
 #include "platform/qt/qt_find_field.h"
 #include "platform/qt/qt_probe.h"
@@ -413,6 +415,11 @@ class QtWindow : public WindowPeer {
     if (tree_ != nullptr && id == treeId_ && findField_ != nullptr) openFind();
   }
 
+  void checkMenuBarEntry(unsigned commandId, bool checked) override {
+    const auto found = checkEntries_.find(commandId);
+    if (found != checkEntries_.end()) found->second->setChecked(checked);
+  }
+
   bool hasSystemMenu() const override { return (template_.style & WS_SYSMENU) != 0; }
 
   void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) override {
@@ -626,15 +633,18 @@ class QtWindow : public WindowPeer {
   }
 
   // Selects the next item (the previous one when not `forward`) after the selected item, or from
-  // it when `fromHere`, whose label holds the find field's text, wrapping round; a person's
-  // selection, so the window shows the person. The field turns red when nothing matches. One
-  // pass over the labels at most, in GBK, with no copy of them.
+  // it when `fromHere`, whose label matches the find field's text (platform/dialog/tree_find.h),
+  // wrapping round; a person's selection, so the window shows the person. The field turns red
+  // when nothing matches. A character GBK lacks is in no label.
   void findNext(bool forward, bool fromHere) {
     findField_->showFound(true);
     const QString wanted = findField_->text();
     if (wanted.isEmpty() || items_.size() == 0) return;
+    const QByteArray utf8 = wanted.toUtf8();
+    const std::string gbk =
+        utf8ToGbk(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())), '\0');
     const HTREEITEM selected = tree_->selected();
-    const HTREEITEM found = nextMatch(items_, selected, wanted, forward, fromHere);
+    const HTREEITEM found = nextMatch(items_, selected, gbk, forward, fromHere);
     if (found == TVI_NULL) {
       findField_->showFound(false);
     } else if (found != selected) {
@@ -704,6 +714,10 @@ class QtWindow : public WindowPeer {
         dispatch([this, id] { events_.onCommand(id); });
       });
       action->setData(id);
+      if ((entry.flags & MF_CHECKMARK) != 0) {
+        action->setCheckable(true);
+        checkEntries_[static_cast<unsigned>(id)] = action;
+      }
     }
   }
 
@@ -759,9 +773,10 @@ class QtWindow : public WindowPeer {
   int templateCharWidth_ = 6;  // at the template's own font size
   QFont columnFont_;
   QSize openingSize_;
-  QMenuBar* menuBar_ = nullptr;  // owned by the widget; null without a menu bar
-  int controlsTop_ = 0;          // the menu bar's height
-  bool forwardingKey_ = false;   // an accelerator's key is being handed to an edit box
+  QMenuBar* menuBar_ = nullptr;                // owned by the widget; null without a menu bar
+  std::map<unsigned, QAction*> checkEntries_;  // the menu bar's entries with a check mark
+  int controlsTop_ = 0;                        // the menu bar's height
+  bool forwardingKey_ = false;  // an accelerator's key is being handed to an edit box
   bool markProbePending_ = false;
   std::vector<Placed> placed_;
   std::vector<QGroupBox*> groupBoxes_;  // owned by the widget

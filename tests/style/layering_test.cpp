@@ -29,7 +29,8 @@ std::string folderOf(const std::string& path) { return path.substr(0, path.rfind
 // headers, not their sub-folders') or single headers.
 const std::map<std::string, std::vector<std::string>> kLayers = {
     {"platform/", {}},
-    {"platform/dialog/", {"platform/"}},
+    // The tree's find field matches names by their readings (platform/icu/name_match.h).
+    {"platform/dialog/", {"platform/", "platform/icu/"}},
     {"platform/headless/", {"platform/", "platform/dialog/"}},
     {"platform/qt/", {"platform/", "platform/dialog/"}},
     {"platform/pdf/", {"platform/"}},
