@@ -70,7 +70,7 @@ void MainDialog::OnAddChild() {
   if (added) {
     Person* child = nullptr;
     familyTree.findByName(child, childKey);
-    showPersonDetails(child, displayText);
+    writePersonReport(child);
     displayText += kAdded;
     clearKinshipPath();
     showNewChild(newChild);
@@ -125,7 +125,7 @@ void MainDialog::OnAddWife() {
   if (added) {
     Person* bride = nullptr;
     familyTree.findByName(bride, brideKey);
-    showPersonDetails(bride, displayText);
+    writePersonReport(bride);
     displayText += kAdded;
     clearKinshipPath();
     showNewName(newWife);     // her husband's label names her

@@ -106,6 +106,8 @@ std::span<const MessageEntry<MainDialog>> MainDialog::messageMap() {
       {MessageKind::Clicked, ID_EDIT_REDO, &D::OnRedo},
       {MessageKind::Clicked, ID_EDIT_FIND, &D::OnFind},
       {MessageKind::Clicked, ID_APP_ABOUT, &D::OnAppAbout},
+      {MessageKind::Clicked, ID_VIEW_EXACT_TERMS, &D::OnViewExactTerms},
+      {MessageKind::Clicked, ID_VIEW_CHINESE_DATES, &D::OnViewChineseDates},
   };
   return map;
 }

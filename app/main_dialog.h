@@ -10,7 +10,7 @@
 //   kinship/relation_panel.cpp, reports/person_query_panel.cpp, reports/roster_panel.cpp,
 //   reports/help_panel.cpp, app/add_person_panel.cpp, app/modify_panel.cpp; the context menu's
 //   exports in app/export_entries.cpp, its GEDCOM import in app/import_entry.cpp; undo, redo and
-//   the kinship path in app/edit_history.cpp.
+//   the kinship path in app/edit_history.cpp; the 视图 menu in app/view_menu.cpp.
 //
 // Single-threaded: the user-interface thread runs every handler to its end.
 #pragma once
@@ -143,6 +143,18 @@ class MainDialog : public platform::Dialog {
   void markKinshipPath(const Person& first, const Person& second);
   // Unmarks the items of the kinship path, if any.
   void clearKinshipPath();
+
+  // --- The 视图 menu (app/view_menu.cpp) ---------------------------------------------------------
+  // Both views start off; with both off the window shows exactly what it showed before they
+  // existed. Turning one on or off shows nothing: it changes what later commands show.
+  void OnViewExactTerms();    // ID_VIEW_EXACT_TERMS: 精确称谓 after a worded relation query
+  void OnViewChineseDates();  // ID_VIEW_CHINESE_DATES: 农历日期 in a person's report
+  bool showsExactTerms() const { return exactTerms_; }
+  bool showsChineseDates() const { return chineseDates_; }
+  // Replaces `displayText` with the detailed report of `person` (reports/person_report.h), ending
+  // with its line of dates in the Chinese calendar while 农历日期 is on. A null `person` leaves
+  // `displayText` untouched.
+  void writePersonReport(const Person* person);
   // The items marked now, from the path's first person to its second.
   const std::vector<platform::HTREEITEM>& markedItems() const { return markedItems_; }
 
@@ -194,6 +206,8 @@ class MainDialog : public platform::Dialog {
   std::string labelBuffer_;  // the label being made, kept to spare an allocation an item
   int bornItems_ = 0;        // items births added since the fill
   std::vector<platform::HTREEITEM> markedItems_;  // the kinship path's, in its order
+  bool exactTerms_ = false;                       // 视图 > 精确称谓
+  bool chineseDates_ = false;                     // 视图 > 农历日期
 };
 
 }  // namespace quillet

@@ -82,7 +82,7 @@ void MainDialog::OnFetch() {
   makeNameKey(modifyName, key);
   Person* person = nullptr;
   if (familyTree.findByName(person, key)) {
-    showPersonDetails(person, displayText);
+    writePersonReport(person);
     if (!modifyName.empty()) selectPersonItem(person);
   } else {
     displayText = kNotInTree;
@@ -159,7 +159,7 @@ void MainDialog::OnModify() {
 
   // A change of a stored value is an edit: the kinship path marked before goes.
   if (familyTree.editsInEffect() != editsBefore) clearKinshipPath();
-  showPersonDetails(person, displayText);
+  writePersonReport(person);
   displayText += kModified;
   if (modifyChoice == kName) {
     showNewName(person);

@@ -119,7 +119,8 @@ constexpr platform::Accelerator kMainAccelerators[] = {
 
 // The menu bar: every command of the window besides the panels' buttons, each running the
 // handler its button, key or context-menu entry runs. 退出 is the button 退出程序 (with its
-// question), 使用说明 the button of that name.
+// question), 使用说明 the button of that name. The 视图 entries turn their views on and off and
+// show a check mark while on.
 constexpr auto kEntry = platform::MF_STRING;
 constexpr auto kSeparator = platform::MF_SEPARATOR;
 constexpr platform::MenuBarEntry kMainMenuBar[] = {
@@ -134,6 +135,8 @@ constexpr platform::MenuBarEntry kMainMenuBar[] = {
     {"编辑", kEntry, ID_EDIT_REDO, "恢复\tCtrl+Y"},
     {"编辑", kSeparator, 0, ""},
     {"编辑", kEntry, ID_EDIT_FIND, "查找\tCtrl+F"},
+    {"视图", kEntry | platform::MF_CHECKMARK, ID_VIEW_EXACT_TERMS, "精确称谓"},
+    {"视图", kEntry | platform::MF_CHECKMARK, ID_VIEW_CHINESE_DATES, "农历日期"},
     {"帮助", kEntry, IDC_USAGE, "使用说明"},
     {"帮助", kEntry, ID_APP_ABOUT, "关于 Quillet"},
 };

@@ -27,6 +27,10 @@ inline constexpr int ID_EDIT_UNDO = 32801;
 inline constexpr int ID_EDIT_REDO = 32802;
 inline constexpr int ID_EDIT_FIND = 32803;
 inline constexpr int ID_APP_ABOUT = 32804;
+// The 视图 menu's views, each turned on and off by its entry: the exact kinship terms after a
+// relation query, the dates in the Chinese calendar in a person's report.
+inline constexpr int ID_VIEW_EXACT_TERMS = 32805;
+inline constexpr int ID_VIEW_CHINESE_DATES = 32806;
 
 // Controls of the main window.
 inline constexpr int IDC_TREE = 1000;

@@ -9,7 +9,6 @@
 
 #include "app/main_dialog.h"
 #include "app/resources.h"
-#include "reports/person_report.h"
 
 namespace quillet {
 
@@ -202,7 +201,7 @@ bool MainDialog::selectPersonItem(const Person* person) {
 
 void MainDialog::OnSelectTreeItem() {
   UpdateData(true);
-  showPersonDetails(personOfItem(treeCtrl.GetSelectedItem()), displayText);
+  writePersonReport(personOfItem(treeCtrl.GetSelectedItem()));
   UpdateData(false);
 }
 

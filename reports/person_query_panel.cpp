@@ -66,7 +66,7 @@ void MainDialog::OnPersonQuery() {
       makeNameKey(queryKeyword, key);
       Person* person = nullptr;
       if (familyTree.findByName(person, key)) {
-        showPersonDetails(person, displayText);
+        writePersonReport(person);
         selectPersonItem(person);
       }
 

@@ -2,6 +2,7 @@
 
 #include "core/family_tree.h"
 #include "core/text_format.h"
+#include "platform/icu/chinese_calendar.h"
 
 namespace quillet {
 namespace {
@@ -57,6 +58,15 @@ void showPersonDetails(const Person* person, std::string& displayText) {
     for (int i = 1; i < rank && sibling != nullptr; ++i, sibling = sibling->olderSibling) {
       appendFormat(displayText, " %s", sibling->name.data());
     }
+  }
+}
+
+void appendChineseDates(const Person& person, std::string& text) {
+  text += "\r\n农历：生于";
+  text += platform::chineseDateText(dateText(person.birthDate));
+  if (person.alive == 'n') {
+    text += "，卒于";
+    text += platform::chineseDateText(person.deathDate ? dateText(*person.deathDate) : "");
   }
 }
 

@@ -17,6 +17,12 @@ namespace quillet {
 // `displayText` untouched.
 void showPersonDetails(const Person* person, std::string& displayText);
 
+// Appends to `text` the line of `person`'s dates in the Chinese calendar: CR LF, 农历：生于 and
+// the birth date, then for the dead ，卒于 and the death date, each as chineseDateText of
+// platform/icu/chinese_calendar.h words it (乾隆三十七年四月初八日（壬辰年）; 不详 for a dead
+// person's missing date).
+void appendChineseDates(const Person& person, std::string& text);
+
 // Replaces `text` with the brief line of `person` (name, birth date, generation, sex, death date
 // or "健在"), ending in CR LF. A null `person` leaves `text` untouched.
 void formatPersonLine(const Person* person, std::string& text);

@@ -36,7 +36,7 @@ TEST_F(MenuBarTest, EveryMenuEntryRunsItsCommand) {
   for (const platform::MenuBarEntry& entry : mainDialogTemplate().menuBar) {
     if (titles.empty() || titles.back() != entry.menu) titles.emplace_back(entry.menu);
   }
-  EXPECT_EQ(titles, (std::vector<std::string>{"文件", "编辑", "帮助"}));
+  EXPECT_EQ(titles, (std::vector<std::string>{"文件", "编辑", "视图", "帮助"}));
   for (const auto& row : rows) {
     window().clearEvents();
     const std::string before = window().text(IDC_DISPLAY);
@@ -52,6 +52,17 @@ TEST_F(MenuBarTest, EveryMenuEntryRunsItsCommand) {
   EXPECT_EQ(window().text(IDC_DISPLAY), usageText());
   window().window().chooseMenuBar(ID_EDIT_FIND);
   EXPECT_EQ(window().window().findOpened(), 1);
+  // A view is turned on and off by its entry, which shows it by its check mark; nothing else.
+  for (const int view : {ID_VIEW_EXACT_TERMS, ID_VIEW_CHINESE_DATES}) {
+    const auto command = static_cast<unsigned>(view);
+    window().clearEvents();
+    const std::string before = window().text(IDC_DISPLAY);
+    for (const bool on : {true, false}) {
+      ASSERT_EQ(window().window().chooseMenuBar(command), platform::HeadlessWindow::Act::Done);
+      EXPECT_EQ(window().window().menuBarChecked(command), on) << view;
+    }
+    EXPECT_TRUE(window().events().empty() && window().text(IDC_DISPLAY) == before) << view;
+  }
 }
 
 TEST_F(MenuBarTest, SaveAfterAnotherProgramChangedTheFileKeepsTheirsAndSaysWhy) {

@@ -41,7 +41,16 @@ TEST_F(QtWindowTest, WidgetsCarryTheTemplatesIdsKindsCaptionsAndGeometry) {
   EXPECT_GT(size.y, 0);
   QStringList titles;
   for (const QAction* menu : menuBar->actions()) titles << menu->text();
-  EXPECT_EQ(titles, (QStringList{fromU8(u8"文件"), fromU8(u8"编辑"), fromU8(u8"帮助")}));
+  EXPECT_EQ(titles,
+            (QStringList{fromU8(u8"文件"), fromU8(u8"编辑"), fromU8(u8"视图"), fromU8(u8"帮助")}));
+  // The 视图 entries show their views' check marks, which follow the window's own state.
+  const QList<QAction*> views = menuBar->actions()[2]->menu()->actions();
+  ASSERT_EQ(views.size(), 2);
+  for (QAction* view : views) EXPECT_TRUE(view->isCheckable() && !view->isChecked());
+  views[1]->trigger();
+  EXPECT_TRUE(views[1]->isChecked() && dialog_->showsChineseDates());
+  views[1]->trigger();
+  EXPECT_FALSE(views[1]->isChecked() || dialog_->showsChineseDates());
   EXPECT_EQ(window_->size(), QSize(size.width, size.y + size.height));
   EXPECT_GT(size.width, 603);  // dialog units are larger than pixels at 9 pt
   EXPECT_EQ(window_->windowTitle(), platform::qStringFromGbk(main.caption));

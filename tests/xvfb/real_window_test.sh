@@ -5,7 +5,8 @@
 # the pane, or the expected message box, itself answered with the mouse. Then each menu of the
 # menu bar is opened and one of its entries chosen with the mouse; a birth typed into its panel
 # is taken back with Ctrl+Z (its tree item removed); a relation query marks its kinship path,
-# drawn on the mark colour. No window manager.
+# drawn on the mark colour, and with 视图 > 精确称谓 adds the exact terms; the find field finds a
+# name by its pinyin initials. No window manager.
 # Usage: real_window_test.sh QUILLET DATA_DIR. Xvfb takes QUILLET_TEST_DISPLAY (":92", say) when
 # set, else the first free display.
 set -euo pipefail
@@ -89,7 +90,7 @@ choose 0 1020
 answer 警告 2
 choose 1 32801
 await "^text 1001 没有可撤销的修改$"
-choose 2 1012
+choose 3 1012
 await "^text 1001 "
 
 # A birth typed into its panel, then Ctrl+Z with the focus on the button: the child's item goes.
@@ -114,6 +115,19 @@ type_into 1023 贾琏
 click 1025
 await "^marked drawn "
 [ "$found" = "marked drawn 3 of 3" ] || { echo "FAIL: the path is not drawn marked: $found" >&2; exit 1; }
+
+# 视图 > 精确称谓, then the same query: the pane ends with the exact terms of the two.
+choose 2 32805
+click 1025
+await "^text 1001 .*精确称谓："
+[[ "$found" == *"精确称谓：王夫人称贾琏为侄子；贾琏称王夫人为二婶" ]] ||
+  { echo "FAIL: no exact terms after the query: $found" >&2; exit 1; }
+
+# The find field (Ctrl+F) finds a name by its initials as they are typed: 贾宝玉's report.
+xdotool key ctrl+f
+xdotool type --delay 60 jby
+await "^text 1001 姓名:贾宝玉"
+xdotool key Escape
 
 click 1020
 answer 警告 2

@@ -203,6 +203,29 @@ class Session {
       out_ << '\n';
       return std::nullopt;
     }
+    if (command == "set") {
+      // A view of the 视图 menu, on or off: its entry is chosen when it is not so already.
+      const std::size_t valueAt = rest.find(' ');
+      const std::string_view view = rest.substr(0, valueAt);
+      const std::string_view value =
+          valueAt == std::string_view::npos ? std::string_view() : rest.substr(valueAt + 1);
+      const int entry = view == "exact-terms"     ? ID_VIEW_EXACT_TERMS
+                        : view == "chinese-dates" ? ID_VIEW_CHINESE_DATES
+                                                  : 0;
+      if (entry == 0 || (value != "on" && value != "off")) {
+        return "set: expected exact-terms or chinese-dates, then on or off";
+      }
+      if (window.menuBarChecked(static_cast<unsigned>(entry)) != (value == "on")) {
+        window.chooseMenuBar(static_cast<unsigned>(entry));
+      }
+      return std::nullopt;
+    }
+    if (command == "find") {
+      std::optional<std::string> gbk = decodeInputText(rest);
+      if (!gbk) return "find: malformed escape in text";
+      window.findInTree(IDC_TREE, *gbk);
+      return std::nullopt;
+    }
     if (command == "tree" && !hasRest) {
       for (const HeadlessWindow::TreeLine& item : window.treeLines(IDC_TREE)) {
         out_ << "tree " << item.depth << ' ' << item.state << ' ' << item.image << ' '
