@@ -4,8 +4,12 @@
 #include <unicode/locid.h>
 #include <unicode/timezone.h>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
+#include <map>
 #include <memory>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -17,11 +21,31 @@ constexpr ReignEra kEras[] = {
 // The Chinese calendar counts its extended years from 2637 BCE.
 constexpr int kExtendedYearOffset = 2637;
 
+// Days are counted as Julian day numbers: 2440588 is 1 January 1970.
+constexpr int kUnixEpochDay = 2440588;
+constexpr double kMillisPerDay = 86400000.0;
+UDate noonOf(int day) { return (day - kUnixEpochDay + 0.5) * kMillisPerDay; }
+
+// The months of one lunar year: the day each begins, and its number.
+struct LunarMonth {
+  int firstDay = 0;
+  int month = 0;
+  bool leap = false;
+};
+struct LunarYear {
+  std::vector<LunarMonth> months;
+  int end = 0;  // the first day of the next lunar year
+};
+
 // A Gregorian calendar (Julian before its cutover of 1582) and a Chinese one, both in UTC, the
-// Gregorian one strict: a date it does not have fails instead of rolling over.
+// Gregorian one strict: a date it does not have fails instead of rolling over. And the lunar
+// years worked out so far: ICU works out a Chinese date from the motions of the sun and the moon,
+// which takes tens of microseconds, so each lunar year is asked of it once, a month at a time,
+// and every later date of that year is counted from the start of its month.
 struct Calendars {
   std::unique_ptr<icu::Calendar> western;
   std::unique_ptr<icu::Calendar> chinese;
+  std::map<int, LunarYear> years;  // by the Western year in which each began
 
   Calendars() {
     UErrorCode status = U_ZERO_ERROR;
@@ -35,6 +59,75 @@ struct Calendars {
     if (western) western->setLenient(false);
   }
   bool ok() const { return western && chinese; }
+
+  // The Julian day of a Western date, or nothing when the date does not exist. The strict
+  // calendar still takes the ten days the Gregorian reform left out, as other days: a date that
+  // does not read back as given does not exist.
+  std::optional<int> dayOf(int year, int month, int day) {
+    UErrorCode status = U_ZERO_ERROR;
+    western->clear();
+    western->set(UCAL_ERA, 1);  // AD
+    western->set(year, month - 1, day, 12, 0, 0);
+    western->setTime(western->getTime(status), status);
+    if (U_FAILURE(status) || western->get(UCAL_YEAR, status) != year ||
+        western->get(UCAL_MONTH, status) != month - 1 || western->get(UCAL_DATE, status) != day) {
+      return std::nullopt;
+    }
+    const int julianDay = western->get(UCAL_JULIAN_DAY, status);
+    if (U_FAILURE(status)) return std::nullopt;
+    return julianDay;
+  }
+
+  // The Western date (yyyymmdd) of a Julian day.
+  std::optional<int> westernDateOf(int julianDay) {
+    UErrorCode status = U_ZERO_ERROR;
+    western->setTime(noonOf(julianDay), status);
+    const int date = western->get(UCAL_EXTENDED_YEAR, status) * 10000 +
+                     (western->get(UCAL_MONTH, status) + 1) * 100 + western->get(UCAL_DATE, status);
+    if (U_FAILURE(status)) return std::nullopt;
+    return date;
+  }
+
+  // ICU's Chinese date of a Julian day.
+  std::optional<LunarDay> chineseDateOf(int julianDay) {
+    UErrorCode status = U_ZERO_ERROR;
+    chinese->setTime(noonOf(julianDay), status);
+    LunarDay lunar;
+    lunar.year = chinese->get(UCAL_EXTENDED_YEAR, status) - kExtendedYearOffset;
+    lunar.month = chinese->get(UCAL_MONTH, status) + 1;
+    lunar.leapMonth = chinese->get(UCAL_IS_LEAP_MONTH, status) != 0;
+    lunar.day = chinese->get(UCAL_DATE, status);
+    if (U_FAILURE(status)) return std::nullopt;
+    return lunar;
+  }
+
+  // The lunar year that began in the Western year `year`, worked out at the first call: its new
+  // year from ICU, then each month's first day, 29 or 30 days after the one before.
+  const LunarYear* lunarYear(int year) {
+    if (const auto known = years.find(year); known != years.end()) return &known->second;
+    UErrorCode status = U_ZERO_ERROR;
+    chinese->clear();
+    chinese->set(UCAL_EXTENDED_YEAR, year + kExtendedYearOffset);
+    chinese->set(UCAL_MONTH, 0);
+    chinese->set(UCAL_IS_LEAP_MONTH, 0);
+    chinese->set(UCAL_DATE, 1);
+    chinese->set(UCAL_HOUR_OF_DAY, 12);
+    chinese->setTime(chinese->getTime(status), status);
+    int first = chinese->get(UCAL_JULIAN_DAY, status);
+    if (U_FAILURE(status)) return nullptr;
+    LunarYear made;
+    for (int months = 0; months < 13; ++months) {
+      const std::optional<LunarDay> start = chineseDateOf(first);
+      if (!start || start->day != 1) return nullptr;
+      if (months > 0 && start->month == 1 && !start->leapMonth) break;
+      made.months.push_back({first, start->month, start->leapMonth});
+      const std::optional<LunarDay> thirtieth = chineseDateOf(first + 29);
+      if (!thirtieth) return nullptr;
+      first += thirtieth->day == 1 ? 29 : 30;
+    }
+    made.end = first;
+    return &years.emplace(year, std::move(made)).first->second;
+  }
 };
 
 Calendars& calendars() {
@@ -156,46 +249,27 @@ bool parseStored(std::string_view stored, int& year, int& month, int& day) {
 std::optional<LunarDay> lunarDayOf(int year, int month, int day) {
   Calendars& made = calendars();
   if (!inRange(year) || !made.ok()) return std::nullopt;
-  UErrorCode status = U_ZERO_ERROR;
-  made.western->clear();
-  made.western->set(UCAL_ERA, 1);  // AD
-  made.western->set(year, month - 1, day, 12, 0, 0);
-  const UDate noon = made.western->getTime(status);
-  // The strict calendar still takes the ten days the Gregorian reform left out, as other days:
-  // a date that does not read back as given does not exist.
-  made.western->setTime(noon, status);
-  if (U_FAILURE(status) || made.western->get(UCAL_YEAR, status) != year ||
-      made.western->get(UCAL_MONTH, status) != month - 1 ||
-      made.western->get(UCAL_DATE, status) != day) {
-    return std::nullopt;
+  const std::optional<int> julianDay = made.dayOf(year, month, day);
+  if (!julianDay) return std::nullopt;
+  // The day lies in the lunar year that began in its Western year, or in the one before.
+  for (const int lunarYear : {year, year - 1}) {
+    const LunarYear* months = made.lunarYear(lunarYear);
+    if (months == nullptr) return std::nullopt;
+    if (*julianDay < months->months.front().firstDay || *julianDay >= months->end) continue;
+    const auto in = std::prev(
+        std::upper_bound(months->months.begin(), months->months.end(), *julianDay,
+                         [](int day, const LunarMonth& month) { return day < month.firstDay; }));
+    return LunarDay{lunarYear, in->month, in->leap, *julianDay - in->firstDay + 1};
   }
-  made.chinese->setTime(noon, status);
-  LunarDay lunar;
-  lunar.year = made.chinese->get(UCAL_EXTENDED_YEAR, status) - kExtendedYearOffset;
-  lunar.month = made.chinese->get(UCAL_MONTH, status) + 1;
-  lunar.leapMonth = made.chinese->get(UCAL_IS_LEAP_MONTH, status) != 0;
-  lunar.day = made.chinese->get(UCAL_DATE, status);
-  if (U_FAILURE(status)) return std::nullopt;
-  return lunar;
+  return std::nullopt;
 }
 
 std::optional<int> lunarNewYearOf(int year) {
   Calendars& made = calendars();
   if (!inRange(year) || !made.ok()) return std::nullopt;
-  UErrorCode status = U_ZERO_ERROR;
-  made.chinese->clear();
-  made.chinese->set(UCAL_EXTENDED_YEAR, year + kExtendedYearOffset);
-  made.chinese->set(UCAL_MONTH, 0);
-  made.chinese->set(UCAL_IS_LEAP_MONTH, 0);
-  made.chinese->set(UCAL_DATE, 1);
-  made.chinese->set(UCAL_HOUR_OF_DAY, 12);
-  const UDate noon = made.chinese->getTime(status);
-  made.western->setTime(noon, status);
-  const int western =
-      dateNumber(made.western->get(UCAL_EXTENDED_YEAR, status),
-                 made.western->get(UCAL_MONTH, status) + 1, made.western->get(UCAL_DATE, status));
-  if (U_FAILURE(status)) return std::nullopt;
-  return western;
+  const LunarYear* months = made.lunarYear(year);
+  if (months == nullptr) return std::nullopt;
+  return made.westernDateOf(months->months.front().firstDay);
 }
 
 std::span<const ReignEra> reignEras() { return kEras; }

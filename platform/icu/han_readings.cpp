@@ -1,7 +1,8 @@
 #include "platform/icu/han_readings.h"
 
-#include <algorithm>
 #include <array>
+#include <iterator>
+#include <optional>
 
 namespace platform {
 namespace {
@@ -58,27 +59,51 @@ constexpr std::array kCompoundSurnames = {
     CompoundSurname{codeOf("乐"), codeOf("正"), "yue", "zheng"},
 };
 
-}  // namespace
-
-HanReading readingOf(GbkCode code) {
+// The place of a two-byte character in kEntries; nothing for a code outside GBK's two-byte range.
+std::optional<std::size_t> checkedIndexOf(GbkCode code) {
   const int lead = code >> 8;
   const int trail = code & 0xFF;
   if (lead < kLeadFirst || lead > 0xFE || trail < kTrailFirst || trail > kTrailLast) {
-    return {code, {}};
+    return std::nullopt;
   }
-  const Entry& entry = kEntries[(lead - kLeadFirst) * kTrails + (trail - kTrailFirst)];
+  return static_cast<std::size_t>((lead - kLeadFirst) * kTrails + (trail - kTrailFirst));
+}
+std::size_t indexOf(GbkCode code) { return checkedIndexOf(code).value_or(0); }
+
+constexpr std::uint8_t kBeginsCompound = 0x80;
+
+}  // namespace
+
+HanReading readingOf(GbkCode code) {
+  const std::optional<std::size_t> index = checkedIndexOf(code);
+  if (!index) return {code, {}};
+  const Entry& entry = kEntries[*index];
   return {entry.simplified == 0 ? code : entry.simplified, kSyllables[entry.syllable]};
 }
 
 SurnameReading surnameReadingOf(GbkCode first, GbkCode second) {
-  for (const CompoundSurname& compound : kCompoundSurnames) {
-    if (compound.first == first && compound.second == second) {
-      return {compound.firstPinyin, compound.secondPinyin, true};
+  // Which surname each character is, if any (its place in kSurnames plus 1), and whether it
+  // begins a compound one: made at the first call, so that a lookup is one index.
+  static const auto kSurnameOf = [] {
+    std::array<std::uint8_t, std::size(kEntries)> made{};
+    for (std::size_t i = 0; i < kSurnames.size(); ++i)
+      made[indexOf(kSurnames[i].character)] = i + 1;
+    for (const CompoundSurname& compound : kCompoundSurnames)
+      made[indexOf(compound.first)] |= kBeginsCompound;
+    return made;
+  }();
+  const std::optional<std::size_t> index = checkedIndexOf(first);
+  if (!index) return {readingOf(first).pinyin, {}, false};
+  const std::uint8_t surname = kSurnameOf[*index];
+  if ((surname & kBeginsCompound) != 0) {
+    for (const CompoundSurname& compound : kCompoundSurnames) {
+      if (compound.first == first && compound.second == second) {
+        return {compound.firstPinyin, compound.secondPinyin, true};
+      }
     }
   }
-  const auto single = std::find_if(kSurnames.begin(), kSurnames.end(),
-                                   [first](const Surname& s) { return s.character == first; });
-  return {single != kSurnames.end() ? single->pinyin : readingOf(first).pinyin, {}, false};
+  const std::uint8_t single = surname & ~kBeginsCompound;
+  return {single != 0 ? kSurnames[single - 1].pinyin : readingOf(first).pinyin, {}, false};
 }
 
 }  // namespace platform

@@ -1,8 +1,8 @@
 #include "platform/icu/name_match.h"
 
 #include <algorithm>
+#include <bit>
 
-#include "platform/gbk.h"
 #include "platform/icu/han_readings.h"
 
 namespace platform {
@@ -22,15 +22,17 @@ std::uint16_t foldCase(std::uint16_t c) {
   return c;
 }
 
-// The character at the start of `gbk` and its length in bytes (1 for a byte that starts none).
+// The character at the start of `gbk` and its length in bytes (1 for a byte that starts none),
+// as gbkCharLength tells them; here inline, as it is asked for every byte of every label.
 std::uint16_t characterAt(std::string_view gbk, std::size_t& length) {
-  length = gbkCharLength(gbk);
   const auto lead = static_cast<unsigned char>(gbk[0]);
-  if (length == 2)
-    return static_cast<std::uint16_t>(lead << 8 | static_cast<unsigned char>(gbk[1]));
-  if (length == 1) return lead;
   length = 1;
-  return kNoCharacter;
+  if (lead < 0x80) return lead;
+  if (lead == 0x80 || lead == 0xFF || gbk.size() < 2) return kNoCharacter;
+  const auto trail = static_cast<unsigned char>(gbk[1]);
+  if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return kNoCharacter;
+  length = 2;
+  return static_cast<std::uint16_t>(lead << 8 | trail);
 }
 
 // GBK's pinyin letters with tone marks, four tones of each vowel and then ü's, and the letter each
@@ -132,8 +134,8 @@ bool NameMatcher::readsPinyin() const {
       const std::string_view reading = label_[k].pinyin;
       if (reading.empty()) break;
       std::uint64_t next = 0;
-      for (std::size_t p = 0; p < n; ++p) {
-        if ((reached >> p & 1) == 0) continue;
+      for (std::uint64_t left = reached; left != 0; left &= left - 1) {
+        const auto p = static_cast<std::size_t>(std::countr_zero(left));
         // The character takes letters p, p + 1 ... as long as they begin its reading and no
         // syllable of the text ends inside.
         for (std::size_t taken = 1; taken <= reading.size() && p + taken <= n; ++taken) {
