@@ -95,6 +95,7 @@ TEST(ExactTerms, ShippedClanByMarriageAndTheSpeakersSex) {
           {"薛宝钗", "王夫人", "婆婆", "次媳"},
           {"王熙凤", "史太君", "祖母", "孙媳"},
           {"王熙凤", "贾迎春", "小姑子", "大嫂"},
+          {"贾琏", "贾迎春", "妹妹", "大哥"},  // her husband calls the same woman otherwise
           {"王熙凤", "贾琮", "小叔子", "大嫂"},
           {"薛宝钗", "贾珠", "大伯子", "二弟妇"},
           {"薛宝钗", "李纨", "大嫂", "二弟妇"},  // 妯娌, by their husbands' order
