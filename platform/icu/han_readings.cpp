@@ -1,24 +1,15 @@
 #include "platform/icu/han_readings.h"
 
 #include <array>
-#include <iterator>
-#include <optional>
 
 namespace platform {
-namespace {
+namespace detail {
 
-struct Entry {
-  std::uint16_t simplified;  // 0: the character itself
-  std::uint16_t syllable;    // index into kSyllables; 0: none
-};
-
-// kSyllables and kEntries, made at build time (han_table_maker.cpp) in the build's folder.
+// kHanSyllables and kHanTable, made at build time (han_table_maker.cpp) in the build's folder.
 #include "platform/icu/han_readings_table.inc"
 
-constexpr int kLeadFirst = 0x81;
-constexpr int kTrailFirst = 0x40;
-constexpr int kTrailLast = 0xFE;
-constexpr int kTrails = kTrailLast - kTrailFirst + 1;
+}  // namespace detail
+namespace {
 
 // A GBK character literal (two bytes) as its code.
 constexpr GbkCode codeOf(const char (&character)[3]) {
@@ -59,50 +50,34 @@ constexpr std::array kCompoundSurnames = {
     CompoundSurname{codeOf("乐"), codeOf("正"), "yue", "zheng"},
 };
 
-// The place of a two-byte character in kEntries; nothing for a code outside GBK's two-byte range.
-std::optional<std::size_t> checkedIndexOf(GbkCode code) {
-  const int lead = code >> 8;
-  const int trail = code & 0xFF;
-  if (lead < kLeadFirst || lead > 0xFE || trail < kTrailFirst || trail > kTrailLast) {
-    return std::nullopt;
-  }
-  return static_cast<std::size_t>((lead - kLeadFirst) * kTrails + (trail - kTrailFirst));
-}
-std::size_t indexOf(GbkCode code) { return checkedIndexOf(code).value_or(0); }
-
 constexpr std::uint8_t kBeginsCompound = 0x80;
 
 }  // namespace
 
-HanReading readingOf(GbkCode code) {
-  const std::optional<std::size_t> index = checkedIndexOf(code);
-  if (!index) return {code, {}};
-  const Entry& entry = kEntries[*index];
-  return {entry.simplified == 0 ? code : entry.simplified, kSyllables[entry.syllable]};
-}
+// Which surname each character is, if any (its place in kSurnames plus 1), and whether it begins
+// a compound one.
+constexpr std::array<std::uint8_t, detail::kHanTableSize> detail::kSurnameMarks = [] {
+  std::array<std::uint8_t, kHanTableSize> marks{};
+  for (std::size_t i = 0; i < kSurnames.size(); ++i) {
+    marks[hanIndexOf(kSurnames[i].character)] = static_cast<std::uint8_t>(i + 1);
+  }
+  for (const CompoundSurname& compound : kCompoundSurnames) {
+    marks[hanIndexOf(compound.first)] |= kBeginsCompound;
+  }
+  return marks;
+}();
 
 SurnameReading surnameReadingOf(GbkCode first, GbkCode second) {
-  // Which surname each character is, if any (its place in kSurnames plus 1), and whether it
-  // begins a compound one: made at the first call, so that a lookup is one index.
-  static const auto kSurnameOf = [] {
-    std::array<std::uint8_t, std::size(kEntries)> made{};
-    for (std::size_t i = 0; i < kSurnames.size(); ++i)
-      made[indexOf(kSurnames[i].character)] = i + 1;
-    for (const CompoundSurname& compound : kCompoundSurnames)
-      made[indexOf(compound.first)] |= kBeginsCompound;
-    return made;
-  }();
-  const std::optional<std::size_t> index = checkedIndexOf(first);
-  if (!index) return {readingOf(first).pinyin, {}, false};
-  const std::uint8_t surname = kSurnameOf[*index];
-  if ((surname & kBeginsCompound) != 0) {
+  const std::size_t index = detail::hanIndexOf(first);
+  const std::uint8_t mark = index == detail::kHanTableSize ? 0 : detail::kSurnameMarks[index];
+  if ((mark & kBeginsCompound) != 0) {
     for (const CompoundSurname& compound : kCompoundSurnames) {
       if (compound.first == first && compound.second == second) {
         return {compound.firstPinyin, compound.secondPinyin, true};
       }
     }
   }
-  const std::uint8_t single = surname & ~kBeginsCompound;
+  const std::uint8_t single = mark & ~kBeginsCompound;
   return {single != 0 ? kSurnames[single - 1].pinyin : readingOf(first).pinyin, {}, false};
 }
 

@@ -10,6 +10,8 @@
 // Thread-safe: constant data only.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -27,8 +29,44 @@ struct HanReading {
   std::string_view pinyin;
 };
 
+namespace detail {
+// The table made at build time: for each two-byte character (hanIndexOf) its simplified form (0:
+// itself) and its pinyin (an index into kHanSyllables, 0: none); and which characters read
+// otherwise at the start of a name (0: none). Declared here so that a lookup, asked for every
+// character of every label a find reads, is inline.
+struct HanEntry {
+  std::uint16_t simplified;
+  std::uint16_t syllable;
+};
+inline constexpr std::size_t kHanTableSize = (0xFE - 0x81 + 1) * (0xFE - 0x40 + 1);
+extern const HanEntry kHanTable[kHanTableSize];
+extern const std::string_view kHanSyllables[];
+extern const std::array<std::uint8_t, kHanTableSize> kSurnameMarks;
+
+// The place of a two-byte character in the tables, or kHanTableSize for a code outside GBK's
+// two-byte range.
+constexpr std::size_t hanIndexOf(GbkCode code) {
+  const unsigned lead = code >> 8;
+  const unsigned trail = code & 0xFFu;
+  if (lead < 0x81 || lead > 0xFE || trail < 0x40 || trail > 0xFE) return kHanTableSize;
+  return (lead - 0x81) * (0xFE - 0x40 + 1) + trail - 0x40;
+}
+}  // namespace detail
+
 // The reading of `code`, read as any character of a text.
-HanReading readingOf(GbkCode code);
+inline HanReading readingOf(GbkCode code) {
+  const std::size_t index = detail::hanIndexOf(code);
+  if (index == detail::kHanTableSize) return {code, {}};
+  const detail::HanEntry& entry = detail::kHanTable[index];
+  return {entry.simplified == 0 ? code : entry.simplified, detail::kHanSyllables[entry.syllable]};
+}
+
+// True when `code` reads otherwise at the start of a name than readingOf gives: a surname of its
+// own (单) or the first character of a compound one (尉 of 尉迟).
+inline bool readsOtherwiseAsSurname(GbkCode code) {
+  const std::size_t index = detail::hanIndexOf(code);
+  return index != detail::kHanTableSize && detail::kSurnameMarks[index] != 0;
+}
 
 // The pinyin of the first characters of a name, read as its surname: a compound surname reads
 // both characters together (尉迟 yu chi, 万俟 mo qi, 单于 chan yu), a one-character surname

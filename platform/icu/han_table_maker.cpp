@@ -4,8 +4,9 @@
 // transform when GBK has that form. Each character is transformed alone, so that no neighbour
 // changes its reading.
 //
-// Usage: quillet_han_table_maker OUTPUT. Writes C++ definitions (han_readings.cpp includes them)
-// and exits 0, or says why on standard error and exits 1.
+// Usage: quillet_han_table_maker OUTPUT. Writes the C++ definitions of the arrays that
+// han_readings.h declares (han_readings.cpp includes them) and exits 0, or says why on standard
+// error and exits 1.
 //
 // No literal here holds anything but ASCII: this file is compiled with the GBK execution set too.
 #include <unicode/normalizer2.h>
@@ -139,14 +140,14 @@ int main(int argc, char** argv) {
   std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
   out << "// Made by quillet_han_table_maker (platform/icu/han_table_maker.cpp) with ICU "
       << U_ICU_VERSION << ". Do not edit.\n";
-  out << "constexpr std::string_view kSyllables[] = {\n    \"\",\n";
+  out << "constexpr std::string_view kHanSyllables[] = {\n    \"\",\n";
   int index = 1;
   for (const std::string& syllable : syllables) {
     syllableIndex[syllable] = index++;
     out << "    \"" << syllable << "\",\n";
   }
   out << "};\n";
-  out << "constexpr Entry kEntries[" << kEntries << "] = {\n";
+  out << "constexpr HanEntry kHanTable[" << kEntries << "] = {\n";
   for (const Entry& entry : entries) {
     out << "    {" << entry.simplified << ", "
         << (entry.reading.empty() ? 0 : syllableIndex[entry.reading]) << "},\n";

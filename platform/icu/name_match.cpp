@@ -106,6 +106,7 @@ void NameMatcher::decode(std::string_view gbkLabel) const {
   // The first character of each name (at the label's start or after a space) reads as a surname.
   for (std::size_t k = 0; k < label_.size(); ++k) {
     if (label_[k].pinyin.empty() || (k > 0 && !label_[k - 1].space)) continue;
+    if (!readsOtherwiseAsSurname(label_[k].code)) continue;
     const bool hasNext = k + 1 < label_.size() && !label_[k + 1].pinyin.empty();
     const SurnameReading surname =
         surnameReadingOf(label_[k].code, hasNext ? label_[k + 1].code : 0);
