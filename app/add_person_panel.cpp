@@ -11,12 +11,8 @@
 namespace quillet {
 namespace {
 
-// A new person's name: two characters at least, and not beginning with the digit 0, which the
-// genealogy file's name fields read as "nobody" (the person's children, younger siblings and
-// wives would be lost at the next start).
-bool isStorableName(const std::string& name) {
-  return name.size() >= kFullNameBytes && name[0] != '0';
-}
+// A new person's name is refused as a name too short is when it cannot be stored as typed (see
+// isStorableName): a key that would cut a character, spaces only, a control byte, a leading 0.
 
 constexpr const char kBirthRefused[] =
     "\r\n\r\n\r\n    "

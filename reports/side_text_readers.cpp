@@ -89,23 +89,7 @@ std::string unreadableFileLine(std::string_view gbkName) {
   std::string line = "\r\n\r\n     无法读取文件 ";
   line += gbkName;
   line += "：";
-  switch (platform::readProblemOf(gbkName)) {
-    case platform::ReadProblem::kMissing:
-      line += "文件不存在";
-      break;
-    case platform::ReadProblem::kNoPermission:
-      line += "权限不够";
-      break;
-    case platform::ReadProblem::kNotRegularFile:
-      line += "不是普通文件";
-      break;
-    case platform::ReadProblem::kUnsafeName:
-      line += "文件名不合法";
-      break;
-    case platform::ReadProblem::kOther:
-      line += "读取出错";
-      break;
-  }
+  line += platform::readProblemWords(platform::readProblemOf(gbkName));
   return line;
 }
 

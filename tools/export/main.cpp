@@ -154,9 +154,13 @@ int main(int argc, char** argv) {
   }
 
   platform::removeStaleReplacements("home.txt");
+  platform::removeAbandonedTemporaries();
   quillet::FamilyTree tree;
   if (!tree.load()) {
-    std::fputs("quillet-export: cannot read home.txt in the working directory\n", stderr);
+    std::fprintf(stderr, "quillet-export: cannot read home.txt in the working directory: %s\n",
+                 tree.loadFailure()
+                     ? std::string(quillet::loadFailureText(*tree.loadFailure())).c_str()
+                     : "an input or output error");
     return kNoGenealogy;
   }
   request.book.madeOn = quillet::bookDate();
@@ -182,6 +186,8 @@ int main(int argc, char** argv) {
     case quillet::ExportResult::kCancelled:  // nothing cancels here
       break;
   }
-  std::fprintf(stderr, "quillet-export: cannot write %s\n", request.file.c_str());
+  const std::string_view why = platform::replaceFailureText(platform::lastPathReplacementFailure());
+  std::fprintf(stderr, "quillet-export: cannot write %s%s%.*s\n", request.file.c_str(),
+               why.empty() ? "" : ": ", static_cast<int>(why.size()), why.data());
   return kNoGenealogy;
 }
