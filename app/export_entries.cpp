@@ -10,6 +10,7 @@
 #include "app/main_dialog.h"
 #include "app/resources.h"
 #include "gedcom/tree_export.h"
+#include "platform/command_line.h"
 #include "platform/gbk.h"
 #include "platform/text_file.h"
 #include "reports/book_export.h"
@@ -88,6 +89,7 @@ void MainDialog::OnExportBook() {
   const auto choice = GetSaveFileName("导出家谱书", "clan.pdf", kFilters);
   if (!choice) return;
   BookOptions options;
+  platform::ignoreOutOfRangeSourceDate("quillet");
   options.madeOn = bookDate();
   std::unique_ptr<platform::ProgressDialog> progress;
   bool opened = false;

@@ -38,6 +38,7 @@ bool appendBytes(platform::TextFile& file, std::string& text, bool hashBreaksLin
 
 bool readNameRoster(platform::TextFile& file, std::string& text, int& count, std::size_t limit) {
   count = 0;
+  const std::size_t start = text.size();
   int placeOnLine = 0;
   std::size_t read = 0;
   char field[kNameFieldBytes];
@@ -48,6 +49,12 @@ bool readNameRoster(platform::TextFile& file, std::string& text, int& count, std
       break;
     }
     read += kNameFieldBytes;
+    if (std::string_view(field, kNameFieldBytes) == std::string_view("\0\0\0\0\0\0", 6)) {
+      text.resize(start);
+      count = kNotText;
+      file.close();
+      return true;
+    }
     ++count;
     if (placeOnLine == 0) text += "        ";
     std::string_view name(field, kNameFieldBytes);
@@ -82,6 +89,13 @@ std::string sideFileCutLine(std::string_view gbkName) {
   line += "MB，只显示了前";
   line += std::to_string(kSideFileLimit >> 20);
   line += "MB";
+  return line;
+}
+
+std::string notTextLine(std::string_view gbkName) {
+  std::string line = "\r\n\r\n     文件 ";
+  line += gbkName;
+  line += " 不是文本文件，其中没有人名";
   return line;
 }
 

@@ -4,7 +4,8 @@
 //   # ...                  a comment
 //   > COMMAND              a line of quillet-batch's input (one run, after everything else)
 //   $ PROGRAM ARGUMENTS    quillet-export or quillet-import, run at once (the arguments through
-//                          the shell); it prints its standard error, its output, then "exit N"
+//                          the shell, NAME=VALUE words before PROGRAM set its environment); it
+//                          prints its standard error, its output, then "exit N"
 //   < LINE                 the next line printed (the rest of the line, trailing spaces too)
 // Set-up, in file order: `file NAME TEXT` and `append NAME TEXT` (TEXT as quillet-batch reads
 // typed text: escapes, then GBK), `copy SOURCE NAME` (a file of the source tree), `chmod OCTAL
@@ -23,6 +24,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/gbk.h"
@@ -105,11 +107,19 @@ TEST_P(BatchTranscript, PrintsWhatItSays) {
       expected += rest + "\n";
     } else if (word == "$") {  // quillet-export or quillet-import, run now
       firstRun();
-      const std::string program = name == "quillet-export"   ? QUILLET_EXPORT_PATH
-                                  : name == "quillet-import" ? QUILLET_IMPORT_PATH
-                                                             : "false";
-      const int raw = std::system(
-          ("cd clan && '" + program + "' " + text + " > ../out.txt 2> ../err.txt").c_str());
+      // Leading NAME=VALUE words set the program's environment, as in the shell.
+      std::string environment;
+      auto [command, arguments] = split(rest);
+      while (command.find('=') != std::string::npos) {
+        environment += command + " ";
+        std::tie(command, arguments) = split(arguments);
+      }
+      const std::string program = command == "quillet-export"   ? QUILLET_EXPORT_PATH
+                                  : command == "quillet-import" ? QUILLET_IMPORT_PATH
+                                                                : "false";
+      const int raw = std::system(("cd clan && " + environment + "'" + program + "' " + arguments +
+                                   " > ../out.txt 2> ../err.txt")
+                                      .c_str());
       actual += readFile("err.txt") + readFile("out.txt") + "exit " +
                 std::to_string(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1) + "\n";
     } else if (word == "file" || word == "append") {

@@ -18,8 +18,9 @@ namespace {
 using RosterPanelTest = WindowTest;
 
 TEST_F(RosterPanelTest, RosterPastTheBoundIsShownUpToItWithALineThatSaysSo) {
-  writeFile("\xe8\x96\x9b.txt", "");                                 // 薛.txt
-  std::filesystem::resize_file("\xe8\x96\x9b.txt", (16 << 20) + 1);  // sparse: all NUL
+  std::string names;
+  while (names.size() <= (16u << 20)) names += "贾珍  ";
+  writeFile("\xe8\x96\x9b.txt", names);  // 薛.txt
   window().click(1037);
   const std::string pane = window().text(IDC_DISPLAY);
   EXPECT_TRUE(pane.starts_with(" 薛府所有人员名单如下(共2796202人):"))
@@ -28,6 +29,17 @@ TEST_F(RosterPanelTest, RosterPastTheBoundIsShownUpToItWithALineThatSaysSo) {
       pane.ends_with("\r\n\r\n     文件 薛.txt 超过16MB，只显示了前16MB"
                      "\r\n\r\n     人员具体信息可通过查询功能中的个人方式进行查询!"))
       << readable(pane.substr(pane.size() - 200));
+}
+
+// A roster that is not text (a sparse file: all NUL) names nobody, and the pane says so.
+TEST_F(RosterPanelTest, RosterThatIsNotTextCountsNobodyAndSaysSo) {
+  writeFile("\xe8\x96\x9b.txt", "贾珍  ");
+  std::filesystem::resize_file("\xe8\x96\x9b.txt", std::uintmax_t{2} << 30);  // sparse: 2 GB
+  window().click(1037);
+  EXPECT_EQ(
+      window().text(IDC_DISPLAY),
+      " 薛府所有人员名单如下(共0人):\r\n\r\n\r\n\r\n     文件 薛.txt 不是文本文件，其中没有人名"
+      "\r\n\r\n     人员具体信息可通过查询功能中的个人方式进行查询!");
 }
 
 using platform::TextFile;
