@@ -80,7 +80,9 @@ TEST_P(BatchTranscript, PrintsWhatItSays) {
   const auto firstRun = [&] {
     if (!before.empty()) return;
     for (const auto& entry : std::filesystem::recursive_directory_iterator("clan")) {
-      if (entry.is_regular_file()) before[entry.path().string()] = readFile(entry.path().string());
+      std::error_code loop;  // a loop of links is no regular file
+      if (entry.is_regular_file(loop))
+        before[entry.path().string()] = readFile(entry.path().string());
     }
   };
   const auto check = [&](const std::string& line) {
