@@ -6,12 +6,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/text_file.h"
 #include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 #include "tools/genealogy_generator/genealogy_generator.h"
@@ -78,13 +81,16 @@ TEST(ExportCli, EachFailureToWriteSaysWhy) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root (as CI runs): mounts and other users";
   testing::ScopedTempDir dir;
   writeFile("home.txt", testing::smallClan());
-  writeFile("clan.ged", "0 HEAD\n1 GEDC\n2 VERS 5.5.1\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME /\xe8\xb4\xbe/\xe6\xbc\x94\n"
-                        "1 SEX M\n1 BIRT\n2 DATE 1 JAN 1700\n0 TRLR\n");
+  writeFile(
+      "clan.ged",
+      "0 HEAD\n1 GEDC\n2 VERS 5.5.1\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME /\xe8\xb4\xbe/\xe6\xbc\x94\n"
+      "1 SEX M\n1 BIRT\n2 DATE 1 JAN 1700\n0 TRLR\n");
   ASSERT_EQ(::chmod(".", 0755), 0);
   const std::string exporter = std::string("'") + QUILLET_EXPORT_BINARY + "'";
   const std::string importer = std::string("'") + QUILLET_IMPORT_BINARY + "'";
-  const std::string fill = "mkdir -p full && mount -t tmpfs -o size=64k tmpfs full && "
-                           "(dd if=/dev/zero of=full/filler bs=4k 2>/dev/null; true) && ";
+  const std::string fill =
+      "mkdir -p full && mount -t tmpfs -o size=64k tmpfs full && "
+      "(dd if=/dev/zero of=full/filler bs=4k 2>/dev/null; true) && ";
   const struct {
     std::string command;  // run by bash in a mount namespace of its own
     std::string reason;   // the end of the one line on standard error
@@ -118,6 +124,42 @@ TEST(ExportCli, EachFailureToWriteSaysWhy) {
   EXPECT_EQ(readFile("linked.ged"), "old\n");
   EXPECT_EQ(readFile("other.ged"), "old\n");
   EXPECT_EQ(std::system("ls -A . locked ro | grep -q quillet-"), 256) << "a temporary file is left";
+}
+
+// An export killed before its end (here a child that ends without a word) leaves its temporary
+// file beside the output, wherever that is; the next start of quillet-export or quillet-import
+// (and of the window and quillet-batch, which share that start) removes it, and its note. A
+// running export's temporary file (locked) and another program's file of the same name stay.
+TEST(ExportCli, AKilledExportsTemporaryFileGoesAtTheNextStartOfAnyProgram) {
+  testing::ScopedTempDir dir;
+  ASSERT_EQ(::setenv("XDG_CACHE_HOME", (dir.path() + "/cache").c_str(), 1), 0);
+  std::filesystem::create_directory("elsewhere");
+  auto killedExport = [](const char* path) {
+    if (::fork() == 0) {
+      auto file = platform::PathReplacement::open(path);
+      if (file != nullptr) file->write("half an export");
+      ::_exit(0);  // as SIGKILL would: no destructor runs
+    }
+    int status = 0;
+    ::wait(&status);
+  };
+  killedExport("elsewhere/first.pdf");
+  killedExport("elsewhere/second.ged");
+  writeFile("elsewhere/.other.ged.quillet-Ab12Cd", "another program's");
+  const auto running = platform::PathReplacement::open("elsewhere/running.ged");
+  ASSERT_NE(running, nullptr);
+  ASSERT_EQ(std::system("touch -d '1 hour ago' elsewhere/.* cache/quillet/temporaries/*"), 0);
+  EXPECT_EQ(std::system("ls -A elsewhere | grep -c quillet- >count.txt; true"), 0);
+  EXPECT_EQ(readFile("count.txt"), "4\n");
+  EXPECT_EQ(runExport("gedcom out.ged"), 1);  // no home.txt here: it only starts
+  EXPECT_EQ(import("--list-roots missing.ged"), 1);
+  EXPECT_EQ(std::system("ls -A elsewhere | grep quillet- >left.txt; true"), 0);
+  const std::string left = readFile("left.txt");
+  EXPECT_TRUE(left.starts_with(".other.ged.quillet-Ab12Cd\n.running.ged.quillet-")) << left;
+  EXPECT_EQ(std::count(left.begin(), left.end(), '\n'), 2) << left;
+  EXPECT_EQ(std::system("ls cache/quillet/temporaries | wc -l >notes.txt"), 0);
+  EXPECT_EQ(readFile("notes.txt"), "1\n");  // the running export's
+  ::unsetenv("XDG_CACHE_HOME");
 }
 
 // What exists and is not a regular file is written through, never replaced: a FIFO (its reader
