@@ -11,6 +11,7 @@
 // usage, FILE among them when it is a file the program reads (home.txt, a roster ...).
 // A regular FILE is replaced as a whole or not at all; a FIFO or a device is written through.
 // Messages go to stderr.
+#include <cstdint>
 #include <cstdio>
 #include <span>
 #include <string>
@@ -23,6 +24,7 @@
 #include "platform/out_of_memory.h"
 #include "platform/text_file.h"
 #include "reports/book_export.h"
+#include "reports/clan_walk.h"
 
 namespace {
 
@@ -165,6 +167,12 @@ int main(int argc, char** argv) {
           : quillet::exportToFile(tree, request.kind, request.file, request.force);
   switch (result) {
     case quillet::ExportResult::kWritten:
+      if (const std::int32_t odd = quillet::namesNotGbk(quillet::collectClan(tree)); odd > 0) {
+        std::fprintf(stderr,
+                     "quillet-export: notice: %d %s bytes that are not GBK; each such byte is "
+                     "written as the character U+F700 plus its value (U+F780 to U+F7FF)\n",
+                     odd, odd == 1 ? "name holds" : "names hold");
+      }
       return kDone;
     case quillet::ExportResult::kNoRoot:
       std::fputs("quillet-export: home.txt holds no root ancestor\n", stderr);
