@@ -943,6 +943,7 @@ bool importGedcom(std::string_view bytes, const GedcomImportOptions& options,
     return false;
   }
   result.readAs = document.readAs;
+  result.likelyAs = document.likelyAs;
   result.notices = std::move(document.notices);
   for (std::string& repair : document.repairs) {
     ImportLoss& loss = result.losses.emplace_back();
