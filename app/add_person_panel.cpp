@@ -11,9 +11,9 @@
 namespace quillet {
 namespace {
 
-// A new person's name is refused as a name too short is when it cannot be stored as typed (see
-// isStorableName): a key that would cut a character, spaces only, a control byte, a leading 0.
-
+// The complaint of each panel about its inputs, a new name that cannot be stored as typed among
+// them (see isStorableName: too short, a key that would cut a character, spaces only, a control
+// byte, a leading 0).
 constexpr const char kBirthRefused[] =
     "\r\n\r\n\r\n    "
     "您的输入不合法，请注意新人姓名至少两个字，出生日期为8位，如17830216，性别为一位，输入m/f";
