@@ -11,13 +11,9 @@
 namespace quillet {
 namespace {
 
-// A new person's name: two characters at least, and not beginning with the digit 0, which the
-// genealogy file's name fields read as "nobody" (the person's children, younger siblings and
-// wives would be lost at the next start).
-bool isStorableName(const std::string& name) {
-  return name.size() >= kFullNameBytes && name[0] != '0';
-}
-
+// The complaint of each panel about its inputs, a new name that cannot be stored as typed among
+// them (see isStorableName: too short, a key that would cut a character, spaces only, a control
+// byte, a leading 0).
 constexpr const char kBirthRefused[] =
     "\r\n\r\n\r\n    "
     "您的输入不合法，请注意新人姓名至少两个字，出生日期为8位，如17830216，性别为一位，输入m/f";

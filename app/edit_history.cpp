@@ -109,10 +109,15 @@ void MainDialog::markKinshipPath(const Person& first, const Person& second) {
     if (!isShown(member)) continue;
     const platform::HTREEITEM item = itemOf(*member);
     treeCtrl.SetItemMarked(item, true);
-    treeCtrl.EnsureVisible(item);  // opens its ancestors
     markedItems_.push_back(item);
   }
-  if (!markedItems_.empty()) treeCtrl.EnsureVisible(markedItems_.front());
+  // Every member of the path is an ancestor of one of its two ends, or one of them: opening the
+  // ancestors of the two ends opens the whole path. (Opening each member's ancestors in turn
+  // took time growing with the square of a long line's depth.)
+  if (!markedItems_.empty()) {
+    treeCtrl.EnsureVisible(markedItems_.back());
+    treeCtrl.EnsureVisible(markedItems_.front());
+  }
 }
 
 void MainDialog::clearKinshipPath() {

@@ -10,7 +10,9 @@
 #include "app/main_dialog.h"
 #include "app/resources.h"
 #include "gedcom/tree_export.h"
+#include "platform/command_line.h"
 #include "platform/gbk.h"
+#include "platform/text_file.h"
 #include "reports/book_export.h"
 
 namespace quillet {
@@ -31,9 +33,14 @@ void warnOf(MainDialog& window, ExportResult result, const std::string& path) {
     case ExportResult::kNoRoot:
       window.MessageBox(kNoRoot, kCaption, warning);
       return;
-    case ExportResult::kWriteFailed:
-      window.MessageBox(kWriteFailed + platform::utf8ToGbk(path), kCaption, warning);
+    case ExportResult::kWriteFailed: {
+      std::string text = kWriteFailed + platform::utf8ToGbk(path);
+      const std::string_view why =
+          platform::replaceFailureWords(platform::lastPathReplacementFailure());
+      if (!why.empty()) (text += "（") += std::string(why) + "）";
+      window.MessageBox(text, kCaption, warning);
       return;
+    }
     case ExportResult::kRefused:
       window.MessageBox(kRefused + platform::utf8ToGbk(path), kCaption, warning);
       return;
@@ -82,6 +89,7 @@ void MainDialog::OnExportBook() {
   const auto choice = GetSaveFileName("导出家谱书", "clan.pdf", kFilters);
   if (!choice) return;
   BookOptions options;
+  platform::ignoreOutOfRangeSourceDate("quillet");
   options.madeOn = bookDate();
   std::unique_ptr<platform::ProgressDialog> progress;
   bool opened = false;

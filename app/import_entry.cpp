@@ -74,6 +74,22 @@ void MainDialog::OnImportGedcom() {
     lines.push_back("文件没有说明字符集，按 " + options.charset + " 读取");
     importGedcom(bytes, options, result);
   }
+  if (!result.likelyAs.empty()) {
+    // The CHAR the file gives decodes it, but another set reads it with far more common
+    // characters: the person says which to use (是 that set, 否 the file's, 取消 no import).
+    const std::string likely = result.likelyAs, declared = result.readAs;
+    const int answer =
+        MessageBox("文件声明的字符集是 " + declared + "，但按 " + likely +
+                       " 读取时常用汉字多得多，文件可能是 " + likely + " 编码的。\r\n按 " + likely +
+                       " 读取吗？（否：按 " + declared + " 读取）",
+                   kCaption, platform::MB_YESNOCANCEL | platform::MB_ICONEXCLAMATION);
+    if (answer == platform::IDCANCEL) return;
+    if (answer == platform::IDYES) {
+      options.charset = likely;
+      importGedcom(bytes, options, result);
+      lines.push_back("文件声明的字符集是 " + declared + "，按 " + likely + " 读取");
+    }
+  }
   if (!result.error.empty()) {
     MessageBox("无法导入 " + gbk(*file) + "：\r\n" + gbk(result.error), kCaption, kWarning);
     return;

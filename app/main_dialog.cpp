@@ -19,11 +19,13 @@ constexpr const char kSaveBeforeExit[] = "　家谱有尚未保存的修改，�
 constexpr const char kExitCaption[] = "Morvane提示";
 
 // Shown before the welcome text when home.txt could not be read, so that it needs no scrolling:
-// which file and from where.
-std::string unreadableGenealogyNote() {
+// which file, why, and from where.
+std::string unreadableGenealogyNote(const FamilyTree& tree) {
   std::error_code error;
   const std::filesystem::path directory = std::filesystem::current_path(error);
-  std::string note = "\r\n      无法读取家谱文件 home.txt，家谱树为空。\r\n";
+  std::string note = "\r\n      无法读取家谱文件 home.txt（";
+  note += tree.loadFailure() ? loadFailureWords(*tree.loadFailure()) : "读取出错";
+  note += "），家谱树为空。\r\n";
   note += "      查找的目录：";
   note += error ? std::string("?") : platform::utf8ToGbk(directory.string());
   return note;
@@ -172,7 +174,7 @@ bool MainDialog::OnInitDialog() {
   if (loaded) {
     showText(welcomeText());
   } else {
-    showText(unreadableGenealogyNote() + std::string(welcomeText()));
+    showText(unreadableGenealogyNote(familyTree) + std::string(welcomeText()));
   }
   return true;
 }

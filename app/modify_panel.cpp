@@ -61,6 +61,16 @@ const char* fileFailureText(platform::ReplaceFailure why) {
       return "家谱文件是只读的";
     case ReplaceFailure::kAttributesNotKept:
       return "新文件无法保留家谱文件的权限或访问控制设置";
+    case ReplaceFailure::kAppendOnlyOrImmutable:
+      return "家谱文件只允许追加或不允许改动（chattr +a 或 +i）";
+    case ReplaceFailure::kSeveralLinks:
+      return "家谱文件有多个硬链接，保存会使其他链接仍是旧内容，这次没有保存";
+    case ReplaceFailure::kNotFound:
+      return "家谱文件所在的文件夹不存在";
+    case ReplaceFailure::kNotRegularFile:
+      return "家谱文件不是普通文件";
+    case ReplaceFailure::kSymbolicLinkLoop:
+      return "家谱文件是循环的符号链接";
     case ReplaceFailure::kCannotWrite:
       return "无法写入家谱文件";
     case ReplaceFailure::kNone:
@@ -124,11 +134,11 @@ void MainDialog::OnModify() {
     default:  // the sex is toggled whatever was typed
       break;
   }
-  // A new name beginning with the digit 0 is read as "nobody" by the genealogy file: refused
-  // as a name too short is.
-  const bool nameReadAsNobody =
-      modifyChoice == kName && !modifyParam.empty() && modifyParam[0] == '0';
-  if (modifyParam.size() < leastLength || nameReadAsNobody) {
+  // A new name that cannot be stored as typed (see isStorableName: a key that would cut a
+  // character, spaces only, a control byte, a leading 0 read as "nobody") is refused as a name
+  // too short is.
+  const bool nameRefused = modifyChoice == kName && !isStorableName(modifyParam);
+  if (modifyParam.size() < leastLength || nameRefused) {
     displayText = modifyChoice == kName ? kNewNameTooShort : kNewValueTooShort;
     UpdateData(false);
     return;

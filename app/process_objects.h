@@ -14,11 +14,12 @@
 namespace quillet {
 
 // The FamilyTree that loads its file when it is made, after removing the temporary files that
-// saves which died left beside it.
+// saves which died left beside it, and those of exports that died, wherever they are.
 class LoadedFamilyTree : public FamilyTree {
  public:
   LoadedFamilyTree() {
     platform::removeStaleReplacements("home.txt");
+    platform::removeAbandonedTemporaries();
     load();
   }
 };

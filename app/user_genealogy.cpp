@@ -1,8 +1,13 @@
 #include "app/user_genealogy.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <string_view>
 #include <system_error>
+
+#include "platform/text_file.h"
 
 namespace quillet {
 
@@ -11,22 +16,43 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char kHomeFile[] = "home.txt";
+// Lies in the folder while a first start fills it: a folder that holds it is not complete, and
+// the next start completes it whatever home.txt it holds.
+constexpr const char kSeedingMark[] = ".quillet-seeding";
 
 std::string_view environment(const char* name) {
   const char* value = std::getenv(name);
   return value == nullptr ? std::string_view() : std::string_view(value);
 }
 
-// Copies `from` to `to` unless `to` exists, and lets the owner write the copy (the shipped file
-// may be read-only). False, with `why`, when it fails.
+// Writes `bytes` to `to` whole or not at all (a temporary file renamed over it once synced).
+// False, with `why`, when it fails.
+bool writeWhole(const fs::path& to, std::string_view bytes, std::string& why) {
+  platform::ReplaceFailure failure = platform::ReplaceFailure::kNone;
+  auto file = platform::PathReplacement::open(to.string(), &failure);
+  if (file != nullptr && file->write(bytes) && file->commit()) return true;
+  if (file != nullptr) failure = file->failure();
+  why = "cannot write " + to.string() + ": " + std::string(platform::replaceFailureText(failure));
+  return false;
+}
+
+// Copies `from` to `to` when `to` is missing, or is empty while `from` is not (a copy that an
+// earlier version cut short on a full disk); the copy is whole or absent, and owner-writable
+// (the shipped file may be read-only). False, with `why`, when it fails.
 bool copyMissing(const fs::path& from, const fs::path& to, std::string& why) {
   std::error_code error;
-  if (fs::exists(to, error)) return true;
-  fs::copy_file(from, to, fs::copy_options::skip_existing, error);
-  if (!error) fs::permissions(to, fs::perms::owner_write, fs::perm_options::add, error);
-  if (!error) return true;
-  why = "cannot copy " + from.string() + " to " + to.string() + ": " + error.message();
-  return false;
+  const auto status = fs::symlink_status(to, error);
+  if (fs::exists(status) && !(fs::is_regular_file(status) && fs::file_size(to, error) == 0 &&
+                              !error && fs::file_size(from, error) != 0 && !error)) {
+    return true;
+  }
+  std::string bytes;
+  std::string reason;
+  if (!platform::readRegularFile(from.string(), bytes, reason)) {
+    why = "cannot copy " + from.string() + ": " + reason;
+    return false;
+  }
+  return writeWhole(to, bytes, why);
 }
 
 }  // namespace
@@ -48,7 +74,9 @@ fs::path shippedGenealogyFolder() {
 
 bool seedGenealogy(const fs::path& folder, const fs::path& shipped, std::string& why) {
   std::error_code error;
-  if (fs::exists(folder / kHomeFile, error)) return true;
+  const fs::path mark = folder / kSeedingMark;
+  const bool interrupted = fs::exists(fs::symlink_status(mark, error));
+  if (!interrupted && fs::exists(folder / kHomeFile, error)) return true;
   if (shipped.empty() || !fs::is_directory(shipped, error)) {
     why = "the shipped genealogy is not installed (no folder " +
           (shipped.empty() ? std::string("share/quillet") : shipped.string()) + ")";
@@ -59,6 +87,7 @@ bool seedGenealogy(const fs::path& folder, const fs::path& shipped, std::string&
     why = "cannot make " + folder.string() + ": " + error.message();
     return false;
   }
+  if (!interrupted && !writeWhole(mark, "", why)) return false;
   for (fs::directory_iterator entry(shipped, error), end; !error && entry != end;
        entry.increment(error)) {
     const fs::path name = entry->path().filename();
@@ -69,7 +98,17 @@ bool seedGenealogy(const fs::path& folder, const fs::path& shipped, std::string&
     why = "cannot read " + shipped.string() + ": " + error.message();
     return false;
   }
-  return copyMissing(shipped / kHomeFile, folder / kHomeFile, why);
+  if (!copyMissing(shipped / kHomeFile, folder / kHomeFile, why)) return false;
+  // Complete: the mark goes, and its going is made durable.
+  if (!fs::remove(mark, error) || error) {
+    why = "cannot remove " + mark.string() + ": " + error.message();
+    return false;
+  }
+  if (const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+  return true;
 }
 
 }  // namespace quillet

@@ -16,11 +16,15 @@ std::filesystem::path userGenealogyFolder();
 // build folder, which mirrors that layout). Empty when the running program cannot be located.
 std::filesystem::path shippedGenealogyFolder();
 
-// Makes `folder` ready to open. A folder that holds a home.txt is left as it is. Otherwise the
-// folder and its parents are created, and every file of `shipped` that the folder lacks is copied
-// into it, owner-writable, home.txt last (so a copy cut short is completed on the next start).
-// Returns true when `folder` holds a home.txt; false, with `why` saying what failed, when
-// `shipped` is not a folder, `folder` cannot be made or a file cannot be copied.
+// Makes `folder` ready to open. A folder that holds a home.txt is left as it is, unless a first
+// start left it incomplete (its mark, ".quillet-seeding", is still there). Otherwise the folder
+// and its parents are created, the mark is put in it, and every file of `shipped` that the
+// folder lacks (or holds empty, as a copy cut short by an earlier version) is copied into it,
+// each whole or not at all (a temporary file renamed into place), owner-writable, home.txt last;
+// then the mark goes. A start after one cut short (a full disk, a kill) completes the folder.
+// Returns true when `folder` is complete; false, with `why` saying what failed and why (such as
+// "the disk is full"), when `shipped` is not a folder, `folder` cannot be made or a file cannot
+// be copied.
 bool seedGenealogy(const std::filesystem::path& folder, const std::filesystem::path& shipped,
                    std::string& why);
 

@@ -1,9 +1,12 @@
 // The main window over the headless backend at 10^3 to 10^6 persons: the tree-view fill alone,
 // the whole start inside one process (both loads, the fill, the welcome text), a birth, a
 // marriage and a rename through the panels, their undos and redos, a hundred births in a row,
-// and `print 1001` of the largest listing, as quillet-batch prints it.
+// and `print 1001` of the largest listing, as quillet-batch prints it; and the relation query
+// between the two ends of a line of 5,000 to 40,000 generations, with the path it marks.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <memory>
 #include <ostream>
 #include <streambuf>
@@ -14,6 +17,7 @@
 #include "bench/clan_fixture.h"
 #include "bench/window_edits.h"
 #include "platform/headless/headless_backend.h"
+#include "tests/support/genealogy_text.h"
 #include "tools/batch/batch_session.h"
 
 namespace quillet::bench {
@@ -25,6 +29,11 @@ class HeadlessWindowOf {
  public:
   explicit HeadlessWindowOf(const Clan& clan) {
     enterClan(clan);
+    open();
+  }
+  // Over the genealogy of the working directory.
+  HeadlessWindowOf() { open(); }
+  void open() {
     objects_ = std::make_unique<ProcessObjects>();
     dialog_ = std::make_unique<MainDialog>(*objects_);
     created_ = dialog_->Create();
@@ -162,6 +171,34 @@ void BM_PrintLargestListing(benchmark::State& state) {
   state.counters["bytes"] = static_cast<double>(largest.size());
 }
 
+// The relation query (人员关系) between the two ends of a line of fathers and only sons, through
+// the panel: the kinship worded, and every member of the line marked in the tree and opened.
+// The time grows linearly with the generations.
+void BM_RelationQueryAcrossLongLine(benchmark::State& state) {
+  const long generations = state.range(0);
+  const std::string directory = scratchDirectory("line-" + std::to_string(generations));
+  if (chdir(directory.c_str()) != 0) state.SkipWithError("cannot enter the scratch directory");
+  const std::string bytes = testing::chainFile(generations);
+  FILE* file = std::fopen("home.txt", "wb");
+  if (file == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
+      std::fclose(file) != 0) {
+    state.SkipWithError("cannot write home.txt");
+    return;
+  }
+  HeadlessWindowOf window;
+  window.window().type(IDC_RELATION_FIRST, testing::serialName(0));
+  window.window().type(IDC_RELATION_SECOND, testing::serialName(generations - 1));
+  for (auto _ : state) window.window().click(IDC_RELATION_QUERY);
+  const std::size_t marked = window.window().markedTreeLines(IDC_TREE).size();
+  if (marked != static_cast<std::size_t>(generations)) {
+    state.SkipWithError("the path is not marked whole");
+  }
+  state.counters["generations"] = static_cast<double>(generations);
+  state.counters["per_generation"] = benchmark::Counter(
+      static_cast<double>(generations),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 BENCHMARK(BM_TreeViewFillHeadless)->Apply(everyClanSize)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowStartHeadless)->Apply(everyClanSize)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BirthHeadless)->Apply(everyClanSizeAndSpot)->Unit(benchmark::kMicrosecond);
@@ -170,6 +207,12 @@ BENCHMARK(BM_RenameHeadless)->Apply(everyClanSizeAndSpot)->Unit(benchmark::kMicr
 BENCHMARK(BM_UndoRedoHeadless)->Apply(everyClanSizeAndSpot)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HundredBirthsHeadless)->Apply(everyClanSizeAndSpot)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PrintLargestListing)->Apply(everyClanSize)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RelationQueryAcrossLongLine)
+    ->Arg(5'000)
+    ->Arg(10'000)
+    ->Arg(20'000)
+    ->Arg(40'000)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quillet::bench

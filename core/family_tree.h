@@ -28,6 +28,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -40,6 +41,7 @@
 
 #include "core/node_containers.h"
 #include "core/person.h"
+#include "platform/read_problem.h"
 #include "platform/text_file.h"
 
 namespace quillet {
@@ -63,6 +65,24 @@ struct UnreadRest {
   std::uint64_t bytes = 0;
   bool operator==(const UnreadRest&) const = default;
 };
+
+// Why the last load found no genealogy in the file.
+struct LoadFailure {
+  // The file does not open for reading, for this reason.
+  platform::ReadProblem problem = platform::ReadProblem::kOther;
+  // The file opened, but its first kNoRecordSpan bytes hold no record: it is not read further.
+  bool noRecordAtStart = false;
+};
+
+// The stretch of a genealogy file without any record ('!') after which the reading stops: no
+// genealogy holds one (a record is under a hundred bytes), and a file that does (a sparse file,
+// a disk image) is read no further, so that memory is bounded by the records found.
+inline constexpr std::size_t kNoRecordSpan = std::size_t{1} << 16;
+
+// The reason in English words for the command lines ("not found", "no genealogy record at its
+// start" ...), and in Chinese (GBK) for the window.
+std::string_view loadFailureText(const LoadFailure& failure);
+std::string_view loadFailureWords(const LoadFailure& failure);
 
 // What a refused save found. Persons are the tree's own records, in the file's order.
 struct SaveReport {
@@ -108,13 +128,16 @@ class FamilyTree {
   // --- The genealogy file ---------------------------------------------------------------------
 
   // Replaces the tree with the records of the file. True when the file was read to its end;
-  // false when it does not open or is not a regular file (the tree is then empty), or memory ran
-  // out (the records read so far stay). A record cut short by the end of the file is not taken.
-  // Either way the tree has no unsaved changes and no kept edits afterwards. When the reading
-  // stopped before the end (0xFF between records, a record cut short, memory) and the rest holds
-  // a '!', unreadRest() says where, and save refuses until a load reads a file to its end.
-  // A load of a file that has not changed since the last load read it whole, into a tree that
-  // nothing has changed since, costs one look at the file's identity: the tree is already what
+  // false when it does not open or is not a regular file, or its first kNoRecordSpan bytes hold
+  // no record (the tree is then empty and loadFailure() says why), or memory ran out (the
+  // records read so far stay). A stretch of kNoRecordSpan bytes without a record later in the
+  // file ends the reading there, as a 0xFF between records does: the rest is not read into
+  // memory, and unreadRest() says where the reading stopped. A record cut short by the end of the
+  // file is not taken. Either way the tree has no unsaved changes and no kept edits afterwards.
+  // When the reading stopped before the end (0xFF between records, a record cut short, memory) and
+  // the rest holds a '!', unreadRest() says where, and save refuses until a load reads a file to
+  // its end. A load of a file that has not changed since the last load read it whole, into a tree
+  // that nothing has changed since, costs one look at the file's identity: the tree is already what
   // the reading would make of it (the same persons, fields, links and counts), and is kept.
   // A record that the walks already reach as its father's first child is not also chained after
   // an older sibling they reach (a broken file can name both): the first link is kept, so that
@@ -139,7 +162,10 @@ class FamilyTree {
   //     same fields and the same links and root (else `report.unsavable` says whose records
   //     would not, and why);
   //   - the file is still the one this tree was last read from or saved to (else
-  //     `report.changedOnDisk`); it is checked, and replaced, under an exclusive lock;
+  //     `report.changedOnDisk`): the same inode, size, modification and status-change times (a
+  //     change of its status alone after a load, with its text unchanged, still counts as the
+  //     same file); it is checked, and replaced, under an exclusive lock that also waits for
+  //     other programs' lockf and fcntl locks;
   //   - every byte has been written and synced (not a read-only file or directory, no full
   //     disk, no file size limit; else `report.fileFailure` says which).
   // A symbolic link is saved through, and the file keeps its owner and group where the system
@@ -246,6 +272,8 @@ class FamilyTree {
 
   // Where the last load stopped short of records it left unread; nothing when it read them all.
   const std::optional<UnreadRest>& unreadRest() const { return unreadRest_; }
+  // Why the last load found no genealogy; nothing when it read the file (or none was loaded).
+  const std::optional<LoadFailure>& loadFailure() const { return loadFailure_; }
   // Records that no breadth-first walk reaches, in reading or adding order.
   std::vector<const Person*> unplacedRecords() const;
   // True when a record of the tree has the name `key`, whether a walk reaches it or not: a name
@@ -305,7 +333,8 @@ class FamilyTree {
   Record* newRecord();
   void resetTree();
   void readRecords(std::string_view bytes, std::size_t& stop);
-  void noteUnreadRest(std::string_view bytes, std::size_t stop);
+  void noteUnreadRest(std::string_view bytes, std::size_t stop, bool cut);
+  std::unique_ptr<platform::TextFile> openForSave(platform::ReplaceFailure& failure);
   bool readRecord(RecordCursor& in);
   template <typename Emitted>
   bool breadthFirstOrder(std::vector<const Record*>* order, bool& readsBackByConstruction,
@@ -345,6 +374,8 @@ class FamilyTree {
   std::string fileName_;
   std::optional<platform::FileIdentity> fileIdentity_;  // the file as last read or saved
   std::optional<UnreadRest> unreadRest_;                // see unreadRest()
+  std::optional<LoadFailure> loadFailure_;              // see loadFailure()
+  std::optional<std::uint64_t> readDigest_;             // of the text read whole by the last load
   // The tree is what the last load read whole from a file whose identity tells its versions
   // apart (platform::isSettled), unchanged since: a load of the same file may keep it.
   bool keptAsRead_ = false;

@@ -107,7 +107,37 @@ DateText dateOf(const std::array<char, 8>& field) {
 
 bool namesNobody(const std::array<char, 6>& field) { return field[0] == '0'; }
 
+// A digest of a file's text (after text-mode translation), eight bytes at a time: two texts with
+// the same digest are, for every practical purpose, the same.
+std::uint64_t digestOf(std::string_view bytes) {
+  std::uint64_t digest = 0x9E3779B97F4A7C15ull ^ bytes.size();
+  auto mix = [&digest](std::uint64_t word) {
+    digest = (digest ^ word) * 0xFF51AFD7ED558CCDull;
+    digest ^= digest >> 32;
+  };
+  std::size_t at = 0;
+  for (; at + 8 <= bytes.size(); at += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes.data() + at, 8);
+    mix(word);
+  }
+  std::uint64_t tail = 0;
+  std::memcpy(&tail, bytes.data() + at, bytes.size() - at);
+  mix(tail);
+  return digest;
+}
+
 }  // namespace
+
+std::string_view loadFailureText(const LoadFailure& failure) {
+  return failure.noRecordAtStart ? "no genealogy record at its start"
+                                 : platform::readProblemText(failure.problem);
+}
+
+std::string_view loadFailureWords(const LoadFailure& failure) {
+  return failure.noRecordAtStart ? "文件开头没有家谱记录"
+                                 : platform::readProblemWords(failure.problem);
+}
 
 bool FamilyTree::load() {
   auto file = platform::TextFile::open(fileName_, "r");
@@ -115,34 +145,63 @@ bool FamilyTree::load() {
   if (file && keptAsRead_ && fileIdentity_ && file->identity() == fileIdentity_) return true;
   resetTree();
   fileIdentity_.reset();
-  if (!file) return false;
+  readDigest_.reset();
+  loadFailure_.reset();
+  if (!file) {
+    loadFailure_ = LoadFailure{.problem = platform::readProblemOf(fileName_)};
+    return false;
+  }
   fileIdentity_ = file->identity();
   // The file is read into room for all of it taken at once (see platform::LargeBlock), grown
-  // should the file have grown since it was looked at, and let go when the reading is done.
+  // should the file have grown since it was looked at, and let go when the reading is done. It
+  // is read a step at a time, each step looked at for records: a stretch of kNoRecordSpan bytes
+  // without one ends the reading (at the start, the load).
   platform::LargeBlock room;
   std::string_view bytes;
   std::size_t stop = 0;
+  bool cut = false;  // the reading stopped at a stretch without records, before the file's end
   try {
     std::size_t size = 0;
+    std::size_t lastMarker = 0;  // just after the last '!' read (0: none yet)
     const auto expected = fileIdentity_ ? static_cast<std::size_t>(fileIdentity_->size) : 0;
     room = platform::LargeBlock(expected + 1);
+    constexpr std::size_t kStep = std::size_t{1} << 20;
     for (;;) {
       char* at = static_cast<char*>(room.data());
-      size += file->read(at + size, room.size() - size);
+      const std::size_t got = file->read(at + size, std::min(kStep, room.size() - size));
+      for (const char* marker = at + size;
+           (marker = static_cast<const char*>(
+                std::memchr(marker, kRecordMarker, at + size + got - marker))) != nullptr;
+           ++marker) {
+        const auto place = static_cast<std::size_t>(marker - at);
+        if (place - lastMarker > kNoRecordSpan) break;
+        lastMarker = place + 1;
+      }
+      size += got;
+      if (size - lastMarker > kNoRecordSpan) {
+        if (lastMarker == 0) {
+          loadFailure_ = LoadFailure{.noRecordAtStart = true};
+          return false;
+        }
+        size = lastMarker + kNoRecordSpan;
+        cut = true;
+      }
       bytes = std::string_view(at, size);
-      if (size < room.size()) break;
+      if (cut || got == 0) break;
+      if (size < room.size()) continue;
       platform::LargeBlock larger(room.size() * 2);
       std::copy_n(at, size, static_cast<char*>(larger.data()));
       room = std::move(larger);
     }
     if (file->failedReading()) return false;
     file->close();
+    if (!cut) readDigest_ = digestOf(bytes);
     readRecords(bytes, stop);
   } catch (const std::bad_alloc&) {
-    noteUnreadRest(bytes, stop);
+    noteUnreadRest(bytes, stop, cut);
     return false;
   }
-  noteUnreadRest(bytes, stop);
+  noteUnreadRest(bytes, stop, cut);
   keptAsRead_ = fileIdentity_ && platform::isSettled(*fileIdentity_);
   return true;
 }
@@ -178,11 +237,14 @@ void FamilyTree::readRecords(std::string_view bytes, std::size_t& stop) {
 }
 
 // After a load that stopped at `stop` of the translated `bytes`: notes where, in the file's own
-// bytes, when the rest holds a '!' (a record, or the start of one). The file is read again
-// untranslated, a block at a time, to count its CR LF pairs up to there. Throws nothing.
-void FamilyTree::noteUnreadRest(std::string_view bytes, std::size_t stop) {
+// bytes, when the rest holds a '!' (a record, or the start of one), or when the file goes on
+// past `bytes` (`cut`: its rest was not read). The file is read again untranslated, a block at a
+// time, to count its CR LF pairs up to there. Throws nothing.
+void FamilyTree::noteUnreadRest(std::string_view bytes, std::size_t stop, bool cut) {
   unreadRest_.reset();
-  if (stop >= bytes.size() || bytes.find(kRecordMarker, stop) == std::string_view::npos) return;
+  if (!cut && (stop >= bytes.size() || bytes.find(kRecordMarker, stop) == std::string_view::npos)) {
+    return;
+  }
   const std::uint64_t size = fileIdentity_ ? static_cast<std::uint64_t>(fileIdentity_->size) : 0;
   std::uint64_t offset = stop;  // as it is when the file has no CR LF pair before the stop
   try {
@@ -558,7 +620,7 @@ bool FamilyTree::save(SaveReport& report) {
     // by saveChecked, which reads the bytes back before it writes them; so is every tree whose
     // file cannot be opened, so that a refusal names what it would name.
     platform::ReplaceFailure failure = platform::ReplaceFailure::kNone;
-    auto file = platform::TextFile::openReplacement(fileName_, fileIdentity_, &failure);
+    auto file = openForSave(failure);
     if (file) {
       std::string block(kSaveBlock + kLongestRecordBytes, '\0');
       std::size_t used = 0;
@@ -590,6 +652,29 @@ bool FamilyTree::save(SaveReport& report) {
   }
 }
 
+// Opens the replacement of the file for a save, under the check that it is still the file read
+// or saved last. A file whose status alone changed since it was read (its permissions, owner,
+// attributes or links: the status-change time differs, the inode, size and modification time do
+// not) is still that file when its text is the text read: its identity is taken anew.
+std::unique_ptr<platform::TextFile> FamilyTree::openForSave(platform::ReplaceFailure& failure) {
+  auto file = platform::TextFile::openReplacement(fileName_, fileIdentity_, &failure);
+  if (file || failure != platform::ReplaceFailure::kChangedSinceRead || !fileIdentity_ ||
+      !readDigest_) {
+    return file;
+  }
+  const std::optional<platform::FileIdentity> now = platform::identityOf(fileName_);
+  platform::FileIdentity statusOnly = *fileIdentity_;
+  if (now) {
+    statusOnly.changedSeconds = now->changedSeconds;
+    statusOnly.changedNanoseconds = now->changedNanoseconds;
+  }
+  std::string text;
+  auto reading = now && *now == statusOnly ? platform::TextFile::open(fileName_, "r") : nullptr;
+  if (!reading || !reading->readAll(text) || digestOf(text) != *readDigest_) return file;
+  fileIdentity_ = now;
+  return platform::TextFile::openReplacement(fileName_, fileIdentity_, &failure);
+}
+
 // Saves a tree that the walk of save could not be sure of. `openFailure` is why save could not
 // open the file, or kNone when it could. Throws std::bad_alloc when memory runs out.
 bool FamilyTree::saveChecked(SaveReport& report, platform::ReplaceFailure openFailure) {
@@ -614,9 +699,7 @@ bool FamilyTree::saveChecked(SaveReport& report, platform::ReplaceFailure openFa
   if (!sure && !readsBackAsIs(order, readAsText(bytes), report)) return false;
 
   platform::ReplaceFailure failure = openFailure;
-  auto file = openFailure == platform::ReplaceFailure::kNone
-                  ? platform::TextFile::openReplacement(fileName_, fileIdentity_, &failure)
-                  : nullptr;
+  auto file = openFailure == platform::ReplaceFailure::kNone ? openForSave(failure) : nullptr;
   if (!file) {
     report.changedOnDisk = failure == platform::ReplaceFailure::kChangedSinceRead;
     if (!report.changedOnDisk) report.fileFailure = failure;
@@ -633,6 +716,7 @@ bool FamilyTree::saveChecked(SaveReport& report, platform::ReplaceFailure openFa
 // After a successful commit to `file`: the tree is what the file holds.
 void FamilyTree::savedTo(const platform::TextFile& file) {
   fileIdentity_ = file.identity();
+  readDigest_.reset();  // not kept for a file written: a later change of its status alone counts
   savedAt_ = applied_;
   keptAsRead_ = false;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/gbk.h"
+
 namespace quillet {
 
 void makeNameKey(std::string_view text, NameKey& key) {
@@ -14,6 +16,25 @@ void makeNameKey(std::string_view text, NameKey& key) {
     key[5] = ' ';
   }
   key[6] = '\0';
+}
+
+bool isStorableName(std::string_view typed) {
+  if (typed.size() < kFullNameBytes || typed[0] == '0') return false;
+  NameKey key{};
+  makeNameKey(typed, key);
+  const std::string_view kept = keyText(key);
+  bool onlySpaces = true;
+  for (std::size_t at = 0; at < kept.size();) {
+    const std::string_view rest = kept.substr(at);
+    const std::size_t length = platform::gbkCharLength(rest);
+    if (length == 0) return false;  // a double-byte character cut by the key, or no GBK at all
+    const auto first = static_cast<unsigned char>(rest[0]);
+    if (length == 1 && (first < 0x20 || first == 0x7f)) return false;
+    const bool space = rest.starts_with(' ') || rest.starts_with("\xa1\xa1");
+    onlySpaces = onlySpaces && space;
+    at += length;
+  }
+  return !onlySpaces;
 }
 
 DateText makeDate(std::string_view text) {

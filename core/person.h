@@ -32,6 +32,13 @@ using DateText = std::array<char, kDateBytes + 1>;
 // the key of such a text compares equal to the text itself and to no stored 6-byte name.
 void makeNameKey(std::string_view text, NameKey& key);
 
+// Whether a typed text may become a person's name: it has kFullNameBytes bytes at least, does not
+// begin with the digit 0 (the genealogy file reads such a name as "nobody"), and its name key
+// (see makeNameKey) is whole GBK characters, ASCII or double-byte, none of them a control byte,
+// not all of them spaces (ASCII or ideographic). So "贾竹x" stays (its key "贾竹  " keeps whole
+// characters) while "a贾宝" (key "a贾\xb1  ") and "贾a宝" (key "贾a\xb1  ") are refused.
+bool isStorableName(std::string_view typed);
+
 // A date from the first 8 bytes of `text` (REQUIRES: text.size() >= 8), NUL-terminated.
 DateText makeDate(std::string_view text);
 

@@ -772,6 +772,61 @@ std::vector<std::string> cleanCharsets(std::string_view bytes) {
   return clean;
 }
 
+// How many of the double-byte characters of `bytes`, read as GB18030 or as Big5, are common ones
+// of their script: for GB18030 the first level of GB2312 (B0A1 to D7F9, its 3,755 most used
+// characters), for Big5 its 常用字 (A440 to C67E, 5,401). Four-byte GB18030 characters count as
+// uncommon.
+struct CommonCount {
+  std::size_t common = 0;
+  std::size_t total = 0;
+};
+
+CommonCount commonCharacters(std::string_view bytes, bool big5) {
+  CommonCount count;
+  for (std::size_t at = 0; at < bytes.size();) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    if (lead < 0x80 || at + 1 == bytes.size()) {
+      ++at;
+      continue;
+    }
+    const auto trail = static_cast<unsigned char>(bytes[at + 1]);
+    ++count.total;
+    if (!big5 && trail >= 0x30 && trail <= 0x39) {  // a four-byte GB18030 character
+      at += 4;
+      continue;
+    }
+    const unsigned code = lead << 8 | trail;
+    count.common +=
+        big5 ? code >= 0xA440 && code <= 0xC67E
+             : lead >= 0xB0 && lead <= 0xD7 && trail >= 0xA1 && trail <= 0xFE && code <= 0xD7F9;
+    at += 2;
+  }
+  return count;
+}
+
+// The character set other than `declared` (GB18030, BIG5 or BIG5-HKSCS, which decodes all of
+// `bytes`) that also decodes all of it with far more common characters (see commonCharacters):
+// a share of common characters a quarter higher, and four fifths at least. Empty when none does.
+// `why` then says how many of each.
+std::string likelierCharset(std::string_view bytes, const std::string& declared, std::string& why) {
+  const bool declaredBig5 = declared != "GB18030";
+  const CommonCount mine = commonCharacters(bytes, declaredBig5);
+  const CommonCount other = commonCharacters(bytes, !declaredBig5);
+  constexpr std::size_t kFewest = 4;  // too few characters to judge by
+  if (mine.total < kFewest || other.total == 0) return {};
+  const double mineShare = static_cast<double>(mine.common) / static_cast<double>(mine.total);
+  const double otherShare = static_cast<double>(other.common) / static_cast<double>(other.total);
+  if (otherShare < 0.8 || otherShare < mineShare + 0.25) return {};
+  const char* candidate = declaredBig5 ? "GB18030" : "BIG5";
+  std::string out;
+  std::vector<std::size_t> bad;
+  if (!platform::decodeToUtf8(bytes, candidate, out, bad) || !bad.empty()) return {};
+  why = std::to_string(other.common) + " of " + std::to_string(other.total) +
+        " characters common against " + std::to_string(mine.common) + " of " +
+        std::to_string(mine.total);
+  return candidate;
+}
+
 // Makes `text` UTF-8 as the header or the option says, before the lines are read: decoded into
 // document.decoded, or left as it is when it is UTF-8 already. False with `error` when the file
 // is not read.
@@ -790,6 +845,18 @@ bool decodeText(std::string_view& text, const ReadOptions& options, Document& do
     }
     document.readAs = shown(trimmed(named));
     reportUndecoded(document.decoded, bad, document.readAs, document);
+    // A CHAR that decodes the file may still be the wrong one: another set that reads it with
+    // far more common characters is named, with the option that reads the file in it.
+    std::string why;
+    if (options.charset.empty() && bad.empty()) {
+      document.likelyAs = likelierCharset(text, chinese, why);
+    }
+    if (!document.likelyAs.empty()) {
+      document.notices.push_back("CHAR " + document.readAs + " decodes the file, but " +
+                                 document.likelyAs + " reads it with far more common characters (" +
+                                 why + "): it may be " + document.likelyAs + "; --charset " +
+                                 document.likelyAs + " reads it so");
+    }
     text = document.decoded;
     return true;
   }

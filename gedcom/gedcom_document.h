@@ -89,6 +89,8 @@ struct Document {
   std::string readAs;     // the character set the text was read in, as named to the user
   std::string decodesAs;  // when the file was refused for not saying its character set: the
                           // first of those that decode it whole, else empty
+  std::string likelyAs;   // when the CHAR it says decodes the file but another set decodes it
+                          // with far more common characters: that set, else empty
   std::vector<std::string> repairs;  // "line N: ...", in line order: what was repaired or replaced
   std::vector<std::string> notices;  // what was read otherwise than the file says, though nothing
                                      // was lost

@@ -142,9 +142,15 @@ DateReading readDate(std::string_view value) {
 
 // The text without spaces and control characters.
 std::string squeezed(std::string_view text) {
+  constexpr std::string_view kIdeographicSpace = "\xe3\x80\x80";  // U+3000 in UTF-8
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (text.substr(at).starts_with(kIdeographicSpace)) {
+      at += kIdeographicSpace.size() - 1;
+      continue;
+    }
+    const char c = text[at];
     if (static_cast<unsigned char>(c) > 0x20 && c != 0x7F) out += c;
   }
   return out;
@@ -937,6 +943,7 @@ bool importGedcom(std::string_view bytes, const GedcomImportOptions& options,
     return false;
   }
   result.readAs = document.readAs;
+  result.likelyAs = document.likelyAs;
   result.notices = std::move(document.notices);
   for (std::string& repair : document.repairs) {
     ImportLoss& loss = result.losses.emplace_back();

@@ -71,6 +71,8 @@ struct GedcomImport {
   std::string error;         // on failure: why, one line without line end
   std::string decodesAs;     // on failure because the file does not say its character set: the
                              // first one that decodes it whole ("GB18030"), else empty
+  std::string likelyAs;      // the file's CHAR decoded it, but this set (named in a notice)
+                             // decodes it with far more common characters; else empty
 };
 
 // Reads the GEDCOM text `bytes`: UTF-8 with or without a byte order mark, UTF-16 (with a byte

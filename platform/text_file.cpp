@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -42,6 +44,13 @@ ReplaceFailure reasonOf(int error) {
     case EACCES:
     case EPERM:
       return ReplaceFailure::kFolderNotWritable;
+    case ENOENT:
+    case ENOTDIR:
+      return ReplaceFailure::kNotFound;
+    case ELOOP:
+      return ReplaceFailure::kSymbolicLinkLoop;
+    case EISDIR:
+      return ReplaceFailure::kNotRegularFile;
     default:
       return ReplaceFailure::kCannotWrite;
   }
@@ -78,9 +87,13 @@ bool syncDirectory(const std::string& directory) {
 }
 
 FileIdentity identityFrom(const struct stat& info) {
-  return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
-          static_cast<std::int64_t>(info.st_size), static_cast<std::int64_t>(info.st_mtim.tv_sec),
-          static_cast<std::int64_t>(info.st_mtim.tv_nsec)};
+  return {static_cast<std::uint64_t>(info.st_dev),
+          static_cast<std::uint64_t>(info.st_ino),
+          static_cast<std::int64_t>(info.st_size),
+          static_cast<std::int64_t>(info.st_mtim.tv_sec),
+          static_cast<std::int64_t>(info.st_mtim.tv_nsec),
+          static_cast<std::int64_t>(info.st_ctim.tv_sec),
+          static_cast<std::int64_t>(info.st_ctim.tv_nsec)};
 }
 
 // A write past the file size limit must fail rather than kill the process. A handler the
@@ -111,14 +124,31 @@ int openRegular(const std::string& path, int flags, struct stat& info) {
   return fd;
 }
 
-// Takes an exclusive lock on `fd`, waiting at most about a second for another holder: a program
-// that never lets go must not freeze this one. kNone when locked, and when the file system has
-// no locks at all (nothing can be taken then).
+// Whether the file system has no locks of this kind at all (nothing can be taken then).
+bool noLocksHere(int error) { return error == ENOLCK || error == EOPNOTSUPP || error == EBADF; }
+
+// Takes a POSIX read lock of the open file description `fd` over the whole file: it fails while
+// another program holds a write lock (lockf, fcntl F_SETLK), and keeps such locks off until `fd`
+// is closed. True when taken, or when the file system has no such locks.
+bool lockAgainstRecordLocks(int fd) {
+  struct flock whole {};
+  whole.l_type = F_RDLCK;
+  whole.l_whence = SEEK_SET;
+  if (::fcntl(fd, F_OFD_SETLK, &whole) == 0) return true;
+  return noLocksHere(errno) || errno == EINVAL;
+}
+
+// Takes an exclusive lock on `fd`, and a read lock against other programs' record locks, waiting
+// at most about a second for another holder of either: a program that never lets go must not
+// freeze this one. kNone when locked, and when the file system has no locks at all.
 ReplaceFailure lockExclusive(int fd) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return ReplaceFailure::kNone;
-    if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EBADF) return ReplaceFailure::kNone;
-    if (errno != EWOULDBLOCK && errno != EINTR) return ReplaceFailure::kCannotWrite;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 || noLocksHere(errno)) {
+      if (lockAgainstRecordLocks(fd)) return ReplaceFailure::kNone;
+      ::flock(fd, LOCK_UN);  // another program's record lock: this one waits without the flock
+    } else if (errno != EWOULDBLOCK && errno != EINTR) {
+      return ReplaceFailure::kCannotWrite;
+    }
     struct timespec pause {
       0, 10'000'000
     };
@@ -127,11 +157,23 @@ ReplaceFailure lockExclusive(int fd) {
   return ReplaceFailure::kHeldByAnotherProgram;
 }
 
+// Why the existing regular file open at `fd` (whose status is `info`) must not be replaced by
+// renaming a new file over it: kSeveralLinks when other names lead to it (they would keep the
+// old bytes), kAppendOnlyOrImmutable when its attributes forbid it; kNone otherwise.
+ReplaceFailure whyNotReplaceable(int fd, const struct stat& info) {
+  int flags = 0;
+  if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL))) {
+    return ReplaceFailure::kAppendOnlyOrImmutable;
+  }
+  return info.st_nlink > 1 ? ReplaceFailure::kSeveralLinks : ReplaceFailure::kNone;
+}
+
 // Whether this user may write `path` (a file, or a directory to make files in): kNone, or why not.
 // Bits without any write permission refuse every user, root included.
 ReplaceFailure writability(const std::string& path) {
   if (isReadOnly(path)) return ReplaceFailure::kReadOnlyFile;
   if (::access(path.c_str(), W_OK) == 0) return ReplaceFailure::kNone;
+  if (errno == ENOENT || errno == ENOTDIR) return ReplaceFailure::kNotFound;
   return errno == EROFS ? ReplaceFailure::kReadOnlyFileSystem : ReplaceFailure::kReadOnlyFile;
 }
 
@@ -345,7 +387,10 @@ std::unique_ptr<TextFile> TextFile::openReplacement(std::string_view gbkName,
   struct stat linkInfo {};
   if (::lstat(path->c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
     char* resolved = ::realpath(path->c_str(), nullptr);
-    if (resolved == nullptr) return nullptr;
+    if (resolved == nullptr) {
+      why = reasonOf(errno);
+      return nullptr;
+    }
     target = resolved;
     std::free(resolved);
   }
@@ -360,7 +405,12 @@ std::unique_ptr<TextFile> TextFile::openReplacement(std::string_view gbkName,
   int lockFd = -1;
   if (::access(target.c_str(), F_OK) == 0) {
     lockFd = openRegular(target, O_RDONLY, old);
-    if (lockFd < 0) return nullptr;
+    if (lockFd < 0) {
+      why = ::stat(target.c_str(), &old) == 0 && !S_ISREG(old.st_mode)
+                ? ReplaceFailure::kNotRegularFile
+                : reasonOf(errno);
+      return nullptr;
+    }
     struct stat now {};
     if (ReplaceFailure locked = lockExclusive(lockFd); locked != ReplaceFailure::kNone) {
       ::close(lockFd);
@@ -376,6 +426,11 @@ std::unique_ptr<TextFile> TextFile::openReplacement(std::string_view gbkName,
     if (!current || (expected && identityFrom(old) != *expected)) {
       ::close(lockFd);
       why = ReplaceFailure::kChangedSinceRead;
+      return nullptr;
+    }
+    if (ReplaceFailure file = whyNotReplaceable(lockFd, old); file != ReplaceFailure::kNone) {
+      ::close(lockFd);
+      why = file;
       return nullptr;
     }
     if (ReplaceFailure file = writability(target); file != ReplaceFailure::kNone) {
@@ -601,8 +656,6 @@ bool TextFile::finishReplacement(bool replaceExisting) {
     fail();
     ok = false;
   }
-  std::optional<FileIdentity> made = ok ? identity() : std::nullopt;
-  ok = ok && made.has_value();
   if (ok && replaceExisting) {
     ok = ::rename(tempPath_.c_str(), targetPath_.c_str()) == 0;
   } else if (ok) {
@@ -621,7 +674,8 @@ bool TextFile::finishReplacement(bool replaceExisting) {
     return false;
   }
   tempPath_.clear();
-  committed_ = made;
+  // Looked at after the rename, which sets the status-change time on some file systems.
+  committed_ = identity();
   // The rename is done, and the bytes were synced before it: the close has nothing left to
   // report, and a failed directory sync only weakens durability across a power cut.
   std::fclose(file_);
@@ -720,30 +774,123 @@ bool readRegularFile(const std::string& path, std::string& bytes, std::string& w
 
 namespace platform {
 
-std::unique_ptr<PathReplacement> PathReplacement::open(const std::string& path) {
+namespace {
+
+thread_local ReplaceFailure lastFailure = ReplaceFailure::kNone;
+
+ReplaceFailure failed(ReplaceFailure why, ReplaceFailure* out) {
+  lastFailure = why;
+  if (out != nullptr) *out = why;
+  return why;
+}
+
+// The folder where the temporary files of exports are noted (see removeAbandonedTemporaries);
+// empty when neither XDG_CACHE_HOME nor HOME gives one.
+std::string temporariesFolder() {
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  std::string base;
+  if (cache != nullptr && cache[0] == '/') {
+    base = cache;
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+    base = std::string(home) + "/.cache";
+  } else {
+    return {};
+  }
+  return base + "/quillet/temporaries";
+}
+
+// Makes `folder` and its parents (owner-only where new); false when it cannot.
+bool makeFolders(const std::string& folder) {
+  for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+    const std::string part = folder.substr(0, slash);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) return true;
+  }
+}
+
+// Notes the temporary file `temp` (an absolute path) in the temporaries folder; the note's path,
+// or empty when it could not be made (the temporary file then goes unnoted, as before).
+std::string noteTemporary(const std::string& temp) {
+  const std::string folder = temporariesFolder();
+  if (folder.empty() || !makeFolders(folder)) return {};
+  std::string note = folder + "/export-XXXXXX";
+  const int fd = ::mkostemp(note.data(), O_CLOEXEC);
+  if (fd < 0) return {};
+  const bool ok = writeAll(fd, temp);
+  if (::close(fd) != 0 || !ok) {
+    ::unlink(note.c_str());
+    return {};
+  }
+  return note;
+}
+
+// The absolute path of `path`'s directory, and its base name; empty when it does not resolve.
+std::string absoluteOf(const std::string& path) {
+  char* directory = ::realpath(directoryOf(path).c_str(), nullptr);
+  if (directory == nullptr) return {};
+  std::string absolute = directory;
+  std::free(directory);
+  if (absolute != "/") absolute += '/';
+  return absolute + baseNameOf(path);
+}
+
+}  // namespace
+
+ReplaceFailure lastPathReplacementFailure() { return lastFailure; }
+
+std::unique_ptr<PathReplacement> PathReplacement::open(const std::string& path,
+                                                       ReplaceFailure* why) {
+  lastFailure = ReplaceFailure::kNone;
   ignoreFileSizeSignal();
-  if (path.empty() || path.back() == '/') return nullptr;
+  if (path.empty() || path.back() == '/') {
+    failed(ReplaceFailure::kNotRegularFile, why);
+    return nullptr;
+  }
   if (writesThrough(path)) {
     // Opened as a shell's redirection opens it; a FIFO waits here for its reader.
     int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+      failed(errno == EISDIR ? ReplaceFailure::kNotRegularFile : reasonOf(errno), why);
+      return nullptr;
+    }
     return std::unique_ptr<PathReplacement>(new PathReplacement(path, std::string(), fd));
+  }
+  // An existing regular file keeps its permissions (never a set-user-id or set-group-id bit);
+  // anything else, a link included, is replaced by a new file with the usual ones. One with other
+  // hard links, or append-only or immutable, is not replaced at all.
+  struct stat old {};
+  mode_t permissions = newFilePermissions();
+  if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    permissions = old.st_mode & 0777;
+    const int oldFd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    const ReplaceFailure refusal =
+        oldFd >= 0 ? whyNotReplaceable(oldFd, old) : ReplaceFailure::kNone;
+    if (oldFd >= 0) ::close(oldFd);
+    if (refusal != ReplaceFailure::kNone) {
+      failed(refusal, why);
+      return nullptr;
+    }
+  } else if (errno == ELOOP) {
+    failed(ReplaceFailure::kSymbolicLinkLoop, why);
+    return nullptr;
   }
   removeStaleTemps(path);
   std::string temp;
   int fd = makeTemp(path, temp);
-  if (fd < 0) return nullptr;
-  // An existing regular file keeps its permissions (never a set-user-id or set-group-id bit);
-  // anything else, a link included, is replaced by a new file with the usual ones.
-  struct stat old {};
-  mode_t permissions = newFilePermissions();
-  if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) permissions = old.st_mode & 0777;
+  if (fd < 0) {
+    failed(reasonOf(errno), why);
+    return nullptr;
+  }
   if (::fchmod(fd, permissions) != 0) {
+    failed(ReplaceFailure::kAttributesNotKept, why);
     ::close(fd);
     ::unlink(temp.c_str());
     return nullptr;
   }
-  return std::unique_ptr<PathReplacement>(new PathReplacement(path, std::move(temp), fd));
+  auto replacement =
+      std::unique_ptr<PathReplacement>(new PathReplacement(path, std::move(temp), fd));
+  replacement->record_ = noteTemporary(absoluteOf(replacement->temp_));
+  return replacement;
 }
 
 PathReplacement::PathReplacement(std::string path, std::string temp, int fd)
@@ -753,12 +900,19 @@ PathReplacement::PathReplacement(std::string path, std::string temp, int fd)
 
 PathReplacement::~PathReplacement() { closeFile(); }
 
-// Closes the file; a temporary file not yet renamed goes with it.
+// Closes the file; a temporary file not yet renamed goes with it, and so does its note.
 void PathReplacement::closeFile() {
   if (fd_ < 0) return;
   if (!temp_.empty()) ::unlink(temp_.c_str());
-  failed_ = ::close(fd_) != 0 || failed_;
+  if (::close(fd_) != 0 && !failed_) failWith(errno);
   fd_ = -1;
+  if (!record_.empty()) ::unlink(record_.c_str());
+  record_.clear();
+}
+
+void PathReplacement::failWith(int error) {
+  if (!failed_) failure_ = failed(reasonOf(error), nullptr);
+  failed_ = true;
 }
 
 bool PathReplacement::write(std::string_view bytes) {
@@ -779,7 +933,7 @@ bool PathReplacement::flush() {
 bool PathReplacement::writeAll(std::string_view bytes) {
   if (failed_ || fd_ < 0) return false;
   if (bytes.empty()) return true;
-  failed_ = !withoutPipeSignal([&] { return platform::writeAll(fd_, bytes); });
+  if (!withoutPipeSignal([&] { return platform::writeAll(fd_, bytes); })) failWith(errno);
   return !failed_;
 }
 
@@ -794,11 +948,124 @@ bool PathReplacement::commit() {
   }
   // Renamed before it is closed: its lock keeps every clean-up away until it has its name.
   const bool ok = ::fsync(fd_) == 0 && ::rename(temp_.c_str(), path_.c_str()) == 0;
-  if (ok) temp_.clear();
+  if (ok) {
+    temp_.clear();
+  } else {
+    failWith(errno);
+  }
   closeFile();
   if (!ok) return false;
   syncDirectory(directoryOf(path_));
   return true;
+}
+
+void removeAbandonedTemporaries() {
+  const std::string folder = temporariesFolder();
+  DIR* dir = folder.empty() ? nullptr : ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  struct timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  while (const struct dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (!name.starts_with("export-")) continue;
+    const std::string note = folder + "/" + name;
+    std::string temp, why;
+    struct stat noted {};
+    if (::lstat(note.c_str(), &noted) != 0 || !S_ISREG(noted.st_mode) ||
+        noted.st_mtim.tv_sec + kFreshSeconds >= now.tv_sec || !readRegularFile(note, temp, why)) {
+      continue;  // a note being written, or no note
+    }
+    const std::string base = baseNameOf(temp);
+    const std::size_t mark = base.rfind(kTempMark);
+    const bool temporaryName = !temp.empty() && temp[0] == '/' && base.starts_with('.') &&
+                               mark != std::string::npos &&
+                               isTempName(base, base.substr(0, mark + sizeof kTempMark - 1));
+    if (temporaryName && ::access(temp.c_str(), F_OK) == 0) {
+      // Removed as a replacement's stale temporaries are: only when no running export holds it.
+      int fd = ::open(temp.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+      if (fd < 0) continue;
+      struct stat info {};
+      const bool held =
+          ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+      if (!held) ::unlink(temp.c_str());
+      ::close(fd);
+      if (held) continue;
+    }
+    ::unlink(note.c_str());
+  }
+  ::closedir(dir);
+}
+
+std::string_view replaceFailureText(ReplaceFailure why) {
+  switch (why) {
+    case ReplaceFailure::kNone:
+      return {};
+    case ReplaceFailure::kCannotWrite:
+      return "an input or output error";
+    case ReplaceFailure::kChangedSinceRead:
+      return "another program changed the file since it was read";
+    case ReplaceFailure::kDiskFull:
+      return "the disk is full";
+    case ReplaceFailure::kFileTooLarge:
+      return "the file would be too large (file size limit)";
+    case ReplaceFailure::kFolderNotWritable:
+      return "the folder is not writable";
+    case ReplaceFailure::kReadOnlyFileSystem:
+      return "the file system is read-only";
+    case ReplaceFailure::kHeldByAnotherProgram:
+      return "another program holds the file";
+    case ReplaceFailure::kReadOnlyFile:
+      return "the file is read-only";
+    case ReplaceFailure::kAttributesNotKept:
+      return "the new file cannot keep the old one's permissions or access control";
+    case ReplaceFailure::kAppendOnlyOrImmutable:
+      return "the file is append-only or immutable";
+    case ReplaceFailure::kSeveralLinks:
+      return "the file has other hard links, which would keep the old content";
+    case ReplaceFailure::kNotFound:
+      return "not found";
+    case ReplaceFailure::kNotRegularFile:
+      return "not a regular file";
+    case ReplaceFailure::kSymbolicLinkLoop:
+      return "a symbolic link loop";
+  }
+  return {};
+}
+
+std::string_view replaceFailureWords(ReplaceFailure why) {
+  switch (why) {
+    case ReplaceFailure::kNone:
+      return {};
+    case ReplaceFailure::kCannotWrite:
+      return "读写出错";
+    case ReplaceFailure::kChangedSinceRead:
+      return "文件在读入后已被其他程序改动";
+    case ReplaceFailure::kDiskFull:
+      return "磁盘已满";
+    case ReplaceFailure::kFileTooLarge:
+      return "文件超过了系统允许的大小";
+    case ReplaceFailure::kFolderNotWritable:
+      return "文件夹不允许写入";
+    case ReplaceFailure::kReadOnlyFileSystem:
+      return "磁盘是只读的";
+    case ReplaceFailure::kHeldByAnotherProgram:
+      return "另一个程序正占用文件";
+    case ReplaceFailure::kReadOnlyFile:
+      return "文件是只读的";
+    case ReplaceFailure::kAttributesNotKept:
+      return "新文件无法保留原文件的权限或访问控制设置";
+    case ReplaceFailure::kAppendOnlyOrImmutable:
+      return "文件只允许追加或不允许改动";
+    case ReplaceFailure::kSeveralLinks:
+      return "文件有多个硬链接，替换后其他链接仍是旧内容";
+    case ReplaceFailure::kNotFound:
+      return "文件夹不存在";
+    case ReplaceFailure::kNotRegularFile:
+      return "不是普通文件";
+    case ReplaceFailure::kSymbolicLinkLoop:
+      return "符号链接循环";
+  }
+  return {};
 }
 
 }  // namespace platform

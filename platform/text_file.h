@@ -30,14 +30,18 @@
 
 namespace platform {
 
-// What tells one file from another and a file from its later versions: device and inode, size
-// and modification time. Two equal identities are, for every practical purpose, the same bytes.
+// What tells one file from another and a file from its later versions: device and inode, size,
+// modification time and status-change time. Two equal identities are, for every practical
+// purpose, the same bytes: another program can put a modification time back (touch -d), but not
+// the status-change time, which every write, rename or link sets to the clock.
 struct FileIdentity {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   std::int64_t size = 0;
   std::int64_t modifiedSeconds = 0;
   std::int64_t modifiedNanoseconds = 0;
+  std::int64_t changedSeconds = 0;
+  std::int64_t changedNanoseconds = 0;
   bool operator==(const FileIdentity&) const = default;
 };
 
@@ -49,17 +53,32 @@ bool isSettled(const FileIdentity& identity);
 // Why openReplacement made no replacement, or why writing or committing one failed.
 enum class ReplaceFailure {
   kNone,
-  kCannotWrite,           // bad name, not a regular file, an input or output error ...
-  kChangedSinceRead,      // the file is no longer the one expected: another program replaced it
-  kDiskFull,              // no room left on the disk (or over the user's quota)
-  kFileTooLarge,          // beyond the file size limit (ulimit -f) or the file system's
-  kFolderNotWritable,     // the file's directory does not let this user make files
-  kReadOnlyFileSystem,    // the file lies on a file system mounted read-only
-  kHeldByAnotherProgram,  // another program held the file's lock for more than a second
-  kReadOnlyFile,          // the file's permission bits grant no write access, or not to this user
-  kAttributesNotKept,     // the new file could not be given the old one's permissions, ACLs or
-                          // extended attributes
+  kCannotWrite,            // bad name, an input or output error ...
+  kChangedSinceRead,       // the file is no longer the one expected: another program changed it
+  kDiskFull,               // no room left on the disk (or over the user's quota)
+  kFileTooLarge,           // beyond the file size limit (ulimit -f) or the file system's
+  kFolderNotWritable,      // the file's directory does not let this user make files
+  kReadOnlyFileSystem,     // the file lies on a file system mounted read-only
+  kHeldByAnotherProgram,   // another program held the file's lock (flock, lockf or fcntl) for
+                           // more than a second
+  kReadOnlyFile,           // the file's permission bits grant no write access, or not to this user
+  kAttributesNotKept,      // the new file could not be given the old one's permissions, ACLs or
+                           // extended attributes
+  kAppendOnlyOrImmutable,  // the file is append-only or immutable (chattr +a, +i)
+  kSeveralLinks,           // the file has other hard links, which a replacement would leave
+                           // holding the old bytes
+  kNotFound,               // the folder it goes in does not exist
+  kNotRegularFile,         // a folder, a device, a socket where a file was to be replaced
+  kSymbolicLinkLoop,       // the name leads round a loop of symbolic links
 };
+
+// The reason in English words for the command lines ("the disk is full", "the folder is not
+// writable" ...); empty for kNone.
+std::string_view replaceFailureText(ReplaceFailure why);
+
+// The reason in Chinese (GBK) for the window, of a file in general ("磁盘已满", "文件夹不允许写入"
+// ...); empty for kNone.
+std::string_view replaceFailureWords(ReplaceFailure why);
 
 class TextFile {
  public:
@@ -77,17 +96,21 @@ class TextFile {
   // - The new file keeps the old one's owner and group where the system allows it, its extended
   //   attributes (POSIX ACLs among them) and its permissions, never a set-user-id or set-group-id
   //   bit. Null (kAttributesNotKept) when the permissions or an attribute cannot be set.
-  // - From here to commit() or close() the old file is held under an exclusive lock (flock), so
-  //   that programs replacing the same file take turns; another holder is waited for at most a
-  //   second (kHeldByAnotherProgram). Under that lock, when `expected` is given and the file
-  //   exists but is no longer that file, nothing is made and `failure` (if given) says
-  //   kChangedSinceRead. A file that no longer exists is simply made.
+  // - From here to commit() or close() the old file is held under an exclusive lock (flock) and
+  //   a POSIX read lock (an open file description's, F_OFD_SETLK), so that programs replacing the
+  //   same file take turns and a program holding a lockf or fcntl write lock on it is respected;
+  //   another holder of either is waited for at most a second (kHeldByAnotherProgram). Under that
+  //   lock, when `expected` is given and the file exists but is no longer that file, nothing is
+  //   made and `failure` (if given) says kChangedSinceRead. A file that no longer exists is simply
+  //   made.
   // - The temporary file is ".NAME.quillet-XXXXXX" beside the target, made anew (O_EXCL) and
   //   locked for its whole life; those of replacements that died are removed (see
   //   removeStaleReplacements).
-  // Fails when `gbkName` exists but is read-only for this user (kReadOnlyFile) or not a regular
-  // file, or its directory does not let this user make files (kFolderNotWritable, or
-  // kReadOnlyFileSystem); `failure` says which.
+  // Fails when `gbkName` exists but is read-only for this user (kReadOnlyFile), append-only or
+  // immutable, has other hard links (kSeveralLinks: a replacement would split them, the other
+  // names keeping the old bytes), is not a regular file or leads round a loop of links, or its
+  // directory does not let this user make files (kFolderNotWritable, or kReadOnlyFileSystem);
+  // `failure` says which.
   static std::unique_ptr<TextFile> openReplacement(std::string_view gbkName,
                                                    const std::optional<FileIdentity>& expected = {},
                                                    ReplaceFailure* failure = nullptr);
@@ -188,8 +211,11 @@ bool replaceFileAtPath(const std::string& path, std::string_view bytes);
 class PathReplacement {
  public:
   // Null when no temporary file can be made beside `path` (no such directory, read-only ...), or
-  // what is written through does not open.
-  static std::unique_ptr<PathReplacement> open(const std::string& path);
+  // what is written through does not open, or an existing regular file there has other hard
+  // links or is append-only or immutable; `why` (if given) then says which. Each failure of
+  // open, write or commit is also kept as lastPathReplacementFailure().
+  static std::unique_ptr<PathReplacement> open(const std::string& path,
+                                               ReplaceFailure* why = nullptr);
   ~PathReplacement();
   PathReplacement(const PathReplacement&) = delete;
   PathReplacement& operator=(const PathReplacement&) = delete;
@@ -201,6 +227,8 @@ class PathReplacement {
   // with the path untouched and the temporary file removed, when any step or an earlier write
   // failed.
   bool commit();
+  // Why the first failed write or commit failed; kNone while nothing has.
+  ReplaceFailure failure() const { return failure_; }
 
  private:
   PathReplacement(std::string path, std::string temp, int fd);
@@ -214,7 +242,22 @@ class PathReplacement {
   std::string temp_;  // empty when the path is written through
   int fd_;
   bool failed_ = false;
+  ReplaceFailure failure_ = ReplaceFailure::kNone;
+  std::string record_;  // the note of the temporary file in the abandoned-temporaries folder
+  void failWith(int error);
 };
+
+// Why the latest PathReplacement of this thread that failed (to open, write or commit) failed;
+// kNone when none has. For callers that learn only that an export was not written.
+ReplaceFailure lastPathReplacementFailure();
+
+// The temporary files of exports live beside their output, anywhere: each is noted, while it
+// exists, in the folder "quillet/temporaries" under $XDG_RUNTIME_DIR (else $XDG_CACHE_HOME, else
+// ~/.cache). Removes every noted temporary file that no running export holds (a running one
+// keeps its file locked) and that is not brand new, with its note; what a note names is removed
+// only when it is still such a temporary file (".NAME.quillet-XXXXXX", regular). Each program
+// calls this as it starts.
+void removeAbandonedTemporaries();
 
 // Reads the whole file at the UTF-8 path `path` into `bytes`, untranslated. Only a regular file
 // is read (a symbolic link to one is followed); a FIFO, a device, a socket or a directory is

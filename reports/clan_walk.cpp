@@ -70,7 +70,12 @@ std::vector<std::string> utf8Characters(std::string_view gbk) {
   while (!gbk.empty()) {
     std::size_t length = platform::gbkCharLength(gbk);
     if (length == 0) {
-      characters.emplace_back(kReplacement);
+      // A byte that is not GBK keeps its value: U+F700 plus the byte, a private-use character
+      // that no GBK character maps to, so that two names differing in such bytes stay two names.
+      const unsigned code = kNotGbkBase + static_cast<unsigned char>(gbk[0]);
+      characters.push_back({static_cast<char>(0xE0 | code >> 12),
+                            static_cast<char>(0x80 | (code >> 6 & 0x3F)),
+                            static_cast<char>(0x80 | (code & 0x3F))});
       gbk.remove_prefix(1);
       continue;
     }
@@ -79,6 +84,23 @@ std::vector<std::string> utf8Characters(std::string_view gbk) {
     gbk.remove_prefix(length);
   }
   return characters;
+}
+
+std::int32_t namesNotGbk(const std::vector<ClanMember>& clan) {
+  std::int32_t count = 0;
+  auto notGbk = [](const Person* person) {
+    if (person == nullptr) return false;
+    for (std::string_view name = trimmedName(*person); !name.empty();) {
+      const std::size_t length = platform::gbkCharLength(name);
+      if (length == 0) return true;
+      name.remove_prefix(length);
+    }
+    return false;
+  };
+  for (const ClanMember& member : clan) {
+    count += notGbk(member.person) + notGbk(member.wives[0]) + notGbk(member.wives[1]);
+  }
+  return count;
 }
 
 std::size_t titleLength(std::string_view utf8Name) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,11 +37,12 @@ std::vector<ClanMember> collectClan(const FamilyTree& tree);
 
 // --- Names and dates ----------------------------------------------------------------------------
 
-// A person's name split for export, UTF-8 and without the key's padding spaces; bytes that are
-// not GBK become U+FFFD. Mostly the first character is the surname and the rest the given name.
-// A name that is a surname followed by a title (尤氏, 王夫人, 赵姨娘, 史太君) has no given name:
-// `titled` is set, `surname` is what stands before the title and `given` holds the title.
-// Either way surname + given is the whole name.
+// A person's name split for export, UTF-8 and without the key's padding spaces; a byte that is
+// not GBK becomes the private-use character U+F700 plus the byte (U+F780 to U+F7FF), so that
+// names differing only in such bytes stay distinct and the bytes can be told back. Mostly the first
+// character is the surname and the rest the given name. A name that is a surname followed by a
+// title (尤氏, 王夫人, 赵姨娘, 史太君) has no given name: `titled` is set, `surname` is what stands
+// before the title and `given` holds the title. Either way surname + given is the whole name.
 struct ExportName {
   std::string surname;
   std::string given;
@@ -52,9 +54,15 @@ ExportName exportName(const Person& person);
 // name `utf8Name` ends with, when something stands before it; 0 otherwise.
 std::size_t titleLength(std::string_view utf8Name);
 
-// The UTF-8 characters of a GBK text, one string per character (U+FFFD for a byte that starts
-// no valid GBK character).
+// The first of the private-use characters that stand for bytes that are not GBK.
+inline constexpr unsigned kNotGbkBase = 0xF700;
+
+// The UTF-8 characters of a GBK text, one string per character (U+F700 plus the byte for a byte
+// that starts no valid GBK character; U+FFFD for a GBK character the system cannot convert).
 std::vector<std::string> utf8Characters(std::string_view gbk);
+
+// How many persons of `clan` (members and wives) have a name holding bytes that are not GBK.
+std::int32_t namesNotGbk(const std::vector<ClanMember>& clan);
 
 // True when `yyyymmdd` is 8 digits of a real Gregorian date with a year from 1.
 bool isCalendarDate(std::string_view yyyymmdd);

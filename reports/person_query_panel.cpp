@@ -8,6 +8,7 @@
 #include "core/family_tree.h"
 #include "core/person.h"
 #include "core/text_format.h"
+#include "platform/read_problem.h"
 #include "platform/text_file.h"
 #include "reports/person_report.h"
 #include "reports/side_text_readers.h"
@@ -82,6 +83,13 @@ void MainDialog::OnPersonQuery() {
         displayText += "具体信息如下：\r\n    ";
         displayText += content;
         if (!whole) displayText += sideFileCutLine(keyBytes + ".txt");
+      } else if (const platform::ReadProblem problem = platform::readProblemOf(keyBytes + ".txt");
+                 problem != platform::ReadProblem::kMissing &&
+                 problem != platform::ReadProblem::kUnsafeName) {
+        // A text file that is there but does not open is named with the reason, never left
+        // out without a word.
+        if (person == nullptr) displayText += kNotAMember;
+        displayText += unreadableFileLine(keyBytes + ".txt");
       } else if (person == nullptr) {
         displayText += kNotAMember;
       }

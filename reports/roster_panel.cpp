@@ -58,8 +58,9 @@ void MainDialog::OnRosterButton(int buttonId) {
       int count = 0;
       const bool whole = readNameRoster(*file, names, count);
       displayText += roster->headerStart;
-      appendFormat(displayText, "(共%d人):\r\n\r\n", count);
+      appendFormat(displayText, "(共%d人):\r\n\r\n", count == kNotText ? 0 : count);
       displayText += names;
+      if (count == kNotText) displayText += notTextLine(roster->fileName);
       if (!whole) displayText += sideFileCutLine(roster->fileName);
       displayText += kRosterFooter;
     }

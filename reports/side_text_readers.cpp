@@ -38,6 +38,7 @@ bool appendBytes(platform::TextFile& file, std::string& text, bool hashBreaksLin
 
 bool readNameRoster(platform::TextFile& file, std::string& text, int& count, std::size_t limit) {
   count = 0;
+  const std::size_t start = text.size();
   int placeOnLine = 0;
   std::size_t read = 0;
   char field[kNameFieldBytes];
@@ -48,6 +49,12 @@ bool readNameRoster(platform::TextFile& file, std::string& text, int& count, std
       break;
     }
     read += kNameFieldBytes;
+    if (std::string_view(field, kNameFieldBytes) == std::string_view("\0\0\0\0\0\0", 6)) {
+      text.resize(start);
+      count = kNotText;
+      file.close();
+      return true;
+    }
     ++count;
     if (placeOnLine == 0) text += "        ";
     std::string_view name(field, kNameFieldBytes);
@@ -85,27 +92,18 @@ std::string sideFileCutLine(std::string_view gbkName) {
   return line;
 }
 
+std::string notTextLine(std::string_view gbkName) {
+  std::string line = "\r\n\r\n     文件 ";
+  line += gbkName;
+  line += " 不是文本文件，其中没有人名";
+  return line;
+}
+
 std::string unreadableFileLine(std::string_view gbkName) {
   std::string line = "\r\n\r\n     无法读取文件 ";
   line += gbkName;
   line += "：";
-  switch (platform::readProblemOf(gbkName)) {
-    case platform::ReadProblem::kMissing:
-      line += "文件不存在";
-      break;
-    case platform::ReadProblem::kNoPermission:
-      line += "权限不够";
-      break;
-    case platform::ReadProblem::kNotRegularFile:
-      line += "不是普通文件";
-      break;
-    case platform::ReadProblem::kUnsafeName:
-      line += "文件名不合法";
-      break;
-    case platform::ReadProblem::kOther:
-      line += "读取出错";
-      break;
-  }
+  line += platform::readProblemWords(platform::readProblemOf(gbkName));
   return line;
 }
 

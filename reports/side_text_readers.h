@@ -26,7 +26,10 @@ inline constexpr std::size_t kSideFileLimit = std::size_t{16} << 20;
 // Sets `count` to the number of whole fields read (a trailing part shorter than 6 bytes is
 // ignored) and appends them laid out nine to a line: every line begins with eight spaces, each
 // name but the ninth of a line is followed by four spaces, the ninth by CR LF. A field is shown
-// up to its first NUL byte, if it has one, and still counts.
+// up to its first NUL byte, if it has one, and still counts. A field of six NUL bytes, which no
+// text holds (a sparse or binary file), ends the reading: the file is not text, `count` is
+// kNotText and nothing is appended.
+inline constexpr int kNotText = -1;
 bool readNameRoster(platform::TextFile& file, std::string& text, int& count,
                     std::size_t limit = kSideFileLimit);
 
@@ -40,6 +43,9 @@ bool readMarkedText(platform::TextFile& file, std::string& text,
 
 // The pane's line after a side file a reader cut short (GBK): the file and how much was shown.
 std::string sideFileCutLine(std::string_view gbkName);
+
+// The pane's line after a roster that is not text (GBK): the file, and that it names nobody.
+std::string notTextLine(std::string_view gbkName);
 
 // The pane's line for a side file that does not open for reading (GBK): "无法读取文件 NAME：" and
 // the reason (missing, permissions, not a regular file ...), as the file is now.

@@ -269,7 +269,7 @@ bool HeadlessWindow::removeNewestTreeItem(int id) {
   const auto newest = static_cast<HTREEITEM>(tree->items.size());
   if (!tree->items.removeNewest()) return false;
   if (tree->selected == newest) tree->selected = TVI_NULL;
-  std::erase(tree->marked, newest);
+  tree->marked.erase(newest);
   return true;
 }
 
@@ -279,9 +279,9 @@ bool HeadlessWindow::markTreeItem(int id, HTREEITEM item, bool marked) {
   if (tree->items.marked(item) == marked) return true;
   tree->items.setMarked(item, marked);
   if (marked) {
-    tree->marked.push_back(item);
+    tree->marked[item] = ++tree->marks;
   } else {
-    std::erase(tree->marked, item);
+    tree->marked.erase(item);
   }
   return true;
 }
@@ -302,13 +302,16 @@ std::vector<std::size_t> HeadlessWindow::markedTreeLines(int treeId) const {
   std::vector<std::size_t> lines;
   const Tree* tree = treeOf(treeId);
   if (tree == nullptr || tree->marked.empty()) return lines;
-  std::map<HTREEITEM, std::size_t> lineOf;
+  std::vector<std::pair<std::uint64_t, std::size_t>> byMark;  // (when marked, line)
   std::size_t line = 0;
   for (HTREEITEM item = tree->items.firstRoot(); item != TVI_NULL;
        item = tree->items.nextInPreOrder(item), ++line) {
-    if (tree->items.marked(item)) lineOf[item] = line;
+    if (auto found = tree->marked.find(item); found != tree->marked.end()) {
+      byMark.emplace_back(found->second, line);
+    }
   }
-  for (HTREEITEM item : tree->marked) lines.push_back(lineOf.at(item));
+  std::sort(byMark.begin(), byMark.end());
+  for (const auto& [mark, at] : byMark) lines.push_back(at);
   return lines;
 }
 

@@ -7,6 +7,7 @@
 // Texts are GBK. Single-threaded.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -14,6 +15,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/dialog/backend.h"
@@ -153,7 +155,10 @@ class HeadlessWindow : public WindowPeer {
   struct Tree {
     TreeItems items;
     HTREEITEM selected = TVI_NULL;
-    std::vector<HTREEITEM> marked;  // in the order marked
+    // Each marked item and when it was marked (a count that grows): marking and unmarking cost
+    // the same however many items are marked.
+    std::unordered_map<HTREEITEM, std::uint64_t> marked;
+    std::uint64_t marks = 0;
   };
 
   Control* find(int id);

@@ -76,7 +76,8 @@ TEST_F(ExportEntriesTest, WarningSaysWhyNothingWasWritten) {
     ASSERT_TRUE(window.chooseContextMenu(ID_EXPORT_GEDCOM));
     ASSERT_EQ(window.messageBoxes().size(), 1u);
     EXPECT_EQ(window.messageBoxes()[0].caption, "导出");
-    EXPECT_EQ(window.messageBoxes()[0].text, "无法写入文件：no-such-folder/clan.ged");
+    EXPECT_EQ(window.messageBoxes()[0].text,
+              "无法写入文件：no-such-folder/clan.ged（文件夹不存在）");
     EXPECT_EQ(window.messageBoxes()[0].type, platform::MB_OK | platform::MB_ICONEXCLAMATION);
     window.answerFileName("../home.txt");  // another folder's genealogy
     ASSERT_TRUE(window.chooseContextMenu(ID_EXPORT_GEDCOM));

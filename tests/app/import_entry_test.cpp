@@ -88,6 +88,36 @@ TEST_F(ImportEntryTest, ImportAsksAboutUnsavedChangesThenWritesAndOpensTheNewCla
   }
 }
 
+// A GBK file that says CHAR BIG5 (which decodes it into rare characters): the window asks which
+// set to use. 是 reads it in GB18030, 否 as the file says, 取消 ends the import.
+TEST_F(ImportEntryTest, ALyingCharAsksWhichCharacterSetToUse) {
+  testing::writeFile(
+      "clan.ged",
+      testing::readFile(testing::sourcePath("tests/import/cases/charset-big5-holding-gbk.ged")));
+  for (const int answer : {platform::IDYES, platform::IDNO, platform::IDCANCEL}) {
+    WindowHarness w;
+    w.answerReport(false);
+    w.answer(answer);
+    w.answerFileName("clan.ged");
+    w.answerFolderName("new");
+    w.chooseContextMenu(ID_IMPORT_GEDCOM);
+    const auto boxes = w.messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u) << answer;
+    EXPECT_EQ(boxes[0].text,
+              "文件声明的字符集是 BIG5，但按 GB18030 读取时常用汉字多得多，文件可能是 GB18030 "
+              "编码的。\r\n按 GB18030 读取吗？（否：按 BIG5 读取）");
+    const auto& events = w.events();
+    const bool reported = events.back().kind == platform::HeadlessEvent::Kind::Report;
+    EXPECT_EQ(reported, answer != platform::IDCANCEL) << answer;
+    if (!reported) continue;
+    const std::string& report = events.back().text;
+    EXPECT_EQ(report.find("始祖 @I1@ 贾演 的世系") != std::string::npos, answer == platform::IDYES)
+        << answer;
+    EXPECT_EQ(report.find("\n文件声明的字符集是 BIG5，按 GB18030 读取") != std::string::npos,
+              answer == platform::IDYES);
+  }
+}
+
 // A folder that is not empty, a file that cannot be read or is not GEDCOM: a warning, nothing
 // written; cancelled choosers end the import quietly.
 TEST_F(ImportEntryTest, RefusalsWarnAndWriteNothing) {

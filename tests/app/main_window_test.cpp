@@ -93,16 +93,31 @@ TEST_F(MainWindowTest, SystemMenuHoldsTheAboutEntryAndBothIconsAreSet) {
   EXPECT_EQ(window().window().iconsSet(), 2);
 }
 
-TEST(MainWindowWithoutGenealogy, OpensWithEmptyTreeAndSaysWhereItLooked) {
-  ScopedTempDir dir;
-  WindowHarness window;
-  EXPECT_TRUE(window.treeLines().empty());
-  const std::string here = platform::utf8ToGbk(std::filesystem::current_path().string());
-  // The reason comes first, where the pane shows it without scrolling.
-  const std::string expected =
-      "\r\n      无法读取家谱文件 home.txt，家谱树为空。\r\n      查找的目录：" + here +
-      std::string(welcomeText());
-  EXPECT_EQ(window.text(1001), expected);
+// Each way home.txt cannot be read is named, with where it was looked for. A file of zeros (as
+// a sparse file) is refused after its first kNoRecordSpan bytes, before it is read whole.
+TEST(MainWindowWithoutGenealogy, OpensWithEmptyTreeAndSaysWhyAndWhereItLooked) {
+  const struct {
+    const char* arrange;  // a shell command run in the empty folder
+    const char* reason;
+  } cases[] = {
+      {"true", "文件不存在"},
+      {"mkdir home.txt", "不是普通文件"},
+      {"mkfifo home.txt", "不是普通文件"},
+      {"ln -s home.txt home.txt", "符号链接循环"},
+      {"truncate -s 1G home.txt", "文件开头没有家谱记录"},
+  };
+  for (const auto& c : cases) {
+    ScopedTempDir dir;
+    ASSERT_EQ(std::system(c.arrange), 0) << c.arrange;
+    WindowHarness window;
+    EXPECT_TRUE(window.treeLines().empty());
+    const std::string here = platform::utf8ToGbk(std::filesystem::current_path().string());
+    // The reason comes first, where the pane shows it without scrolling.
+    const std::string expected = "\r\n      无法读取家谱文件 home.txt（" + std::string(c.reason) +
+                                 "），家谱树为空。\r\n      查找的目录：" + here +
+                                 std::string(welcomeText());
+    EXPECT_EQ(window.text(1001), expected) << c.arrange;
+  }
 }
 
 // The start also removes what a killed save left (an old unlocked ".home.txt.quillet-XXXXXX").

@@ -3,7 +3,10 @@
 // and failed_save_*.)
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "core/family_tree.h"
@@ -27,6 +30,39 @@ TEST(Load, RecordCutShortByTheEndOfTheFileIsNotTaken) {
     EXPECT_EQ(clan.tree.personCount(), 1) << "cut at " << cut;
     ASSERT_NE(clan.tree.root(), nullptr);
     EXPECT_EQ(clan.tree.root()->firstChild, nullptr);
+  }
+}
+
+// A stretch of kNoRecordSpan bytes without a record (a sparse hole of a gigabyte) ends the
+// reading there: what comes after it is not read into memory, the load says where it stopped and
+// how much follows, and a save, which would lose the record after the hole, is refused. A
+// stretch just short of that is read through.
+TEST(Load, StretchWithoutRecordsEndsTheReadingAndTheSave) {
+  ScopedTempDir dir;
+  const std::string first = record({.name = "贾始祖", .generation = '0'});
+  const std::string last = record({.name = "贾演", .father = "贾始祖"});
+  for (const std::uint64_t hole : {std::uint64_t{1} << 30, std::uint64_t{kNoRecordSpan} - 100}) {
+    writeFile("home.txt", first);
+    ASSERT_EQ(::truncate("home.txt", static_cast<off_t>(first.size() + hole)), 0);
+    writeFile("tail.txt", last);
+    ASSERT_EQ(std::system("cat tail.txt >>home.txt"), 0);
+    FamilyTree tree;
+    ASSERT_TRUE(tree.load());
+    const std::uint64_t size = first.size() + hole + last.size();
+    if (hole > kNoRecordSpan) {
+      ASSERT_TRUE(tree.unreadRest().has_value());
+      // Stopped kNoRecordSpan bytes of text past the first record's marker: one more in the file,
+      // the CR of the record's CR LF.
+      EXPECT_EQ(tree.unreadRest()->offset, 1 + kNoRecordSpan + 1);
+      EXPECT_EQ(tree.unreadRest()->bytes, size - tree.unreadRest()->offset);
+      EXPECT_EQ(tree.personCount(), 1);
+      SaveReport report;
+      EXPECT_FALSE(tree.save(report));
+      EXPECT_EQ(report.unreadRest, tree.unreadRest());
+    } else {
+      EXPECT_FALSE(tree.unreadRest().has_value());
+      EXPECT_EQ(tree.personCount(), 2);
+    }
   }
 }
 

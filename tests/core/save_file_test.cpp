@@ -54,6 +54,24 @@ int inChild(const std::function<bool()>& body) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+// Has a second process take a POSIX record lock on home.txt, with lockf (`byLockf`) or with
+// fcntl, and hold it for a few seconds; returns once the lock is taken.
+bool lockedByAnotherProcess(bool byLockf) {
+  int ready[2];
+  if (::pipe(ready) != 0) return false;
+  if (::fork() == 0) {
+    const int fd = ::open("home.txt", O_RDWR);
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    const bool locked = byLockf ? ::lockf(fd, F_LOCK, 0) == 0 : ::fcntl(fd, F_SETLK, &whole) == 0;
+    if (locked && ::write(ready[1], "x", 1) == 1) ::sleep(3);
+    ::_exit(0);
+  }
+  char c = 0;
+  return ::read(ready[0], &c, 1) == 1;
+}
+
 // Becomes user `uid` whose groups are `uid` and `group`.
 bool becomeUser(uid_t uid, gid_t group) {
   return ::setgroups(1, &group) == 0 && ::setgid(uid) == 0 && ::setuid(uid) == 0;
@@ -218,6 +236,16 @@ TEST(SaveFile, EachFailureToWriteGivesItsReason) {
       {"lock held by another program", false,
        [] { return ::flock(::open("home.txt", O_RDONLY), LOCK_EX) == 0; },
        ReplaceFailure::kHeldByAnotherProgram},
+      {"lockf held by another process", false, [] { return lockedByAnotherProcess(true); },
+       ReplaceFailure::kHeldByAnotherProgram},
+      {"fcntl lock held by another process", false, [] { return lockedByAnotherProcess(false); },
+       ReplaceFailure::kHeldByAnotherProgram},
+      {"append-only file", true, [] { return std::system("chattr +a home.txt") == 0; },
+       ReplaceFailure::kAppendOnlyOrImmutable},
+      {"immutable file", true, [] { return std::system("chattr +i home.txt") == 0; },
+       ReplaceFailure::kAppendOnlyOrImmutable},
+      {"a second hard link", false, [] { return ::link("home.txt", "hard-link.txt") == 0; },
+       ReplaceFailure::kSeveralLinks},
       {"file size limit", false,
        [] {
          ::signal(SIGXFSZ, SIG_DFL);  // as a fresh process has it: a write past would kill it
@@ -250,9 +278,15 @@ TEST(SaveFile, EachFailureToWriteGivesItsReason) {
       return c.arrange() && !loadMarryAndSave(&report) && report.fileFailure == c.expected;
     });
     ASSERT_EQ(::chmod(".", 0755), 0);
+    if (c.needsRoot) std::system("chattr -a -i home.txt 2>/dev/null");
     if (status == 77) continue;  // no mount namespace here
     EXPECT_EQ(status, 0) << c.what;
     EXPECT_TRUE(testing::sameBytes(readFile("home.txt"), kClan)) << c.what;
+    // A second name of the file holds what the first does: never a split.
+    if (fileExists("hard-link.txt")) {
+      EXPECT_TRUE(testing::sameBytes(readFile("hard-link.txt"), kClan)) << c.what;
+      ::unlink("hard-link.txt");
+    }
     EXPECT_EQ(std::system("ls -A | grep -q '^\\.home\\.txt\\.'"), 256) << c.what;
   }
 }
@@ -274,6 +308,38 @@ TEST(SaveFile, OnlyTheProgramsOwnStaleTemporaryFilesGo) {
   ::close(held);
   EXPECT_FALSE(fileExists(kStale));
   for (const char* name : kKept) EXPECT_TRUE(fileExists(name)) << name;
+}
+
+// Another program's edit in place, of the same size and with its modification time put back,
+// is seen (its status-change time moved) and not overwritten; a change of the permissions alone
+// and back, the text unchanged, is no change.
+TEST(SaveFile, AnEditInPlaceWithItsTimePutBackIsNotOverwritten) {
+  testing::ScopedTempDir dir;
+  writeFile("home.txt", kClan);
+  struct stat before {};
+  ASSERT_EQ(::stat("home.txt", &before), 0);
+  ::sleep(1);  // a status-change time of its own for what follows
+  FamilyTree tree;
+  ASSERT_TRUE(tree.load());
+  ASSERT_TRUE(tree.addWife(key("史太君"), key("贾代善"), makeDate("17220101")));
+  ASSERT_EQ(::chmod("home.txt", 0600), 0);
+  ASSERT_EQ(::chmod("home.txt", before.st_mode & 07777), 0);
+  std::string edited = kClan;
+  edited[edited.find("贾代善") + 4] = '\xd4';  // 贾代善 becomes 贾代云, in place
+  const int fd = ::open("home.txt", O_WRONLY);
+  ASSERT_EQ(::pwrite(fd, edited.data(), edited.size(), 0), static_cast<ssize_t>(edited.size()));
+  const struct timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(::futimens(fd, times), 0);
+  ::close(fd);
+  SaveReport report;
+  EXPECT_FALSE(tree.save(report));
+  EXPECT_TRUE(report.changedOnDisk);
+  EXPECT_TRUE(testing::sameBytes(readFile("home.txt"), edited));
+  // The other program's text read anew: saved, after a change of permissions alone.
+  ASSERT_TRUE(tree.load());
+  ASSERT_EQ(::chmod("home.txt", 0600), 0);
+  ASSERT_TRUE(tree.addWife(key("史太君"), key("贾代云"), makeDate("17220101")));
+  EXPECT_TRUE(tree.save());
 }
 
 }  // namespace

@@ -6,12 +6,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/text_file.h"
 #include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 #include "tools/genealogy_generator/genealogy_generator.h"
@@ -68,6 +71,96 @@ TEST(ExportCli, OutputIsReplacedWholeOrNotAtAllAndLinksAreNotWrittenThrough) {
   EXPECT_EQ(readFile("target.dat"), "not an export");
   EXPECT_FALSE(std::filesystem::is_symlink("out.ged"));
   EXPECT_TRUE(readFile("out.ged").starts_with("0 HEAD"));
+}
+
+// Each way an output cannot be written is named in the words of the save: a full disk (a tmpfs
+// of 64 KiB, filled), a file size limit, a read-only file system, a folder this user may not
+// write (another user, through setpriv), a missing folder, an append-only file, a file with a
+// second hard link (replacing it would split the two names). Nothing is left behind.
+TEST(ExportCli, EachFailureToWriteSaysWhy) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root (as CI runs): mounts and other users";
+  if (std::system("unshare -m true 2>/dev/null") != 0) GTEST_SKIP() << "no mount namespace here";
+  testing::ScopedTempDir dir;
+  writeFile("home.txt", testing::smallClan());
+  writeFile(
+      "clan.ged",
+      "0 HEAD\n1 GEDC\n2 VERS 5.5.1\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME /\xe8\xb4\xbe/\xe6\xbc\x94\n"
+      "1 SEX M\n1 BIRT\n2 DATE 1 JAN 1700\n0 TRLR\n");
+  ASSERT_EQ(::chmod(".", 0755), 0);
+  const std::string exporter = std::string("'") + QUILLET_EXPORT_BINARY + "'";
+  const std::string importer = std::string("'") + QUILLET_IMPORT_BINARY + "'";
+  const std::string fill =
+      "mkdir -p full && mount -t tmpfs -o size=64k tmpfs full && "
+      "(dd if=/dev/zero of=full/filler bs=4k 2>/dev/null; true) && ";
+  const struct {
+    std::string command;  // run by bash in a mount namespace of its own
+    std::string reason;   // the end of the one line on standard error
+  } cases[] = {
+      {fill + exporter + " chart full/out.svg", "cannot write full/out.svg: the disk is full"},
+      {fill + importer + " clan.ged full", "cannot write full/home.txt: the disk is full"},
+      {"ulimit -f 1; " + exporter + " gedcom big.ged",
+       "cannot write big.ged: the file would be too large (file size limit)"},
+      {"mkdir -p ro && mount --bind ro ro && mount -o remount,bind,ro ro && " + exporter +
+           " gedcom ro/out.ged",
+       "cannot write ro/out.ged: the file system is read-only"},
+      {"mkdir -p locked && chmod 555 locked && setpriv --reuid=23456 --regid=23456 "
+       "--clear-groups " +
+           exporter + " gedcom locked/out.ged",
+       "cannot write locked/out.ged: the folder is not writable"},
+      {exporter + " gedcom no-such-folder/out.ged",
+       "cannot write no-such-folder/out.ged: not found"},
+      {"echo old >kept.ged && chattr +a kept.ged && " + exporter + " gedcom kept.ged; s=\\$?; " +
+           "chattr -a kept.ged; exit \\$s",
+       "cannot write kept.ged: the file is append-only or immutable"},
+      {"echo old >linked.ged && ln -f linked.ged other.ged && " + exporter + " gedcom linked.ged",
+       "cannot write linked.ged: the file has other hard links, which would keep the old content"},
+  };
+  for (const auto& c : cases) {
+    const std::string command = "unshare -m bash -c \"" + c.command + "\" 2>stderr.txt";
+    const int status = std::system(command.c_str());
+    const std::string errors = readFile("stderr.txt");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << c.command << ": " << errors;
+    EXPECT_TRUE(errors.ends_with(c.reason + "\n")) << c.command << ": " << errors;
+  }
+  EXPECT_EQ(readFile("linked.ged"), "old\n");
+  EXPECT_EQ(readFile("other.ged"), "old\n");
+  EXPECT_EQ(std::system("ls -A . locked ro | grep -q quillet-"), 256) << "a temporary file is left";
+}
+
+// An export killed before its end (here a child that ends without a word) leaves its temporary
+// file beside the output, wherever that is; the next start of quillet-export or quillet-import
+// (and of the window and quillet-batch, which share that start) removes it, and its note. A
+// running export's temporary file (locked) and another program's file of the same name stay.
+TEST(ExportCli, AKilledExportsTemporaryFileGoesAtTheNextStartOfAnyProgram) {
+  testing::ScopedTempDir dir;
+  ASSERT_EQ(::setenv("XDG_CACHE_HOME", (dir.path() + "/cache").c_str(), 1), 0);
+  std::filesystem::create_directory("elsewhere");
+  auto killedExport = [](const char* path) {
+    if (::fork() == 0) {
+      auto file = platform::PathReplacement::open(path);
+      if (file != nullptr) file->write("half an export");
+      ::_exit(0);  // as SIGKILL would: no destructor runs
+    }
+    int status = 0;
+    ::wait(&status);
+  };
+  killedExport("elsewhere/first.pdf");
+  killedExport("elsewhere/second.ged");
+  writeFile("elsewhere/.other.ged.quillet-Ab12Cd", "another program's");
+  const auto running = platform::PathReplacement::open("elsewhere/running.ged");
+  ASSERT_NE(running, nullptr);
+  ASSERT_EQ(std::system("touch -d '1 hour ago' elsewhere/.* cache/quillet/temporaries/*"), 0);
+  EXPECT_EQ(std::system("ls -A elsewhere | grep -c quillet- >count.txt; true"), 0);
+  EXPECT_EQ(readFile("count.txt"), "4\n");
+  EXPECT_EQ(runExport("gedcom out.ged"), 1);  // no home.txt here: it only starts
+  EXPECT_EQ(import("--list-roots missing.ged"), 1);
+  EXPECT_EQ(std::system("ls -A elsewhere | grep quillet- >left.txt; true"), 0);
+  const std::string left = readFile("left.txt");
+  EXPECT_TRUE(left.starts_with(".other.ged.quillet-Ab12Cd\n.running.ged.quillet-")) << left;
+  EXPECT_EQ(std::count(left.begin(), left.end(), '\n'), 2) << left;
+  EXPECT_EQ(std::system("ls cache/quillet/temporaries | wc -l >notes.txt"), 0);
+  EXPECT_EQ(readFile("notes.txt"), "1\n");  // the running export's
+  ::unsetenv("XDG_CACHE_HOME");
 }
 
 // What exists and is not a regular file is written through, never replaced: a FIFO (its reader

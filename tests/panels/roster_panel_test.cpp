@@ -1,7 +1,10 @@
 // The side-file readers behind the roster and free-text buttons where the transcripts (rosters_*,
 // person_query_text_files) cannot go: the bound, and that every reader closes the file it was
 // given; and a roster past the bound, too large for a transcript.
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -18,8 +21,9 @@ namespace {
 using RosterPanelTest = WindowTest;
 
 TEST_F(RosterPanelTest, RosterPastTheBoundIsShownUpToItWithALineThatSaysSo) {
-  writeFile("\xe8\x96\x9b.txt", "");                                 // 薛.txt
-  std::filesystem::resize_file("\xe8\x96\x9b.txt", (16 << 20) + 1);  // sparse: all NUL
+  std::string names;
+  while (names.size() <= (16u << 20)) names += "贾珍  ";
+  writeFile("\xe8\x96\x9b.txt", names);  // 薛.txt
   window().click(1037);
   const std::string pane = window().text(IDC_DISPLAY);
   EXPECT_TRUE(pane.starts_with(" 薛府所有人员名单如下(共2796202人):"))
@@ -28,6 +32,55 @@ TEST_F(RosterPanelTest, RosterPastTheBoundIsShownUpToItWithALineThatSaysSo) {
       pane.ends_with("\r\n\r\n     文件 薛.txt 超过16MB，只显示了前16MB"
                      "\r\n\r\n     人员具体信息可通过查询功能中的个人方式进行查询!"))
       << readable(pane.substr(pane.size() - 200));
+}
+
+// A roster that is not text (a sparse file: all NUL) names nobody, and the pane says so.
+TEST_F(RosterPanelTest, RosterThatIsNotTextCountsNobodyAndSaysSo) {
+  writeFile("\xe8\x96\x9b.txt", "贾珍  ");
+  std::filesystem::resize_file("\xe8\x96\x9b.txt", std::uintmax_t{2} << 30);  // sparse: 2 GB
+  window().click(1037);
+  EXPECT_EQ(
+      window().text(IDC_DISPLAY),
+      " 薛府所有人员名单如下(共0人):\r\n\r\n\r\n\r\n     文件 薛.txt 不是文本文件，其中没有人名"
+      "\r\n\r\n     人员具体信息可通过查询功能中的个人方式进行查询!");
+}
+
+// A person's text file past the bound ends the report with the line that says so.
+TEST_F(RosterPanelTest, PersonsTextFilePastTheBoundIsCutWithALineThatSaysSo) {
+  writeFile("\xe8\xb4\xbe\xe6\x94\xbf  .txt", std::string((16u << 20) + 1, 'x'));  // 贾政
+  window().type(IDC_QUERY_KEYWORD, "贾政");
+  window().click(IDC_PERSON_QUERY);
+  const std::string pane = window().text(IDC_DISPLAY);
+  EXPECT_TRUE(pane.starts_with("姓名:贾政")) << readable(pane.substr(0, 80));
+  EXPECT_TRUE(pane.ends_with("x\r\n\r\n     文件 贾政  .txt 超过16MB，只显示了前16MB"))
+      << readable(pane.substr(pane.size() - 100));
+}
+
+// Where the permissions keep this user out, the reason says so: a side file, and home.txt at the
+// start. (Root reads every file: the reading is done as another user.)
+TEST(UnreadableFiles, PermissionsThatKeepTheUserOutAreNamedAsSuch) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root (as CI runs) to become another user";
+  ScopedTempDir dir;
+  ASSERT_EQ(::chmod(".", 0755), 0);
+  writeFile("secret.txt", "x");
+  writeFile("home.txt", smallClanFile());
+  ASSERT_EQ(::chmod("secret.txt", 0), 0);
+  ASSERT_EQ(::chmod("home.txt", 0), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const gid_t group = 23456;
+    if (::setgroups(1, &group) != 0 || ::setgid(23456) != 0 || ::setuid(23456) != 0) ::_exit(2);
+    FamilyTree tree;
+    const bool refused =
+        !tree.load() && tree.loadFailure() && loadFailureWords(*tree.loadFailure()) == "权限不够";
+    ::_exit(refused && unreadableFileLine("secret.txt") ==
+                           "\r\n\r\n     无法读取文件 secret.txt：权限不够"
+                ? 0
+                : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 using platform::TextFile;

@@ -1,5 +1,6 @@
 #include "tools/batch/batch_session.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <optional>
@@ -182,7 +183,11 @@ class Session {
       return "answer: expected ok, cancel, yes or no";
     }
     if (command == "select") {
-      std::optional<long> line = parseNumber(rest);
+      // A line number is decimal digits only: not 0x10, not -0 or +1.
+      const bool decimal = !rest.empty() && std::all_of(rest.begin(), rest.end(), [](char c) {
+        return c >= '0' && c <= '9';
+      });
+      std::optional<long> line = decimal ? parseNumber(rest) : std::nullopt;
       if (!hasRest || !line) return "select: malformed tree line number";
       if (window.selectTreeLine(IDC_TREE, static_cast<std::size_t>(*line)) !=
           HeadlessWindow::Act::Done) {

@@ -11,7 +11,9 @@
 // usage, FILE among them when it is a file the program reads (home.txt, a roster ...).
 // A regular FILE is replaced as a whole or not at all; a FIFO or a device is written through.
 // Messages go to stderr.
+#include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +24,7 @@
 #include "platform/out_of_memory.h"
 #include "platform/text_file.h"
 #include "reports/book_export.h"
+#include "reports/clan_walk.h"
 
 namespace {
 
@@ -61,35 +64,29 @@ struct Request {
   quillet::BookOptions book;  // the book command's
 };
 
-// The book command's options; true when args[i] was one (i then at its value).
-bool parseBookOption(const std::vector<std::string_view>& args, std::size_t& i, Request& request,
-                     int& status) {
-  if (args[i] != "--paper" && args[i] != "--generations-per-page") return false;
-  if (request.command != "book") {
-    status = badUsage(std::string(args[i]) + " belongs to book");
-    return true;
-  }
-  if (i + 1 >= args.size()) {
-    status = badUsage(std::string(args[i]) + " needs one value");
-    return true;
-  }
-  const std::string_view option = args[i], value = args[++i];
+// The options of the commands, each in the forms "--opt value" and "--opt=value".
+constexpr platform::OptionSpec kOptions[] = {
+    {"--version", true}, {"--paper", true}, {"--generations-per-page", true}, {"--force"}};
+
+// The book command's options: `option` with its `value`; an exit status other than kDone when
+// they are wrong.
+int parseBookOption(std::string_view option, std::string_view value, Request& request) {
+  if (request.command != "book") return badUsage(std::string(option) + " belongs to book");
   if (option == "--paper") {
-    if (value != "a4" && value != "a3") status = badUsage("the paper is a4 or a3");
     request.book.paper = value == "a3" ? quillet::BookPaper::kA3 : quillet::BookPaper::kA4;
-    return true;
+    return value == "a4" || value == "a3" ? kDone : badUsage("the paper is a4 or a3");
   }
   int generations = 0;
   for (const char c : value) {
     generations = c >= '0' && c <= '9' && generations < 100 ? generations * 10 + (c - '0') : -1;
     if (generations < 0) break;
   }
+  request.book.generationsPerPage = generations;
   if (value.empty() || generations < quillet::kMinGenerationsPerPage ||
       generations > quillet::kMaxGenerationsPerPage) {
-    status = badUsage("the generations per page are a number from 2 to 10");
+    return badUsage("the generations per page are a number from 2 to 10");
   }
-  request.book.generationsPerPage = generations;
-  return true;
+  return kDone;
 }
 
 // Parses the arguments into `request`; an exit status other than kDone when they are wrong.
@@ -103,31 +100,30 @@ int parseArguments(const std::vector<std::string_view>& args, Request& request) 
   if (request.command != "gedcom" && request.command != "chart" && request.command != "book") {
     return badUsage("unknown command '" + request.command + "'");
   }
+  std::string error;
+  const auto arguments = platform::readArguments(std::span(args).subspan(1), kOptions, error);
+  if (!arguments) return badUsage(error);
   bool versionGiven = false;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    int status = kDone;
-    if (parseBookOption(args, i, request, status)) {
-      if (status != kDone) return status;
-    } else if (args[i] == "--version") {
+  for (const platform::Argument& argument : *arguments) {
+    if (argument.option.empty()) {
+      if (!request.file.empty()) return badUsage("more than one output file");
+      request.file = argument.value;
+    } else if (argument.option == "--force") {
+      request.force = true;
+    } else if (argument.option == "--version") {
       if (request.command != "gedcom") return badUsage("--version belongs to gedcom");
-      if (versionGiven || i + 1 >= args.size()) return badUsage("--version needs one value");
-      std::string_view value = args[++i];
-      if (value == "5.5.1") {
+      if (versionGiven) return badUsage("--version needs one value");
+      if (argument.value == "5.5.1") {
         request.kind = quillet::ExportKind::kGedcom551;
-      } else if (value == "7.0") {
+      } else if (argument.value == "7.0") {
         request.kind = quillet::ExportKind::kGedcom70;
       } else {
         return badUsage("the version is 5.5.1 or 7.0");
       }
       versionGiven = true;
-    } else if (args[i] == "--force") {
-      request.force = true;
-    } else if (args[i].size() > 1 && args[i][0] == '-') {
-      return badUsage("unrecognized option '" + std::string(args[i]) + "'");
-    } else if (request.file.empty()) {
-      request.file = args[i];
-    } else {
-      return badUsage("more than one output file");
+    } else if (int status = parseBookOption(argument.option, argument.value, request);
+               status != kDone) {
+      return status;
     }
   }
   if (request.file.empty()) return badUsage("no output file given");
@@ -154,11 +150,16 @@ int main(int argc, char** argv) {
   }
 
   platform::removeStaleReplacements("home.txt");
+  platform::removeAbandonedTemporaries();
   quillet::FamilyTree tree;
   if (!tree.load()) {
-    std::fputs("quillet-export: cannot read home.txt in the working directory\n", stderr);
+    std::fprintf(stderr, "quillet-export: cannot read home.txt in the working directory: %s\n",
+                 tree.loadFailure()
+                     ? std::string(quillet::loadFailureText(*tree.loadFailure())).c_str()
+                     : "an input or output error");
     return kNoGenealogy;
   }
+  platform::ignoreOutOfRangeSourceDate(kProgram);
   request.book.madeOn = quillet::bookDate();
   const quillet::ExportResult result =
       request.command == "book"
@@ -166,6 +167,12 @@ int main(int argc, char** argv) {
           : quillet::exportToFile(tree, request.kind, request.file, request.force);
   switch (result) {
     case quillet::ExportResult::kWritten:
+      if (const std::int32_t odd = quillet::namesNotGbk(quillet::collectClan(tree)); odd > 0) {
+        std::fprintf(stderr,
+                     "quillet-export: notice: %d %s bytes that are not GBK; each such byte is "
+                     "written as the character U+F700 plus its value (U+F780 to U+F7FF)\n",
+                     odd, odd == 1 ? "name holds" : "names hold");
+      }
       return kDone;
     case quillet::ExportResult::kNoRoot:
       std::fputs("quillet-export: home.txt holds no root ancestor\n", stderr);
@@ -182,6 +189,8 @@ int main(int argc, char** argv) {
     case quillet::ExportResult::kCancelled:  // nothing cancels here
       break;
   }
-  std::fprintf(stderr, "quillet-export: cannot write %s\n", request.file.c_str());
+  const std::string_view why = platform::replaceFailureText(platform::lastPathReplacementFailure());
+  std::fprintf(stderr, "quillet-export: cannot write %s%s%.*s\n", request.file.c_str(),
+               why.empty() ? "" : ": ", static_cast<int>(why.size()), why.data());
   return kNoGenealogy;
 }

@@ -24,6 +24,7 @@
 #include "gedcom/gedcom_import.h"
 #include "platform/command_line.h"
 #include "platform/out_of_memory.h"
+#include "platform/read_problem.h"
 #include "platform/text_file.h"
 
 namespace {
@@ -143,12 +144,23 @@ int refuse(const std::string& why) {
 }
 
 // Writes the genealogy text as DIR/home.txt through the platform's replacement file, in text
-// mode (each '\n' becomes CR LF, as the program's save writes it).
-bool writeHome(const Request& request, const std::string& text) {
-  if (::chdir(request.directory.c_str()) != 0) return false;
-  auto file = platform::TextFile::openReplacement("home.txt");
-  if (!file || !file->write(text)) return false;
-  return request.force ? file->commit() : file->commitNew();
+// mode (each '\n' becomes CR LF, as the program's save writes it). False, with `why`, when it
+// cannot.
+bool writeHome(const Request& request, const std::string& text, std::string& why) {
+  if (::chdir(request.directory.c_str()) != 0) {
+    why = platform::readProblemText(platform::readProblemOfPath(request.directory));
+    return false;
+  }
+  platform::ReplaceFailure failure = platform::ReplaceFailure::kNone;
+  auto file = platform::TextFile::openReplacement("home.txt", std::nullopt, &failure);
+  const bool written =
+      file && file->write(text) && (request.force ? file->commit() : file->commitNew());
+  if (written) return true;
+  if (file) failure = file->failure();
+  why = failure == platform::ReplaceFailure::kNone && !request.force
+            ? "it exists by now"
+            : std::string(platform::replaceFailureText(failure));
+  return false;
 }
 
 // --list-roots: the men without parents on standard output.
@@ -182,16 +194,24 @@ int main(int argc, char** argv) {
     platform::printVersion("quillet-import");
     return kWritten;
   }
+  platform::removeAbandonedTemporaries();
   if (request.listRoots) return listRoots(request);
   namespace fs = std::filesystem;
   std::error_code error;
   const std::string home = (fs::path(request.directory) / "home.txt").string();
   if (!fs::is_directory(request.directory, error)) {
-    return refuse(request.directory + " is not a directory");
+    const platform::ReadProblem problem = platform::readProblemOfPath(request.directory);
+    return refuse(request.directory + ": " +
+                  (problem == platform::ReadProblem::kNotRegularFile ||
+                           problem == platform::ReadProblem::kOther
+                       ? std::string("not a directory")
+                       : std::string(platform::readProblemText(problem))));
   }
   std::string bytes, why;
   if (!platform::readRegularFile(request.file, bytes, why)) {
-    return refuse("cannot read " + request.file + ": " + why);
+    return refuse(
+        "cannot read " + request.file + ": " +
+        std::string(platform::readProblemText(platform::readProblemOfPath(request.file))));
   }
   if (!request.force && fs::exists(fs::symlink_status(home, error))) {
     return refuse(home + " exists; --force replaces it");
@@ -212,9 +232,7 @@ int main(int argc, char** argv) {
                   " losses above; nothing written"
                   " (--accept-losses writes the genealogy with the values shown)");
   }
-  if (!writeHome(request, result.homeText)) {
-    return refuse("cannot write " + home + (request.force ? "" : " (or it exists by now)"));
-  }
+  if (!writeHome(request, result.homeText, why)) return refuse("cannot write " + home + ": " + why);
   std::printf("quillet-import: %s written: the line of %s %s, %d %s", home.c_str(),
               result.rootXref.c_str(), result.rootName.c_str(), result.persons,
               result.persons == 1 ? "person" : "persons");
