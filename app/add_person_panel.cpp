@@ -13,7 +13,8 @@ namespace {
 
 // The complaint of each panel about its inputs, a new name that cannot be stored as typed among
 // them (see isStorableName: too short, a key that would cut a character, spaces only, a control
-// byte, a leading 0).
+// byte, a leading 0), and a date that is no day of the calendar (see isStorableDate: not 8
+// digits, a month over 12, a day the month lacks, a day without its month).
 constexpr const char kBirthRefused[] =
     "\r\n\r\n\r\n    "
     "您的输入不合法，请注意新人姓名至少两个字，出生日期为8位，如17830216，性别为一位，输入m/f";
@@ -35,7 +36,7 @@ void MainDialog::OnAddChild() {
   displayText.clear();
 
   const char sex = birthSex.empty() ? '\0' : birthSex[0];
-  if (birthDateText.size() < kDateBytes || !isStorableName(birthName) || birthSex.empty() ||
+  if (!isStorableDate(birthDateText) || !isStorableName(birthName) || birthSex.empty() ||
       (sex != 'f' && sex != 'm')) {
     displayText = kBirthRefused;
     UpdateData(false);
@@ -91,7 +92,7 @@ void MainDialog::OnAddWife() {
   UpdateData(true);
   displayText.clear();
 
-  if (brideBirthDate.size() < kDateBytes || !isStorableName(brideName) ||
+  if (!isStorableDate(brideBirthDate) || !isStorableName(brideName) ||
       husbandName.size() < kFullNameBytes) {
     displayText = kMarriageRefused;
     UpdateData(false);

@@ -138,7 +138,12 @@ void MainDialog::OnModify() {
   // character, spaces only, a control byte, a leading 0 read as "nobody") is refused as a name
   // too short is.
   const bool nameRefused = modifyChoice == kName && !isStorableName(modifyParam);
-  if (modifyParam.size() < leastLength || nameRefused) {
+  // A date to be stored must be a day of the calendar (see isStorableDate); the death entry of a
+  // person not living brings him back to life and stores nothing, so it asks only for 8 bytes.
+  const bool storesDate =
+      modifyChoice == kBirthDate || (modifyChoice == kDeathDate && person->alive == 'y');
+  const bool dateRefused = storesDate && !isStorableDate(modifyParam);
+  if (modifyParam.size() < leastLength || nameRefused || dateRefused) {
     displayText = modifyChoice == kName ? kNewNameTooShort : kNewValueTooShort;
     UpdateData(false);
     return;

@@ -39,6 +39,17 @@ void makeNameKey(std::string_view text, NameKey& key);
 // characters) while "a贾宝" (key "a贾\xb1  ") and "贾a宝" (key "贾a\xb1  ") are refused.
 bool isStorableName(std::string_view typed);
 
+// Whether a typed date may be stored: its first kDateBytes bytes (makeDate takes no more) are
+// ASCII digits yyyymmdd naming a day of the calendar the window reads dates in, the Gregorian
+// from 15 October 1582 and the Julian before it (leap years every fourth year there), with 00 for
+// a month or day not known: yyyymmdd, yyyymm00, yyyy0000, and 00000000 for a date not known at
+// all (as the GEDCOM import writes one). A known day needs its known month and a known month its
+// year, so 17830010 and 00000216 are refused; so are a month over 12, a day the month lacks
+// (17830230, 17000229; but 15000229, a Julian leap day, is a date), and the ten days 15821005 to
+// 15821014 that the change of calendar skipped. Byte order is then date order wherever the parts
+// compared are known.
+bool isStorableDate(std::string_view typed);
+
 // A date from the first 8 bytes of `text` (REQUIRES: text.size() >= 8), NUL-terminated.
 DateText makeDate(std::string_view text);
 
