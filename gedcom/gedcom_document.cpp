@@ -919,6 +919,7 @@ bool decodeText(std::string_view& text, const ReadOptions& options, Document& do
   }
   error += ": read it with --charset " + clean.front();
   document.decodesAs = clean.front();
+  document.labelledAs = std::string(trimmed(named));
   return false;
 }
 

@@ -83,14 +83,15 @@ struct Document {
   Document(const Document&) = delete;
   Document& operator=(const Document&) = delete;
 
-  std::string decoded;    // the text as UTF-8, when the bytes needed decoding
-  std::string version;    // of HEAD.GEDC.VERS
-  std::string charset;    // of HEAD.CHAR
-  std::string readAs;     // the character set the text was read in, as named to the user
-  std::string decodesAs;  // when the file was refused for not saying its character set: the
-                          // first of those that decode it whole, else empty
-  std::string likelyAs;   // when the CHAR it says decodes the file but another set decodes it
-                          // with far more common characters: that set, else empty
+  std::string decoded;     // the text as UTF-8, when the bytes needed decoding
+  std::string version;     // of HEAD.GEDC.VERS
+  std::string charset;     // of HEAD.CHAR
+  std::string readAs;      // the character set the text was read in, as named to the user
+  std::string decodesAs;   // when the file was refused for not saying its character set: the
+                           // first of those that decode it whole, else empty
+  std::string labelledAs;  // with decodesAs: the CHAR the file gives ("ANSI"), empty for none
+  std::string likelyAs;    // when the CHAR it says decodes the file but another set decodes it
+                           // with far more common characters: that set, else empty
   std::vector<std::string> repairs;  // "line N: ...", in line order: what was repaired or replaced
   std::vector<std::string> notices;  // what was read otherwise than the file says, though nothing
                                      // was lost

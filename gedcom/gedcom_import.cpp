@@ -940,6 +940,7 @@ bool importGedcom(std::string_view bytes, const GedcomImportOptions& options,
   gedcom::Document document;
   if (!gedcom::readDocument(bytes, gedcom::ReadOptions{options.charset}, document, result.error)) {
     result.decodesAs = document.decodesAs;
+    result.labelledAs = document.labelledAs;
     return false;
   }
   result.readAs = document.readAs;

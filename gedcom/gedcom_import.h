@@ -71,6 +71,8 @@ struct GedcomImport {
   std::string error;         // on failure: why, one line without line end
   std::string decodesAs;     // on failure because the file does not say its character set: the
                              // first one that decodes it whole ("GB18030"), else empty
+  std::string labelledAs;    // with decodesAs: the CHAR the file gives, which names no set
+                             // ("ANSI", "ASCII"), or empty when it has none
   std::string likelyAs;      // the file's CHAR decoded it, but this set (named in a notice)
                              // decodes it with far more common characters; else empty
 };
