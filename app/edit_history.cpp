@@ -1,7 +1,10 @@
-// Undo and redo of the window's edits (the tree keeps the history, see FamilyTree::undo), the
-// menu bar's own entries, and the kinship path marked in the tree view after a relation query.
+// Undo and redo of the window's edits (the tree keeps the history, see FamilyTree::undo) and their
+// menu entries, named after what they would do, the menu bar's own entries, and the kinship path
+// marked in the tree view after a relation query.
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/about_dialog.h"
@@ -26,9 +29,9 @@ std::string_view trimmedName(const Person& person) {
   return name;
 }
 
-// 出生 NAME, 迎娶 NAME or 修改 NAME 的FIELD, after 已撤销： or 已恢复：.
-std::string outcomeLine(const FamilyTree::EditSummary& edit, bool undone) {
-  std::string line = undone ? kUndone : kRedone;
+// 出生 NAME, 迎娶 NAME or 修改 NAME 的FIELD: the edit, named after its person as named now.
+std::string editWords(const FamilyTree::EditSummary& edit) {
+  std::string line;
   switch (edit.kind) {
     case FamilyTree::EditKind::kBirth:
       line += "出生 ";
@@ -48,12 +51,39 @@ std::string outcomeLine(const FamilyTree::EditSummary& edit, bool undone) {
   return line;
 }
 
+// The pane's line after an undo or redo: 已撤销： or 已恢复： and the edit.
+std::string outcomeLine(const FamilyTree::EditSummary& edit, bool undone) {
+  return (undone ? kUndone : kRedone) + editWords(edit);
+}
+
+// A menu entry's text: 撤销 or 恢复, and the edit it would take back or do again.
+std::string entryText(const char* command, const std::optional<FamilyTree::EditSummary>& edit) {
+  std::string text = command;
+  if (edit) (text += ' ') += editWords(*edit);
+  return text;
+}
+
 }  // namespace
 
 void MainDialog::appendEditEntries() {
   AppendContextMenu(platform::MF_SEPARATOR);
   AppendContextMenu(platform::MF_STRING, ID_EDIT_UNDO, "撤销");
   AppendContextMenu(platform::MF_STRING, ID_EDIT_REDO, "恢复");
+}
+
+void MainDialog::updateEditEntries() {
+  const std::optional<FamilyTree::EditSummary> undoable = familyTree.nextUndo();
+  const std::optional<FamilyTree::EditSummary> redoable = familyTree.nextRedo();
+  std::string undo = entryText("撤销", undoable), redo = entryText("恢复", redoable);
+  // Set only when changed, so that a command that edits nothing costs nothing here.
+  if (undo != undoEntry_) {
+    SetCommandEntry(ID_EDIT_UNDO, undoable.has_value(), undo);
+    undoEntry_ = std::move(undo);
+  }
+  if (redo != redoEntry_) {
+    SetCommandEntry(ID_EDIT_REDO, redoable.has_value(), redo);
+    redoEntry_ = std::move(redo);
+  }
 }
 
 void MainDialog::OnUndo() {

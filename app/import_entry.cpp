@@ -1,9 +1,12 @@
-// The context menu's GEDCOM import: a GEDCOM file and an empty or new folder chosen, the file's
-// male line read as quillet-import reads it, its report (every loss, repair and notice) shown
-// for the person to accept, then the folder's home.txt written and opened in this window, as
-// `quillet FOLDER` opens it. A file that does not say its character set is read in the first one
-// that decodes it whole, which the report states. Every dialog goes through the dialog layer.
+// The context menu's GEDCOM import: a GEDCOM file and an empty or new folder chosen (a folder that
+// is not empty says so and the folder chooser comes back; a new one is made when the import is
+// written), the file's male line read as quillet-import reads it, its report (every loss, repair
+// and notice) shown for the person to accept, then the folder's home.txt written and opened in
+// this window as 打开家谱 opens a genealogy. A file that does not say its character set (no CHAR,
+// or ANSI or ASCII, which name none) is read in the first one that decodes it whole, and the
+// report says which and why. Every dialog goes through the dialog layer.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -33,6 +36,14 @@ bool emptyOrNewFolder(const std::string& folder) {
   return fs::is_directory(folder, error) && fs::is_empty(folder, error) && !error;
 }
 
+// The report's line on the character set a file was read in that does not say its own: its CHAR
+// (`label`, "ANSI") or none, not UTF-8, so read in `set`, the first that decodes it whole.
+std::string charsetLine(const std::string& label, const std::string& set) {
+  std::string line = label.empty() ? std::string("文件没有说明字符集（没有 CHAR）")
+                                   : "文件的字符集 CHAR " + gbk(label) + " 没有说明是哪一种";
+  return line + "，又不是 UTF-8：按 " + set + " 读取，这是能完整解码全文的第一种字符集";
+}
+
 // The genealogy text with the line ends the program's save writes.
 std::string withCrLf(const std::string& text) {
   std::string out;
@@ -54,12 +65,13 @@ void MainDialog::OnImportGedcom() {
   static constexpr std::string_view kFilters[] = {"GEDCOM (*.ged *.GED)", "所有文件 (*)"};
   const auto file = GetOpenFileName("选择要导入的 GEDCOM 文件", kFilters);
   if (!file) return;
-  const auto folder = GetFolderName("选择空文件夹或新文件夹，存放导入的家谱");
-  if (!folder) return;
-  if (!emptyOrNewFolder(*folder)) {
+  std::optional<std::string> folder;
+  for (;;) {
+    folder = GetFolderName("选择空文件夹或新文件夹，存放导入的家谱");
+    if (!folder) return;
+    if (emptyOrNewFolder(*folder)) break;
     MessageBox("所选文件夹不是空的，请选择空文件夹或新文件夹：\r\n" + gbk(*folder), kCaption,
                kWarning);
-    return;
   }
   std::string bytes, why;
   if (!platform::readRegularFile(*file, bytes, why)) {
@@ -71,7 +83,7 @@ void MainDialog::OnImportGedcom() {
   std::vector<std::string> lines;
   if (!importGedcom(bytes, options, result) && !result.decodesAs.empty()) {
     options.charset = result.decodesAs;
-    lines.push_back("文件没有说明字符集，按 " + options.charset + " 读取");
+    lines.push_back(charsetLine(result.labelledAs, result.decodesAs));
     importGedcom(bytes, options, result);
   }
   if (!result.likelyAs.empty()) {
@@ -104,21 +116,14 @@ void MainDialog::OnImportGedcom() {
   text += lines.empty() ? "\r\n文件中的一切都能照原样存入家谱。"
                         : "\r\n以下各项无法照原样存入家谱，或是读取时的说明：";
   if (!ShowReport(kCaption, text, lines, "导入", "取消")) return;
-  if (!askSaveBeforeReplacing()) return;
+  if (!askSaveBeforeReplacing("导入")) return;
   std::error_code made;
   fs::create_directories(*folder, made);
   if (made || !platform::replaceFileAtPath(home, withCrLf(result.homeText))) {
     MessageBox("无法写入 " + gbk(home), kCaption, kWarning);
     return;
   }
-  std::error_code error;
-  fs::current_path(*folder, error);
-  if (error) {
-    MessageBox("无法打开文件夹 " + gbk(*folder), kCaption, kWarning);
-    return;
-  }
-  familyTree.load();
-  refillTreeView();
+  if (!openGenealogy(*folder)) return;
   showText("\r\n      已导入 " + std::to_string(result.persons) + " 人，家谱文件：" + gbk(home) +
            "\r\n" + std::string(welcomeText()));
 }

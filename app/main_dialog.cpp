@@ -110,12 +110,23 @@ std::span<const MessageEntry<MainDialog>> MainDialog::messageMap() {
       {MessageKind::Clicked, ID_APP_ABOUT, &D::OnAppAbout},
       {MessageKind::Clicked, ID_VIEW_EXACT_TERMS, &D::OnViewExactTerms},
       {MessageKind::Clicked, ID_VIEW_CHINESE_DATES, &D::OnViewChineseDates},
+      {MessageKind::Clicked, ID_FILE_OPEN, &D::OnOpenGenealogy},
+      {MessageKind::Clicked, ID_HELP_FEATURES, &D::OnFeatures},
   };
   return map;
 }
 
 bool MainDialog::OnCommandRoute(int id) {
-  return platform::dispatchMessage(messageMap(), *this, MessageKind::Clicked, id);
+  bool routed = false;
+  if (id > ID_FILE_RECENT && id <= ID_FILE_RECENT + static_cast<int>(platform::RecentList::kMost)) {
+    OnOpenRecent(id);
+    routed = true;
+  } else {
+    routed = platform::dispatchMessage(messageMap(), *this, MessageKind::Clicked, id);
+  }
+  // Every edit, undo, redo and opening comes as a command: 撤销 and 恢复 follow them here.
+  if (routed) updateEditEntries();
+  return routed;
 }
 
 bool MainDialog::OnSysCommandRoute(unsigned id) {
@@ -171,11 +182,9 @@ bool MainDialog::OnInitDialog() {
   treeCtrl.SetImageList(&objects_.treeImageList, platform::TVSIL_NORMAL);
   fillTreeView();
 
-  if (loaded) {
-    showText(welcomeText());
-  } else {
-    showText(unreadableGenealogyNote(familyTree) + std::string(welcomeText()));
-  }
+  showStartText(loaded);
+  showGenealogyName();
+  updateEditEntries();
   return true;
 }
 
@@ -216,16 +225,25 @@ void MainDialog::askSaveBeforeExit(int result) {
   }
 }
 
-bool MainDialog::askSaveBeforeReplacing() {
+bool MainDialog::askSaveBeforeReplacing(std::string_view act) {
   if (!familyTree.hasUnsavedChanges()) return true;
-  switch (MessageBox("　家谱有尚未保存的修改，导入前要保存吗?", kExitCaption,
-                     platform::MB_YESNOCANCEL | platform::MB_DEFBUTTON3)) {
+  std::string question = "　家谱有尚未保存的修改，";
+  (question += act) += "前要保存吗?";
+  switch (MessageBox(question, kExitCaption, platform::MB_YESNOCANCEL | platform::MB_DEFBUTTON3)) {
     case platform::IDYES:
       return saveGenealogy();
     case platform::IDNO:
       return true;
     default:
       return false;
+  }
+}
+
+void MainDialog::showStartText(bool loaded) {
+  if (loaded) {
+    showText(welcomeText());
+  } else {
+    showText(unreadableGenealogyNote(familyTree) + std::string(welcomeText()));
   }
 }
 

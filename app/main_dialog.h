@@ -10,7 +10,8 @@
 //   kinship/relation_panel.cpp, reports/person_query_panel.cpp, reports/roster_panel.cpp,
 //   reports/help_panel.cpp, app/add_person_panel.cpp, app/modify_panel.cpp; the context menu's
 //   exports in app/export_entries.cpp, its GEDCOM import in app/import_entry.cpp; undo, redo and
-//   the kinship path in app/edit_history.cpp; the 视图 menu in app/view_menu.cpp.
+//   the kinship path in app/edit_history.cpp; the 视图 menu in app/view_menu.cpp; 打开家谱 and
+//   最近打开 in app/open_entry.cpp.
 //
 // Single-threaded: the user-interface thread runs every handler to its end.
 #pragma once
@@ -112,6 +113,7 @@ class MainDialog : public platform::Dialog {
   // reports/help_panel.cpp
   void OnAboutSoftware();  // 1011
   void OnUsage();          // 1012
+  void OnFeatures();  // ID_HELP_FEATURES: 功能说明, what the window does beyond the original
   // app/add_person_panel.cpp
   void OnAddChild();       // 1031
   void OnResetBirth();     // 1030
@@ -129,6 +131,25 @@ class MainDialog : public platform::Dialog {
   void OnExportBook();    // ID_EXPORT_BOOK: the printed book, with a progress dialog
   // app/import_entry.cpp: the context menu's GEDCOM import
   void OnImportGedcom();  // ID_IMPORT_GEDCOM
+
+  // --- Opening another genealogy (app/open_entry.cpp) ------------------------------------------
+  // ID_FILE_OPEN: with unsaved changes the question whether to save them first, then a folder
+  // chooser (a folder holding home.txt, or a home.txt); a folder without home.txt says so and the
+  // chooser comes back.
+  void OnOpenGenealogy();
+  // ID_FILE_RECENT + 1 ... + RecentList::kMost: the n-th genealogy of 最近打开. One no longer
+  // there is said so and dropped from the list; else the question as for 打开, then it opens.
+  void OnOpenRecent(int id);
+  // Opens the genealogy of `folder` (UTF-8) as the window opens one at start-up: it becomes the
+  // working directory, home.txt is loaded twice (the process objects' load and the window's),
+  // the tree view filled anew, the pane showing the welcome text (after the note of what could
+  // not be read); the history of edits and the kinship path go, the views stay as they are; the
+  // title names the clan and the folder, and the folder heads 最近打开. False, with a warning box
+  // and nothing changed, when the folder cannot be entered.
+  bool openGenealogy(const std::string& folder);
+  // The title (《X氏家谱》 after the root's surname, the folder) and 最近打开 for the genealogy
+  // open now; a genealogy that was read heads the list of those opened last.
+  void showGenealogyName();
 
   // System commands: the About entry (16) opens the About box; others go to the default.
   void OnSysCommand(int id);
@@ -187,9 +208,18 @@ class MainDialog : public platform::Dialog {
   // The question asked, with unsaved changes, before the window ends with `result`: Yes saves
   // and ends when the save succeeds, No ends as without changes, Cancel leaves the window open.
   void askSaveBeforeExit(int result);
-  // The question asked, with unsaved changes, before another genealogy replaces this one (the
-  // import): Yes saves first, No goes on without saving; true when the replacement may go on.
-  bool askSaveBeforeReplacing();
+  // The question asked, with unsaved changes, before another genealogy replaces this one (`act`
+  // names what replaces it: "导入", "打开另一家谱"): Yes saves first, No goes on without saving;
+  // true when the replacement may go on.
+  bool askSaveBeforeReplacing(std::string_view act);
+  // Names 撤销 and 恢复 after the edit each would take back or do again, greyed out when there is
+  // none (the menu bar's and the context menu's entries alike).
+  void updateEditEntries();
+  // The list of 最近打开 as the recent list holds it now.
+  void showRecentList();
+  // The pane as the window opens on a genealogy: the welcome text, after a note of which file
+  // could not be read and why when the load did not read it (`loaded` false).
+  void showStartText(bool loaded);
 
   // The tree view's item table (see above).
   int insertPersonItem(Person& person, platform::HTREEITEM parent, platform::HTREEITEM after);
@@ -208,6 +238,7 @@ class MainDialog : public platform::Dialog {
   std::vector<platform::HTREEITEM> markedItems_;  // the kinship path's, in its order
   bool exactTerms_ = false;                       // 视图 > 精确称谓
   bool chineseDates_ = false;                     // 视图 > 农历日期
+  std::string undoEntry_, redoEntry_;  // the texts 撤销 and 恢复 were last given (GBK)
 };
 
 }  // namespace quillet

@@ -105,13 +105,14 @@ constexpr ControlTemplate kMainControls[] = {
     {ControlKind::PushButton, IDC_SIDE_NUMBER, "人物统计", {391, 387, 50, 14}, kButton},
 };
 
-// Ctrl+S saves, as the button 保存修改 does (with its warning). Ctrl+Z undoes the latest edit,
-// Ctrl+Y and Ctrl+Shift+Z redo one, while the focus is not in an edit box (there they act on its
-// text). Ctrl+F, the tree's find field, is the window's own key.
+// Ctrl+S saves, as the button 保存修改 does (with its warning); Ctrl+O opens another genealogy.
+// Ctrl+Z undoes the latest edit, Ctrl+Y and Ctrl+Shift+Z redo one, while the focus is not in an
+// edit box (there they act on its text). Ctrl+F, the tree's find field, is the window's own key.
 constexpr unsigned kCtrl = platform::FVIRTKEY | platform::FCONTROL;
 constexpr unsigned kOutsideEdit = platform::FOUTSIDEEDIT;
 constexpr platform::Accelerator kMainAccelerators[] = {
     {kCtrl, 'S', IDC_SAVE},
+    {kCtrl, 'O', ID_FILE_OPEN},
     {kCtrl | kOutsideEdit, 'Z', ID_EDIT_UNDO},
     {kCtrl | kOutsideEdit, 'Y', ID_EDIT_REDO},
     {kCtrl | platform::FSHIFT | kOutsideEdit, 'Z', ID_EDIT_REDO},
@@ -120,10 +121,14 @@ constexpr platform::Accelerator kMainAccelerators[] = {
 // The menu bar: every command of the window besides the panels' buttons, each running the
 // handler its button, key or context-menu entry runs. 退出 is the button 退出程序 (with its
 // question), 使用说明 the button of that name. The 视图 entries turn their views on and off and
-// show a check mark while on.
+// show a check mark while on. 最近打开 opens the list of the genealogies opened last; 撤销 and
+// 恢复 are named after the edit each would take back or do again, and greyed out without one.
 constexpr auto kEntry = platform::MF_STRING;
 constexpr auto kSeparator = platform::MF_SEPARATOR;
 constexpr platform::MenuBarEntry kMainMenuBar[] = {
+    {"文件", kEntry, ID_FILE_OPEN, "打开家谱...\tCtrl+O"},
+    {"文件", platform::MF_POPUP, ID_FILE_RECENT, "最近打开"},
+    {"文件", kSeparator, 0, ""},
     {"文件", kEntry, ID_IMPORT_GEDCOM, "导入GEDCOM..."},
     {"文件", kEntry, ID_EXPORT_GEDCOM, "导出GEDCOM..."},
     {"文件", kEntry, ID_EXPORT_CHART, "导出世系图..."},
@@ -138,6 +143,7 @@ constexpr platform::MenuBarEntry kMainMenuBar[] = {
     {"视图", kEntry | platform::MF_CHECKMARK, ID_VIEW_EXACT_TERMS, "精确称谓"},
     {"视图", kEntry | platform::MF_CHECKMARK, ID_VIEW_CHINESE_DATES, "农历日期"},
     {"帮助", kEntry, IDC_USAGE, "使用说明"},
+    {"帮助", kEntry, ID_HELP_FEATURES, "功能说明"},
     {"帮助", kEntry, ID_APP_ABOUT, "关于 Quillet"},
 };
 

@@ -31,6 +31,12 @@ inline constexpr int ID_APP_ABOUT = 32804;
 // relation query, the dates in the Chinese calendar in a person's report.
 inline constexpr int ID_VIEW_EXACT_TERMS = 32805;
 inline constexpr int ID_VIEW_CHINESE_DATES = 32806;
+// 文件 > 打开家谱 (Ctrl+O), and 帮助 > 功能说明.
+inline constexpr int ID_FILE_OPEN = 32807;
+inline constexpr int ID_HELP_FEATURES = 32808;
+// 文件 > 最近打开: the list, whose n-th entry (0 the first) is the command ID_FILE_RECENT + 1 + n,
+// up to platform::RecentList::kMost entries.
+inline constexpr int ID_FILE_RECENT = 32810;
 
 // Controls of the main window.
 inline constexpr int IDC_TREE = 1000;

@@ -39,7 +39,7 @@ constexpr const char kWindowHelp[] =
     "quillet-batch runs the same window without a screen.\n"
     "\n"
     "Exit status: 0 when the window has closed; 1 when the folder cannot be opened or made,\n"
-    "or no display is found; 2 for bad usage.\n";
+    "or no display is set or the one named (DISPLAY) cannot be opened; 2 for bad usage.\n";
 
 std::string_view environment(const char* name) {
   const char* value = std::getenv(name);
@@ -50,7 +50,8 @@ struct WindowRequest {
   bool help = false;
   bool version = false;
   bool userGenealogy = false;
-  bool displayGiven = false;  // -platform or -display: the toolkit is told where to show
+  std::optional<std::string> platform;  // -platform NAME: the toolkit's window system
+  std::optional<std::string> display;   // -display NAME: the X display
   std::optional<std::string> folder;
 };
 
@@ -70,10 +71,17 @@ std::optional<int> parseWindowArguments(int argc, char** argv, WindowRequest& re
         request.userGenealogy = true;
       } else if (const platform::QtCommandLineOption* option =
                      platform::qtCommandLineOption(argument)) {
-        request.displayGiven |= option->name == "platform" || option->name == "display";
-        if (option->takesValue && argument.find('=') == std::string_view::npos && ++i >= argc) {
+        const std::size_t equals = argument.find('=');
+        if (option->takesValue && equals == std::string_view::npos && ++i >= argc) {
           return usageError(kWindowProgram,
                             "option '" + std::string(argument) + "' requires an argument");
+        }
+        if (option->takesValue) {
+          const std::string value = equals == std::string_view::npos
+                                        ? std::string(argv[i])
+                                        : std::string(argument.substr(equals + 1));
+          if (option->name == "platform") request.platform = value;
+          if (option->name == "display") request.display = value;
         }
       } else {
         return usageError(kWindowProgram, "unrecognized option '" + std::string(argument) + "'");
@@ -120,13 +128,35 @@ std::optional<int> openGenealogyFolder(const WindowRequest& request) {
   return std::nullopt;
 }
 
-// Whether Qt can be expected to find a display: it is told one, or the environment names one.
-bool displayReachable(const WindowRequest& request) {
-  if (request.displayGiven) return true;
-  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-    if (!environment(name).empty()) return true;
+constexpr const char kUseBatch[] =
+    "quillet-batch runs the same window without a screen; see quillet-batch(1).\n";
+
+// Whether the toolkit can be expected to show the window, else the exit status after saying why
+// on standard error. Where it would use X (its window system is xcb, named or by default, and no
+// Wayland display is named), the X display named by -display or DISPLAY is opened and closed
+// again first: the toolkit ends the program with an abort (and a core dump) when it cannot.
+std::optional<int> checkDisplay(const WindowRequest& request) {
+  const std::string platformName =
+      request.platform ? *request.platform : std::string(environment("QT_QPA_PLATFORM"));
+  if (!platformName.empty() && !platformName.starts_with("xcb")) return std::nullopt;
+  if (platformName.empty() &&
+      (!environment("WAYLAND_DISPLAY").empty() || environment("XDG_SESSION_TYPE") == "wayland")) {
+    return std::nullopt;
   }
-  return environment("XDG_SESSION_TYPE") == "wayland";
+  const std::string display =
+      request.display ? *request.display : std::string(environment("DISPLAY"));
+  if (display.empty()) {
+    std::fprintf(stderr, "quillet: no display to show the window on (DISPLAY is not set)\n%s",
+                 kUseBatch);
+    return kExitFailure;
+  }
+  if (const std::optional<std::string> why = platform::xDisplayProblem(display)) {
+    std::fprintf(stderr, "quillet: cannot open the display '%s' that %s names (%s)\n%s",
+                 display.c_str(), request.display ? "-display" : "DISPLAY", why->c_str(),
+                 kUseBatch);
+    return kExitFailure;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -143,14 +173,7 @@ std::optional<int> startWindowProgram(int argc, char** argv) {
     return kExitSuccess;
   }
   if (const auto status = openGenealogyFolder(request)) return status;
-  if (!displayReachable(request)) {
-    std::fputs(
-        "quillet: no display to show the window on (DISPLAY is not set)\n"
-        "quillet-batch runs the same window without a screen; see quillet-batch(1).\n",
-        stderr);
-    return kExitFailure;
-  }
-  return std::nullopt;
+  return checkDisplay(request);
 }
 
 }  // namespace quillet

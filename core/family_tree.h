@@ -248,6 +248,10 @@ class FamilyTree {
   bool canRedo() const { return applied_ < history_.size(); }
   // The edits in effect: every kept edit adds one, every undo takes one away.
   std::size_t editsInEffect() const { return applied_; }
+  // What undo would take back and redo would do again, as their summaries would say; nothing
+  // when there is none.
+  std::optional<EditSummary> nextUndo() const;
+  std::optional<EditSummary> nextRedo() const;
   // Takes back the latest edit in effect; false, changing nothing, when there is none.
   bool undo(EditSummary* summary = nullptr);
   // Does the latest taken-back edit again; false, changing nothing, when there is none.

@@ -241,6 +241,18 @@ void FamilyTree::setFields(Record* record, int field, const FieldValues& values)
   }
 }
 
+std::optional<FamilyTree::EditSummary> FamilyTree::nextUndo() const {
+  if (applied_ == 0) return std::nullopt;
+  const Edit& edit = history_[applied_ - 1];
+  return EditSummary{edit.kind, edit.person, edit.holder, edit.field};
+}
+
+std::optional<FamilyTree::EditSummary> FamilyTree::nextRedo() const {
+  if (applied_ == history_.size()) return std::nullopt;
+  const Edit& edit = history_[applied_];
+  return EditSummary{edit.kind, edit.person, edit.holder, edit.field};
+}
+
 bool FamilyTree::undo(EditSummary* summary) {
   if (applied_ == 0) return false;
   const Edit& edit = history_[--applied_];

@@ -1,4 +1,5 @@
-// The two buttons that put a fixed text into the display pane: 关于软件 and 使用说明.
+// The two buttons that put a fixed text into the display pane, 关于软件 and 使用说明, and the menu
+// bar's 功能说明.
 #include "app/main_dialog.h"
 #include "reports/help_texts.h"
 
@@ -13,6 +14,12 @@ void MainDialog::OnAboutSoftware() {
 void MainDialog::OnUsage() {
   UpdateData(true);
   displayText = usageText();
+  UpdateData(false);
+}
+
+void MainDialog::OnFeatures() {
+  UpdateData(true);
+  displayText = featuresText();
   UpdateData(false);
 }
 

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "platform/dialog/dialog_template.h"
+#include "platform/dialog/recent_list.h"
 #include "platform/dialog/tree_items.h"
 #include "platform/dialog/win_types.h"
 
@@ -110,6 +111,16 @@ class WindowPeer {
   // Sets or clears the check mark of the menu-bar entry of command `commandId` (an entry made
   // with MF_CHECKMARK); a window without such an entry ignores it.
   virtual void checkMenuBarEntry(unsigned commandId, bool checked) = 0;
+  // Names and enables (or greys out) every entry of command `commandId`, in the menu bar and in
+  // the context menu: `gbkText` is its new text (a menu-bar entry keeps the key its template
+  // shows after a tab). A greyed entry cannot be chosen; the command's keys still run it.
+  virtual void setCommandEntry(unsigned commandId, bool enabled, std::string_view gbkText) = 0;
+  // The entries of the list that the menu-bar entry of command `listId` opens (an entry made
+  // with MF_POPUP), replacing those before: entry n (0 the first) runs command listId + 1 + n. An
+  // empty list greys the entry out. A window without such an entry ignores it.
+  virtual void setMenuBarList(unsigned listId, std::span<const std::string> gbkTexts) = 0;
+  // The window's title.
+  virtual void setTitle(std::string_view gbk) = 0;
   // The system menu; a window without one ignores the appends.
   virtual bool hasSystemMenu() const = 0;
   virtual void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) = 0;
@@ -126,6 +137,12 @@ class WindowPeer {
 struct SaveFileChoice {
   std::string path;
   std::size_t filter = 0;
+};
+
+// What a folder chooser asks for (Backend::folderName).
+enum class FolderChoice {
+  kToWrite,    // a folder to write into: an existing one, or a new one typed
+  kGenealogy,  // a genealogy to open: an existing folder, or a file in one
 };
 
 // --- Progress dialogs ---------------------------------------------------------------------------
@@ -168,10 +185,12 @@ class Backend {
   // nothing when the person cancelled. The file is not opened.
   virtual std::optional<std::string> openFileName(WindowPeer* parent, std::string_view gbkCaption,
                                                   std::span<const std::string_view> gbkFilters) = 0;
-  // Asks for a folder, which the person may make in the chooser. Its path (UTF-8 bytes), or
-  // nothing when cancelled.
-  virtual std::optional<std::string> folderName(WindowPeer* parent,
-                                                std::string_view gbkCaption) = 0;
+  // Asks for a folder: one to write into (FolderChoice::kToWrite: an existing folder, or a new
+  // one whose name the person types or makes in the chooser; the chooser makes none itself) or a
+  // genealogy to open (kGenealogy: an existing folder, or a file in one, home.txt). Its path
+  // (UTF-8 bytes) as chosen, or nothing when cancelled.
+  virtual std::optional<std::string> folderName(WindowPeer* parent, std::string_view gbkCaption,
+                                                FolderChoice choice) = 0;
   // A modal report: `gbkText` above a scrollable list of `gbkLines`, with the buttons
   // `gbkAccept` and `gbkReject`. True when the person accepted; closing it rejects.
   virtual bool reportDialog(WindowPeer* parent, std::string_view gbkCaption,
@@ -184,6 +203,8 @@ class Backend {
                                                        std::string_view gbkCaption,
                                                        std::string_view gbkText,
                                                        std::size_t steps) = 0;
+  // The list of the genealogies opened last, as the window system keeps it between runs.
+  virtual RecentList& recentList() = 0;
 };
 
 // The answers a message box of `type` can give, in button order (OK; OK, Cancel; Yes, No,

@@ -202,10 +202,10 @@ std::optional<std::string> Dialog::GetOpenFileName(std::string_view gbkCaption,
   return backend->openFileName(peer_.get(), gbkCaption, gbkFilters);
 }
 
-std::optional<std::string> Dialog::GetFolderName(std::string_view gbkCaption) {
+std::optional<std::string> Dialog::GetFolderName(std::string_view gbkCaption, FolderChoice choice) {
   Backend* backend = currentBackend();
   if (backend == nullptr) return std::nullopt;
-  return backend->folderName(peer_.get(), gbkCaption);
+  return backend->folderName(peer_.get(), gbkCaption, choice);
 }
 
 bool Dialog::ShowReport(std::string_view gbkCaption, std::string_view gbkText,
@@ -242,6 +242,27 @@ bool Dialog::CheckMenuBarEntry(unsigned commandId, bool checked) {
   if (peer_ == nullptr) return false;
   peer_->checkMenuBarEntry(commandId, checked);
   return true;
+}
+
+bool Dialog::SetCommandEntry(unsigned commandId, bool enabled, std::string_view gbkText) {
+  if (peer_ == nullptr) return false;
+  peer_->setCommandEntry(commandId, enabled, gbkText);
+  return true;
+}
+
+bool Dialog::SetMenuBarList(unsigned listId, std::span<const std::string> gbkTexts) {
+  if (peer_ == nullptr) return false;
+  peer_->setMenuBarList(listId, gbkTexts);
+  return true;
+}
+
+void Dialog::SetWindowText(std::string_view gbk) {
+  if (peer_ != nullptr) peer_->setTitle(gbk);
+}
+
+RecentList* Dialog::GetRecentList() {
+  Backend* backend = currentBackend();
+  return backend == nullptr ? nullptr : &backend->recentList();
 }
 
 void Dialog::onCommand(int id) {

@@ -187,7 +187,8 @@ class Dialog : public WindowEvents {
   // reportDialog); nothing, or false, when the person cancelled or no backend is installed.
   std::optional<std::string> GetOpenFileName(std::string_view gbkCaption,
                                              std::span<const std::string_view> gbkFilters);
-  std::optional<std::string> GetFolderName(std::string_view gbkCaption);
+  std::optional<std::string> GetFolderName(std::string_view gbkCaption,
+                                           FolderChoice choice = FolderChoice::kToWrite);
   bool ShowReport(std::string_view gbkCaption, std::string_view gbkText,
                   std::span<const std::string> gbkLines, std::string_view gbkAccept,
                   std::string_view gbkReject);
@@ -205,6 +206,16 @@ class Dialog : public WindowEvents {
   // Sets or clears the check mark of the menu-bar entry of command `commandId` (see
   // MF_CHECKMARK). False when no window is open.
   bool CheckMenuBarEntry(unsigned commandId, bool checked);
+  // Names and enables or greys out the menu entries of command `commandId`
+  // (WindowPeer::setCommandEntry). False when no window is open.
+  bool SetCommandEntry(unsigned commandId, bool enabled, std::string_view gbkText);
+  // The entries of the list under the menu-bar entry `listId` (WindowPeer::setMenuBarList). False
+  // when no window is open.
+  bool SetMenuBarList(unsigned listId, std::span<const std::string> gbkTexts);
+  // The window's title; nothing when no window is open.
+  void SetWindowText(std::string_view gbk);
+  // The genealogies opened last, as the backend keeps them; null when no backend is installed.
+  RecentList* GetRecentList();
 
   const DialogTemplate& dialogTemplate() const { return template_; }
   // The open window, or null before Create / after the run.

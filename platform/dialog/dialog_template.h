@@ -54,7 +54,8 @@ struct Accelerator {
 // An entry of the window's menu bar: it belongs to the menu titled `menu` (menus stand in the
 // order their first entries come), and its choice runs `command` as a click on the button with
 // that id does. A tab in `text` sets off the entry's key, shown at its right ("撤销\tCtrl+Z");
-// the key itself is an accelerator. MF_SEPARATOR in `flags` makes a separator.
+// the key itself is an accelerator. MF_SEPARATOR in `flags` makes a separator; MF_POPUP an entry
+// that opens a list the window fills (its commands follow `command`: Dialog::SetMenuBarList).
 struct MenuBarEntry {
   std::string_view menu;  // GBK
   unsigned flags;

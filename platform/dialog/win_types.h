@@ -85,6 +85,8 @@ inline constexpr unsigned MF_SEPARATOR = 0x0800;
 // This program's own flag, for a menu-bar entry: it shows a check mark, cleared at first, which
 // the window sets and clears (Dialog::CheckMenuBarEntry).
 inline constexpr unsigned MF_CHECKMARK = 0x10000;
+// For a menu-bar entry: it opens a list of entries that the window sets (Dialog::SetMenuBarList).
+inline constexpr unsigned MF_POPUP = 0x0010;
 inline constexpr unsigned SC_CLOSE = 0xF060;
 
 // Icon slots of a window.

@@ -27,7 +27,11 @@ std::string_view fittingPrefix(std::string_view text, std::size_t limit) {
 
 HeadlessWindow::HeadlessWindow(HeadlessBackend& backend, const DialogTemplate& dialogTemplate,
                                WindowEvents& events, bool nested)
-    : backend_(backend), template_(dialogTemplate), events_(events), nested_(nested) {
+    : backend_(backend),
+      template_(dialogTemplate),
+      events_(events),
+      nested_(nested),
+      title_(dialogTemplate.caption) {
   for (const ControlTemplate& control : template_.controls) {
     if (control.id == IDC_STATIC) continue;
     Control& made = controls_[control.id];
@@ -99,6 +103,7 @@ HeadlessWindow::Act HeadlessWindow::chooseContextMenu(unsigned commandId) {
       contextMenu_.begin(), contextMenu_.end(),
       [commandId](const auto& e) { return e.first == commandId && !e.second.empty(); });
   if (entry == contextMenu_.end()) return Act::UnknownId;
+  if (const auto state = commandEntry(commandId); state && !state->enabled) return Act::Disabled;
   events_.onCommand(static_cast<int>(commandId));
   return Act::Done;
 }
@@ -120,7 +125,18 @@ HeadlessWindow::Act HeadlessWindow::chooseMenuBar(unsigned commandId) {
   const auto entry = std::find_if(entries.begin(), entries.end(), [commandId](const auto& e) {
     return static_cast<unsigned>(e.command) == commandId && (e.flags & MF_SEPARATOR) == 0;
   });
-  if (entry == entries.end()) return Act::UnknownId;
+  if (entry == entries.end()) {
+    // An entry of a list: the list's id and its place in it.
+    for (const auto& [listId, texts] : menuBarLists_) {
+      if (commandId > listId && commandId - listId <= texts.size()) {
+        events_.onCommand(static_cast<int>(commandId));
+        return Act::Done;
+      }
+    }
+    return Act::UnknownId;
+  }
+  if ((entry->flags & MF_POPUP) != 0) return Act::WrongKind;  // it opens its list
+  if (const auto state = commandEntry(commandId); state && !state->enabled) return Act::Disabled;
   events_.onCommand(static_cast<int>(commandId));
   return Act::Done;
 }
@@ -297,6 +313,27 @@ void HeadlessWindow::checkMenuBarEntry(unsigned commandId, bool checked) {
     checkedEntries_.erase(commandId);
   }
 }
+
+void HeadlessWindow::setCommandEntry(unsigned commandId, bool enabled, std::string_view gbkText) {
+  commandEntries_[commandId] = {enabled, std::string(gbkText)};
+}
+
+std::optional<HeadlessWindow::CommandEntry> HeadlessWindow::commandEntry(unsigned commandId) const {
+  const auto found = commandEntries_.find(commandId);
+  if (found == commandEntries_.end()) return std::nullopt;
+  return found->second;
+}
+
+void HeadlessWindow::setMenuBarList(unsigned listId, std::span<const std::string> gbkTexts) {
+  menuBarLists_[listId].assign(gbkTexts.begin(), gbkTexts.end());
+}
+
+std::vector<std::string> HeadlessWindow::menuBarList(unsigned listId) const {
+  const auto found = menuBarLists_.find(listId);
+  return found == menuBarLists_.end() ? std::vector<std::string>() : found->second;
+}
+
+void HeadlessWindow::setTitle(std::string_view gbk) { title_.assign(gbk); }
 
 std::vector<std::size_t> HeadlessWindow::markedTreeLines(int treeId) const {
   std::vector<std::size_t> lines;
@@ -478,14 +515,15 @@ std::optional<std::string> HeadlessBackend::openFileName(
 }
 
 std::optional<std::string> HeadlessBackend::folderName(WindowPeer* /*parent*/,
-                                                       std::string_view gbkCaption) {
+                                                       std::string_view gbkCaption,
+                                                       FolderChoice choice) {
   std::optional<std::string> path;
   if (!folderNames_.empty()) {
     path = std::move(folderNames_.front());
     folderNames_.pop_front();
   }
-  record({HeadlessEvent::Kind::FileChooser, std::string(gbkCaption), std::string(), 0,
-          path ? IDOK : IDCANCEL, 0});
+  record({HeadlessEvent::Kind::FileChooser, std::string(gbkCaption), std::string(),
+          static_cast<unsigned>(choice), path ? IDOK : IDCANCEL, 0});
   return path;
 }
 

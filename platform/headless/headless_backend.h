@@ -35,7 +35,7 @@ struct HeadlessEvent {
   std::string caption;  // message box, dialog or file chooser caption (GBK)
   std::string text;     // message box text, the file chooser's suggested name, or a report's
                         // text and lines, one a line (GBK)
-  unsigned type = 0;    // message box type (MB_*)
+  unsigned type = 0;    // message box type (MB_*); for a folder chooser its FolderChoice
   int answer = 0;       // message box answer: IDOK, IDCANCEL, IDYES or IDNO; for a file
                         // chooser IDOK (a file chosen) or IDCANCEL; for a report IDOK
                         // (accepted) or IDCANCEL
@@ -44,8 +44,8 @@ struct HeadlessEvent {
 
 class HeadlessWindow : public WindowPeer {
  public:
-  // Result of an act: done, or why it does not fit.
-  enum class Act { Done, UnknownId, WrongKind, NoSuchItem };
+  // Result of an act: done, or why it does not fit (Disabled: a menu entry greyed out).
+  enum class Act { Done, UnknownId, WrongKind, NoSuchItem, Disabled };
 
   struct TreeLine {
     int depth;
@@ -67,7 +67,8 @@ class HeadlessWindow : public WindowPeer {
   Act check(int id);
   // Clicks a push button.
   Act click(int id);
-  // Chooses the context-menu entry of command `commandId` (UnknownId when there is none).
+  // Chooses the context-menu entry of command `commandId` (UnknownId when there is none,
+  // Disabled when it is greyed out).
   Act chooseContextMenu(unsigned commandId);
   // Enter in an edit box: the default push button is pressed.
   void keyEnter();
@@ -75,8 +76,8 @@ class HeadlessWindow : public WindowPeer {
   // A key with Ctrl (and Shift, with `shift`) while the focus is outside the edit boxes: the
   // command of the template's accelerator for it (UnknownId when there is none).
   Act keyCtrl(char letter, bool shift = false);
-  // Chooses the entry of command `commandId` of the template's menu bar (UnknownId when there is
-  // none).
+  // Chooses the entry of command `commandId` of the template's menu bar, or of a list that one of
+  // its entries opens (UnknownId when there is none, Disabled when it is greyed out).
   Act chooseMenuBar(unsigned commandId);
   // Types `gbk` into the find field of tree control `treeId` and presses Enter: the first item
   // after the selected one (from the first when none is), wrapping round, whose label matches
@@ -105,6 +106,17 @@ class HeadlessWindow : public WindowPeer {
   int findOpened() const { return findOpened_; }
   // Whether the menu-bar entry of command `commandId` shows its check mark.
   bool menuBarChecked(unsigned commandId) const { return checkedEntries_.contains(commandId); }
+  // The text and state of command `commandId`'s menu entries as the window last set them
+  // (setCommandEntry); none when it never did, and the entries are then as appended.
+  struct CommandEntry {
+    bool enabled = true;
+    std::string text;  // GBK, without the key a menu-bar entry shows after a tab
+  };
+  std::optional<CommandEntry> commandEntry(unsigned commandId) const;
+  // The entries of the list under the menu-bar entry `listId`, as last set.
+  std::vector<std::string> menuBarList(unsigned listId) const;
+  // The window's title: the template's caption until the window sets another.
+  const std::string& title() const { return title_; }
   std::size_t limitOf(int id) const;
   // The system menu's entries as appended (separators have an empty text and id 0).
   const std::vector<std::pair<unsigned, std::string>>& systemMenu() const { return systemMenu_; }
@@ -139,6 +151,9 @@ class HeadlessWindow : public WindowPeer {
   bool markTreeItem(int id, HTREEITEM item, bool marked) override;
   void openTreeFind(int id) override;
   void checkMenuBarEntry(unsigned commandId, bool checked) override;
+  void setCommandEntry(unsigned commandId, bool enabled, std::string_view gbkText) override;
+  void setMenuBarList(unsigned listId, std::span<const std::string> gbkTexts) override;
+  void setTitle(std::string_view gbk) override;
   bool hasSystemMenu() const override;
   void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) override;
   void appendContextMenu(unsigned flags, unsigned commandId, std::string_view gbk) override;
@@ -177,6 +192,9 @@ class HeadlessWindow : public WindowPeer {
   std::vector<std::pair<unsigned, std::string>> contextMenu_;
   int findOpened_ = 0;
   std::set<unsigned> checkedEntries_;
+  std::map<unsigned, CommandEntry> commandEntries_;
+  std::map<unsigned, std::vector<std::string>> menuBarLists_;
+  std::string title_;
   int iconsSet_ = 0;
   bool ended_ = false;
   int result_ = 0;
@@ -201,9 +219,11 @@ class HeadlessBackend : public Backend {
   void queueFileName(std::string path, std::size_t filter = 0) {
     fileNames_.push_back({std::move(path), filter});
   }
-  // The import's choosers and report (below) take their answers from queues of their own: an
-  // open-file chooser the next of queueFileName's paths, a folder chooser the next of
-  // queueFolderName's, a report the next of queueReportAnswer's (none queued: rejected).
+  // The import's and 打开's choosers and the import's report (below) take their answers from
+  // queues of their own: an open-file chooser the next of queueFileName's paths, a folder chooser
+  // of either kind the next of queueFolderName's, a report the next of queueReportAnswer's (none
+  // queued: rejected). A folder chooser gives its path as queued, made or not, as a person may
+  // type the name of a folder that does not exist.
   void queueFolderName(std::string path) { folderNames_.push_back(std::move(path)); }
   void queueReportAnswer(bool accept) { reportAnswers_.push_back(accept); }
   // The next progress dialog is cancelled at its `update`-th update (1 the first): that update
@@ -213,6 +233,8 @@ class HeadlessBackend : public Backend {
   void clearEvents() { events_.clear(); }
   // The top-level window open now, or null.
   HeadlessWindow* topWindow() const { return topWindow_; }
+  // The list of the genealogies opened last: in memory, empty at first, for the backend's life.
+  MemoryRecentList& recent() { return recent_; }
 
   std::unique_ptr<WindowPeer> createWindow(const DialogTemplate& dialogTemplate,
                                            WindowEvents& events, WindowPeer* parent) override;
@@ -223,13 +245,15 @@ class HeadlessBackend : public Backend {
                                              std::span<const std::string_view> gbkFilters) override;
   std::optional<std::string> openFileName(WindowPeer* parent, std::string_view gbkCaption,
                                           std::span<const std::string_view> gbkFilters) override;
-  std::optional<std::string> folderName(WindowPeer* parent, std::string_view gbkCaption) override;
+  std::optional<std::string> folderName(WindowPeer* parent, std::string_view gbkCaption,
+                                        FolderChoice choice) override;
   bool reportDialog(WindowPeer* parent, std::string_view gbkCaption, std::string_view gbkText,
                     std::span<const std::string> gbkLines, std::string_view gbkAccept,
                     std::string_view gbkReject) override;
   std::unique_ptr<ProgressDialog> openProgress(WindowPeer* parent, std::string_view gbkCaption,
                                                std::string_view gbkText,
                                                std::size_t steps) override;
+  RecentList& recentList() override { return recent_; }
 
  private:
   friend class HeadlessWindow;
@@ -244,6 +268,7 @@ class HeadlessBackend : public Backend {
   std::deque<bool> reportAnswers_;
   std::optional<std::size_t> progressCancelAt_;
   std::vector<HeadlessEvent> events_;
+  MemoryRecentList recent_;
   HeadlessWindow* topWindow_ = nullptr;  // not owned
 };
 

@@ -46,7 +46,9 @@ TEST_F(ImportEntryTest, CancelInTheReportWritesNothingAndKeepsTheTree) {
   const platform::HeadlessEvent& report = w.events()[2];
   EXPECT_EQ(report.kind, platform::HeadlessEvent::Kind::Report);
   EXPECT_NE(report.text.find("始祖 @I1@ 孔德庸 的世系，共 4 人"), std::string::npos);
-  EXPECT_NE(report.text.find("\n文件没有说明字符集，按 GB18030 读取"), std::string::npos);
+  EXPECT_NE(report.text.find("\n文件的字符集 CHAR ANSI 没有说明是哪一种，又不是 UTF-8：按 GB18030 "
+                             "读取，这是能完整解码全文的第一种字符集"),
+            std::string::npos);
   EXPECT_FALSE(testing::fileExists("new/home.txt"));
   EXPECT_EQ(std::filesystem::current_path().string(), here);
   EXPECT_TRUE(tree().hasUnsavedChanges());
@@ -118,12 +120,53 @@ TEST_F(ImportEntryTest, ALyingCharAsksWhichCharacterSetToUse) {
   }
 }
 
-// A folder that is not empty, a file that cannot be read or is not GEDCOM: a warning, nothing
-// written; cancelled choosers end the import quietly.
+// A file without CHAR is read as one labelled ANSI is, and the report says why either way.
+TEST_F(ImportEntryTest, TheReportSaysWhichSetAFileIsReadInThatDoesNotSayItsOwn) {
+  std::string unlabelled = gbkClan();
+  const std::size_t label = unlabelled.find("1 CHAR ANSI");
+  ASSERT_NE(label, std::string::npos);
+  unlabelled.erase(label, unlabelled.find('\n', label) + 1 - label);
+  testing::writeFile("clan.ged", unlabelled);
+  WindowHarness& w = window();
+  w.answerFileName("clan.ged");
+  w.answerFolderName("new");
+  w.chooseContextMenu(ID_IMPORT_GEDCOM);
+  ASSERT_EQ(w.events().size(), 3u);
+  EXPECT_NE(w.events()[2].text.find("\n文件没有说明字符集（没有 CHAR），又不是 UTF-8：按 GB18030 "
+                                    "读取，这是能完整解码全文的第一种字符集"),
+            std::string::npos)
+      << testing::readable(w.events()[2].text);
+}
+
+// A folder that is not empty says so and brings the folder chooser back (the file chosen stays);
+// a new folder's name is taken, and the folder made when the import is written.
+TEST_F(ImportEntryTest, AFolderThatIsNotEmptyBringsTheChooserBackAndANewOneIsMade) {
+  testing::writeFile("clan.ged", gbkClan());
+  std::filesystem::create_directories("full/sub");
+  const std::string here = std::filesystem::current_path().string();
+  WindowHarness& w = window();
+  w.answerFileName("clan.ged");
+  w.answerFolderName("full");
+  w.answerFolderName("full");
+  w.answerFolderName("made/new");  // neither exists yet
+  w.answerReport(true);
+  ASSERT_TRUE(w.chooseContextMenu(ID_IMPORT_GEDCOM));
+  using Kind = platform::HeadlessEvent::Kind;
+  std::vector<Kind> kinds;
+  for (const platform::HeadlessEvent& event : w.events()) kinds.push_back(event.kind);
+  EXPECT_EQ(kinds, (std::vector<Kind>{Kind::FileChooser, Kind::FileChooser, Kind::MessageBox,
+                                      Kind::FileChooser, Kind::MessageBox, Kind::FileChooser,
+                                      Kind::Report}));
+  EXPECT_TRUE(w.messageBoxes()[0].text.starts_with("所选文件夹不是空的"));
+  EXPECT_TRUE(testing::fileExists(here + "/made/new/home.txt"));
+  EXPECT_EQ(w.treeLines().at(0), kImported);
+}
+
+// A file that cannot be read or is not GEDCOM: a warning, nothing written; cancelled choosers
+// end the import quietly.
 TEST_F(ImportEntryTest, RefusalsWarnAndWriteNothing) {
   testing::writeFile("clan.ged", gbkClan());
   testing::writeFile("notes.ged", "not a genealogy\n");
-  std::filesystem::create_directories("full/sub");
   WindowHarness& w = window();
   struct Case {
     const char* file;
@@ -131,7 +174,6 @@ TEST_F(ImportEntryTest, RefusalsWarnAndWriteNothing) {
     std::string warning;
   };
   const Case cases[] = {
-      {"clan.ged", "full", "所选文件夹不是空的"},
       {"missing.ged", "a", "无法读取文件 missing.ged："},
       {"notes.ged", "b", "无法导入 notes.ged：\r\nline 1: no level number"},
   };

@@ -55,7 +55,8 @@ class WindowHarness {
   void answerFileName(const std::string& path, std::size_t filter = 0) {
     backend_.queueFileName(path, filter);
   }
-  // The import's answers: the next folder chooser's path, the next report's button (导入: true).
+  // The import's and 打开's answers: the next folder chooser's path, the next report's button
+  // (导入: true).
   void answerFolderName(const std::string& path) { backend_.queueFolderName(path); }
   void answerReport(bool accept) { backend_.queueReportAnswer(accept); }
   // Cancels the next progress dialog at its `update`-th update (1 the first).
@@ -89,6 +90,7 @@ class WindowHarness {
   int result() const { return window_ == nullptr ? 0 : window_->result(); }
 
   MainDialog& dialog() { return *dialog_; }
+  platform::HeadlessBackend& backend() { return backend_; }
   ProcessObjects& objects() { return *objects_; }
   platform::HeadlessWindow& window() { return *window_; }
 

@@ -250,6 +250,7 @@ class Session {
         return "unknown control id " + std::to_string(id);
       case HeadlessWindow::Act::WrongKind:
       case HeadlessWindow::Act::NoSuchItem:
+      case HeadlessWindow::Act::Disabled:  // no command of the batch chooses a menu entry
         return "control " + std::to_string(id) + " is not " + expected;
     }
     return std::nullopt;
