@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev qt6-translations-l10n fonts-wqy-microhei fonts-wqy-zenhei
+  qt6-base-dev libgl-dev libxcb1-dev qt6-translations-l10n fonts-wqy-microhei fonts-wqy-zenhei
   libcairo2-dev libpango1.0-dev poppler-utils qpdf
   libicu-dev fonts-noto-cjk
   xvfb xauth xdotool

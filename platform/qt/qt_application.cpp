@@ -1,6 +1,9 @@
 #include "platform/qt/qt_application.h"
 
+#include <xcb/xcb.h>
+
 #include <QApplication>
+#include <memory>
 
 #include "platform/qt/qt_backend.h"
 
@@ -29,6 +32,25 @@ constexpr QtCommandLineOption kQtOptions[] = {
 
 }  // namespace
 
+std::optional<std::string> xDisplayProblem(const std::string& name) {
+  int screen = 0;
+  xcb_connection_t* connection = xcb_connect(name.c_str(), &screen);
+  const int error = xcb_connection_has_error(connection);
+  xcb_disconnect(connection);  // also for a connection in error, as xcb asks
+  switch (error) {
+    case 0:
+      return std::nullopt;
+    case XCB_CONN_ERROR:
+      return "no X server answers there, or it refused the connection";
+    case XCB_CONN_CLOSED_PARSE_ERR:
+      return "not a display name";
+    case XCB_CONN_CLOSED_INVALID_SCREEN:
+      return "the X server has no such screen";
+    default:
+      return "the X connection failed with error " + std::to_string(error);
+  }
+}
+
 const QtCommandLineOption* qtCommandLineOption(std::string_view argument) {
   if (!argument.starts_with('-')) return nullptr;
   argument.remove_prefix(argument.starts_with("--") ? 2 : 1);
@@ -41,9 +63,8 @@ const QtCommandLineOption* qtCommandLineOption(std::string_view argument) {
 }
 
 int runQtApplication(int& argc, char** argv, const std::function<int()>& program) {
-  QApplication application(argc, argv);
-  installChineseTranslations(application);
-  QtBackend backend;
+  const std::unique_ptr<QApplication> application = makeChineseApplication(argc, argv);
+  QtBackend backend(std::make_unique<SettingsRecentList>());
   const ScopedBackend installed(&backend);
   return program();
 }

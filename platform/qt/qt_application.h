@@ -5,6 +5,8 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -21,8 +23,13 @@ struct QtCommandLineOption {
 // names, or null when it names none (or does not start with '-').
 const QtCommandLineOption* qtCommandLineOption(std::string_view argument);
 
+// Why the X display `name` (as DISPLAY gives it: ":0", "host:10.0") cannot be opened, in English
+// words for a message ("no X server answers there, or it refused the connection"); nothing when
+// it can be. Opens the display and closes it again at once, without Qt.
+std::optional<std::string> xDisplayProblem(const std::string& name);
+
 // Runs `program` inside a Qt application made from the command line (Qt takes its own options
-// out of argc and argv), with Qt's Chinese texts installed where the system has them and a
+// out of argc and argv) whose own dialogs are Chinese (platform::makeChineseApplication), with a
 // QtBackend installed as the process's backend; the previous backend is put back afterwards.
 // Returns what `program` returns. REQUIRES: no Qt application exists yet; `argc` and `argv`
 // outlive the call.

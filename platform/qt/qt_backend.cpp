@@ -3,17 +3,28 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSettings>
 #include <QTranslator>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <clocale>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "platform/qt/gbk_codec.h"
 #include "platform/qt/qt_probe.h"
@@ -25,7 +36,8 @@ QString fromUtf16(const char16_t* text) { return QString::fromUtf16(text); }
 
 }  // namespace
 
-QtBackend::QtBackend() = default;
+QtBackend::QtBackend(std::unique_ptr<RecentList> recent)
+    : recent_(recent != nullptr ? std::move(recent) : std::make_unique<MemoryRecentList>()) {}
 QtBackend::~QtBackend() = default;
 
 std::unique_ptr<WindowPeer> QtBackend::createWindow(const DialogTemplate& dialogTemplate,
@@ -106,11 +118,120 @@ std::optional<std::string> QtBackend::openFileName(WindowPeer* parent, std::stri
   return QFile::encodeName(path).toStdString();
 }
 
-std::optional<std::string> QtBackend::folderName(WindowPeer* parent, std::string_view gbkCaption) {
-  const QString path =
-      QFileDialog::getExistingDirectory(qtWidgetOf(parent), qStringFromGbk(gbkCaption));
-  if (path.isEmpty()) return std::nullopt;
-  return QFile::encodeName(path).toStdString();
+// --- Folder choosers --------------------------------------------------------------------------
+
+namespace {
+
+// Qt's own file dialog choosing a folder, which also takes what Qt's folder mode refuses: for
+// FolderChoice::kToWrite the name of a folder that does not exist yet, typed into its name box
+// (in a folder that does), and for kGenealogy a file (home.txt) of a folder, which it shows
+// among the folders. Its choice is the path as chosen; it makes no folder.
+class FolderDialog : public QFileDialog {
+ public:
+  FolderDialog(QWidget* parent, const QString& caption, FolderChoice choice)
+      : QFileDialog(parent, caption), choice_(choice) {
+    setOption(QFileDialog::DontUseNativeDialog);
+    setFileMode(QFileDialog::Directory);
+    if (choice_ == FolderChoice::kGenealogy) {
+      setOption(QFileDialog::ShowDirsOnly, false);
+      setNameFilter(QString::fromUtf16(u"家谱 (home.txt)"));
+    }
+    nameBox_ = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (auto* box = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
+      button_ = box->button(QDialogButtonBox::Open);
+    }
+    // Qt greys the button out for anything but an existing folder, whenever the name or the
+    // selection changes: where this dialog takes more, it is enabled again.
+    if (button_ != nullptr) button_->installEventFilter(this);
+  }
+
+  // The path chosen; empty until the dialog is accepted.
+  const QString& chosen() const { return chosen_; }
+
+  void accept() override {
+    const QString path = extraChoice();
+    if (!path.isEmpty()) {
+      chosen_ = path;
+      QDialog::accept();
+      return;
+    }
+    QFileDialog::accept();
+    if (result() == QDialog::Accepted) chosen_ = selectedFiles().value(0);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == button_ && event->type() == QEvent::EnabledChange && !button_->isEnabled() &&
+        !extraChoice().isEmpty()) {
+      button_->setEnabled(true);
+    }
+    return QFileDialog::eventFilter(watched, event);
+  }
+
+ private:
+  // What this dialog takes beyond Qt's folder mode, for the name box's text: the path of a new
+  // folder in an existing one (kToWrite) or of an existing file (kGenealogy); else empty.
+  QString extraChoice() const {
+    if (nameBox_ == nullptr) return {};
+    const QString typed = nameBox_->text().trimmed();
+    if (typed.isEmpty()) return {};
+    const QFileInfo info(QDir(directory()).absoluteFilePath(typed));
+    if (choice_ == FolderChoice::kToWrite) {
+      return !info.exists() && QFileInfo(info.absolutePath()).isDir() ? info.absoluteFilePath()
+                                                                      : QString();
+    }
+    return info.isFile() ? info.absoluteFilePath() : QString();
+  }
+
+  FolderChoice choice_;
+  QLineEdit* nameBox_ = nullptr;   // owned by the dialog
+  QPushButton* button_ = nullptr;  // owned by the dialog
+  QString chosen_;
+};
+
+}  // namespace
+
+std::optional<std::string> QtBackend::folderName(WindowPeer* parent, std::string_view gbkCaption,
+                                                 FolderChoice choice) {
+  FolderDialog dialog(qtWidgetOf(parent), qStringFromGbk(gbkCaption), choice);
+  Probe& probe = Probe::instance();
+  if (probe.on()) {
+    probe.write(QStringLiteral("folderchooser ") + dialog.windowTitle());
+    probe.whenExposed(dialog, [&dialog, &probe] {
+      if (auto* box = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
+        if (QPushButton* accept = box->button(QDialogButtonBox::Open)) {
+          probe.writePlace(QStringLiteral("button accept"), *accept);
+        }
+      }
+      probe.writePlace(QStringLiteral("shown folderchooser"), dialog);
+    });
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.chosen().isEmpty()) return std::nullopt;
+  probe.write(QStringLiteral("chosen ") + dialog.chosen());
+  return QFile::encodeName(dialog.chosen()).toStdString();
+}
+
+// --- The genealogies opened last ----------------------------------------------------------------
+
+std::vector<std::string> SettingsRecentList::entries() const {
+  const QSettings settings(QStringLiteral("quillet"), QStringLiteral("quillet"));
+  std::vector<std::string> listed;
+  for (const QString& path : settings.value(QStringLiteral("recent/genealogies")).toStringList()) {
+    if (listed.size() == kMost) break;
+    if (!path.isEmpty()) listed.push_back(QFile::encodeName(path).toStdString());
+  }
+  return listed;
+}
+
+void SettingsRecentList::store(const std::vector<std::string>& entries) {
+  QStringList paths;
+  for (const std::string& path : entries) {
+    if (static_cast<std::size_t>(paths.size()) == kMost) break;
+    paths << QFile::decodeName(QByteArray::fromStdString(path));
+  }
+  QSettings settings(QStringLiteral("quillet"), QStringLiteral("quillet"));
+  settings.setValue(QStringLiteral("recent/genealogies"), paths);
+  settings.sync();
 }
 
 bool QtBackend::reportDialog(WindowPeer* parent, std::string_view gbkCaption,
@@ -188,15 +309,84 @@ std::unique_ptr<ProgressDialog> QtBackend::openProgress(WindowPeer* parent,
 
 // --- End of progress dialogs ---------------------------------------------------------------------
 
+namespace {
+
+// The Chinese of the few texts of Qt's own dialogs that the system's translations lack. Consulted
+// before them (the last translator installed is asked first), so it answers only for these.
+class MissingTranslations : public QTranslator {
+ public:
+  using QTranslator::QTranslator;
+  bool isEmpty() const override { return false; }
+  QString translate(const char* context, const char* sourceText, const char* /*disambiguation*/,
+                    int /*n*/) const override {
+    struct Missing {
+      const char* context;
+      const char* source;
+      const char16_t* chinese;
+    };
+    static constexpr Missing kMissing[] = {
+        {"QFileSystemModel", "Folder", u"文件夹"},
+        {"QFileSystemModel", "%1 File", u"%1 文件"},
+        {"QFileSystemModel", "Alias", u"别名"},
+        {"QFileSystemModel", "Shortcut", u"快捷方式"},
+    };
+    for (const Missing& missing : kMissing) {
+      if (qstrcmp(context, missing.context) == 0 && qstrcmp(sourceText, missing.source) == 0) {
+        return QString::fromUtf16(missing.chinese);
+      }
+    }
+    return {};
+  }
+};
+
+// Sets an environment variable for the guard's life, then puts back what was there.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = std::string(old);
+    setenv(name, value, 1);
+  }
+  ~ScopedEnvironment() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+}  // namespace
+
 bool installChineseTranslations(QCoreApplication& application) {
   auto* translator = new QTranslator(&application);
   const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-  if (!translator->load(QStringLiteral("qt_zh_CN"), folder) &&
-      !translator->load(QStringLiteral("qtbase_zh_CN"), folder)) {
+  const bool loaded = translator->load(QStringLiteral("qt_zh_CN"), folder) ||
+                      translator->load(QStringLiteral("qtbase_zh_CN"), folder);
+  if (loaded) {
+    QCoreApplication::installTranslator(translator);
+  } else {
     delete translator;
-    return false;
   }
-  return QCoreApplication::installTranslator(translator);
+  QCoreApplication::installTranslator(new MissingTranslations(&application));
+  return loaded;
+}
+
+std::unique_ptr<QApplication> makeChineseApplication(int& argc, char** argv) {
+  std::unique_ptr<QApplication> application;
+  {
+    const ScopedEnvironment chinese("LC_ALL", "zh_CN.UTF-8");
+    application = std::make_unique<QApplication>(argc, argv);
+  }
+  std::setlocale(LC_ALL, "");  // the C library's locale as the environment says, as Qt set it
+  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+  installChineseTranslations(*application);
+  return application;
 }
 
 }  // namespace platform

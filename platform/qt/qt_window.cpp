@@ -420,6 +420,46 @@ class QtWindow : public WindowPeer {
     if (found != checkEntries_.end()) found->second->setChecked(checked);
   }
 
+  void setCommandEntry(unsigned commandId, bool enabled, std::string_view gbkText) override {
+    const QString text = qStringFromGbk(gbkText);
+    const auto [first, last] = menuActions_.equal_range(commandId);
+    for (auto at = first; at != last; ++at) {
+      QAction* action = at->second;
+      // The key after the tab stays as the template shows it.
+      const QString shown = action->text();
+      const qsizetype tab = shown.indexOf(QLatin1Char('\t'));
+      action->setText(tab < 0 ? text : text + shown.mid(tab));
+      action->setEnabled(enabled);
+    }
+    for (MenuEntry& entry : contextEntries_) {
+      if (entry.separator || entry.commandId != commandId) continue;
+      entry.text = text;
+      entry.enabled = enabled;
+    }
+  }
+
+  void setMenuBarList(unsigned listId, std::span<const std::string> gbkTexts) override {
+    const auto found = menuLists_.find(listId);
+    if (found == menuLists_.end()) return;
+    QMenu* list = found->second;
+    list->clear();
+    int id = static_cast<int>(listId);
+    for (const std::string& text : gbkTexts) {
+      ++id;
+      // A name's ampersand is shown as it is, not taken for a mnemonic.
+      QString shown = qStringFromGbk(text);
+      shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+      QAction* action = list->addAction(shown, [this, id] {
+        Probe::instance().write(QStringLiteral("command %1").arg(id));
+        dispatch([this, id] { events_.onCommand(id); });
+      });
+      action->setData(id);
+    }
+    list->setEnabled(!gbkTexts.empty());
+  }
+
+  void setTitle(std::string_view gbk) override { widget_->setWindowTitle(qStringFromGbk(gbk)); }
+
   bool hasSystemMenu() const override { return (template_.style & WS_SYSMENU) != 0; }
 
   void appendSystemMenu(unsigned flags, unsigned commandId, std::string_view gbk) override {
@@ -448,6 +488,7 @@ class QtWindow : public WindowPeer {
     bool separator;
     unsigned commandId;
     QString text;
+    bool enabled = true;
   };
   // A control and where the template puts it.
   struct Placed {
@@ -709,11 +750,21 @@ class QtWindow : public WindowPeer {
         continue;
       }
       const int id = entry.command;
+      if ((entry.flags & MF_POPUP) != 0) {
+        QMenu* list = found->second->addMenu(qStringFromGbk(entry.text));
+        list->menuAction()->setData(id);
+        list->setEnabled(false);  // empty until the window sets its entries
+        QObject::connect(list, &QMenu::aboutToShow,
+                         [list] { Probe::instance().whenMenuShows(*list); });
+        menuLists_[static_cast<unsigned>(id)] = list;
+        continue;
+      }
       QAction* action = found->second->addAction(qStringFromGbk(entry.text), [this, id] {
         Probe::instance().write(QStringLiteral("command %1").arg(id));
         dispatch([this, id] { events_.onCommand(id); });
       });
       action->setData(id);
+      menuActions_.emplace(static_cast<unsigned>(id), action);
       if ((entry.flags & MF_CHECKMARK) != 0) {
         action->setCheckable(true);
         checkEntries_[static_cast<unsigned>(id)] = action;
@@ -747,7 +798,9 @@ class QtWindow : public WindowPeer {
         continue;
       }
       const int id = static_cast<int>(entry.commandId);
-      menu.addAction(entry.text, [this, id] { dispatch([this, id] { events_.onCommand(id); }); });
+      QAction* action = menu.addAction(
+          entry.text, [this, id] { dispatch([this, id] { events_.onCommand(id); }); });
+      action->setEnabled(entry.enabled);
     }
     if (!menu.isEmpty()) menu.exec(widget_->mapToGlobal(at));
   }
@@ -773,9 +826,11 @@ class QtWindow : public WindowPeer {
   int templateCharWidth_ = 6;  // at the template's own font size
   QFont columnFont_;
   QSize openingSize_;
-  QMenuBar* menuBar_ = nullptr;                // owned by the widget; null without a menu bar
-  std::map<unsigned, QAction*> checkEntries_;  // the menu bar's entries with a check mark
-  int controlsTop_ = 0;                        // the menu bar's height
+  QMenuBar* menuBar_ = nullptr;                    // owned by the widget; null without a menu bar
+  std::map<unsigned, QAction*> checkEntries_;      // the menu bar's entries with a check mark
+  std::multimap<unsigned, QAction*> menuActions_;  // the menu bar's entries by command
+  std::map<unsigned, QMenu*> menuLists_;           // the lists the menu bar's MF_POPUP entries open
+  int controlsTop_ = 0;                            // the menu bar's height
   bool forwardingKey_ = false;  // an accelerator's key is being handed to an edit box
   bool markProbePending_ = false;
   std::vector<Placed> placed_;

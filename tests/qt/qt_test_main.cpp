@@ -1,17 +1,25 @@
 // main() of the offscreen Qt tests: the application object must outlive every widget and go
-// before Qt's own globals do, so it lives here rather than in a static. Qt's Chinese texts are
-// installed as the window program installs them.
+// before Qt's own globals do, so it lives here rather than in a static. It is made Chinese as the
+// window program's is. The settings (the genealogies opened last) go to a folder of the test's
+// own, never the user's.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <cstdlib>
+#include <filesystem>
+#include <memory>
 
 #include "platform/qt/qt_backend.h"
 
 int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication application(argc, argv);
-  platform::installChineseTranslations(application);
+  char config[] = "/tmp/quillet-qt-test-XXXXXX";
+  if (mkdtemp(config) == nullptr) return 1;
+  setenv("XDG_CONFIG_HOME", config, 1);
+  const std::unique_ptr<QApplication> application = platform::makeChineseApplication(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  const int status = RUN_ALL_TESTS();
+  std::error_code ignored;
+  std::filesystem::remove_all(config, ignored);
+  return status;
 }

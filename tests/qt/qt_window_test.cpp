@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -53,7 +54,9 @@ TEST_F(QtWindowTest, WidgetsCarryTheTemplatesIdsKindsCaptionsAndGeometry) {
   EXPECT_FALSE(views[1]->isChecked() || dialog_->showsChineseDates());
   EXPECT_EQ(window_->size(), QSize(size.width, size.y + size.height));
   EXPECT_GT(size.width, 603);  // dialog units are larger than pixels at 9 pt
-  EXPECT_EQ(window_->windowTitle(), platform::qStringFromGbk(main.caption));
+  // The title names the clan, after its root's surname, and its folder.
+  EXPECT_EQ(window_->windowTitle(),
+            fromU8(u8"《贾氏家谱》 — ") + QDir::currentPath() + fromU8(u8" — Quillet"));
 
   int statics = 0;
   int staticsShown = 0;

@@ -1,10 +1,11 @@
 // The include direction of the folders: platform -> core -> kinship, reports -> gedcom -> app ->
 // tools, each layer including only those below it and itself, with two stated exceptions (the
 // panel handlers, the book's export). Only the Qt backend and its tests may include Qt: the window
-// logic, the store and every other layer build and run without a display. Only the PDF painter
-// includes cairo and pango, and only the door to ICU (platform/icu/) includes ICU. Tests and
-// benchmarks may include anything but another test folder's files, so that any selection of test
-// folders builds.
+// logic, the store and every other layer build and run without a display; so may X's own client
+// library (xcb, which opens the display before Qt would abort on one it cannot). Only the PDF
+// painter includes cairo and pango, and only the door to ICU (platform/icu/) includes ICU. Tests
+// and benchmarks may include anything but another test folder's files, so that any selection of
+// test folders builds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -76,6 +77,7 @@ TEST(Layering, EveryFolderIncludesOnlyTheLayersBelowItAndOnlyTheQtBackendInclude
   const std::regex qtInclude(R"(^\s*#\s*include\s*[<"](Q[A-Za-z]*|Qt[A-Za-z]*/[^>"]*)[>"])");
   const std::regex cairoInclude(R"(^\s*#\s*include\s*[<"](cairo|pango/))");
   const std::regex icuInclude(R"(^\s*#\s*include\s*[<"]unicode/)");
+  const std::regex xInclude(R"(^\s*#\s*include\s*[<"](xcb|X11)/)");
   const fs::path root = testing::sourcePath("");
   std::vector<std::string> offenders;
   int files = 0, checked = 0;
@@ -96,6 +98,8 @@ TEST(Layering, EveryFolderIncludesOnlyTheLayersBelowItAndOnlyTheQtBackendInclude
         std::smatch match;
         if (line.find('#') == std::string::npos) continue;
         if (!qtAllowed && std::regex_search(line, qtInclude))
+          offenders.push_back(file + ": " + line);
+        if (!file.starts_with("platform/qt/") && std::regex_search(line, xInclude))
           offenders.push_back(file + ": " + line);
         if (!file.starts_with("platform/pdf/") && std::regex_search(line, cairoInclude))
           offenders.push_back(file + ": " + line);
