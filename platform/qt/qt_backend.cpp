@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
@@ -135,6 +136,8 @@ class FolderDialog : public QFileDialog {
     if (choice_ == FolderChoice::kGenealogy) {
       setOption(QFileDialog::ShowDirsOnly, false);
       setNameFilter(QString::fromUtf16(u"家谱 (home.txt)"));
+    } else {
+      setOption(QFileDialog::ShowDirsOnly, true);
     }
     nameBox_ = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     if (auto* box = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
@@ -169,13 +172,14 @@ class FolderDialog : public QFileDialog {
   }
 
  private:
-  // What this dialog takes beyond Qt's folder mode, for the name box's text: the path of a new
-  // folder in an existing one (kToWrite) or of an existing file (kGenealogy); else empty.
+  // What this dialog takes beyond Qt's folder mode, for what the name box names (Qt's selection
+  // resolves it, wherever the list shows): the path of a new folder in an existing one
+  // (kToWrite) or of an existing file (kGenealogy); else empty.
   QString extraChoice() const {
-    if (nameBox_ == nullptr) return {};
-    const QString typed = nameBox_->text().trimmed();
-    if (typed.isEmpty()) return {};
-    const QFileInfo info(QDir(directory()).absoluteFilePath(typed));
+    if (nameBox_ == nullptr || nameBox_->text().trimmed().isEmpty()) return {};
+    const QStringList selected = selectedFiles();
+    if (selected.isEmpty()) return {};
+    const QFileInfo info(selected.first());
     if (choice_ == FolderChoice::kToWrite) {
       return !info.exists() && QFileInfo(info.absolutePath()).isDir() ? info.absoluteFilePath()
                                                                       : QString();
@@ -246,6 +250,10 @@ bool QtBackend::reportDialog(WindowPeer* parent, std::string_view gbkCaption,
   auto* list = new QListWidget(&dialog);
   for (const std::string& line : gbkLines) list->addItem(qStringFromGbk(line));
   list->setMinimumWidth(list->fontMetrics().averageCharWidth() * 80);
+  // A long line wraps, rather than running out of sight to the right.
+  list->setWordWrap(true);
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  list->setResizeMode(QListView::Adjust);
   list->setVisible(!gbkLines.empty());
   layout->addWidget(list);
   auto* buttons = new QDialogButtonBox(&dialog);
@@ -320,20 +328,22 @@ class MissingTranslations : public QTranslator {
   QString translate(const char* context, const char* sourceText, const char* /*disambiguation*/,
                     int /*n*/) const override {
     struct Missing {
-      const char* context;
       const char* source;
       const char16_t* chinese;
     };
+    // The types of the file chooser's entries, asked of the icon provider or the model.
+    static constexpr const char* kContexts[] = {"QAbstractFileIconProvider", "QFileIconProvider",
+                                                "QFileSystemModel"};
     static constexpr Missing kMissing[] = {
-        {"QFileSystemModel", "Folder", u"文件夹"},
-        {"QFileSystemModel", "%1 File", u"%1 文件"},
-        {"QFileSystemModel", "Alias", u"别名"},
-        {"QFileSystemModel", "Shortcut", u"快捷方式"},
+        {"Folder", u"文件夹"},   {"File Folder", u"文件夹"}, {"Drive", u"驱动器"},
+        {"%1 File", u"%1 文件"}, {"Shortcut", u"快捷方式"},  {"Alias", u"别名"},
     };
+    if (std::none_of(std::begin(kContexts), std::end(kContexts),
+                     [context](const char* known) { return qstrcmp(context, known) == 0; })) {
+      return {};
+    }
     for (const Missing& missing : kMissing) {
-      if (qstrcmp(context, missing.context) == 0 && qstrcmp(sourceText, missing.source) == 0) {
-        return QString::fromUtf16(missing.chinese);
-      }
+      if (qstrcmp(sourceText, missing.source) == 0) return QString::fromUtf16(missing.chinese);
     }
     return {};
   }

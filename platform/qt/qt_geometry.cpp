@@ -5,6 +5,8 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStyle>
 #include <algorithm>
 
@@ -53,9 +55,17 @@ QFont dialogFont(const DialogTemplate& dialogTemplate) {
   return font;
 }
 
-QFont columnFont(const QFont& dialog) {
+QFont columnFont(const QFont& dialog, qreal devicePixelRatio) {
   const QStringList families = QFontDatabase::families();
-  const int pixels = std::max(4, QFontInfo(dialog).pixelSize() & ~1);
+  // The dialog font's size in the screen's own pixels, to the nearest even number of them, so
+  // that half a Chinese glyph is a whole pixel of the screen at any scale.
+  const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const qreal dpi = screen != nullptr ? screen->logicalDotsPerInchY() : 96.0;
+  const qreal logical =
+      dialog.pixelSize() > 0 ? dialog.pixelSize() : dialog.pointSizeF() * dpi / 72;
+  const int device = std::max(8, 2 * qRound(logical * ratio / 2));
+  const int pixels = std::max(4, qRound(device / ratio));
   for (const char* face : kColumnFaces) {
     const QString family = QString::fromLatin1(face);
     if (!families.contains(family)) continue;

@@ -27,10 +27,11 @@ struct PixelRect {
 // template's size.
 QFont dialogFont(const DialogTemplate& dialogTemplate);
 
-// The font of a multi-line edit box: a column face of about the dialog font's size (an even
-// number of pixels, so that half a Chinese glyph is a whole pixel), or the dialog font itself
-// when no column face is installed.
-QFont columnFont(const QFont& dialog);
+// The font of a multi-line edit box: a column face of the dialog font's size to the nearest even
+// number of the screen's own pixels (`devicePixelRatio` of them to a pixel of the window), so
+// that half a Chinese glyph is a whole pixel at any scale; or the dialog font itself when no
+// column face is installed.
+QFont columnFont(const QFont& dialog, qreal devicePixelRatio = 1.0);
 
 // Pixels per dialog unit: a quarter of the font's average character width across, an eighth of
 // its height down.

@@ -89,7 +89,10 @@ void Probe::whenMenuShows(QMenu& menu) {
     for (QAction* action : menu.actions()) {
       if (action->isSeparator()) continue;
       const QRect place = action->isVisible() ? menu.actionGeometry(action) : QRect();
-      write(placeLine(QStringLiteral("entry %1").arg(action->data().toInt()), menu, place));
+      // The entry's state and its text without the key shown after a tab.
+      write(placeLine(QStringLiteral("entry %1").arg(action->data().toInt()), menu, place) +
+            (action->isEnabled() ? QStringLiteral(" on ") : QStringLiteral(" off ")) +
+            probeText(action->text().section(QLatin1Char('\t'), 0, 0)));
     }
   });
 }

@@ -6,14 +6,15 @@
 //     X Y W H" for each title of the menu bar, and "shown TEMPLATE X Y W H";
 //   - "clicked ID" for each click a push button takes; "text ID TEXT" for each new text of a
 //     multi-line edit box (line breaks as \n);
-//   - "entry ID X Y W H" for each entry of a menu once it shows, "command ID" for each entry
-//     chosen;
+//   - "entry ID X Y W H on|off TEXT" for each entry of a menu once it shows (off: greyed out;
+//     TEXT without the key shown after a tab), "command ID" for each entry chosen;
 //   - "removed ITEM" for a tree item removed, "marked drawn N of M" once marked tree items are
 //     drawn (N of the M not selected on the mark colour);
 //   - for a message box "messagebox CAPTION", "button ANSWER X Y W H" for each button, "shown
 //     messagebox X Y W H" and, once answered, "answer ANSWER" (IDOK 1, IDCANCEL 2, IDYES 6,
 //     IDNO 7); for a report dialog "report CAPTION", "button accept X Y W H" and "shown report X
-//     Y W H".
+//     Y W H"; for a folder chooser "folderchooser CAPTION", "button accept X Y W H", "shown
+//     folderchooser X Y W H" and, once a folder is chosen, "chosen PATH".
 // Without the variable (or when the file cannot be opened) the probe is off and writes nothing.
 //
 // Requires a QApplication. GUI thread only.

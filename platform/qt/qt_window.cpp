@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -86,6 +87,33 @@ QIcon makeIcon(const IconResource& icon) {
   return made;
 }
 
+// The application's style, with the circles of radio buttons and the boxes of check boxes, and
+// the room after them, made `scale` times their size: as much smaller as the window's font was
+// made smaller to fit the screen.
+class ScaledIndicatorStyle : public QProxyStyle {
+ public:
+  explicit ScaledIndicatorStyle(double scale)
+      : QProxyStyle(QApplication::style()->name()), scale_(scale) {}
+  int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                  const QWidget* widget) const override {
+    const int base = QProxyStyle::pixelMetric(metric, option, widget);
+    switch (metric) {
+      case PM_ExclusiveIndicatorWidth:
+      case PM_ExclusiveIndicatorHeight:
+      case PM_IndicatorWidth:
+      case PM_IndicatorHeight:
+      case PM_RadioButtonLabelSpacing:
+      case PM_CheckBoxLabelSpacing:
+        return std::max(1, static_cast<int>(std::lround(base * scale_)));
+      default:
+        return base;
+    }
+  }
+
+ private:
+  double scale_;
+};
+
 class QtWindow;
 
 // The dialog widget: Esc and the close box become the Cancel command; a resize moves the
@@ -135,8 +163,19 @@ class QtWindow : public WindowPeer {
     units_ = DialogUnits::of(font);
     // The controls stand below the menu bar, in their template places relative to each other.
     controlsTop_ = menuHeight(font);
-    templateCharWidth_ = DialogUnits::of(dialogFont(dialogTemplate)).charWidth;
-    columnFont_ = columnFont(font);
+    // The menus open as windows of their own, which take the application's font, not the
+    // window's: they are given the window's, so that the whole window shows one size of text.
+    if (menuBar_ != nullptr) {
+      for (QMenu* menu : menuBar_->findChildren<QMenu*>()) menu->setFont(font);
+    }
+    const DialogUnits templateUnits = DialogUnits::of(dialogFont(dialogTemplate));
+    templateCharWidth_ = templateUnits.charWidth;
+    columnFont_ = columnFont(font, screen != nullptr ? screen->devicePixelRatio() : 1.0);
+    // Radio buttons' circles and the tree's image space as much smaller as the font, so that
+    // they keep to their frames and rows.
+    fontScale_ = std::min(
+        1.0, static_cast<double>(units_.charHeight) / std::max(1, templateUnits.charHeight));
+    if (fontScale_ < 1.0) controlStyle_ = std::make_unique<ScaledIndicatorStyle>(fontScale_);
     openingSize_ = units_.size(dialogTemplate) + QSize(0, controlsTop_);
     if (menuBar_ != nullptr) menuBar_->setGeometry(0, 0, openingSize_.width(), controlsTop_);
     if (resizable) {
@@ -339,7 +378,10 @@ class QtWindow : public WindowPeer {
   }
 
   void setTreeImageSize(int id, int width, int height) override {
-    if (tree_ != nullptr && id == treeId_) tree_->setImageSize(QSize(width, height));
+    if (tree_ != nullptr && id == treeId_) {
+      tree_->setImageSize(QSize(static_cast<int>(std::lround(width * fontScale_)),
+                                static_cast<int>(std::lround(height * fontScale_))));
+    }
   }
 
   bool selectTreeItem(int id, HTREEITEM item) override {
@@ -539,6 +581,7 @@ class QtWindow : public WindowPeer {
           currentGroup_->setExclusive(true);
         }
         currentGroup_->addButton(radio);
+        if (controlStyle_ != nullptr) radio->setStyle(controlStyle_.get());
         radios_[control.id] = radio;
         made = radio;
         break;
@@ -783,6 +826,7 @@ class QtWindow : public WindowPeer {
   // (their choice is a command).
   void showContextMenu(const QPoint& at) {
     QMenu menu(widget_.get());
+    menu.setFont(widget_->font());  // a window of its own: the window's size of text
     for (const MenuEntry& entry : menuEntries_) {
       if (entry.separator) {
         menu.addSeparator();
@@ -821,9 +865,13 @@ class QtWindow : public WindowPeer {
 
   const DialogTemplate& template_;
   WindowEvents& events_;
+  // The style of the controls whose look is scaled with the font; made before the widget and
+  // gone after it (null: the application's style serves).
+  std::unique_ptr<QStyle> controlStyle_;
   std::unique_ptr<DialogWidget> widget_;
   DialogUnits units_;
   int templateCharWidth_ = 6;  // at the template's own font size
+  double fontScale_ = 1.0;     // the window's font height to the template font's, at most 1
   QFont columnFont_;
   QSize openingSize_;
   QMenuBar* menuBar_ = nullptr;                    // owned by the widget; null without a menu bar

@@ -10,6 +10,8 @@ version=$2
 shift 2
 shipped=$bin/../share/quillet
 work=$(mktemp -d)
+# The genealogies opened last are kept in the settings under here, not the user's.
+export XDG_CONFIG_HOME=$work/config
 window=
 trap '[ -z "$window" ] || kill "$window" 2>/dev/null; rm -rf "$work"' EXIT
 fail() {
@@ -73,6 +75,9 @@ for target in "$work/clan" "$work/clan/home.txt"; do
   open_window "$target"
   [[ $pane == *$welcome* && $pane != *$unread* ]] || fail "quillet $target did not load it: $pane"
 done
+# The genealogy opened heads 最近打开, kept in the settings.
+grep -qF "$work/clan" "$XDG_CONFIG_HOME/quillet/quillet.conf" ||
+  fail "the genealogy opened is not in the settings' recent list"
 # With no argument: the working directory, whose missing home.txt the pane names.
 open_window
 [[ $pane == *$unread*"$work/elsewhere"* ]] || fail "quillet in an empty folder: $pane"
@@ -80,6 +85,16 @@ run "$bin/quillet" "$work/no-such-folder"
 [ "$status" = 1 ] && [[ $err == *no-such-folder* ]] || fail "quillet with a missing folder: $err"
 run env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_SESSION_TYPE= "$bin/quillet" "$work/clan"
 [ "$status" = 1 ] && [[ $err == *quillet-batch* ]] || fail "quillet without a display: $err"
+# A display that no X server answers (an ssh session without X forwarding, say), or no name of
+# one: said so, naming DISPLAY and the headless driver, with status 1, not Qt's abort (134).
+for display in :999 no-display-name; do
+  run env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_SESSION_TYPE= DISPLAY=$display \
+    "$bin/quillet" "$work/clan"
+  [ "$status" = 1 ] && [[ $err == *"'$display' that DISPLAY names"* && $err == *quillet-batch* ]] ||
+    fail "quillet on the display $display: status $status, $err"
+done
+run env -u DISPLAY QT_QPA_PLATFORM=xcb "$bin/quillet" "$work/clan"
+[ "$status" = 1 ] && [[ $err == *"DISPLAY is not set"* ]] || fail "xcb without DISPLAY: $err"
 
 # The first start seeds the user's own genealogy from the shipped one; later starts keep it.
 export XDG_DATA_HOME=$work/data

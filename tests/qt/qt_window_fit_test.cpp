@@ -1,10 +1,17 @@
 // The main window on a given screen (the offscreen platform's screen, set by the test's
 // environment): it opens inside the available area, menu bar included, at the template's own
-// font when that fits, and resizes by giving the extra room to the tree and the pane.
+// font when that fits, resizes by giving the extra room to the tree and the pane, and shows one
+// size of text in its menus, pane and controls, with radio buttons' circles inside their frames.
 #include <gtest/gtest.h>
 
+#include <QGroupBox>
+#include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <cstdlib>
 
 #include "app/resources.h"
@@ -72,6 +79,40 @@ TEST_F(QtWindowFitTest, ExtraRoomGoesToTreeAndPaneAndTheWindowNeverShrinksBelowI
   QApplication::processEvents();
   EXPECT_GE(placeOf(IDC_DISPLAY).width(), pane.width());
   EXPECT_TRUE(window_->rect().contains(placeOf(1)));
+}
+
+// The menus (windows of their own) show the window's font, the pane a font of its size, and each
+// radio button's circle, scaled with the font, lies within the button and the frame around it.
+TEST_F(QtWindowFitTest, MenusPaneAndRadioButtonsKeepToTheWindowsSizeOfText) {
+  window_->show();
+  QApplication::processEvents();
+  const QFont font = window_->font();
+  const QList<QMenu*> menus = window_->findChildren<QMenu*>();
+  EXPECT_GE(menus.size(), 4);
+  for (const QMenu* menu : menus) EXPECT_EQ(menu->font(), font) << menu->title().toStdString();
+  const qreal pixels = font.pointSizeF() * window_->screen()->logicalDotsPerInchY() / 72;
+  EXPECT_NEAR(control<QPlainTextEdit>(IDC_DISPLAY)->font().pixelSize(), pixels, 1.0);
+  const QList<QGroupBox*> frames = window_->findChildren<QGroupBox*>();
+  for (const int id : {1004, 1005, 1006, 1007, 1008, 1013, 1014, 1015, 1016}) {
+    auto* radio = control<QRadioButton>(id);
+    ASSERT_NE(radio, nullptr);
+    QStyleOptionButton option;
+    option.initFrom(radio);
+    const QRect circle = radio->style()
+                             ->subElementRect(QStyle::SE_RadioButtonIndicator, &option, radio)
+                             .translated(radio->pos());
+    EXPECT_TRUE(radio->geometry().contains(circle)) << id;
+    // The innermost frame around the button holds its circle inside its border.
+    const QGroupBox* frame = nullptr;
+    for (const QGroupBox* box : frames) {
+      if (box->geometry().contains(radio->geometry().center()) &&
+          (frame == nullptr || frame->geometry().contains(box->geometry()))) {
+        frame = box;
+      }
+    }
+    ASSERT_NE(frame, nullptr) << id;
+    EXPECT_TRUE(frame->geometry().adjusted(1, 1, -1, -1).contains(circle)) << id;
+  }
 }
 
 }  // namespace

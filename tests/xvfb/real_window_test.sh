@@ -6,7 +6,9 @@
 # menu bar is opened and one of its entries chosen with the mouse; a birth typed into its panel
 # is taken back with Ctrl+Z (its tree item removed); a relation query marks its kinship path,
 # drawn on the mark colour, and with 视图 > 精确称谓 adds the exact terms; the find field finds a
-# name by its pinyin initials. No window manager.
+# name by its pinyin initials; 打开家谱 opens a second genealogy through the folder chooser, and
+# 最近打开 the first again. No window manager. First, a display that no X server answers ends the
+# window program with status 1 and a message, not with Qt's abort.
 # Usage: real_window_test.sh QUILLET DATA_DIR. Xvfb takes QUILLET_TEST_DISPLAY (":92", say) when
 # set, else the first free display.
 set -euo pipefail
@@ -22,6 +24,23 @@ Xvfb ${QUILLET_TEST_DISPLAY:-} -screen 0 1366x768x24 -nolisten tcp -displayfd 3 
 server=$!
 for _ in $(seq 200); do [ -s display ] && break; sleep 0.1; done
 export DISPLAY=:$(head -n1 display)
+# The genealogies opened last are kept in the settings under here, not the user's.
+export XDG_CONFIG_HOME=$work/config
+
+# A display no X server answers: a display number above every one in use.
+unused=$(($(head -n1 display) + 1))
+while [ -e "/tmp/.X11-unix/X$unused" ]; do unused=$((unused + 1)); done
+status=0
+DISPLAY=:$unused QT_QPA_PLATFORM=xcb "$quillet" 2>unreachable || status=$?
+[ "$status" = 1 ] && grep -q "':$unused' that DISPLAY names" unreachable &&
+  grep -q quillet-batch unreachable ||
+  { echo "FAIL: unreachable display: status $status, $(cat unreachable)" >&2; exit 1; }
+
+# A second genealogy, of the 林 clan, for 打开家谱.
+mkdir second
+printf '!林如海00     17000101m0     0n0     y0        \r\n!林黛玉1林如海17200101f0     0n0     y0        \r\n' |
+  iconv -f UTF-8 -t GBK >second/home.txt
+
 QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 QUILLET_WINDOW_PROBE=probe "$quillet" &
 window=$!
 
@@ -88,8 +107,11 @@ choose() {
 }
 choose 0 1020
 answer 警告 2
-choose 1 32801
-await "^text 1001 没有可撤销的修改$"
+# 撤销 and 恢复 are greyed out while there is nothing to take back or do again.
+click_place 2 "$(grep -m1 "^menu 1 " probe)"
+await "^entry 32801 "
+[[ "$found" == *" off 撤销" ]] || { echo "FAIL: 撤销 with nothing to take back: $found" >&2; exit 1; }
+xdotool key Escape
 choose 3 1012
 await "^text 1001 "
 
@@ -106,6 +128,14 @@ click 1031
 await "^text 1001 .*增加成功"
 xdotool key ctrl+z
 await "^removed "
+await "^text 1001 已撤销：出生 Abcd$"
+# 编辑 > 恢复, named after the birth it does again; then Ctrl+Z takes it back once more.
+click_place 2 "$(grep -m1 "^menu 1 " probe)"
+await "^entry 32802 "
+[[ "$found" == *" on 恢复 出生 Abcd" ]] || { echo "FAIL: 恢复 not named: $found" >&2; exit 1; }
+click_place 2 "$found"
+await "^text 1001 已恢复：出生 Abcd$"
+xdotool key ctrl+z
 await "^text 1001 已撤销：出生 Abcd$"
 
 # A relation query: the four items of its path drawn marked (贾政, selected since the undo, on
@@ -128,6 +158,33 @@ xdotool key ctrl+f
 xdotool type --delay 60 jby
 await "^text 1001 姓名:贾宝玉"
 xdotool key Escape
+
+# 文件 > 打开家谱: the second genealogy's folder typed into the chooser's name box, which has the
+# focus, and Enter (a click on 选择 would first close the box's list of completions); the window
+# opens it as at start-up (the welcome text), its title naming the clan and the folder.
+choose 0 32807
+await "^folderchooser "
+await "^shown folderchooser"
+xdotool type --delay 40 "$work/second"
+xdotool key Return
+await "^chosen $work/second$"
+await "^text 1001 .*欢迎使用"
+xdotool search --name "《林氏家谱》 — $work/second — Quillet" >/dev/null ||
+  { echo "FAIL: the title does not name the 林 clan and its folder" >&2; exit 1; }
+# 帮助 > 功能说明 (the pane then holds another text than the welcome it shows next).
+choose 3 32808
+await "^text 1001 .*功能说明.*【打开家谱】"
+# 文件 > 最近打开: the first genealogy, now second in the list, opens again.
+click_place 2 "$(grep -m1 "^menu 0 " probe)"
+await "^entry 32810 "
+click_place 2 "$found"
+await "^entry 32812 "
+[[ "$found" == *" on $work" ]] || { echo "FAIL: 最近打开 lists: $found" >&2; exit 1; }
+click_place 2 "$found"
+await "^command 32812$"
+await "^text 1001 .*欢迎使用"
+xdotool search --name "《贾氏家谱》 — $work — Quillet" >/dev/null ||
+  { echo "FAIL: the first genealogy did not open again" >&2; exit 1; }
 
 click 1020
 answer 警告 2
