@@ -201,6 +201,9 @@ class PathReplacement {
   // with the path untouched and the temporary file removed, when any step or an earlier write
   // failed.
   bool commit();
+  // The temporary file being written (beside the path, as the path names it); empty when the
+  // path is written through.
+  const std::string& temporaryPath() const { return temp_; }
 
  private:
   PathReplacement(std::string path, std::string temp, int fd);
