@@ -9,9 +9,9 @@ ExportResult exportToFile(const FamilyTree& tree, ExportKind kind, const std::st
                           bool force, LivingPersons living) {
   return exportText(utf8Path, force, [&tree, kind, living](std::string& text) {
     if (kind == ExportKind::kChartSvg) return writeChartSvg(tree, text, living);
-    return writeGedcom(
-        tree, kind == ExportKind::kGedcom551 ? GedcomVersion::kV551 : GedcomVersion::kV70, text,
-        living);
+    return writeGedcom(tree,
+                       kind == ExportKind::kGedcom551 ? GedcomVersion::kV551 : GedcomVersion::kV70,
+                       text, living);
   });
 }
 

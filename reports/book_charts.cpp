@@ -8,11 +8,11 @@
 namespace quillet {
 
 using book::Band;
-using platform::Page;
-using platform::PageColour;
 using book::ChartNode;
 using book::Cut;
 using book::Piece;
+using platform::Page;
+using platform::PageColour;
 using platform::textWidth;
 
 namespace {
@@ -95,8 +95,8 @@ static void layBand(BookLayout::Plan& plan, int bandIndex, std::vector<Cut>& cut
         continue;
       }
       ChartNode& node = band.nodes[static_cast<std::size_t>(top.node)];
-      const bool leaf = top.end == plan.childStart[static_cast<std::size_t>(node.member)] ||
-                        node.row == lastRow;
+      const bool leaf =
+          top.end == plan.childStart[static_cast<std::size_t>(node.member)] || node.row == lastRow;
       if (leaf) {
         at += kLeafUnits;
         // The fathers whose blocks go on past this box are those still waiting for children.
@@ -170,7 +170,8 @@ static void sliceBand(BookLayout::Plan& plan, int bandIndex, const std::vector<C
   int p = band.firstPiece;
   for (std::size_t n = 0; n < band.nodes.size(); ++n) {
     ChartNode& node = band.nodes[n];
-    while (p + 1 < band.endPiece && plan.pieces[static_cast<std::size_t>(p + 1)].start <= node.start) {
+    while (p + 1 < band.endPiece &&
+           plan.pieces[static_cast<std::size_t>(p + 1)].start <= node.start) {
       ++p;
     }
     node.piece = p;
@@ -229,8 +230,10 @@ void BookLayout::Plan::planCharts() {
     int lo = band.firstPiece, hi = band.endPiece - 1;
     while (lo < hi) {
       const int mid = (lo + hi + 1) / 2;
-      if (pieces[static_cast<std::size_t>(mid)].start <= unit) lo = mid;
-      else hi = mid - 1;
+      if (pieces[static_cast<std::size_t>(mid)].start <= unit)
+        lo = mid;
+      else
+        hi = mid - 1;
     }
     return pieces[static_cast<std::size_t>(lo)].page;
   };
@@ -266,7 +269,8 @@ void BookLayout::Plan::makeChart(BookPage& page, int chartPage) {
   const int number = page.number;
   const int firstPiece = pageFirstPiece[static_cast<std::size_t>(chartPage)];
   const int endPiece = pageFirstPiece[static_cast<std::size_t>(chartPage) + 1];
-  const Band& band = bands[static_cast<std::size_t>(pieces[static_cast<std::size_t>(firstPiece)].band)];
+  const Band& band =
+      bands[static_cast<std::size_t>(pieces[static_cast<std::size_t>(firstPiece)].band)];
   const int bottom = std::min(band.top + options.generationsPerPage - 1, generations - 1);
   const std::string range = generationName(band.top) + "至" + generationName(bottom);
   if (chartPage == 0) d.bookmarks.push_back({0, "世系图", 0});
@@ -297,19 +301,23 @@ void BookLayout::Plan::makeChart(BookPage& page, int chartPage) {
     const int firstBox = static_cast<int>(page.boxes.size());
     auto boxOf = [&](int node) {
       if (node >= piece.firstNode) return firstBox + stubs + (node - piece.firstNode);
-      return firstBox +
-             static_cast<int>(std::find(shown.begin(), shown.begin() + stubs, node) - shown.begin());
+      return firstBox + static_cast<int>(std::find(shown.begin(), shown.begin() + stubs, node) -
+                                         shown.begin());
     };
 
     for (int i = 0; i < static_cast<int>(shown.size()); ++i) {
-      const ChartNode& node = band.nodes[static_cast<std::size_t>(shown[static_cast<std::size_t>(i)])];
+      const ChartNode& node =
+          band.nodes[static_cast<std::size_t>(shown[static_cast<std::size_t>(i)])];
       const ClanMember& member = clan[static_cast<std::size_t>(node.member)];
       BookBox box;
-      box.kind = i < stubs ? BookBox::Kind::kStub : node.head ? BookBox::Kind::kHead : BookBox::Kind::kMember;
+      box.kind = i < stubs   ? BookBox::Kind::kStub
+                 : node.head ? BookBox::Kind::kHead
+                             : BookBox::Kind::kMember;
       box.member = node.member;
       box.row = node.row;
       const double a = std::max(node.start, piece.start), z = std::min(node.end, piece.end);
-      const double centre = chartLeft + ((a + z) / 2 - piece.start) * (g.textWidth() - g.labelWidth) / g.units;
+      const double centre =
+          chartLeft + ((a + z) / 2 - piece.start) * (g.textWidth() - g.labelWidth) / g.units;
       box.x = centre - kBoxWidth / 2;
       box.y = piece.top + node.row * g.pitch;
       box.width = kBoxWidth;
@@ -322,7 +330,8 @@ void BookLayout::Plan::makeChart(BookPage& page, int chartPage) {
         box.seeFirst = node.seeFirst;
         box.seeLast = node.seeLast;
       }
-      const bool hidden = memberShown[static_cast<std::size_t>(node.member)] == book::Shown::kHidden;
+      const bool hidden =
+          memberShown[static_cast<std::size_t>(node.member)] == book::Shown::kHidden;
       double y = box.y + kBoxPadding;
       const PageColour ink = stub ? book::kGrey : book::kBlack;
       book::addCentred(d, centre, y + 0.88 * kNameSize + 0.1 * kNameSize, kNameSize,
@@ -375,7 +384,8 @@ void BookLayout::Plan::makeChart(BookPage& page, int chartPage) {
     // Lines: from each father down to a bar over his children, and down from it to each child.
     const double maxBox = kMaxBoxHeight;
     for (int i = 0; i < static_cast<int>(shown.size()); ++i) {
-      const ChartNode& node = band.nodes[static_cast<std::size_t>(shown[static_cast<std::size_t>(i)])];
+      const ChartNode& node =
+          band.nodes[static_cast<std::size_t>(shown[static_cast<std::size_t>(i)])];
       const BookBox father = page.boxes[static_cast<std::size_t>(firstBox + i)];
       double low = father.x + kBoxWidth / 2, high = low;
       const double bar = father.y + maxBox + (g.pitch - maxBox) / 2;

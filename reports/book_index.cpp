@@ -16,8 +16,6 @@ constexpr double kLabelHeight = 2.2 * kLabelSize;
 
 }  // namespace
 
-
-
 // "贾宝玉  贾政次子  图12 录45", the name and the numbers linked to their pages.
 void IndexFlow::drawEntry(std::size_t entry, double left, double top, BookPage& page) const {
   const BookLayout::Plan& p = plan_;
@@ -129,9 +127,11 @@ void BookLayout::Plan::planIndex() {
   const int members = static_cast<int>(clan.size());
   for (int m = 0; m < members; ++m) {
     const std::size_t i = static_cast<std::size_t>(m);
-    if (memberShown[i] != book::Shown::kHidden) keys.emplace_back(collator.sortKey(printedName(m)), m);
+    if (memberShown[i] != book::Shown::kHidden)
+      keys.emplace_back(collator.sortKey(printedName(m)), m);
     for (int slot = 0; slot < 2; ++slot) {
-      if (clan[i].wives[slot] == nullptr || wifeShown[2 * i + static_cast<std::size_t>(slot)] == book::Shown::kHidden) {
+      if (clan[i].wives[slot] == nullptr ||
+          wifeShown[2 * i + static_cast<std::size_t>(slot)] == book::Shown::kHidden) {
         continue;
       }
       keys.emplace_back(collator.sortKey(printedWifeName(m, slot)), members + 2 * m + slot);
@@ -146,8 +146,8 @@ void BookLayout::Plan::planIndex() {
     indexOrder.push_back(person);
     const bool wife = person >= members;
     const int member = wife ? (person - members) / 2 : person;
-    std::string label = collator.indexLabel(
-        wife ? printedWifeName(member, (person - members) % 2) : printedName(member));
+    std::string label = collator.indexLabel(wife ? printedWifeName(member, (person - members) % 2)
+                                                 : printedName(member));
     if (indexLabels.empty() || indexLabels.back() != label) indexLabels.push_back(std::move(label));
     indexLabel.push_back(static_cast<std::uint16_t>(indexLabels.size() - 1));
   }

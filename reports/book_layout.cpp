@@ -73,7 +73,8 @@ std::vector<std::string> wrapped(const std::string& paragraph, double size, doub
   std::vector<std::string> texts;
   for (const book::Line& line : lines) {
     std::string text;
-    for (const book::Span& span : line.spans) text += paragraph.substr(span.begin, span.end - span.begin);
+    for (const book::Span& span : line.spans)
+      text += paragraph.substr(span.begin, span.end - span.begin);
     texts.push_back(std::move(text));
   }
   return texts;
@@ -106,7 +107,8 @@ void BookLayout::Plan::header(Page& page, int number, std::string_view section,
   const bool odd = number % 2 == 1;
   std::string text(section);
   if (!subtitle.empty()) text += "　";
-  const double sectionWidth = textWidth(text, book::kNameSize) + textWidth(subtitle, book::kBodySize);
+  const double sectionWidth =
+      textWidth(text, book::kNameSize) + textWidth(subtitle, book::kBodySize);
   const double sectionX = odd ? right - sectionWidth : left;
   book::addText(page, sectionX, g.headBaseline, book::kNameSize, text, book::kBlack, true);
   if (!subtitle.empty()) {
@@ -132,7 +134,8 @@ void BookLayout::Plan::makeCover(BookPage& page) const {
   const double centre = g.width / 2;
   const double frame = 16 * kMillimetre;
   d.rects.push_back({frame, frame, g.width - 2 * frame, g.height - 2 * frame, 1.6});
-  d.rects.push_back({frame + 6, frame + 6, g.width - 2 * frame - 12, g.height - 2 * frame - 12, 0.5});
+  d.rects.push_back(
+      {frame + 6, frame + 6, g.width - 2 * frame - 12, g.height - 2 * frame - 12, 0.5});
   d.bookmarks.push_back({0, "封面", 0});
   const double titleSize = g.width / 15;
   book::addCentred(d, centre, g.height * 0.36, titleSize, title, book::kBlack, true);
@@ -284,8 +287,9 @@ bool BookLayout::plan(const FamilyTree& tree, const BookOptions& options) {
     p.sortedChildren.insert(p.sortedChildren.end(), member.children.begin(), member.children.end());
     std::stable_sort(p.sortedChildren.begin() + static_cast<std::ptrdiff_t>(from),
                      p.sortedChildren.end(), [&p](int a, int b) {
-                       return std::strcmp(p.clan[static_cast<std::size_t>(a)].person->birthDate.data(),
-                                          p.clan[static_cast<std::size_t>(b)].person->birthDate.data()) < 0;
+                       return std::strcmp(
+                                  p.clan[static_cast<std::size_t>(a)].person->birthDate.data(),
+                                  p.clan[static_cast<std::size_t>(b)].person->birthDate.data()) < 0;
                      });
     int sons = 0, daughters = 0;
     for (std::size_t c = from; c < p.sortedChildren.size(); ++c) {
@@ -340,11 +344,14 @@ bool BookLayout::plan(const FamilyTree& tree, const BookOptions& options) {
     std::size_t h = 0;
     while (h < band.heads.size()) {
       const int node = p.headNode[static_cast<std::size_t>(band.heads[h])].second;
-      const int page = p.pieces[static_cast<std::size_t>(band.nodes[static_cast<std::size_t>(node)].piece)].page;
+      const int page =
+          p.pieces[static_cast<std::size_t>(band.nodes[static_cast<std::size_t>(node)].piece)].page;
       std::vector<std::string> names;
       for (; h < band.heads.size(); ++h) {
         const int other = p.headNode[static_cast<std::size_t>(band.heads[h])].second;
-        if (p.pieces[static_cast<std::size_t>(band.nodes[static_cast<std::size_t>(other)].piece)].page != page) break;
+        if (p.pieces[static_cast<std::size_t>(band.nodes[static_cast<std::size_t>(other)].piece)]
+                .page != page)
+          break;
         names.push_back(p.printedName(band.heads[h]));
       }
       std::string text;
@@ -364,7 +371,8 @@ bool BookLayout::plan(const FamilyTree& tree, const BookOptions& options) {
   const std::size_t recordsLine = p.contents.size() - 1;
   std::vector<std::size_t> generationLines(static_cast<std::size_t>(p.generations), 0);
   std::vector<bool> hasEntries(static_cast<std::size_t>(p.generations), false);
-  for (const int member : p.recordOrder) hasEntries[static_cast<std::size_t>(p.clan[static_cast<std::size_t>(member)].depth)] = true;
+  for (const int member : p.recordOrder)
+    hasEntries[static_cast<std::size_t>(p.clan[static_cast<std::size_t>(member)].depth)] = true;
   for (int depth = 0; depth < p.generations; ++depth) {
     if (!hasEntries[static_cast<std::size_t>(depth)]) continue;
     generationLines[static_cast<std::size_t>(depth)] = p.contents.size();
@@ -375,7 +383,9 @@ bool BookLayout::plan(const FamilyTree& tree, const BookOptions& options) {
   p.contentsPerPage = std::max(4, static_cast<int>(lines));
   const int entries = static_cast<int>(p.contents.size());
   const int firstPage = p.contentsPerPage - 3;
-  p.contentsPages = entries <= firstPage ? 1 : 1 + (entries - firstPage + p.contentsPerPage - 1) / p.contentsPerPage;
+  p.contentsPages = entries <= firstPage
+                        ? 1
+                        : 1 + (entries - firstPage + p.contentsPerPage - 1) / p.contentsPerPage;
   // The charts were planned with one page of contents.
   const int shift = p.contentsPages - 1;
   for (book::Piece& piece : p.pieces) piece.page += shift;
@@ -414,7 +424,9 @@ std::size_t BookLayout::personsShown() const { return plan_->indexOrder.size(); 
 int BookLayout::generations() const { return plan_->generations; }
 int BookLayout::bands() const { return static_cast<int>(plan_->bands.size()); }
 int BookLayout::bandFirstPage(int band) const {
-  return plan_->pieces[static_cast<std::size_t>(plan_->bands[static_cast<std::size_t>(band)].firstPiece)].page;
+  return plan_
+      ->pieces[static_cast<std::size_t>(plan_->bands[static_cast<std::size_t>(band)].firstPiece)]
+      .page;
 }
 int BookLayout::bandTopGeneration(int band) const {
   return plan_->bands[static_cast<std::size_t>(band)].top;

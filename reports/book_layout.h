@@ -108,12 +108,12 @@ struct BookPage {
   int number = 0;
   Part part = Part::kCover;
   platform::Page drawing;
-  std::vector<BookBox> boxes;    // chart pages
-  std::vector<BookLink> links;   // chart pages
-  std::vector<int> records;      // record pages: the members whose entries begin here
-  std::vector<int> carried;      // record pages: the members whose entries go on here
+  std::vector<BookBox> boxes;         // chart pages
+  std::vector<BookLink> links;        // chart pages
+  std::vector<int> records;           // record pages: the members whose entries begin here
+  std::vector<int> carried;           // record pages: the members whose entries go on here
   std::vector<BookIndexEntry> index;  // index pages
-  std::size_t stepsDone = 0;     // of BookLayout::steps(), up to this page's end
+  std::size_t stepsDone = 0;          // of BookLayout::steps(), up to this page's end
 };
 
 class BookLayout {
@@ -134,10 +134,10 @@ class BookLayout {
   // After plan():
   const std::string& title() const;  // 《X氏家谱》
   const std::vector<ClanMember>& clan() const;
-  std::size_t wives() const;  // persons of the book besides the clan members
+  std::size_t wives() const;         // persons of the book besides the clan members
   std::size_t personsShown() const;  // members and wives not left out (the index's entries)
-  int generations() const;    // rows from the root to the deepest member
-  int bands() const;          // bands of chart pages, each starting a generation
+  int generations() const;           // rows from the root to the deepest member
+  int bands() const;                 // bands of chart pages, each starting a generation
   int bandFirstPage(int band) const;
   int bandTopGeneration(int band) const;  // depth of its top row (0 the root's)
   int firstChartPage() const;

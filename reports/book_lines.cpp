@@ -14,7 +14,7 @@ using platform::textWidth;
 // end one (it opens what follows).
 bool closes(std::string_view character) {
   static constexpr std::string_view kClosing[] = {"，", "。", "、", "；", "：", "！", "？", "）",
-                                                  "”",  "’",  "」", "』", "》", "〉", "…", "—"};
+                                                  "”",  "’",  "」", "』", "》", "〉", "…",  "—"};
   if (character.size() == 1) {
     return std::string_view(",.;:!?)]}%").find(character[0]) != std::string_view::npos;
   }
@@ -23,7 +23,8 @@ bool closes(std::string_view character) {
 
 bool opens(std::string_view character) {
   static constexpr std::string_view kOpening[] = {"（", "“", "‘", "「", "『", "《", "〈"};
-  if (character.size() == 1) return std::string_view("([{").find(character[0]) != std::string_view::npos;
+  if (character.size() == 1)
+    return std::string_view("([{").find(character[0]) != std::string_view::npos;
   return std::find(std::begin(kOpening), std::end(kOpening), character) != std::end(kOpening);
 }
 
@@ -66,8 +67,7 @@ void breakLines(const std::vector<Run>& runs, std::size_t from, std::size_t to, 
     if (run.reference != Run::Reference::kNone) {
       // A number of the widest kind, after its words; glued to what it refers to.
       atoms.push_back({index, 0, static_cast<std::uint32_t>(run.gbk.size()),
-                       textWidth(run.gbk, run.size) + run.digits * 0.5 * run.size, true,
-                       false});
+                       textWidth(run.gbk, run.size) + run.digits * 0.5 * run.size, true, false});
       continue;
     }
     if (run.keep) {
@@ -93,7 +93,8 @@ void breakLines(const std::vector<Run>& runs, std::size_t from, std::size_t to, 
                 textWidth(character, run.size)};
       atom.glueBefore = !word && closes(character);
       // A number stays with the word after it (1772年, 26日).
-      atom.glueAfter = opens(character) || (word && character.back() >= '0' && character.back() <= '9');
+      atom.glueAfter =
+          opens(character) || (word && character.back() >= '0' && character.back() <= '9');
       atoms.push_back(atom);
       i += length;
     }
@@ -195,8 +196,8 @@ void drawLine(const BookLayout::Plan& plan, const std::vector<Run>& runs, const 
   flush();
 }
 
-void addText(Page& page, double x, double baseline, double size, std::string gbk,
-             PageColour colour, bool bold) {
+void addText(Page& page, double x, double baseline, double size, std::string gbk, PageColour colour,
+             bool bold) {
   platform::PageText text;
   text.x = x;
   text.baseline = baseline;

@@ -49,7 +49,8 @@ inline constexpr double kMaxBoxHeight =
 // What a person of the book shows, by the living option.
 enum class Shown { kAll, kName, kHidden };
 
-// --- Text set in lines ----------------------------------------------------------------------------
+// --- Text set in lines
+// ----------------------------------------------------------------------------
 
 // A piece of text in one style. A reference run gives its words and then a page number, known
 // only once the book is planned: the number is measured `digits` digits wide whatever it is, so
@@ -93,15 +94,15 @@ void breakLines(const std::vector<Run>& runs, std::size_t from, std::size_t to, 
 
 struct Geometry {
   double width = 0, height = 0;
-  double inner = 0, outer = 0;      // margins: inner at the binding, outer at the fore-edge
-  double headBaseline = 0;          // the running head
+  double inner = 0, outer = 0;  // margins: inner at the binding, outer at the fore-edge
+  double headBaseline = 0;      // the running head
   double bodyTop = 0, bodyBottom = 0;
   double folioBaseline = 0;
   // Charts.
-  int units = 0;           // per piece
-  double labelWidth = 0;   // the generations' column at the left of the charts
-  double pitch = 0;        // from one row of boxes to the next
-  double pieceGap = 0;     // between two pieces on one page
+  int units = 0;          // per piece
+  double labelWidth = 0;  // the generations' column at the left of the charts
+  double pitch = 0;       // from one row of boxes to the next
+  double pieceGap = 0;    // between two pieces on one page
   // Records and index.
   int columns = 0;
   double columnWidth = 0, columnGap = 0;
@@ -180,8 +181,8 @@ struct BookLayout::Plan {
   // Members' children in birth order (the charts' order), as one list: those of member m are
   // sortedChildren[childStart[m], childStart[m + 1]).
   std::vector<int> sortedChildren, childStart;
-  std::vector<int> rank;       // among the father's sons (or daughters), 1 the eldest
-  std::vector<int> preorder;   // in the charts' order, the root 0
+  std::vector<int> rank;      // among the father's sons (or daughters), 1 the eldest
+  std::vector<int> preorder;  // in the charts' order, the root 0
   std::vector<book::Shown> memberShown;
   std::vector<book::Shown> wifeShown;  // 2 a member: his spouse, his second wife
 
@@ -194,9 +195,9 @@ struct BookLayout::Plan {
   int chartPages = 0;
 
   // Entries.
-  std::vector<int> recordOrder;  // members with entries, by generation, then in charts' order
-  std::vector<int> recordPage;   // member -> page of his entry, 0 none
-  std::vector<float> recordTop;  // member -> where on it his entry begins
+  std::vector<int> recordOrder;     // members with entries, by generation, then in charts' order
+  std::vector<int> recordPage;      // member -> page of his entry, 0 none
+  std::vector<float> recordTop;     // member -> where on it his entry begins
   std::vector<int> generationPage;  // depth -> page of its heading, 0 when it has no entry
   int recordPages = 0;
 
@@ -267,9 +268,7 @@ class RecordFlow {
   void appendTextFile(const Person& person, std::string lead);
   void place(const Line& line, const std::vector<Run>& runs, int number, int block, double at,
              Page* drawing) const;
-  std::string date(const DateText& date) const {
-    return writtenDate(dateText(date), vertical_);
-  }
+  std::string date(const DateText& date) const { return writtenDate(dateText(date), vertical_); }
 
   BookLayout::Plan& plan_;
   bool vertical_ = false;

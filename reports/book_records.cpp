@@ -56,8 +56,6 @@ RecordFlow::RecordFlow(BookLayout::Plan& plan) : plan_(plan) {
   extent_ = vertical_ ? g.textWidth() : g.bodyBottom - g.bodyTop;
 }
 
-
-
 void RecordFlow::appendLife(const Person& person) {
   const std::string born = date(person.birthDate);
   const std::string died = person.alive == 'n' && person.deathDate ? date(*person.deathDate) : "";
@@ -98,7 +96,8 @@ void RecordFlow::appendTextFile(const Person& person, std::string lead) {
     }
   } else {
     const platform::ReadProblem problem = platform::readProblemOf(fileName);
-    if (problem != platform::ReadProblem::kMissing && problem != platform::ReadProblem::kUnsafeName) {
+    if (problem != platform::ReadProblem::kMissing &&
+        problem != platform::ReadProblem::kUnsafeName) {
       note = noteText(unreadableFileLine(fileName));
     }
   }
@@ -202,8 +201,8 @@ void RecordFlow::loadEntry(int member) {
     if (wife == nullptr || p.wifeShown[2 * m + static_cast<std::size_t>(slot)] != Shown::kAll) {
       continue;
     }
-    appendTextFile(*wife, wifeWord(entry.wives[0], *wife, slot == 1) +
-                              printable(bookName(*wife)) + "：");
+    appendTextFile(*wife,
+                   wifeWord(entry.wives[0], *wife, slot == 1) + printable(bookName(*wife)) + "：");
   }
 }
 
@@ -243,7 +242,10 @@ bool RecordFlow::fill(int number, BookPage* page) {
           breakLines(scratch, 0, 1, lineLength_, 0, 0, kLeading, scratchLines);
           Line& heading = scratchLines.front();
           heading.height = kHeadingHeight;
-          heading.indent = (lineLength_ - platform::textWidth(scratch[0].gbk, kHeadingSize)) / 2;
+          // Centred in a column; near the top of a vertical one.
+          heading.indent =
+              vertical_ ? 2 * kBodySize
+                        : (lineLength_ - platform::textWidth(scratch[0].gbk, kHeadingSize)) / 2;
           place(heading, scratch, number, block, at, drawing);
           if (drawing != nullptr) {
             const double y = vertical_ ? 0 : at;
@@ -269,7 +271,8 @@ bool RecordFlow::fill(int number, BookPage* page) {
       if (at + total > extent_) {
         fit = 0;
         double used = at + continuation;
-        while (nextLine_ + fit < lines_.size() && used + lines_[nextLine_ + fit].height <= extent_) {
+        while (nextLine_ + fit < lines_.size() &&
+               used + lines_[nextLine_ + fit].height <= extent_) {
           used += lines_[nextLine_ + fit++].height;
         }
         if (at > 0) {
@@ -283,7 +286,8 @@ bool RecordFlow::fill(int number, BookPage* page) {
       }
       if (carried) {
         scratch.clear();
-        Run again = name(printable(bookName(*plan_.clan[static_cast<std::size_t>(member_)].person)));
+        Run again =
+            name(printable(bookName(*plan_.clan[static_cast<std::size_t>(member_)].person)));
         again.size = kEntryNameSize;
         again.bold = true;
         scratch.push_back(std::move(again));
@@ -312,7 +316,8 @@ bool RecordFlow::fill(int number, BookPage* page) {
       member_ = -1;
     }
     if (drawing != nullptr && !vertical_ && block + 1 < blocks_) {
-      const double x = g.left(number) + (block + 1) * (g.columnWidth + g.columnGap) - g.columnGap / 2;
+      const double x =
+          g.left(number) + (block + 1) * (g.columnWidth + g.columnGap) - g.columnGap / 2;
       addLine(*drawing, x, g.bodyTop, x, g.bodyBottom, 0.3);
     }
   }

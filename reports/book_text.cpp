@@ -45,7 +45,8 @@ int daysIn(int year, int month) {
 
 std::string chineseNumber(long value) {
   if (value <= 0) return kDigits[0];
-  if (value >= 10 && value < 20) return value == 10 ? "十" : std::string("十") + kDigits[value % 10];
+  if (value >= 10 && value < 20)
+    return value == 10 ? "十" : std::string("十") + kDigits[value % 10];
   const long high = value / 10000, low = value % 10000;
   if (high == 0) return section(low);
   std::string text = chineseNumber(high) + "万";
@@ -76,7 +77,8 @@ std::string writtenDate(std::string_view yyyymmdd, bool chineseDigits) {
   if (year == 0) return {};
   std::string text;
   if (chineseDigits) {
-    for (const char c : std::to_string(year)) text += kDigits[c - '0'];
+    // A year is read digit by digit, its zero written 〇.
+    for (const char c : std::to_string(year)) text += c == '0' ? "〇" : kDigits[c - '0'];
   } else {
     text = std::to_string(year);
   }
@@ -108,7 +110,8 @@ std::string_view bookName(const Person& person) {
 std::string_view givenName(const Person& child, const Person& father) {
   const std::string_view name = bookName(child), fathers = bookName(father);
   const std::size_t surname = platform::gbkCharLength(name);
-  if (surname == 0 || surname >= name.size() || fathers.substr(0, surname) != name.substr(0, surname)) {
+  if (surname == 0 || surname >= name.size() ||
+      fathers.substr(0, surname) != name.substr(0, surname)) {
     return name;
   }
   return name.substr(surname);

@@ -62,8 +62,7 @@ std::string NameCollator::indexLabel(std::string_view gbk) const {
   const std::optional<std::string> utf8 = gbkToUtf8(gbk);
   if (!impl_->index || !utf8) return "…";
   UErrorCode status = U_ZERO_ERROR;
-  const int32_t bucket =
-      impl_->index->getBucketIndex(icu::UnicodeString::fromUTF8(*utf8), status);
+  const int32_t bucket = impl_->index->getBucketIndex(icu::UnicodeString::fromUTF8(*utf8), status);
   const icu::AlphabeticIndex::Bucket* found =
       U_SUCCESS(status) ? impl_->index->getBucket(bucket) : nullptr;
   if (found == nullptr) return "…";

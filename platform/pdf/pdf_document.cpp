@@ -196,8 +196,7 @@ class TextSetter {
       const auto* run = static_cast<const PangoGlyphItem*>(line->runs->data);
       PangoFont* font = run->item->analysis.font;
       Owned<PangoFontDescription> described(font != nullptr ? pango_font_describe(font) : nullptr);
-      const char* family =
-          described ? pango_font_description_get_family(described.get()) : nullptr;
+      const char* family = described ? pango_font_description_get_family(described.get()) : nullptr;
       if (run->glyphs->num_glyphs == 1 && family != nullptr &&
           std::strcmp(family, kPageFace) == 0 &&
           (run->glyphs->glyphs[0].glyph & PANGO_GLYPH_UNKNOWN_FLAG) == 0) {
@@ -462,9 +461,8 @@ void PdfDocument::Impl::addBookmarks(const Page& page) {
   const int pageNumber = static_cast<int>(pageHeights.size());
   for (const PageBookmark& bookmark : page.bookmarks) {
     const std::size_t level = static_cast<std::size_t>(std::max(0, bookmark.level));
-    const int parent = level == 0 || level > bookmarkParents.size()
-                           ? CAIRO_PDF_OUTLINE_ROOT
-                           : bookmarkParents[level - 1];
+    const int parent = level == 0 || level > bookmarkParents.size() ? CAIRO_PDF_OUTLINE_ROOT
+                                                                    : bookmarkParents[level - 1];
     const std::string destination =
         "page=" + std::to_string(pageNumber) + " pos=[0 " + number(bookmark.y) + "]";
     // The top level opens onto the next.
@@ -578,8 +576,8 @@ bool PdfDocument::Impl::writeLinks() {
     }
     if (out.size() > (1u << 16) && !flush()) return false;
   }
-  out += "trailer\n<< /Size " + std::to_string(next) + " /Root " + std::to_string(w.root()) +
-         " 0 R";
+  out +=
+      "trailer\n<< /Size " + std::to_string(next) + " /Root " + std::to_string(w.root()) + " 0 R";
   if (w.info() > 0) out += " /Info " + std::to_string(w.info()) + " 0 R";
   out += " /Prev " + std::to_string(w.crossReference()) + " >>\nstartxref\n" +
          std::to_string(table) + "\n%%EOF\n";

@@ -59,7 +59,8 @@ void checkPrintArea(const BookPage& page) {
         << what << " at " << x1 << "," << y1 << "-" << x2 << "," << y2 << " on page "
         << page.number;
   };
-  for (const platform::PageRect& r : d.rects) inside(r.x, r.y, r.x + r.width, r.y + r.height, "box");
+  for (const platform::PageRect& r : d.rects)
+    inside(r.x, r.y, r.x + r.width, r.y + r.height, "box");
   for (const platform::PageLine& l : d.lines) {
     inside(std::min(l.x1, l.x2), std::min(l.y1, l.y2), std::max(l.x1, l.x2), std::max(l.y1, l.y2),
            "line");
@@ -201,10 +202,10 @@ Book checkBook(const FamilyTree& tree, const BookOptions& options) {
                                                    carried) != page.records.end())
               << "page " << page.number;
         }
-        const bool repeated = std::any_of(
-            page.drawing.texts.begin(), page.drawing.texts.end(), [&](const platform::PageText& t) {
-              return !page.carried.empty() && t.gbk == "（续）";
-            });
+        const bool repeated = std::any_of(page.drawing.texts.begin(), page.drawing.texts.end(),
+                                          [&](const platform::PageText& t) {
+                                            return !page.carried.empty() && t.gbk == "（续）";
+                                          });
         EXPECT_EQ(repeated, !page.carried.empty()) << "page " << page.number;
         for (const int member : page.records) {
           entries.push_back(member);
@@ -271,7 +272,8 @@ Book checkBook(const FamilyTree& tree, const BookOptions& options) {
     EXPECT_TRUE(p == layout.firstChartPage() || namedPages.count(p) == 1)
         << "chart page " << p << " is named nowhere";
   }
-  EXPECT_EQ(static_cast<int>(chartPages.size()), layout.firstRecordPage() - layout.firstChartPage());
+  EXPECT_EQ(static_cast<int>(chartPages.size()),
+            layout.firstRecordPage() - layout.firstChartPage());
 
   // An entry for every member shown, by generation, within one as his box stands in the charts
   // (page by page, piece by piece, left to right).
@@ -345,8 +347,8 @@ std::string wideClan(int sons, int grandsons = 3) {
     const std::size_t son = names.size();
     add({.generation = '1',
          .father = names[0],
-         .olderSibling = s > 0 ? std::string_view(names[son - static_cast<std::size_t>(family)])
-                               : "",
+         .olderSibling =
+             s > 0 ? std::string_view(names[son - static_cast<std::size_t>(family)]) : "",
          .motherIndex = '1'},
         1 + s * family);
     for (int g = 0; g <= grandsons; ++g) {
@@ -403,13 +405,17 @@ TEST(BookLayout, EveryShapeOfClanKeepsEveryPromiseOnBothPapers) {
       {"shipped", shipped, {}},
       {"shipped, A3, two a page, strokes",
        shipped,
-       {.paper = BookPaper::kA3, .generationsPerPage = 2, .indexOrder = platform::NameOrder::strokes}},
+       {.paper = BookPaper::kA3,
+        .generationsPerPage = 2,
+        .indexOrder = platform::NameOrder::strokes}},
       {"shipped, the living by name", shipped, {.living = LivingPersons::kName}},
       {"shipped, the living hidden", shipped, {.living = LivingPersons::kHide}},
       {"shipped, vertical", shipped, {.vertical = true}},
       {"10^3", thousand, {}},
       {"10^3, ten a page", thousand, {.generationsPerPage = 10}},
-      {"10^3, A3, the living hidden", thousand, {.paper = BookPaper::kA3, .living = LivingPersons::kHide}},
+      {"10^3, A3, the living hidden",
+       thousand,
+       {.paper = BookPaper::kA3, .living = LivingPersons::kHide}},
       {"10^4", tools::generateGenealogy(10000, 7).fileBytes, {}},
       {"wide", wideClan(40), {}},
       {"wide, two a page", wideClan(40), {.generationsPerPage = 2}},
@@ -463,7 +469,8 @@ class BookEntries : public ::testing::Test {
     while (layout.nextPage(page)) {
       if (page.part != BookPage::Part::kRecords) continue;
       for (const platform::PageText& text : page.drawing.texts) {
-        if (text.baseline < 24 * kMillimetre || text.baseline > page.drawing.height - 21 * kMillimetre)
+        if (text.baseline < 24 * kMillimetre ||
+            text.baseline > page.drawing.height - 21 * kMillimetre)
           continue;  // the running head and the page number
         if (text.bold && text.size == 11) {
           current = &texts[text.gbk];
@@ -497,16 +504,18 @@ TEST_F(BookEntries, SayWhoseChildAndWhichBirthMotherLifeWivesAndChildrenInProse)
                      pageOf("贾珠") + "、宝玉" + pageOf("贾宝玉") + "、环" + pageOf("贾环") +
                      "；女　元春" + pageOf("贾元春") + "、探春" + pageOf("贾探春") + "。"));
   // His own text, then his wife's under her name.
-  EXPECT_EQ(readable(texts["贾宝玉"]),
-            readable("贾宝玉　图" + chartOf("贾宝玉") +
-                     "　贾政次子，王夫人出。生于1772年4月26日。配薛宝钗（生于1770年1月21日）。"
-                     "荣国府贾政与王夫人之次子，衔玉而生，故名宝玉。自幼为祖母史太君所钟爱，住大观园"
-                     "怡红院，厌弃仕途经济，与林黛玉情意相投。后奉父母之命娶薛宝钗，中乡魁后出家，"
-                     "不知所终。配薛宝钗：金陵薛家之女，薛姨妈所生，薛蟠之妹。随母兄进京，住梨香院，"
-                     "后居蘅芜苑。端庄稳重，博学能诗，佩金锁，与贾宝玉有金玉良缘之说，终嫁宝玉。"));
+  EXPECT_EQ(
+      readable(texts["贾宝玉"]),
+      readable("贾宝玉　图" + chartOf("贾宝玉") +
+               "　贾政次子，王夫人出。生于1772年4月26日。配薛宝钗（生于1770年1月21日）。"
+               "荣国府贾政与王夫人之次子，衔玉而生，故名宝玉。自幼为祖母史太君所钟爱，住大观园"
+               "怡红院，厌弃仕途经济，与林黛玉情意相投。后奉父母之命娶薛宝钗，中乡魁后出家，"
+               "不知所终。配薛宝钗：金陵薛家之女，薛姨妈所生，薛蟠之妹。随母兄进京，住梨香院，"
+               "后居蘅芜苑。端庄稳重，博学能诗，佩金锁，与贾宝玉有金玉良缘之说，终嫁宝玉。"));
   EXPECT_NE(texts["贾蓉"].find("；继配许氏"), std::string::npos) << readable(texts["贾蓉"]);
   EXPECT_NE(texts["贾琏"].find("；又配尤二姐"), std::string::npos) << readable(texts["贾琏"]);
-  EXPECT_EQ(readable(texts["贾始祖"]).find(readable("贾始祖　图" + chartOf("贾始祖") + "　始祖。")), 0u);
+  EXPECT_EQ(readable(texts["贾始祖"]).find(readable("贾始祖　图" + chartOf("贾始祖") + "　始祖。")),
+            0u);
   // Daughters count among daughters: 贾探春 is 贾政's second daughter, 贾宝玉 his second son.
   EXPECT_NE(texts["贾探春"].find("贾政次女，赵姨娘出。"), std::string::npos);
 }
@@ -518,19 +527,22 @@ TEST_F(BookEntries, TheLivingAreNamedAloneOrLeftOutAsTheOptionSays) {
   auto hidden = entries({.living = LivingPersons::kHide});
   EXPECT_EQ(hidden.count("贾宝玉"), 0u);
   // 贾赦 and 贾政 live: their places in their father's entry are kept as 某.
-  EXPECT_EQ(readable(hidden["贾代善"]),
-            readable("贾代善　图" + chartOf("贾代善") +
-                     "　贾源长子。生于1701年9月23日，卒于1768年11月4日。配史太君（生于1705年1月15日，"
-                     "卒于1789年9月20日）。子　某、某；女　敏" + pageOf("贾敏") +
-                     "。配史太君：金陵史侯家的小姐，贾代善之妻，贾赦、贾政、贾敏之母，府中上下称老太太、"
-                     "老祖宗。疼爱宝玉与黛玉，抄家之后忧劳成疾，寿终。"));
+  EXPECT_EQ(
+      readable(hidden["贾代善"]),
+      readable("贾代善　图" + chartOf("贾代善") +
+               "　贾源长子。生于1701年9月23日，卒于1768年11月4日。配史太君（生于1705年1月15日，"
+               "卒于1789年9月20日）。子　某、某；女　敏" +
+               pageOf("贾敏") +
+               "。配史太君：金陵史侯家的小姐，贾代善之妻，贾赦、贾政、贾敏之母，府中上下称老太太、"
+               "老祖宗。疼爱宝玉与黛玉，抄家之后忧劳成疾，寿终。"));
 }
 
 // A person's text file over the pane's 16 MB is cut, and one that cannot be read is left out: the
 // entry says so, in the pane's words.
 TEST_F(BookEntries, SayWhenAPersonsTextWasCutOrCannotBeRead) {
   // NUL bytes add nothing to a text: 16 MB of them and a tail past the limit.
-  testing::writeFile(testing::utf8(u8"贾政  .txt"), std::string(std::size_t{16} << 20, '\0') + "tail");
+  testing::writeFile(testing::utf8(u8"贾政  .txt"),
+                     std::string(std::size_t{16} << 20, '\0') + "tail");
   std::filesystem::remove(testing::utf8(u8"贾宝玉.txt"));
   std::filesystem::create_directory(testing::utf8(u8"贾宝玉.txt"));
   auto texts = entries({});

@@ -74,8 +74,8 @@ struct Request {
 };
 
 // --living, which every command takes; true when args[i] was it (i then at its value).
-bool parseLivingOption(const std::vector<std::string_view>& args, std::size_t& i,
-                       Request& request, int& status) {
+bool parseLivingOption(const std::vector<std::string_view>& args, std::size_t& i, Request& request,
+                       int& status) {
   if (args[i] != "--living") return false;
   if (i + 1 >= args.size()) {
     status = badUsage("--living needs one value");
@@ -213,8 +213,7 @@ int main(int argc, char** argv) {
   const quillet::ExportResult result =
       request.command == "book"
           ? quillet::exportBook(tree, request.book, request.file, request.force)
-          : quillet::exportToFile(tree, request.kind, request.file, request.force,
-                                  request.living);
+          : quillet::exportToFile(tree, request.kind, request.file, request.force, request.living);
   switch (result) {
     case quillet::ExportResult::kWritten:
       return kDone;
