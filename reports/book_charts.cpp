@@ -277,13 +277,15 @@ void BookLayout::Plan::makeChart(BookPage& page, int chartPage) {
   if (firstPiece == band.firstPiece) d.bookmarks.push_back({1, range, 0});
   header(d, number, "世系图", range);
   const double left = g.left(number);
-  const double chartLeft = left + g.labelWidth;
+  const double unit = (g.textWidth() - g.labelWidth) / g.units;
 
   std::vector<int> shown;  // nodes of a piece: its stubs, then its own
   std::vector<book::Run> runs;
   std::vector<book::Line> lines;
   for (int p = firstPiece; p < endPiece; ++p) {
     const Piece& piece = pieces[static_cast<std::size_t>(p)];
+    // A piece narrower than the page stands in its middle.
+    const double chartLeft = left + g.labelWidth + (g.units - (piece.end - piece.start)) * unit / 2;
     // The generations at the left.
     for (int r = 0; r < piece.rows; ++r) {
       book::addText(d, left, piece.top + r * g.pitch + kBoxPadding + kNameSize, kLabelSize,
@@ -316,8 +318,7 @@ void BookLayout::Plan::makeChart(BookPage& page, int chartPage) {
       box.member = node.member;
       box.row = node.row;
       const double a = std::max(node.start, piece.start), z = std::min(node.end, piece.end);
-      const double centre =
-          chartLeft + ((a + z) / 2 - piece.start) * (g.textWidth() - g.labelWidth) / g.units;
+      const double centre = chartLeft + ((a + z) / 2 - piece.start) * unit;
       box.x = centre - kBoxWidth / 2;
       box.y = piece.top + node.row * g.pitch;
       box.width = kBoxWidth;
