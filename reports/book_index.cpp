@@ -67,7 +67,8 @@ void IndexFlow::drawEntry(std::size_t entry, double left, double top, BookPage& 
   }
   pages[0].colour = kGrey;
   Line numbers;
-  numbers.spans = {{0, 0, 0}, {1, 0, 0}};
+  numbers.spans = {{0, 0, static_cast<std::uint32_t>(pages[0].gbk.size())},
+                   {1, 0, static_cast<std::uint32_t>(pages[1].gbk.size())}};
   numbers.size = kEntrySize;
   numbers.height = kEntryHeight;
   drawLine(p, pages, numbers, left + p.geometry.indexColumnWidth - length, top, page.drawing);

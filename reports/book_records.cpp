@@ -177,7 +177,7 @@ void RecordFlow::loadEntry(int member) {
       if ((kin.person->sex == 'f') != daughters) continue;
       if (first) {
         if (daughters && runs_.back().gbk != "。") runs_.push_back(plain("；"));
-        runs_.push_back(plain(daughters ? "女　" : "子　"));
+        runs_.push_back(name(daughters ? "女　" : "子　"));
         runs_.back().joinNext = true;
         first = false;
       } else {

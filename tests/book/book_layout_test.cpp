@@ -215,9 +215,17 @@ Book checkBook(const FamilyTree& tree, const BookOptions& options) {
         for (const platform::PageText& t : page.drawing.texts) book.recordTexts.push_back(t.gbk);
         break;
       }
-      case BookPage::Part::kIndex:
+      case BookPage::Part::kIndex: {
+        // Each entry says its pages: 图N for the chart box, 录M for the entry.
+        std::set<std::string> texts;
+        for (const platform::PageText& t : page.drawing.texts) texts.insert(t.gbk);
+        for (const BookIndexEntry& entry : page.index) {
+          EXPECT_EQ(texts.count("图" + std::to_string(entry.chartPage)), 1u) << page.number;
+          EXPECT_EQ(texts.count("　录" + std::to_string(entry.recordPage)), 1u) << page.number;
+        }
         index.insert(index.end(), page.index.begin(), page.index.end());
         break;
+      }
       default:
         break;
     }
