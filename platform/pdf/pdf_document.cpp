@@ -3,6 +3,7 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <pango/pangocairo.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -523,22 +524,61 @@ bool PdfDocument::addPage(const Page& page) {
   return impl_->ok();
 }
 
-// The update after cairo's document: one link annotation an object, each linked page's object
-// again with its /Annots, a cross-reference section for them and a trailer whose /Prev is cairo's
-// table. A document whose objects were not all seen keeps no links rather than wrong ones.
+// The update after cairo's document: a link annotation an object, and each linked page's
+// dictionary again with its /Annots, packed a few hundred to a compressed object stream, then a
+// compressed cross-reference stream whose /Prev is cairo's table. A document whose objects were
+// not all seen keeps no links rather than wrong ones.
 bool PdfDocument::Impl::writeLinks() {
   const PdfWatcher& w = watcher;
   if (links.empty() || w.size() <= 0 || w.root() <= 0 || w.crossReference() < 0) return true;
   for (const Link& link : links) {
     if (w.page(link.page) == nullptr || w.page(link.target) == nullptr) return true;
   }
-  std::vector<std::pair<long, std::size_t>> offsets;  // object, where it starts
-  std::string out;
+  // Cross-reference entries: type 1 (at an offset) or 2 (in an object stream, at an index).
+  struct Entry {
+    long object;
+    std::uint8_t type;
+    std::uint32_t where;
+    std::uint16_t index;
+  };
+  std::vector<Entry> entries;
   long next = w.size();
-  auto flush = [&]() {
-    const bool written = write(out);
-    out.clear();
+  std::vector<std::pair<long, std::string>> batch;  // objects waiting for their stream
+  auto deflated = [](const std::string& data, std::string& out) {
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    out.resize(size);
+    const int status = compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                                 reinterpret_cast<const Bytef*>(data.data()),
+                                 static_cast<uLong>(data.size()), Z_DEFAULT_COMPRESSION);
+    out.resize(size);
+    return status == Z_OK;
+  };
+  auto flushBatch = [&]() {
+    if (batch.empty()) return true;
+    const long stream = next++;
+    std::string header, bodies;
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+      header += std::to_string(batch[i].first) + " " + std::to_string(bodies.size()) + " ";
+      bodies += batch[i].second;
+      bodies += '\n';
+      entries.push_back(
+          {batch[i].first, 2, static_cast<std::uint32_t>(stream), static_cast<std::uint16_t>(i)});
+    }
+    std::string packed;
+    if (!deflated(header + bodies, packed)) return false;
+    entries.push_back({stream, 1, static_cast<std::uint32_t>(w.offset()), 0});
+    const bool written =
+        write(std::to_string(stream) + " 0 obj\n<< /Type /ObjStm /N " +
+              std::to_string(batch.size()) + " /First " + std::to_string(header.size()) +
+              " /Filter /FlateDecode /Length " + std::to_string(packed.size()) + " >>\nstream\n") &&
+        write(packed) && write("\nendstream\nendobj\n");
+    batch.clear();
     return written;
+  };
+  auto short1 = [](double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return std::string(text);
   };
   for (std::size_t first = 0; first < links.size();) {
     std::size_t last = first;
@@ -548,40 +588,52 @@ bool PdfDocument::Impl::writeLinks() {
       const Link& link = links[i];
       const PdfWatcher::PageObject& target = *w.page(link.target);
       const double top = pageHeights[static_cast<std::size_t>(link.target - 1)] - link.targetY;
-      offsets.emplace_back(next, w.offset() + out.size());
-      out += std::to_string(next) + " 0 obj\n<< /Type /Annot /Subtype /Link /Rect [ " +
-             number(link.x1) + " " + number(link.y1) + " " + number(link.x2) + " " +
-             number(link.y2) + " ] /Border [ 0 0 0 ] /Dest [ " + std::to_string(target.number) +
-             " 0 R /XYZ null " + number(top) + " null ] >>\nendobj\n";
+      batch.emplace_back(next, "<</Type/Annot/Subtype/Link/Rect[" + short1(link.x1) + " " +
+                                   short1(link.y1) + " " + short1(link.x2) + " " + short1(link.y2) +
+                                   "]/Border[0 0 0]/Dest[" + std::to_string(target.number) +
+                                   " 0 R/XYZ null " + short1(top) + " null]>>");
       annotations += std::to_string(next++) + " 0 R ";
-      if (out.size() > (1u << 16) && !flush()) return false;
+      if (batch.size() >= 250 && !flushBatch()) return false;
     }
+    // The page's dictionary again, with its annotations, without cairo's comment (% N).
     const PdfWatcher::PageObject& page = *w.page(links[first].page);
-    offsets.emplace_back(page.number, w.offset() + out.size());
-    out += std::to_string(page.number) + " 0 obj\n<< /Annots [ " + annotations + "] " +
-           page.dictionary.substr(3) + "endobj\n";
+    std::string dictionary = page.dictionary.substr(3);
+    if (const std::size_t comment = dictionary.find('%'); comment != std::string::npos) {
+      dictionary.erase(comment, dictionary.find('\n', comment) - comment);
+    }
+    batch.emplace_back(page.number, "<< /Annots [ " + annotations + "] " + dictionary);
+    if (batch.size() >= 250 && !flushBatch()) return false;
     first = last;
   }
-  const std::size_t table = w.offset() + out.size();
-  std::sort(offsets.begin(), offsets.end());
-  out += "xref\n";
-  for (std::size_t i = 0; i < offsets.size();) {
+  if (!flushBatch()) return false;
+  // The cross-reference stream, itself among its entries.
+  const long table = next++;
+  const std::size_t tableOffset = w.offset();
+  entries.push_back({table, 1, static_cast<std::uint32_t>(tableOffset), 0});
+  std::sort(entries.begin(), entries.end(),
+            [](const Entry& a, const Entry& b) { return a.object < b.object; });
+  std::string index, rows;
+  for (std::size_t i = 0; i < entries.size();) {
     std::size_t j = i + 1;
-    while (j < offsets.size() && offsets[j].first == offsets[j - 1].first + 1) ++j;
-    out += std::to_string(offsets[i].first) + " " + std::to_string(j - i) + "\n";
+    while (j < entries.size() && entries[j].object == entries[j - 1].object + 1) ++j;
+    index += std::to_string(entries[i].object) + " " + std::to_string(j - i) + " ";
     for (; i < j; ++i) {
-      char entry[24];
-      std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offsets[i].second);
-      out += entry;
+      const Entry& e = entries[i];
+      rows += static_cast<char>(e.type);
+      for (int shift = 24; shift >= 0; shift -= 8) rows += static_cast<char>(e.where >> shift);
+      rows += static_cast<char>(e.index >> 8);
+      rows += static_cast<char>(e.index);
     }
-    if (out.size() > (1u << 16) && !flush()) return false;
   }
-  out +=
-      "trailer\n<< /Size " + std::to_string(next) + " /Root " + std::to_string(w.root()) + " 0 R";
-  if (w.info() > 0) out += " /Info " + std::to_string(w.info()) + " 0 R";
-  out += " /Prev " + std::to_string(w.crossReference()) + " >>\nstartxref\n" +
-         std::to_string(table) + "\n%%EOF\n";
-  return flush();
+  std::string packed;
+  if (!deflated(rows, packed)) return false;
+  std::string dictionary = std::to_string(table) + " 0 obj\n<< /Type /XRef /Size " +
+                           std::to_string(next) + " /Root " + std::to_string(w.root()) + " 0 R";
+  if (w.info() > 0) dictionary += " /Info " + std::to_string(w.info()) + " 0 R";
+  dictionary += " /Prev " + std::to_string(w.crossReference()) + " /W [ 1 4 2 ] /Index [ " + index +
+                "] /Filter /FlateDecode /Length " + std::to_string(packed.size()) + " >>\nstream\n";
+  return write(dictionary) && write(packed) &&
+         write("\nendstream\nendobj\nstartxref\n" + std::to_string(tableOffset) + "\n%%EOF\n");
 }
 
 bool PdfDocument::finish() {
