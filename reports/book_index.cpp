@@ -62,10 +62,10 @@ void IndexFlow::drawEntry(std::size_t entry, double left, double top, BookPage& 
   double length = 0;
   for (Run& run : pages) {
     run.size = kSmallSize;
+    run.colour = kGrey;
     run.target = member;
     length += platform::textWidth(run.gbk + number(referencePage(p, run)), run.size);
   }
-  pages[0].colour = kGrey;
   Line numbers;
   numbers.spans = {{0, 0, static_cast<std::uint32_t>(pages[0].gbk.size())},
                    {1, 0, static_cast<std::uint32_t>(pages[1].gbk.size())}};

@@ -220,8 +220,10 @@ Book checkBook(const FamilyTree& tree, const BookOptions& options) {
         std::set<std::string> texts;
         for (const platform::PageText& t : page.drawing.texts) texts.insert(t.gbk);
         for (const BookIndexEntry& entry : page.index) {
-          EXPECT_EQ(texts.count("图" + std::to_string(entry.chartPage)), 1u) << page.number;
-          EXPECT_EQ(texts.count("　录" + std::to_string(entry.recordPage)), 1u) << page.number;
+          EXPECT_EQ(texts.count("图" + std::to_string(entry.chartPage) + "　录" +
+                                std::to_string(entry.recordPage)),
+                    1u)
+              << page.number;
         }
         index.insert(index.end(), page.index.begin(), page.index.end());
         break;
