@@ -156,6 +156,7 @@ std::optional<std::size_t> QtBackend::choiceDialog(WindowPeer* parent, std::stri
   auto* layout = new QVBoxLayout(&dialog);
   auto* label = new QLabel(qStringFromGbk(gbkText), &dialog);
   label->setWordWrap(true);
+  label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 60);
   layout->addWidget(label);
   auto* group = new QButtonGroup(&dialog);
   for (std::size_t i = 0; i < gbkChoices.size(); ++i) {
