@@ -46,6 +46,7 @@ void exitOutOfMemory() { outOfMemory(); }
 void setAbnormalExitFile(std::string_view path) {
   if (path.size() >= sizeof abnormalExitFile) path = {};
   abnormalExitFile[0] = '\0';
+  if (path.empty()) return;
   std::memcpy(abnormalExitFile, path.data(), path.size());
   abnormalExitFile[path.size()] = '\0';
 }
