@@ -32,6 +32,10 @@ class QtBackend : public Backend {
   std::optional<std::string> openFileName(WindowPeer* parent, std::string_view gbkCaption,
                                           std::span<const std::string_view> gbkFilters) override;
   std::optional<std::string> folderName(WindowPeer* parent, std::string_view gbkCaption) override;
+  std::optional<std::size_t> choiceDialog(WindowPeer* parent, std::string_view gbkCaption,
+                                          std::string_view gbkText,
+                                          std::span<const std::string_view> gbkChoices,
+                                          std::size_t initial) override;
   bool reportDialog(WindowPeer* parent, std::string_view gbkCaption, std::string_view gbkText,
                     std::span<const std::string> gbkLines, std::string_view gbkAccept,
                     std::string_view gbkReject) override;
