@@ -268,7 +268,7 @@ class RecordFlow {
   void appendTextFile(const Person& person, std::string lead);
   void place(const Line& line, const std::vector<Run>& runs, int number, int block, double at,
              Page* drawing) const;
-  std::string date(const DateText& date) const { return writtenDate(dateText(date), vertical_); }
+  std::string date(const DateText& date) const { return recordDate(dateText(date), vertical_); }
 
   BookLayout::Plan& plan_;
   bool vertical_ = false;

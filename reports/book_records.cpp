@@ -160,11 +160,10 @@ void RecordFlow::loadEntry(int member) {
     runs_.back().joinNext = true;
     runs_.push_back(name(p.printedWifeName(member, slot)));
     if (p.wifeShown[2 * m + static_cast<std::size_t>(slot)] == Shown::kAll) {
+      // Her dates follow her name after a comma: they hold brackets of their own.
       const std::size_t before = runs_.size();
       appendLife(*wife);
-      if (runs_.size() > before) {
-        runs_[before].gbk = "（" + runs_[before].gbk + "）";
-      }
+      if (runs_.size() > before) runs_[before].gbk = "，" + runs_[before].gbk;
     }
   }
   if (anyWife) runs_.push_back(plain("。"));

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/gbk.h"
+#include "platform/icu/chinese_calendar.h"
 
 namespace quillet {
 namespace {
@@ -64,9 +65,6 @@ std::string rankWord(int rank, bool daughter) {
   return place + (daughter ? "女" : "子");
 }
 
-// The one place where a stored date becomes words in the book. The Chinese-calendar reading (the
-// 农历 day, the reign year and its 干支) joins here, after the Gregorian date, once the calendar
-// door of platform/icu gives it.
 std::string writtenDate(std::string_view yyyymmdd, bool chineseDigits) {
   if (yyyymmdd.size() != 8) return {};
   for (const char c : yyyymmdd) {
@@ -90,6 +88,17 @@ std::string writtenDate(std::string_view yyyymmdd, bool chineseDigits) {
   text += chineseDigits ? chineseNumber(day) : std::to_string(day);
   text += "日";
   return text;
+}
+
+std::string recordDate(std::string_view yyyymmdd, bool chineseDigits) {
+  const std::string western = writtenDate(yyyymmdd, chineseDigits);
+  if (western.empty()) return western;
+  // The reading ends with its 干支 year in full-width brackets; the Western date joins it there.
+  std::string text = platform::chineseDateText(yyyymmdd);
+  constexpr std::string_view kClose = "）";
+  if (!text.ends_with(kClose)) return western;
+  text.resize(text.size() - kClose.size());
+  return text + "，" + western + std::string(kClose);
 }
 
 std::string wifeWord(const Person* first, const Person& wife, bool second) {

@@ -29,6 +29,11 @@ std::string rankWord(int rank, bool daughter);
 // (一七七二年四月二十六日), for vertical columns.
 std::string writtenDate(std::string_view yyyymmdd, bool chineseDigits = false);
 
+// A stored date as the entries of the 世系录 give it: the Chinese-calendar reading under its
+// reign year with its 干支 year, and the Western date beside it, as far as each is known:
+// 乾隆三十七年三月廿四日（壬辰年，1772年4月26日）. Empty when writtenDate is.
+std::string recordDate(std::string_view yyyymmdd, bool chineseDigits = false);
+
 // The word that introduces a man's wife in his entry: 配 for the first. The second is 继配, the
 // wife who followed the first, when the first is dead and did not outlive her (her death comes
 // first, or the second still lives); otherwise, while the first lived on or when nothing tells,

@@ -48,6 +48,10 @@ TEST(BookText, NumbersRanksAndDatesAreWrittenAsABookWritesThem) {
                                                        {"1772a426", ""}};
   for (const auto& [stored, written] : dates) EXPECT_EQ(writtenDate(stored), written) << stored;
   EXPECT_EQ(writtenDate("17000301", true), "一七〇〇年三月一日");
+  // The entries' dates: the Chinese calendar's reading first, the Western date beside it.
+  EXPECT_EQ(recordDate("17720426"), "乾隆三十七年三月廿四日（壬辰年，1772年4月26日）");
+  EXPECT_EQ(recordDate("17720000"), "乾隆三十七年（壬辰年，1772年）");
+  EXPECT_EQ(recordDate("00000426"), "");
 }
 
 // A person of `name`, living or dead on `died`.
