@@ -1,9 +1,12 @@
 // The exports of the window's context menu: the tree as the window holds it, unsaved changes
 // included, written as GEDCOM (7.0, or 5.5.1 by the chooser's filter), as an SVG chart or as the
-// printed book (PDF) into a file the person chooses. A warning box says why when nothing could
-// be written.
+// printed book (PDF) into a file the person chooses. When the clan holds living persons, a choice
+// dialog asks what the export shows of them (everything, their names alone, or nothing: 某). A
+// warning box says why when nothing could be written; once the chart or the book is written, the
+// pane says where, with its pages and its persons.
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +17,7 @@
 #include "platform/gbk.h"
 #include "platform/text_file.h"
 #include "reports/book_export.h"
+#include "reports/clan_walk.h"
 
 namespace quillet {
 namespace {
@@ -52,8 +56,54 @@ void warnOf(MainDialog& window, ExportResult result, const std::string& path) {
   }
 }
 
-void exportTo(MainDialog& window, ExportKind kind, const std::string& path) {
-  warnOf(window, exportToFile(window.familyTree, kind, path), path);
+// The persons of the clan an export shows (members and wives), and of them the living.
+struct Persons {
+  std::size_t all = 0;
+  std::size_t living = 0;
+};
+
+Persons personsOf(const FamilyTree& tree) {
+  Persons persons;
+  for (const ClanMember& member : collectClan(tree)) {
+    for (const Person* person : {member.person, member.wives[0], member.wives[1]}) {
+      if (person == nullptr) continue;
+      ++persons.all;
+      persons.living += person->alive != 'n';
+    }
+  }
+  return persons;
+}
+
+// What the export shows of the living, asked when the clan holds some; nothing when the person
+// cancelled.
+std::optional<LivingPersons> askLiving(MainDialog& window, const char* caption,
+                                       const Persons& persons) {
+  if (persons.living == 0) return LivingPersons::kShow;
+  static constexpr std::string_view kChoices[] = {"照常导出：姓名、生卒日期与传记",
+                                                  "只导出姓名，不出生卒日期与传记",
+                                                  "不导出，其位以“某”代之（妻为“某氏”）"};
+  const std::string text =
+      "家谱中有" + std::to_string(persons.living) + "位在世之人。导出时，他们的信息如何处理？";
+  const std::optional<std::size_t> choice = window.ChooseOne(caption, text, kChoices, 0);
+  if (!choice) return std::nullopt;
+  return *choice == 2   ? LivingPersons::kHide
+         : *choice == 1 ? LivingPersons::kName
+                        : LivingPersons::kShow;
+}
+
+// The pane's text once an export is written: what, where, its pages (when it has pages) and the
+// persons it shows.
+void sayWritten(MainDialog& window, std::string_view what, const std::string& path, int pages,
+                std::size_t persons) {
+  std::string text = "已导出" + std::string(what) + "：" + platform::utf8ToGbk(path) + "\r\n";
+  if (pages > 0) text += "共" + std::to_string(pages) + "页，";
+  text += "收录" + std::to_string(persons) + "人";
+  window.showText(text);
+}
+
+// The persons a chart or a GEDCOM file shows: all, but the living when they are left out.
+std::size_t shownPersons(const Persons& persons, LivingPersons living) {
+  return living == LivingPersons::kHide ? persons.all - persons.living : persons.all;
 }
 
 }  // namespace
@@ -69,15 +119,29 @@ void MainDialog::OnExportGedcom() {
   static constexpr std::string_view kFilters[] = {"GEDCOM 7.0 (*.ged)", "GEDCOM 5.5.1 (*.ged)"};
   const auto choice = GetSaveFileName("导出 GEDCOM", "clan.ged", kFilters);
   if (!choice) return;
-  exportTo(*this, choice->filter == 1 ? ExportKind::kGedcom551 : ExportKind::kGedcom70,
-           choice->path);
+  const std::optional<LivingPersons> living =
+      askLiving(*this, "导出 GEDCOM", personsOf(familyTree));
+  if (!living) return;
+  warnOf(
+      *this,
+      exportToFile(familyTree, choice->filter == 1 ? ExportKind::kGedcom551 : ExportKind::kGedcom70,
+                   choice->path, /*force=*/false, *living),
+      choice->path);
 }
 
 void MainDialog::OnExportChart() {
   static constexpr std::string_view kFilters[] = {"SVG (*.svg)"};
   const auto choice = GetSaveFileName("导出世系图", "chart.svg", kFilters);
   if (!choice) return;
-  exportTo(*this, ExportKind::kChartSvg, choice->path);
+  const Persons persons = personsOf(familyTree);
+  const std::optional<LivingPersons> living = askLiving(*this, "导出世系图", persons);
+  if (!living) return;
+  const ExportResult result =
+      exportToFile(familyTree, ExportKind::kChartSvg, choice->path, /*force=*/false, *living);
+  warnOf(*this, result, choice->path);
+  if (result == ExportResult::kWritten) {
+    sayWritten(*this, "世系图", choice->path, 0, shownPersons(persons, *living));
+  }
 }
 
 // --- The printed book ---------------------------------------------------------------------------
@@ -88,20 +152,28 @@ void MainDialog::OnExportBook() {
   static constexpr std::string_view kFilters[] = {"PDF (*.pdf)"};
   const auto choice = GetSaveFileName("导出家谱书", "clan.pdf", kFilters);
   if (!choice) return;
+  const std::optional<LivingPersons> living = askLiving(*this, "导出家谱书", personsOf(familyTree));
+  if (!living) return;
   BookOptions options;
   platform::ignoreOutOfRangeSourceDate("quillet");
   options.madeOn = bookDate();
+  options.living = *living;
+  BookSummary summary;
   std::unique_ptr<platform::ProgressDialog> progress;
   bool opened = false;
-  const ExportResult result =
-      exportBook(familyTree, options, choice->path, /*force=*/false,
-                 [this, &progress, &opened](std::size_t done, std::size_t steps) {
-                   if (!opened) progress = OpenProgress("导出家谱书", "正在排印家谱书…", steps);
-                   opened = true;
-                   return progress == nullptr || progress->setProgress(done);
-                 });
+  const ExportResult result = exportBook(
+      familyTree, options, choice->path, /*force=*/false,
+      [this, &progress, &opened](std::size_t done, std::size_t steps) {
+        if (!opened) progress = OpenProgress("导出家谱书", "正在排印家谱书…", steps);
+        opened = true;
+        return progress == nullptr || progress->setProgress(done);
+      },
+      &summary);
   progress.reset();
   warnOf(*this, result, choice->path);
+  if (result == ExportResult::kWritten) {
+    sayWritten(*this, "家谱书", choice->path, summary.pages, summary.persons);
+  }
 }
 
 }  // namespace quillet

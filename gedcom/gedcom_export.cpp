@@ -167,10 +167,20 @@ void appendLife(std::string& out, const Person& person) {
 }
 
 void appendIndividual(std::string& out, const Person& person, int number, const Families& families,
-                      GedcomVersion version) {
+                      GedcomVersion version, LivingPersons living) {
   out += "0 " + pointer('I', number) + " INDI\n";
-  appendName(out, person, version);
-  appendLife(out, person);
+  const bool alive = person.alive != 'n';
+  if (alive && living == LivingPersons::kHide) {
+    // The place kept, nothing told: 某 ("someone"), in UTF-8.
+    out += "1 NAME \xE6\x9F\x90\n";
+  } else {
+    appendName(out, person, version);
+    if (alive && living == LivingPersons::kName) {
+      out += person.sex == 'm' ? "1 SEX M\n" : person.sex == 'f' ? "1 SEX F\n" : "1 SEX U\n";
+    } else {
+      appendLife(out, person);
+    }
+  }
   if (auto found = families.childFamily.find(&person); found != families.childFamily.end()) {
     out += "1 FAMC " + pointer('F', found->second) + "\n";
   }
@@ -196,7 +206,8 @@ void appendFamily(std::string& out, const Family& family, int number,
 
 }  // namespace
 
-bool writeGedcom(const FamilyTree& tree, GedcomVersion version, std::string& out) {
+bool writeGedcom(const FamilyTree& tree, GedcomVersion version, std::string& out,
+                 LivingPersons living) {
   out.clear();
   std::vector<ClanMember> clan = collectClan(tree);
   if (clan.empty()) return false;
@@ -204,7 +215,8 @@ bool writeGedcom(const FamilyTree& tree, GedcomVersion version, std::string& out
   Families families = collectFamilies(clan);
   appendHeader(out, version);
   for (std::size_t i = 0; i < individuals.order.size(); ++i) {
-    appendIndividual(out, *individuals.order[i], static_cast<int>(i) + 1, families, version);
+    appendIndividual(out, *individuals.order[i], static_cast<int>(i) + 1, families, version,
+                     living);
   }
   for (std::size_t i = 0; i < families.list.size(); ++i) {
     appendFamily(out, families.list[i], static_cast<int>(i) + 1, individuals);

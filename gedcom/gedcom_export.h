@@ -30,7 +30,10 @@ enum class GedcomVersion { kV551, kV70 };
 // family when there is one, else a family without children. Pointers are two-way (FAMC/FAMS
 // against CHIL/HUSB/WIFE). A titled name is written whole ("1 NAME 尤氏", "2 SURN 尤"), any other
 // as "/surname/given" with GIVN and SURN. A date that is not valid is left out; a dead person with
-// no valid death date gets "DEAT Y". False and `out` empty when the tree has no root.
-bool writeGedcom(const FamilyTree& tree, GedcomVersion version, std::string& out);
+// no valid death date gets "DEAT Y". The living (alive 'y') are written as `living` says: with
+// kName their NAME and SEX alone, with kHide a NAME of 某 alone; their links to their families stay
+// either way. False and `out` empty when the tree has no root.
+bool writeGedcom(const FamilyTree& tree, GedcomVersion version, std::string& out,
+                 LivingPersons living = LivingPersons::kShow);
 
 }  // namespace quillet

@@ -6,11 +6,12 @@
 namespace quillet {
 
 ExportResult exportToFile(const FamilyTree& tree, ExportKind kind, const std::string& utf8Path,
-                          bool force) {
-  return exportText(utf8Path, force, [&tree, kind](std::string& text) {
-    if (kind == ExportKind::kChartSvg) return writeChartSvg(tree, text);
-    return writeGedcom(
-        tree, kind == ExportKind::kGedcom551 ? GedcomVersion::kV551 : GedcomVersion::kV70, text);
+                          bool force, LivingPersons living) {
+  return exportText(utf8Path, force, [&tree, kind, living](std::string& text) {
+    if (kind == ExportKind::kChartSvg) return writeChartSvg(tree, text, living);
+    return writeGedcom(tree,
+                       kind == ExportKind::kGedcom551 ? GedcomVersion::kV551 : GedcomVersion::kV70,
+                       text, living);
   });
 }
 

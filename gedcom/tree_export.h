@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/family_tree.h"
+#include "reports/clan_walk.h"
 #include "reports/export_file.h"
 
 namespace quillet {
@@ -17,8 +18,9 @@ enum class ExportKind { kGedcom70, kGedcom551, kChartSvg };
 
 // Writes the export of `tree` to `utf8Path` as exportText writes a text: a regular file replaced
 // whole or not at all, a FIFO or a device written through; kRefused for a file the program reads,
-// kGenealogy unless `force` for a genealogy, kNoRoot when the tree has no root.
+// kGenealogy unless `force` for a genealogy, kNoRoot when the tree has no root. The living are
+// shown as `living` says (see writeGedcom and writeChartSvg).
 ExportResult exportToFile(const FamilyTree& tree, ExportKind kind, const std::string& utf8Path,
-                          bool force = false);
+                          bool force = false, LivingPersons living = LivingPersons::kShow);
 
 }  // namespace quillet

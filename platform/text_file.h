@@ -229,6 +229,9 @@ class PathReplacement {
   bool commit();
   // Why the first failed write or commit failed; kNone while nothing has.
   ReplaceFailure failure() const { return failure_; }
+  // The temporary file being written (beside the path, as the path names it); empty when the
+  // path is written through.
+  const std::string& temporaryPath() const { return temp_; }
 
  private:
   PathReplacement(std::string path, std::string temp, int fd);

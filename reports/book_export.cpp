@@ -2,13 +2,40 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <new>
 #include <string_view>
 
 #include "platform/command_line.h"
+#include "platform/out_of_memory.h"
 #include "platform/pdf/pdf_document.h"
 #include "platform/text_file.h"
 
 namespace quillet {
+namespace {
+
+// The temporary file of a replacement is removed by an abnormal end of the process (memory
+// running out, a library crashing where its allocation failed) while it is being written.
+class AbnormalExitGuard {
+ public:
+  explicit AbnormalExitGuard(const platform::PathReplacement& file) {
+    platform::setAbnormalExitFile(file.temporaryPath());
+  }
+  ~AbnormalExitGuard() { platform::setAbnormalExitFile({}); }
+  AbnormalExitGuard(const AbnormalExitGuard&) = delete;
+  AbnormalExitGuard& operator=(const AbnormalExitGuard&) = delete;
+};
+
+// Memory ran out inside cairo, which says so instead of failing in operator new: the process
+// ends as it does when operator new fails, where it has such a policy (the programs' out of
+// memory exit); otherwise the export fails.
+ExportResult failed(const platform::PdfDocument& document) {
+  if (document.outOfMemory()) {
+    if (const std::new_handler handler = std::get_new_handler()) handler();
+  }
+  return ExportResult::kWriteFailed;
+}
+
+}  // namespace
 
 std::string bookDate() {
   std::time_t now = std::time(nullptr);
@@ -27,25 +54,50 @@ std::string bookDate() {
 }
 
 ExportResult exportBook(const FamilyTree& tree, const BookOptions& options,
-                        const std::string& utf8Path, bool force, const BookProgress& progress) {
+                        const std::string& utf8Path, bool force, const BookProgress& progress,
+                        BookSummary* summary) {
   if (readByTheProgram(utf8Path)) return ExportResult::kRefused;
   if (!force && holdsGenealogy(utf8Path)) return ExportResult::kGenealogy;
   BookLayout layout;
   if (!layout.plan(tree, options)) return ExportResult::kNoRoot;
-  auto file = platform::PathReplacement::open(utf8Path);
-  if (file == nullptr) return ExportResult::kWriteFailed;
+  // Until the file is opened, the document's bytes wait here: the faces are loaded and the first
+  // page is drawn before anything is made on disk, so that what needs much memory at once (the
+  // font library's start) fails before a file exists.
+  std::string early;
+  std::unique_ptr<platform::PathReplacement> file;
   const platform::PdfDocument::Properties properties{
       layout.title(), "", "Quillet " + std::string(platform::programVersion())};
   // Destroyed before `file`, which it writes to.
   auto document = platform::PdfDocument::create(
-      [&file](std::string_view bytes) { return file->write(bytes); }, properties);
+      [&file, &early](std::string_view bytes) {
+        if (file == nullptr) {
+          early.append(bytes);
+          return true;
+        }
+        return file->write(bytes);
+      },
+      properties);
   if (document == nullptr) return ExportResult::kWriteFailed;
   BookPage page;
+  if (!layout.nextPage(page) || !document->addPage(page.drawing)) return failed(*document);
+
+  file = platform::PathReplacement::open(utf8Path);
+  if (file == nullptr) return ExportResult::kWriteFailed;
+  const AbnormalExitGuard guard(*file);
+  if (!file->write(early)) return ExportResult::kWriteFailed;
+  early = std::string();
+  if (progress && !progress(page.stepsDone, layout.steps())) return ExportResult::kCancelled;
   while (layout.nextPage(page)) {
-    if (!document->addPage(page.drawing)) return ExportResult::kWriteFailed;
+    if (!document->addPage(page.drawing)) return failed(*document);
     if (progress && !progress(page.stepsDone, layout.steps())) return ExportResult::kCancelled;
   }
-  if (!document->finish() || !file->commit()) return ExportResult::kWriteFailed;
+  if (!document->finish()) return failed(*document);
+  document.reset();
+  if (!file->commit()) return ExportResult::kWriteFailed;
+  if (summary != nullptr) {
+    summary->pages = page.number;
+    summary->persons = layout.personsShown();
+  }
   return ExportResult::kWritten;
 }
 

@@ -19,6 +19,12 @@ namespace quillet {
 // (BookLayout::steps); false stops the book.
 using BookProgress = std::function<bool(std::size_t done, std::size_t steps)>;
 
+// What a written book holds, for a message that says what was written.
+struct BookSummary {
+  int pages = 0;
+  std::size_t persons = 0;  // shown in it (the index's entries)
+};
+
 // The cover's date: today's, such as "2026年12月7日" (GBK), or the day of SOURCE_DATE_EPOCH (in
 // UTC) when that variable holds a time, so that a book can be made again byte for byte.
 std::string bookDate();
@@ -30,9 +36,13 @@ std::string bookDate();
 // anything is done; kNoRoot when the tree has no root
 // (or the options are out of range); kWriteFailed when the file cannot be written whole;
 // kCancelled when `progress` said to stop. Whatever the result but kWritten, no file is left
-// behind and an old file at the path is as it was.
+// behind and an old file at the path is as it was. The faces are loaded and the cover drawn
+// before the temporary file is made; while it exists it is registered with
+// platform::setAbnormalExitFile, so that running out of memory (in operator new, or as cairo and
+// GLib report it: the process's new-handler is called) removes it. `summary`, when given, is
+// filled once the book is written.
 ExportResult exportBook(const FamilyTree& tree, const BookOptions& options,
                         const std::string& utf8Path, bool force = false,
-                        const BookProgress& progress = {});
+                        const BookProgress& progress = {}, BookSummary* summary = nullptr);
 
 }  // namespace quillet

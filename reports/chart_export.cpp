@@ -220,15 +220,26 @@ int wifeCount(const ClanMember& member) {
   return (member.wives[0] != nullptr ? 1 : 0) + (member.wives[1] != nullptr ? 1 : 0);
 }
 
-void appendBox(std::string& svg, const ChartBox& box) {
+// The characters a box shows: the name, or 某 (某氏) for a living person left out.
+std::vector<std::string> shownCharacters(const Person& person, bool wife, LivingPersons living) {
+  if (person.alive != 'n' && living == LivingPersons::kHide) {
+    return wife ? std::vector<std::string>{utf8("某"), utf8("氏")}
+                : std::vector<std::string>{utf8("某")};
+  }
+  return nameCharacters(person);
+}
+
+void appendBox(std::string& svg, const ChartBox& box, LivingPersons living) {
   const Person& person = *box.person;
   bool dead = person.alive == 'n';
-  std::vector<std::string> characters = nameCharacters(person);
+  std::vector<std::string> characters = shownCharacters(person, box.wife, living);
   std::string name;
   for (const std::string& c : characters) name += c;
 
   std::string title = name;
-  std::string born = displayDate(dateText(person.birthDate));
+  std::string born = dead || living == LivingPersons::kShow
+                         ? displayDate(dateText(person.birthDate))
+                         : std::string();
   if (!born.empty()) title += " " + utf8("生于 ") + born;
   if (dead) {
     std::string died = person.deathDate ? displayDate(dateText(*person.deathDate)) : "";
@@ -281,8 +292,9 @@ void appendLegend(std::string& svg) {
 
 }  // namespace
 
-ChartLayout layoutChart(const FamilyTree& tree) {
+ChartLayout layoutChart(const FamilyTree& tree, LivingPersons living) {
   ChartLayout layout;
+  layout.living = living;
   layout.clan = collectClan(tree);
   const std::vector<ClanMember>& clan = layout.clan;
   if (clan.empty()) return layout;
@@ -395,14 +407,14 @@ std::string chartSvg(const ChartLayout& layout) {
   }
   svg += "</g>\n";
 
-  for (const ChartBox& box : boxes) appendBox(svg, box);
+  for (const ChartBox& box : boxes) appendBox(svg, box, layout.living);
   svg += "</svg>\n";
   return svg;
 }
 
-bool writeChartSvg(const FamilyTree& tree, std::string& out) {
+bool writeChartSvg(const FamilyTree& tree, std::string& out, LivingPersons living) {
   out.clear();
-  ChartLayout layout = layoutChart(tree);
+  ChartLayout layout = layoutChart(tree, living);
   if (layout.clan.empty()) return false;
   out = chartSvg(layout);
   return true;

@@ -30,18 +30,22 @@ struct ChartBox {
 
 struct ChartLayout {
   std::vector<ClanMember> clan;  // as collectClan gives it
+  // The living: with kName a box names them without their dates, with kHide it says 某 (a wife's
+  // 某氏).
+  LivingPersons living = LivingPersons::kShow;
   std::vector<ChartBox> boxes;   // each member's box followed by his wives' boxes
   std::vector<int> memberBox;    // index in `boxes` of each clan member's box
   double width = 0, height = 0;  // of the whole picture
 };
 
 // Lays the clan out; a tree without root gives an empty layout.
-ChartLayout layoutChart(const FamilyTree& tree);
+ChartLayout layoutChart(const FamilyTree& tree, LivingPersons living = LivingPersons::kShow);
 
 // The SVG text (UTF-8) of a layout: title, legend, row labels, lines and boxes.
 std::string chartSvg(const ChartLayout& layout);
 
 // Both steps; false and `out` empty when the tree has no root.
-bool writeChartSvg(const FamilyTree& tree, std::string& out);
+bool writeChartSvg(const FamilyTree& tree, std::string& out,
+                   LivingPersons living = LivingPersons::kShow);
 
 }  // namespace quillet

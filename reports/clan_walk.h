@@ -35,6 +35,11 @@ struct ClanMember {
 // A record met a second time (a file can make the links loop) is taken only the first time.
 std::vector<ClanMember> collectClan(const FamilyTree& tree);
 
+// What an export shows of a living person (alive 'y'): kShow everything, as of the dead; kName
+// the name alone (the links to the kin stay), no dates and no text; kHide nothing, the place kept
+// as 某.
+enum class LivingPersons { kShow, kName, kHide };
+
 // --- Names and dates ----------------------------------------------------------------------------
 
 // A person's name split for export, UTF-8 and without the key's padding spaces; a byte that is

@@ -196,6 +196,13 @@ class Backend {
   virtual bool reportDialog(WindowPeer* parent, std::string_view gbkCaption,
                             std::string_view gbkText, std::span<const std::string> gbkLines,
                             std::string_view gbkAccept, std::string_view gbkReject) = 0;
+  // Asks for one of `gbkChoices`: a modal dialog titled `gbkCaption`, `gbkText` above a radio
+  // button for each choice (the `initial` one checked), an OK and a Cancel button. The index of
+  // the choice taken, or nothing when the person cancelled (closing the dialog cancels).
+  virtual std::optional<std::size_t> choiceDialog(WindowPeer* parent, std::string_view gbkCaption,
+                                                  std::string_view gbkText,
+                                                  std::span<const std::string_view> gbkChoices,
+                                                  std::size_t initial) = 0;
   // Opens a progress dialog titled `gbkCaption` over `parent`, saying `gbkText`, with a bar of
   // `steps` steps. It shows only once the work has lasted more than a moment, so that quick work
   // flashes no window. Null when none can be made (the work then goes on without one).

@@ -216,6 +216,14 @@ bool Dialog::ShowReport(std::string_view gbkCaption, std::string_view gbkText,
          backend->reportDialog(peer_.get(), gbkCaption, gbkText, gbkLines, gbkAccept, gbkReject);
 }
 
+std::optional<std::size_t> Dialog::ChooseOne(std::string_view gbkCaption, std::string_view gbkText,
+                                             std::span<const std::string_view> gbkChoices,
+                                             std::size_t initial) {
+  Backend* backend = currentBackend();
+  if (backend == nullptr) return std::nullopt;
+  return backend->choiceDialog(peer_.get(), gbkCaption, gbkText, gbkChoices, initial);
+}
+
 std::unique_ptr<ProgressDialog> Dialog::OpenProgress(std::string_view gbkCaption,
                                                      std::string_view gbkText, std::size_t steps) {
   Backend* backend = currentBackend();

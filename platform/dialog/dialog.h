@@ -192,6 +192,11 @@ class Dialog : public WindowEvents {
   bool ShowReport(std::string_view gbkCaption, std::string_view gbkText,
                   std::span<const std::string> gbkLines, std::string_view gbkAccept,
                   std::string_view gbkReject);
+  // One of `gbkChoices` asked over this window (Backend::choiceDialog); nothing when the person
+  // cancelled or no backend is installed.
+  std::optional<std::size_t> ChooseOne(std::string_view gbkCaption, std::string_view gbkText,
+                                       std::span<const std::string_view> gbkChoices,
+                                       std::size_t initial = 0);
   // A progress dialog over this window (Backend::openProgress); null when no backend is
   // installed or it made none.
   std::unique_ptr<ProgressDialog> OpenProgress(std::string_view gbkCaption,

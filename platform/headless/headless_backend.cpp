@@ -542,6 +542,25 @@ bool HeadlessBackend::reportDialog(WindowPeer* /*parent*/, std::string_view gbkC
   return accept;
 }
 
+std::optional<std::size_t> HeadlessBackend::choiceDialog(
+    WindowPeer* /*parent*/, std::string_view gbkCaption, std::string_view gbkText,
+    std::span<const std::string_view> gbkChoices, std::size_t initial) {
+  std::optional<std::size_t> choice = initial;
+  if (!choices_.empty()) {
+    choice = choices_.front();
+    choices_.pop_front();
+  }
+  if (choice && *choice >= gbkChoices.size()) choice.reset();
+  std::string shown(gbkText);
+  for (const std::string_view line : gbkChoices) {
+    shown += "\n";
+    shown += line;
+  }
+  record({HeadlessEvent::Kind::Choice, std::string(gbkCaption), std::move(shown),
+          static_cast<unsigned>(choice.value_or(0)), choice ? IDOK : IDCANCEL, 0});
+  return choice;
+}
+
 // A progress dialog that nobody sees: it counts its updates and answers "cancelled" from the
 // one its backend was told to cancel at; it records itself when it closes.
 class HeadlessProgress : public ProgressDialog {

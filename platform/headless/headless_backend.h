@@ -29,8 +29,10 @@ class HeadlessProgress;
 // What the headless window system shows besides the controls, in the order it happens.
 struct HeadlessEvent {
   // Progress: a progress dialog, recorded when it closes; `type` holds its number of steps and
-  // `answer` IDCANCEL when the person cancelled it, else IDOK.
-  enum class Kind { MessageBox, DialogOpened, DialogClosed, FileChooser, Report, Progress };
+  // `answer` IDCANCEL when the person cancelled it, else IDOK. Choice: a choice dialog; `text`
+  // holds its text and choices, one a line, `type` the choice taken and `answer` IDOK, or IDCANCEL
+  // when it was cancelled.
+  enum class Kind { MessageBox, DialogOpened, DialogClosed, FileChooser, Report, Progress, Choice };
   Kind kind;
   std::string caption;  // message box, dialog or file chooser caption (GBK)
   std::string text;     // message box text, the file chooser's suggested name, or a report's
@@ -226,6 +228,9 @@ class HeadlessBackend : public Backend {
   // type the name of a folder that does not exist.
   void queueFolderName(std::string path) { folderNames_.push_back(std::move(path)); }
   void queueReportAnswer(bool accept) { reportAnswers_.push_back(accept); }
+  // Queues the answer of the next choice dialog: the index of a choice, or nothing to cancel it.
+  // A dialog with no answer queued takes its initial choice; an index it does not offer cancels.
+  void queueChoice(std::optional<std::size_t> choice) { choices_.push_back(choice); }
   // The next progress dialog is cancelled at its `update`-th update (1 the first): that update
   // and every later one answer that the person cancelled. A dialog without it runs to its end.
   void cancelProgressAt(std::size_t update) { progressCancelAt_ = update; }
@@ -250,6 +255,10 @@ class HeadlessBackend : public Backend {
   bool reportDialog(WindowPeer* parent, std::string_view gbkCaption, std::string_view gbkText,
                     std::span<const std::string> gbkLines, std::string_view gbkAccept,
                     std::string_view gbkReject) override;
+  std::optional<std::size_t> choiceDialog(WindowPeer* parent, std::string_view gbkCaption,
+                                          std::string_view gbkText,
+                                          std::span<const std::string_view> gbkChoices,
+                                          std::size_t initial) override;
   std::unique_ptr<ProgressDialog> openProgress(WindowPeer* parent, std::string_view gbkCaption,
                                                std::string_view gbkText,
                                                std::size_t steps) override;
@@ -266,6 +275,7 @@ class HeadlessBackend : public Backend {
   std::deque<SaveFileChoice> fileNames_;
   std::deque<std::string> folderNames_;
   std::deque<bool> reportAnswers_;
+  std::deque<std::optional<std::size_t>> choices_;
   std::optional<std::size_t> progressCancelAt_;
   std::vector<HeadlessEvent> events_;
   MemoryRecentList recent_;

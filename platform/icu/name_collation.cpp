@@ -1,5 +1,6 @@
 #include "platform/icu/name_collation.h"
 
+#include <unicode/alphaindex.h>
 #include <unicode/coll.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
@@ -9,14 +10,17 @@
 namespace platform {
 
 struct NameCollator::Impl {
+  icu::Locale locale;
   std::unique_ptr<icu::Collator> collator;
+  std::unique_ptr<icu::AlphabeticIndex::ImmutableIndex> index;  // made at its first use
+  bool indexTried = false;
 };
 
 NameCollator::NameCollator(NameOrder order) : impl_(std::make_unique<Impl>()) {
   UErrorCode status = U_ZERO_ERROR;
-  const icu::Locale locale(order == NameOrder::pinyin ? "zh@collation=pinyin"
-                                                      : "zh@collation=stroke");
-  impl_->collator.reset(icu::Collator::createInstance(locale, status));
+  impl_->locale =
+      icu::Locale(order == NameOrder::pinyin ? "zh@collation=pinyin" : "zh@collation=stroke");
+  impl_->collator.reset(icu::Collator::createInstance(impl_->locale, status));
   if (U_FAILURE(status)) impl_->collator.reset();
 }
 
@@ -45,6 +49,29 @@ std::string NameCollator::sortKey(std::string_view gbk) const {
   key.push_back('\0');
   key.append(gbk);
   return key;
+}
+
+std::string NameCollator::indexLabel(std::string_view gbk) const {
+  if (!impl_->indexTried) {
+    impl_->indexTried = true;
+    UErrorCode status = U_ZERO_ERROR;
+    icu::AlphabeticIndex index(impl_->locale, status);
+    if (U_SUCCESS(status)) impl_->index.reset(index.buildImmutableIndex(status));
+    if (U_FAILURE(status)) impl_->index.reset();
+  }
+  const std::optional<std::string> utf8 = gbkToUtf8(gbk);
+  if (!impl_->index || !utf8) return "…";
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t bucket = impl_->index->getBucketIndex(icu::UnicodeString::fromUTF8(*utf8), status);
+  const icu::AlphabeticIndex::Bucket* found =
+      U_SUCCESS(status) ? impl_->index->getBucket(bucket) : nullptr;
+  if (found == nullptr) return "…";
+  std::string label;
+  found->getLabel().toUTF8String(label);
+  std::string text = utf8ToGbk(label);
+  // The stroke counts are labelled in traditional characters (10劃); the book is simplified.
+  if (text.ends_with("劃")) text.replace(text.size() - 2, 2, "画");
+  return text;
 }
 
 }  // namespace platform

@@ -30,6 +30,11 @@ class NameCollator {
   // itself, which still sorts deterministically.
   std::string sortKey(std::string_view gbk) const;
 
+  // The heading of the part of an index that `gbk` falls in, in GBK: the initial of its pinyin
+  // ("J" for 贾) or its number of strokes ("10画"); "…" for a text without one (Latin letters
+  // have their own). Texts in key order fall in the parts in order.
+  std::string indexLabel(std::string_view gbk) const;
+
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;

@@ -1,6 +1,7 @@
 #include "platform/qt/qt_backend.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <QTranslator>
 #include <QVBoxLayout>
@@ -272,6 +274,40 @@ bool QtBackend::reportDialog(WindowPeer* parent, std::string_view gbkCaption,
     });
   }
   return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<std::size_t> QtBackend::choiceDialog(WindowPeer* parent, std::string_view gbkCaption,
+                                                   std::string_view gbkText,
+                                                   std::span<const std::string_view> gbkChoices,
+                                                   std::size_t initial) {
+  QDialog dialog(qtWidgetOf(parent));
+  dialog.setWindowTitle(qStringFromGbk(gbkCaption));
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* label = new QLabel(qStringFromGbk(gbkText), &dialog);
+  label->setWordWrap(true);
+  label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 60);
+  layout->addWidget(label);
+  auto* group = new QButtonGroup(&dialog);
+  for (std::size_t i = 0; i < gbkChoices.size(); ++i) {
+    auto* button = new QRadioButton(qStringFromGbk(gbkChoices[i]), &dialog);
+    button->setChecked(i == initial);
+    group->addButton(button, static_cast<int>(i));
+    layout->addWidget(button);
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  Probe& probe = Probe::instance();
+  if (probe.on()) {
+    probe.write(QStringLiteral("choice ") + dialog.windowTitle());
+    probe.whenExposed(dialog, [&dialog, buttons, &probe] {
+      probe.writePlace(QStringLiteral("button ok"), *buttons->button(QDialogButtonBox::Ok));
+      probe.writePlace(QStringLiteral("shown choice"), dialog);
+    });
+  }
+  if (dialog.exec() != QDialog::Accepted || group->checkedId() < 0) return std::nullopt;
+  return static_cast<std::size_t>(group->checkedId());
 }
 
 // --- Progress dialogs ---------------------------------------------------------------------------

@@ -51,6 +51,10 @@ class QtBackend : public Backend {
   // name and a kGenealogy one a file (home.txt) as well as a folder.
   std::optional<std::string> folderName(WindowPeer* parent, std::string_view gbkCaption,
                                         FolderChoice choice) override;
+  std::optional<std::size_t> choiceDialog(WindowPeer* parent, std::string_view gbkCaption,
+                                          std::string_view gbkText,
+                                          std::span<const std::string_view> gbkChoices,
+                                          std::size_t initial) override;
   bool reportDialog(WindowPeer* parent, std::string_view gbkCaption, std::string_view gbkText,
                     std::span<const std::string> gbkLines, std::string_view gbkAccept,
                     std::string_view gbkReject) override;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -11,6 +12,7 @@
 
 #include "app/resources.h"
 #include "gedcom/tree_export.h"
+#include "reports/book_layout.h"
 #include "tests/support/window_harness.h"
 
 namespace quillet {
@@ -20,9 +22,10 @@ using testing::WindowHarness;
 
 using ExportEntriesTest = testing::WindowTest;
 
-// The context menu offers both exports after a separator. Each entry writes the tree as the
-// window holds it, an unsaved birth included, in the format its chooser's filter names, and
-// shows no box.
+// The context menu offers the exports after a separator. Each entry writes the tree as the
+// window holds it, an unsaved birth included, in the format its chooser's filter names, showing
+// the living as the choice dialog's answer says, and shows no box; the chart's says in the pane
+// what it wrote. A cancelled choice writes nothing.
 TEST_F(ExportEntriesTest, EachEntryWritesTheWindowsTreeInTheChosenFormat) {
   struct Case {
     int entry;
@@ -31,11 +34,21 @@ TEST_F(ExportEntriesTest, EachEntryWritesTheWindowsTreeInTheChosenFormat) {
     const char* caption;
     const char* suggested;
     ExportKind kind;
+    std::optional<std::size_t> choice;  // none queued: the first, everything shown
+    LivingPersons living;
   };
-  const Case cases[] = {
-      {ID_EXPORT_GEDCOM, 0, "a.ged", "导出 GEDCOM", "clan.ged", ExportKind::kGedcom70},
-      {ID_EXPORT_GEDCOM, 1, "b.ged", "导出 GEDCOM", "clan.ged", ExportKind::kGedcom551},
-      {ID_EXPORT_CHART, 0, "c.svg", "导出世系图", "chart.svg", ExportKind::kChartSvg}};
+  const Case cases[] = {{ID_EXPORT_GEDCOM,
+                         0,
+                         "a.ged",
+                         "导出 GEDCOM",
+                         "clan.ged",
+                         ExportKind::kGedcom70,
+                         {},
+                         LivingPersons::kShow},
+                        {ID_EXPORT_GEDCOM, 1, "b.ged", "导出 GEDCOM", "clan.ged",
+                         ExportKind::kGedcom551, 1, LivingPersons::kName},
+                        {ID_EXPORT_CHART, 0, "c.svg", "导出世系图", "chart.svg",
+                         ExportKind::kChartSvg, 2, LivingPersons::kHide}};
   WindowHarness window;
   const std::vector<std::pair<unsigned, std::string>> menu = {
       {0, ""},
@@ -57,13 +70,25 @@ TEST_F(ExportEntriesTest, EachEntryWritesTheWindowsTreeInTheChosenFormat) {
   for (const Case& c : cases) {
     window.clearEvents();
     window.answerFileName(c.file, c.filter);
+    if (c.choice) window.answerChoice(c.choice);
     ASSERT_TRUE(window.chooseContextMenu(c.entry));
-    ASSERT_EQ(exportToFile(tree, c.kind, "expected"), ExportResult::kWritten);
+    ASSERT_EQ(exportToFile(tree, c.kind, "expected", false, c.living), ExportResult::kWritten);
     EXPECT_EQ(testing::readFile(c.file), testing::readFile("expected")) << c.file;
-    ASSERT_EQ(window.events().size(), 1u) << c.file;  // the chooser, and no box
+    ASSERT_EQ(window.events().size(), 2u) << c.file;  // the chooser, the choice, and no box
     EXPECT_EQ(window.events()[0].caption, c.caption);
     EXPECT_EQ(window.events()[0].text, c.suggested);
+    EXPECT_EQ(window.events()[1].kind, platform::HeadlessEvent::Kind::Choice);
+    EXPECT_EQ(window.events()[1].caption, c.caption);
   }
+  // The small clan and the birth: 11 persons, 10 of them living; the chart left them out.
+  EXPECT_EQ(window.events()[1].text,
+            "家谱中有10位在世之人。导出时，他们的信息如何处理？\n照常导出：姓名、生卒日期与传记\n"
+            "只导出姓名，不出生卒日期与传记\n不导出，其位以“某”代之（妻为“某氏”）");
+  EXPECT_EQ(window.text(IDC_DISPLAY), "已导出世系图：c.svg\r\n收录1人");
+  window.answerFileName("d.svg");
+  window.answerChoice(std::nullopt);
+  ASSERT_TRUE(window.chooseContextMenu(ID_EXPORT_CHART));
+  EXPECT_FALSE(testing::fileExists("d.svg"));
 }
 
 // A cancelled chooser writes nothing and warns of nothing; a failed export says why.
@@ -112,20 +137,28 @@ TEST_F(ExportEntriesTest, TheBooksProgressDialogCancelsWithoutLeavingAFile) {
   ASSERT_TRUE(window.chooseContextMenu(ID_EXPORT_BOOK));
   EXPECT_EQ(testing::readFile("old.pdf"), "old");
   EXPECT_EQ(files(), before);
-  ASSERT_EQ(window.events().size(), 2u);  // the chooser and the progress dialog, no box
+  // The chooser, the living's choice and the progress dialog, no box.
+  ASSERT_EQ(window.events().size(), 3u);
   EXPECT_EQ(window.events()[0].caption, "导出家谱书");
   EXPECT_EQ(window.events()[0].text, "clan.pdf");
-  EXPECT_EQ(window.events()[1].kind, HeadlessEvent::Kind::Progress);
-  EXPECT_EQ(window.events()[1].answer, platform::IDCANCEL);
+  EXPECT_EQ(window.events()[1].kind, HeadlessEvent::Kind::Choice);
+  EXPECT_EQ(window.events()[2].kind, HeadlessEvent::Kind::Progress);
+  EXPECT_EQ(window.events()[2].answer, platform::IDCANCEL);
 
+  // Written, with the living by name: the pane says where, how many pages and persons.
   window.clearEvents();
   window.answerFileName("old.pdf");
+  window.answerChoice(1);
   ASSERT_TRUE(window.chooseContextMenu(ID_EXPORT_BOOK));
   EXPECT_TRUE(testing::readFile("old.pdf").starts_with("%PDF-"));
-  ASSERT_EQ(window.events().size(), 2u);
-  EXPECT_EQ(window.events()[1].kind, HeadlessEvent::Kind::Progress);
-  EXPECT_EQ(window.events()[1].answer, platform::IDOK);
-  EXPECT_GT(window.events()[1].type, 0u);  // the steps of its bar
+  ASSERT_EQ(window.events().size(), 3u);
+  EXPECT_EQ(window.events()[2].kind, HeadlessEvent::Kind::Progress);
+  EXPECT_EQ(window.events()[2].answer, platform::IDOK);
+  EXPECT_GT(window.events()[2].type, 0u);  // the steps of its bar
+  BookLayout layout;
+  ASSERT_TRUE(layout.plan(window.objects().tree, {.living = LivingPersons::kName}));
+  EXPECT_EQ(window.text(IDC_DISPLAY),
+            "已导出家谱书：old.pdf\r\n共" + std::to_string(layout.pages()) + "页，收录10人");
 
   window.answerFileName("home.txt");
   ASSERT_TRUE(window.chooseContextMenu(ID_EXPORT_BOOK));

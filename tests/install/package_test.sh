@@ -26,7 +26,7 @@ lintian --fail-on error "$deb" || fail "lintian reports errors"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for needed in libqt6widgets6 libcairo2 libpangocairo-1.0-0 fonts-wqy-microhei fonts-wqy-zenhei \
-  qt6-translations-l10n; do
+  fonts-noto-cjk qt6-translations-l10n; do
   [[ $depends == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
 

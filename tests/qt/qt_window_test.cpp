@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
@@ -13,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
 #include <cstdlib>
 
 #include "app/main_dialog.h"
@@ -197,6 +200,32 @@ TEST(QtProgress, TheCancelButtonStopsTheWorkAndTheDialogClosesWithIt) {
   EXPECT_FALSE(progress->setProgress(2));
   progress.reset();
   EXPECT_TRUE(progressDialogs().isEmpty());
+}
+
+// The choice dialog: its text and a radio button a choice, the initial one checked; OK takes the
+// checked one, Cancel nothing.
+TEST(QtChoice, OkTakesTheCheckedChoiceAndCancelNone) {
+  platform::QtBackend backend;
+  const std::string choices[] = {gbk(u8"照常"), gbk(u8"只要姓名"), gbk(u8"不要")};
+  const std::string_view views[] = {choices[0], choices[1], choices[2]};
+  for (const bool ok : {true, false}) {
+    QTimer::singleShot(0, [ok] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      EXPECT_EQ(dialog->windowTitle(), fromU8(u8"导出"));
+      const QList<QRadioButton*> buttons = dialog->findChildren<QRadioButton*>();
+      ASSERT_EQ(buttons.size(), 3);
+      EXPECT_EQ(buttons[1]->text(), fromU8(u8"只要姓名"));
+      EXPECT_TRUE(buttons[1]->isChecked());
+      buttons[2]->click();
+      auto* box = dialog->findChild<QDialogButtonBox*>();
+      ASSERT_NE(box, nullptr);
+      box->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+    });
+    const std::optional<std::size_t> chosen =
+        backend.choiceDialog(nullptr, gbk(u8"导出"), gbk(u8"在世之人？"), views, 1);
+    EXPECT_EQ(chosen, ok ? std::optional<std::size_t>(2) : std::nullopt);
+  }
 }
 
 }  // namespace

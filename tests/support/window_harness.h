@@ -59,6 +59,9 @@ class WindowHarness {
   // (导入: true).
   void answerFolderName(const std::string& path) { backend_.queueFolderName(path); }
   void answerReport(bool accept) { backend_.queueReportAnswer(accept); }
+  // The next choice dialog's answer: a choice's index, or nothing (cancelled); an unanswered one
+  // takes its initial choice.
+  void answerChoice(std::optional<std::size_t> choice) { backend_.queueChoice(choice); }
   // Cancels the next progress dialog at its `update`-th update (1 the first).
   void cancelProgressAt(std::size_t update) { backend_.cancelProgressAt(update); }
 

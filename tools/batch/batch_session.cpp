@@ -88,6 +88,7 @@ void printEvent(std::ostream& out, const HeadlessEvent& event) {
     case HeadlessEvent::Kind::FileChooser:
     case HeadlessEvent::Kind::Report:
     case HeadlessEvent::Kind::Progress:
+    case HeadlessEvent::Kind::Choice:
       break;  // no command of the batch opens one
   }
 }
