@@ -1,9 +1,10 @@
 // The exports of the window's context menu: the tree as the window holds it, unsaved changes
 // included, written as GEDCOM (7.0, or 5.5.1 by the chooser's filter), as an SVG chart or as the
 // printed book (PDF) into a file the person chooses. When the clan holds living persons, a choice
-// dialog asks what the export shows of them (everything, their names alone, or nothing: 某). A
-// warning box says why when nothing could be written; once the chart or the book is written, the
-// pane says where, with its pages and its persons.
+// dialog asks what the export shows of them (everything, their names alone, or nothing: 某). Once
+// a file is written the pane says which, with its pages and its persons; when nothing could be
+// written a warning box says why, and the pane keeps it. The GEDCOM import says what it wrote, or
+// why not, in the same words (sayWritten, sayRefused).
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -28,31 +29,42 @@ constexpr const char kWriteFailed[] = "无法写入文件：";
 constexpr const char kRefused[] = "这是本程序读取的文件，不能用导出覆盖：";
 constexpr const char kGenealogy[] = "这是一个家谱文件，不能用导出覆盖：";
 
-// Says why nothing was written, when something went wrong.
-void warnOf(MainDialog& window, ExportResult result, const std::string& path) {
-  const unsigned warning = platform::MB_OK | platform::MB_ICONEXCLAMATION;
+// Why nothing was written to `path`, in the warning's words; empty when it was written, or the
+// person cancelled.
+std::string refusal(ExportResult result, const std::string& path) {
   switch (result) {
     case ExportResult::kWritten:
-      return;
+    case ExportResult::kCancelled:
+      return {};
     case ExportResult::kNoRoot:
-      window.MessageBox(kNoRoot, kCaption, warning);
-      return;
+      return kNoRoot;
     case ExportResult::kWriteFailed: {
       std::string text = kWriteFailed + platform::utf8ToGbk(path);
       const std::string_view why =
           platform::replaceFailureWords(platform::lastPathReplacementFailure());
       if (!why.empty()) (text += "（") += std::string(why) + "）";
-      window.MessageBox(text, kCaption, warning);
-      return;
+      return text;
     }
     case ExportResult::kRefused:
-      window.MessageBox(kRefused + platform::utf8ToGbk(path), kCaption, warning);
-      return;
+      return kRefused + platform::utf8ToGbk(path);
     case ExportResult::kGenealogy:
-      window.MessageBox(kGenealogy + platform::utf8ToGbk(path), kCaption, warning);
-      return;
-    case ExportResult::kCancelled:
-      return;
+      return kGenealogy + platform::utf8ToGbk(path);
+  }
+  return {};
+}
+
+// What an export of `what` (GEDCOM 7.0, 世系图, 家谱书) did, in the pane: the file written with
+// its pages and persons, or why nothing was (with the warning box), or that the person stopped
+// it and no file was left.
+void sayExported(MainDialog& window, std::string_view what, ExportResult result,
+                 const std::string& path, int pages, std::size_t persons) {
+  if (result == ExportResult::kWritten) {
+    window.sayWritten("已导出" + std::string(what), path, pages, persons);
+  } else if (result == ExportResult::kCancelled) {
+    window.showText("已取消导出" + std::string(what) + "，没有写入文件：" +
+                    platform::utf8ToGbk(path));
+  } else {
+    window.sayRefused(kCaption, "未能导出" + std::string(what), refusal(result, path));
   }
 }
 
@@ -91,22 +103,27 @@ std::optional<LivingPersons> askLiving(MainDialog& window, const char* caption,
                         : LivingPersons::kShow;
 }
 
-// The pane's text once an export is written: what, where, its pages (when it has pages) and the
-// persons it shows.
-void sayWritten(MainDialog& window, std::string_view what, const std::string& path, int pages,
-                std::size_t persons) {
-  std::string text = "已导出" + std::string(what) + "：" + platform::utf8ToGbk(path) + "\r\n";
-  if (pages > 0) text += "共" + std::to_string(pages) + "页，";
-  text += "收录" + std::to_string(persons) + "人";
-  window.showText(text);
-}
-
 // The persons a chart or a GEDCOM file shows: all, but the living when they are left out.
 std::size_t shownPersons(const Persons& persons, LivingPersons living) {
   return living == LivingPersons::kHide ? persons.all - persons.living : persons.all;
 }
 
 }  // namespace
+
+void MainDialog::sayWritten(std::string_view done, const std::string& path, int pages,
+                            std::size_t persons, std::string_view after) {
+  std::string text = std::string(done) + "：" + platform::utf8ToGbk(path) + "\r\n";
+  if (pages > 0) text += "共" + std::to_string(pages) + "页，";
+  text += "收录" + std::to_string(persons) + "人";
+  text += after;
+  showText(text);
+}
+
+void MainDialog::sayRefused(std::string_view caption, std::string_view failed,
+                            std::string_view why) {
+  MessageBox(why, std::string(caption).c_str(), platform::MB_OK | platform::MB_ICONEXCLAMATION);
+  showText(std::string(failed) + "\r\n" + std::string(why));
+}
 
 void MainDialog::appendExportEntries() {
   AppendContextMenu(platform::MF_SEPARATOR);
@@ -119,14 +136,15 @@ void MainDialog::OnExportGedcom() {
   static constexpr std::string_view kFilters[] = {"GEDCOM 7.0 (*.ged)", "GEDCOM 5.5.1 (*.ged)"};
   const auto choice = GetSaveFileName("导出 GEDCOM", "clan.ged", kFilters);
   if (!choice) return;
-  const std::optional<LivingPersons> living =
-      askLiving(*this, "导出 GEDCOM", personsOf(familyTree));
+  const Persons persons = personsOf(familyTree);
+  const std::optional<LivingPersons> living = askLiving(*this, "导出 GEDCOM", persons);
   if (!living) return;
-  warnOf(
-      *this,
-      exportToFile(familyTree, choice->filter == 1 ? ExportKind::kGedcom551 : ExportKind::kGedcom70,
-                   choice->path, /*force=*/false, *living),
-      choice->path);
+  const bool version551 = choice->filter == 1;
+  const ExportResult result =
+      exportToFile(familyTree, version551 ? ExportKind::kGedcom551 : ExportKind::kGedcom70,
+                   choice->path, /*force=*/false, *living);
+  sayExported(*this, version551 ? "GEDCOM 5.5.1" : "GEDCOM 7.0", result, choice->path, 0,
+              shownPersons(persons, *living));
 }
 
 void MainDialog::OnExportChart() {
@@ -138,10 +156,7 @@ void MainDialog::OnExportChart() {
   if (!living) return;
   const ExportResult result =
       exportToFile(familyTree, ExportKind::kChartSvg, choice->path, /*force=*/false, *living);
-  warnOf(*this, result, choice->path);
-  if (result == ExportResult::kWritten) {
-    sayWritten(*this, "世系图", choice->path, 0, shownPersons(persons, *living));
-  }
+  sayExported(*this, "世系图", result, choice->path, 0, shownPersons(persons, *living));
 }
 
 // --- The printed book ---------------------------------------------------------------------------
@@ -170,10 +185,7 @@ void MainDialog::OnExportBook() {
       },
       &summary);
   progress.reset();
-  warnOf(*this, result, choice->path);
-  if (result == ExportResult::kWritten) {
-    sayWritten(*this, "家谱书", choice->path, summary.pages, summary.persons);
-  }
+  sayExported(*this, "家谱书", result, choice->path, summary.pages, summary.persons);
 }
 
 }  // namespace quillet

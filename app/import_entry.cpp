@@ -2,9 +2,10 @@
 // is not empty says so and the folder chooser comes back; a new one is made when the import is
 // written), the file's male line read as quillet-import reads it, its report (every loss, repair
 // and notice) shown for the person to accept, then the folder's home.txt written and opened in
-// this window as 打开家谱 opens a genealogy. A file that does not say its character set (no CHAR,
-// or ANSI or ASCII, which name none) is read in the first one that decodes it whole, and the
-// report says which and why. Every dialog goes through the dialog layer.
+// this window as 打开家谱 opens a genealogy, the pane saying what was written (or, with the
+// warning box, why nothing was). A file that does not say its character set (no CHAR, or ANSI or
+// ASCII, which name none) is read in the first one that decodes it whole, and the report says
+// which and why. Every dialog goes through the dialog layer.
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -26,6 +27,7 @@ namespace fs = std::filesystem;
 
 constexpr const char kCaption[] = "导入GEDCOM";
 constexpr unsigned kWarning = platform::MB_OK | platform::MB_ICONEXCLAMATION;
+constexpr const char kNotImported[] = "未能导入GEDCOM";
 
 std::string gbk(std::string_view utf8) { return platform::utf8ToGbk(utf8); }
 
@@ -75,7 +77,7 @@ void MainDialog::OnImportGedcom() {
   }
   std::string bytes, why;
   if (!platform::readRegularFile(*file, bytes, why)) {
-    MessageBox("无法读取文件 " + gbk(*file) + "：" + gbk(why), kCaption, kWarning);
+    sayRefused(kCaption, kNotImported, "无法读取文件 " + gbk(*file) + "：" + gbk(why));
     return;
   }
   GedcomImportOptions options;
@@ -103,12 +105,14 @@ void MainDialog::OnImportGedcom() {
     }
   }
   if (!result.error.empty()) {
-    MessageBox("无法导入 " + gbk(*file) + "：\r\n" + gbk(result.error), kCaption, kWarning);
+    sayRefused(kCaption, kNotImported, "无法导入 " + gbk(*file) + "：\r\n" + gbk(result.error));
     return;
   }
   for (const std::string& notice : result.notices) lines.push_back(gbk(notice));
   for (const ImportLoss& loss : result.losses) lines.push_back(gbk(lossLine(loss)));
-  const std::string home = (fs::path(*folder) / "home.txt").string();
+  // Named whole: the working directory becomes the folder once the genealogy opens.
+  std::error_code absolute;
+  const std::string home = fs::absolute(fs::path(*folder) / "home.txt", absolute).string();
   std::string text = "始祖 " + gbk(result.rootXref + " " + result.rootName) + " 的世系，共 " +
                      std::to_string(result.persons) + " 人，将写入 " + gbk(home) + "。";
   if (result.outside > 0)
@@ -119,13 +123,22 @@ void MainDialog::OnImportGedcom() {
   if (!askSaveBeforeReplacing("导入")) return;
   std::error_code made;
   fs::create_directories(*folder, made);
-  if (made || !platform::replaceFileAtPath(home, withCrLf(result.homeText))) {
-    MessageBox("无法写入 " + gbk(home), kCaption, kWarning);
+  if (made) {
+    sayRefused(kCaption, kNotImported, "无法建立文件夹 " + gbk(*folder));
+    return;
+  }
+  if (!platform::replaceFileAtPath(home, withCrLf(result.homeText))) {
+    std::string text = "无法写入文件：" + gbk(home);
+    const std::string_view reason =
+        platform::replaceFailureWords(platform::lastPathReplacementFailure());
+    if (!reason.empty()) (text += "（") += std::string(reason) + "）";
+    sayRefused(kCaption, kNotImported, text);
     return;
   }
   if (!openGenealogy(*folder)) return;
-  showText("\r\n      已导入 " + std::to_string(result.persons) + " 人，家谱文件：" + gbk(home) +
-           "\r\n" + std::string(welcomeText()));
+  // What was written, then the welcome of the genealogy now open.
+  sayWritten("已导入 " + gbk(fs::path(*file).filename().string()) + "，写入家谱文件", home, 0,
+             static_cast<std::size_t>(result.persons), "\r\n" + std::string(welcomeText()));
 }
 
 }  // namespace quillet

@@ -132,6 +132,15 @@ class MainDialog : public platform::Dialog {
   // app/import_entry.cpp: the context menu's GEDCOM import
   void OnImportGedcom();  // ID_IMPORT_GEDCOM
 
+  // --- What an export or the import did, in the pane (app/export_entries.cpp) -----------------
+  // Once a file is written: `done` and the file ("已导出家谱书：PATH", the path UTF-8), then on a
+  // line of their own its pages (when it has pages) and the persons it holds, then `after`.
+  void sayWritten(std::string_view done, const std::string& path, int pages, std::size_t persons,
+                  std::string_view after = {});
+  // When nothing is written: a warning box titled `caption` says `why`, and the pane keeps
+  // `failed` and, on the next line, `why` once the box is closed.
+  void sayRefused(std::string_view caption, std::string_view failed, std::string_view why);
+
   // --- Opening another genealogy (app/open_entry.cpp) ------------------------------------------
   // ID_FILE_OPEN: with unsaved changes the question whether to save them first, then a folder
   // chooser (a folder holding home.txt, or a home.txt); a folder without home.txt says so and the

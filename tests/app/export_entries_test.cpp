@@ -36,19 +36,22 @@ TEST_F(ExportEntriesTest, EachEntryWritesTheWindowsTreeInTheChosenFormat) {
     ExportKind kind;
     std::optional<std::size_t> choice;  // none queued: the first, everything shown
     LivingPersons living;
+    const char* pane;  // what the pane says once it is written
   };
-  const Case cases[] = {{ID_EXPORT_GEDCOM,
-                         0,
-                         "a.ged",
-                         "导出 GEDCOM",
-                         "clan.ged",
-                         ExportKind::kGedcom70,
-                         {},
-                         LivingPersons::kShow},
-                        {ID_EXPORT_GEDCOM, 1, "b.ged", "导出 GEDCOM", "clan.ged",
-                         ExportKind::kGedcom551, 1, LivingPersons::kName},
-                        {ID_EXPORT_CHART, 0, "c.svg", "导出世系图", "chart.svg",
-                         ExportKind::kChartSvg, 2, LivingPersons::kHide}};
+  const Case cases[] = {
+      {ID_EXPORT_GEDCOM,
+       0,
+       "a.ged",
+       "导出 GEDCOM",
+       "clan.ged",
+       ExportKind::kGedcom70,
+       {},
+       LivingPersons::kShow,
+       "已导出GEDCOM 7.0：a.ged\r\n收录11人"},
+      {ID_EXPORT_GEDCOM, 1, "b.ged", "导出 GEDCOM", "clan.ged", ExportKind::kGedcom551, 1,
+       LivingPersons::kName, "已导出GEDCOM 5.5.1：b.ged\r\n收录11人"},
+      {ID_EXPORT_CHART, 0, "c.svg", "导出世系图", "chart.svg", ExportKind::kChartSvg, 2,
+       LivingPersons::kHide, "已导出世系图：c.svg\r\n收录1人"}};
   WindowHarness window;
   const std::vector<std::pair<unsigned, std::string>> menu = {
       {0, ""},
@@ -79,6 +82,7 @@ TEST_F(ExportEntriesTest, EachEntryWritesTheWindowsTreeInTheChosenFormat) {
     EXPECT_EQ(window.events()[0].text, c.suggested);
     EXPECT_EQ(window.events()[1].kind, platform::HeadlessEvent::Kind::Choice);
     EXPECT_EQ(window.events()[1].caption, c.caption);
+    EXPECT_EQ(window.text(IDC_DISPLAY), c.pane);
   }
   // The small clan and the birth: 11 persons, 10 of them living; the chart left them out.
   EXPECT_EQ(window.events()[1].text,
@@ -91,7 +95,8 @@ TEST_F(ExportEntriesTest, EachEntryWritesTheWindowsTreeInTheChosenFormat) {
   EXPECT_FALSE(testing::fileExists("d.svg"));
 }
 
-// A cancelled chooser writes nothing and warns of nothing; a failed export says why.
+// A cancelled chooser writes nothing and warns of nothing; a failed export says why, in a box and
+// in the pane, which keeps it.
 TEST_F(ExportEntriesTest, WarningSaysWhyNothingWasWritten) {
   {
     WindowHarness window;
@@ -104,6 +109,8 @@ TEST_F(ExportEntriesTest, WarningSaysWhyNothingWasWritten) {
     EXPECT_EQ(window.messageBoxes()[0].text,
               "无法写入文件：no-such-folder/clan.ged（文件夹不存在）");
     EXPECT_EQ(window.messageBoxes()[0].type, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    EXPECT_EQ(window.text(IDC_DISPLAY),
+              "未能导出GEDCOM 7.0\r\n无法写入文件：no-such-folder/clan.ged（文件夹不存在）");
     window.answerFileName("../home.txt");  // another folder's genealogy
     ASSERT_TRUE(window.chooseContextMenu(ID_EXPORT_GEDCOM));
     ASSERT_EQ(window.messageBoxes().size(), 2u);
@@ -115,6 +122,7 @@ TEST_F(ExportEntriesTest, WarningSaysWhyNothingWasWritten) {
   ASSERT_TRUE(empty.chooseContextMenu(ID_EXPORT_CHART));
   ASSERT_EQ(empty.messageBoxes().size(), 1u);
   EXPECT_EQ(empty.messageBoxes()[0].text, "家谱中没有始祖，无可导出。");
+  EXPECT_EQ(empty.text(IDC_DISPLAY), "未能导出世系图\r\n家谱中没有始祖，无可导出。");
   EXPECT_FALSE(testing::fileExists("clan.svg"));
 }
 
@@ -144,6 +152,7 @@ TEST_F(ExportEntriesTest, TheBooksProgressDialogCancelsWithoutLeavingAFile) {
   EXPECT_EQ(window.events()[1].kind, HeadlessEvent::Kind::Choice);
   EXPECT_EQ(window.events()[2].kind, HeadlessEvent::Kind::Progress);
   EXPECT_EQ(window.events()[2].answer, platform::IDCANCEL);
+  EXPECT_EQ(window.text(IDC_DISPLAY), "已取消导出家谱书，没有写入文件：old.pdf");
 
   // Written, with the living by name: the pane says where, how many pages and persons.
   window.clearEvents();

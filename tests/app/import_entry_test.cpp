@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/resources.h"
+#include "reports/help_texts.h"
 #include "tests/support/genealogy_text.h"
 #include "tests/support/window_harness.h"
 
@@ -83,7 +84,9 @@ TEST_F(ImportEntryTest, ImportAsksAboutUnsavedChangesThenWritesAndOpensTheNewCla
       ASSERT_FALSE(w.treeLines().empty());
       EXPECT_EQ(w.treeLines()[0], kImported);
       EXPECT_FALSE(w.objects().tree.hasUnsavedChanges());
-      EXPECT_NE(w.text(IDC_DISPLAY).find("已导入 4 人"), std::string::npos);
+      EXPECT_EQ(w.text(IDC_DISPLAY), "已导入 clan.ged，写入家谱文件：" + here +
+                                         "/new/home.txt\r\n收录4人\r\n" +
+                                         std::string(welcomeText()));
     }
     std::filesystem::current_path(here);
     testing::writeFile("home.txt", oldHome);
@@ -184,6 +187,7 @@ TEST_F(ImportEntryTest, RefusalsWarnAndWriteNothing) {
     ASSERT_TRUE(w.chooseContextMenu(ID_IMPORT_GEDCOM));
     ASSERT_EQ(w.messageBoxes().size(), 1u) << c.file;
     EXPECT_TRUE(w.messageBoxes()[0].text.starts_with(c.warning)) << w.messageBoxes()[0].text;
+    EXPECT_EQ(w.text(IDC_DISPLAY), "未能导入GEDCOM\r\n" + w.messageBoxes()[0].text);
     EXPECT_FALSE(testing::fileExists(std::string(c.folder) + "/home.txt"));
   }
   w.clearEvents();
