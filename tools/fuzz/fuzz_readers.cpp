@@ -30,6 +30,16 @@ std::string translated(const uint8_t* data, size_t size) {
   return bytes;
 }
 
+// The count a roster reader gives for the first `limit` bytes of what text mode delivers: one a
+// whole 6-byte field, or kNotText once a field is all NUL.
+int expectedRosterCount(const std::string& delivered, size_t limit) {
+  const size_t fields = std::min(limit, delivered.size()) / 6;
+  for (size_t i = 0; i < fields; ++i) {
+    if (delivered.compare(i * 6, 6, std::string(6, '\0')) == 0) return quillet::kNotText;
+  }
+  return static_cast<int>(fields);
+}
+
 std::unique_ptr<platform::TextFile> openSide() {
   auto file = platform::TextFile::open("side.txt", "r");
   if (file == nullptr) std::abort();
@@ -50,10 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int count = -1;
   quillet::readNameRoster(*roster, names, count);
   require(roster->close());
-  require(count == static_cast<int>(delivered.size() / 6));
+  require(count == expectedRosterCount(delivered, delivered.size()));
+  require(count != quillet::kNotText || names.empty());
   // Every line holds at most nine names: 8 leading spaces, names of at most 6 bytes, 4 spaces
   // after each but the ninth, and CR LF after the ninth.
-  size_t longestLayout = static_cast<size_t>(count) * 10 + static_cast<size_t>(count / 9 + 1) * 8;
+  const size_t named = count > 0 ? static_cast<size_t>(count) : 0;
+  size_t longestLayout = named * 10 + (named / 9 + 1) * 8;
   require(names.size() <= longestLayout);
   require(count != 0 || names.empty());
 
@@ -76,8 +88,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto cutRoster = openSide();
   names.clear();
   const bool rosterWhole = quillet::readNameRoster(*cutRoster, names, count, limit);
-  require(count == static_cast<int>(limit / 6));
-  require(rosterWhole == (delivered.size() <= limit));
+  const int cutCount = expectedRosterCount(delivered, limit);
+  require(count == cutCount);
+  // A roster found not to be text is read no further, which is its whole answer.
+  require(rosterWhole == (delivered.size() <= limit || cutCount == quillet::kNotText));
   auto cutPlain = openSide();
   text.clear();
   require(quillet::readPlainText(*cutPlain, text, limit) == (delivered.size() <= limit));

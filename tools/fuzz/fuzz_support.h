@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -14,9 +15,14 @@
 
 namespace quillet::fuzz {
 
-// Stops the run (a finding) when `condition` does not hold.
-inline void require(bool condition) {
-  if (!condition) std::abort();
+// Stops the run (a finding) when `condition` does not hold, naming the check that failed: the
+// checks are inlined, so a stack trace alone does not say which one it was.
+// (The builtins stand in for std::source_location, which this clang does not have yet.)
+inline void require(bool condition, const char* file = __builtin_FILE(),
+                    int line = __builtin_LINE()) {
+  if (condition) return;
+  std::fprintf(stderr, "check failed at %s:%d\n", file, line);
+  std::abort();
 }
 
 // Makes a new directory /tmp/quillet-NAME-XXXXXX the working directory, once a process, so that
