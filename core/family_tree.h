@@ -39,6 +39,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/home_record.h"
 #include "core/node_containers.h"
 #include "core/person.h"
 #include "platform/read_problem.h"
@@ -406,7 +407,6 @@ class FamilyTree {
   // walks cannot write in order must write back with the names they could not resolve: those
   // whose father, older sibling or husband field named somebody (or was not the absent-name
   // field) and was not linked. Records absent here, added ones included, have absent-name fields.
-  using NameField = std::array<char, 6>;
   struct FileNames {
     NameField father, olderSibling, husband;
   };

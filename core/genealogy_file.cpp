@@ -1,5 +1,6 @@
-// Reading and writing home.txt: fixed-width GBK records introduced by '!' (the layout is in
-// core/home_record.h, whose writer the save uses). The reader looks at an absent name's first
+// Reading and writing home.txt: fixed-width GBK records introduced by '!' (the record's codec is
+// core/home_record.h: the load links what its reader takes, the save writes with its writer). The
+// reader looks at an absent name's first
 // byte only, and skips every byte between records, so line ends and the living person's filler
 // are ignored.
 
@@ -19,24 +20,8 @@ namespace quillet {
 
 namespace {
 
-constexpr char kRecordMarker = '!';
-constexpr std::array<char, 6> kAbsentName{'0', ' ', ' ', ' ', ' ', ' '};
+constexpr NameField kAbsentName{'0', ' ', ' ', ' ', ' ', ' '};
 constexpr std::size_t kSaveBlock = 1 << 20;  // save writes its bytes in blocks of about this
-
-// The fields of one record as they stand in the file, after the marker.
-struct RawRecord {
-  std::array<char, 6> name;
-  char generation;
-  std::array<char, 6> father;
-  std::array<char, 8> birthDate;
-  char sex;
-  std::array<char, 6> olderSibling;
-  char motherIndex;
-  char married;
-  std::array<char, 6> husband;
-  char alive;
-  std::array<char, 8> deathDate;
-};
 
 }  // namespace
 
@@ -50,62 +35,17 @@ struct FamilyTree::RecordCursor {
 
 namespace {
 
-class FieldReader {
- public:
-  explicit FieldReader(std::string_view bytes, std::size_t& at) : bytes_(bytes), at_(at) {}
-  template <std::size_t N>
-  void read(std::array<char, N>& field) {
-    std::size_t n = std::min(N, bytes_.size() - at_);
-    std::copy_n(bytes_.data() + at_, n, field.data());
-    at_ += n;
-    if (n != N) complete_ = false;
-  }
-  void read(char& field) {
-    if (at_ == bytes_.size()) {
-      complete_ = false;
-      field = static_cast<char>(-1);  // as the stream's end of file, stored as a byte
-      return;
-    }
-    field = bytes_[at_++];
-  }
-  bool complete() const { return complete_; }
-
- private:
-  std::string_view bytes_;
-  std::size_t& at_;
-  bool complete_ = true;
-};
-
-// Reads the fields after a '!'. False when the bytes end inside the record.
-bool readRawRecord(std::string_view bytes, std::size_t& at, RawRecord& raw) {
-  FieldReader in(bytes, at);
-  in.read(raw.name);
-  in.read(raw.generation);
-  in.read(raw.father);
-  in.read(raw.birthDate);
-  in.read(raw.sex);
-  in.read(raw.olderSibling);
-  in.read(raw.motherIndex);
-  in.read(raw.married);
-  in.read(raw.husband);
-  in.read(raw.alive);
-  if (in.complete() && raw.alive != 'y') in.read(raw.deathDate);
-  return in.complete();
-}
-
-NameKey keyOf(const std::array<char, 6>& field) {
+NameKey keyOf(const NameField& field) {
   NameKey key{};
   std::memcpy(key.data(), field.data(), field.size());
   return key;
 }
 
-DateText dateOf(const std::array<char, 8>& field) {
+DateText dateOf(const DateField& field) {
   DateText date{};
   std::memcpy(date.data(), field.data(), field.size());
   return date;
 }
-
-bool namesNobody(const std::array<char, 6>& field) { return field[0] == '0'; }
 
 // A digest of a file's text (after text-mode translation), eight bytes at a time: two texts with
 // the same digest are, for every practical purpose, the same.
@@ -215,8 +155,8 @@ void FamilyTree::readRecords(std::string_view bytes, std::size_t& stop) {
   // A record takes 38 bytes at least, and 46 or 47 as save writes it: the store is given room
   // for as many as the file can hold (pages are touched only as records fill them), the index
   // for as many as a saved file holds.
-  records_->reserve(bytes.size() / 38 + 1);
-  index_->reserve(bytes.size() / 46 + 1);
+  records_->reserve(bytes.size() / kShortestReadRecord + 1);
+  index_->reserve(bytes.size() / kDeadRecordBytes + 1);
   RecordCursor in{bytes};
   for (;;) {
     stop = in.at;
@@ -226,10 +166,12 @@ void FamilyTree::readRecords(std::string_view bytes, std::size_t& stop) {
     if (c != kRecordMarker) continue;
     // The index slots of the next record's names are fetched while this one is read: in a large
     // file each is far from the last, and waiting for them is most of the reading.
-    const std::size_t next = bytes.find(kRecordMarker, in.at + 45);
-    if (next != std::string_view::npos && next + 37 <= bytes.size()) {
-      for (const std::size_t field : {1, 8, 23, 31}) {
-        if (field == 1 || bytes[next + field] != '0') index_->prefetch(&bytes[next + field]);
+    const std::size_t next = bytes.find(kRecordMarker, in.at + kDeadRecordBytes - 1);
+    if (next != std::string_view::npos && next + record_at::kAlive <= bytes.size()) {
+      for (const std::size_t field : record_at::kNames) {
+        if (field == record_at::kName || bytes[next + field] != '0') {
+          index_->prefetch(&bytes[next + field]);
+        }
       }
     }
     if (!readRecord(in)) break;
@@ -274,8 +216,8 @@ void FamilyTree::noteUnreadRest(std::string_view bytes, std::size_t stop, bool c
 // Reads and links the record after a '!'. False when the file ends inside it: a record cut
 // short is not taken, so no field of the tree holds bytes the file did not give.
 bool FamilyTree::readRecord(RecordCursor& in) {
-  RawRecord raw{};
-  if (!readRawRecord(in.bytes, in.at, raw)) return false;
+  ReadFields raw{};
+  if (!readRecordFields(in.bytes, in.at, raw)) return false;
 
   Record* previous = records_->last();
   Record* person = newRecord();
@@ -370,12 +312,12 @@ std::string readAsText(std::string_view bytes) {
   return text;
 }
 
-const char* nameOr(const Person* linked, const std::array<char, 6>& otherwise) {
+const char* nameOr(const Person* linked, const NameField& otherwise) {
   return linked ? linked->name.data() : otherwise.data();
 }
 
 // The husband field: a woman's husband; the absent-name field for everyone whose sex is not 'f'.
-const char* husbandField(const Person& person, const std::array<char, 6>& unlinked) {
+const char* husbandField(const Person& person, const NameField& unlinked) {
   if (person.sex != 'f') return kAbsentName.data();
   return nameOr(person.spouse, unlinked);
 }
@@ -694,7 +636,7 @@ bool FamilyTree::saveChecked(SaveReport& report, platform::ReplaceFailure openFa
     }
   }
   std::string bytes;
-  bytes.reserve(order.size() * 49);
+  bytes.reserve(order.size() * (kRecordBytes + 2));
   appendFileBytes(order, 0, order.size(), regular, bytes);
   if (!sure && !readsBackAsIs(order, readAsText(bytes), report)) return false;
 
