@@ -10,7 +10,7 @@
 #include "app/about_dialog.h"
 #include "app/main_dialog.h"
 #include "app/resources.h"
-#include "kinship/kinship_path.h"
+#include "kinship/kinship.h"
 
 namespace quillet {
 namespace {

@@ -1,5 +1,6 @@
 // The clan's family tree: every Person record, the links between them, the genealogy file, the
-// searches and listings, and the edits.
+// searches and listings, and the edits. (The kinship of two of its persons is worded by
+// kinship/kinship.h, which reads the records and nothing of the tree.)
 //
 // What the tree owns: every record it has read or added, until the next load or releaseAll (a
 // record whose birth or marriage was taken back stays, outside the tree, for a redo), and the
@@ -98,6 +99,8 @@ struct SaveReport {
   // when that was not what stopped the save.
   platform::ReplaceFailure fileFailure = platform::ReplaceFailure::kNone;
 };
+
+class NameIndex;
 
 class FamilyTree {
  public:
@@ -265,14 +268,6 @@ class FamilyTree {
   // Frees every record; the tree is empty afterwards.
   void releaseAll();
 
-  // --- Kinship (kinship/) -----------------------------------------------------------------------
-  // Declared here because it is an operation of the tree, but defined in kinship/kinship.cpp: the
-  // kinship calculator is its own subsystem that reads the store's records, and quillet_core does
-  // not link it. A target that calls describeKinship links quillet_kinship.
-
-  // Appends to `text` the sentences that word the kinship of `p` and `q`.
-  static void describeKinship(const Person& p, const Person& q, std::string& text);
-
   // --- Inspection -------------------------------------------------------------------------------
 
   // Where the last load stopped short of records it left unread; nothing when it read them all.
@@ -287,7 +282,6 @@ class FamilyTree {
 
  private:
   struct Record;
-  class NameIndex;
 
   struct RecordCursor;
   // A place where the post-order walk compares a record: as the member `member` itself (slot 0)

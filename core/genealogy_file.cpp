@@ -223,7 +223,7 @@ bool FamilyTree::readRecord(RecordCursor& in) {
   Record* person = newRecord();
   ++personCount_;
   person->name = keyOf(raw.name);
-  index_->insert(person);
+  index_->insert(person->name, person->sequence);
 
   person->generation = raw.generation;
   if (!namesNobody(raw.father)) {

@@ -65,7 +65,7 @@ bool FamilyTree::addChild(const NameKey& childName, const NameKey& motherName, c
 // Links `child` last in the chain of `father` and counts it: a birth, or its redo.
 void FamilyTree::attachChild(Record* child, Person* father) {
   leaveRelease(child);
-  index_->insert(child);
+  index_->insert(child->name, child->sequence);
   int fatherGeneration = father->generation - '0';
   generationCount_ = fatherGeneration == 0 ? 0 : fatherGeneration + 1;
   if (father->firstChild == nullptr) {
@@ -101,7 +101,7 @@ void FamilyTree::detachChild(Record* child, std::int32_t generationCountBefore) 
     }
   }
   child->olderSibling = nullptr;
-  index_->erase(child);
+  index_->erase(child->name, child->sequence);
   generationCount_ = generationCountBefore;
   --personCount_;
   if (child->sex == 'f') --femaleCount_;
@@ -135,7 +135,7 @@ bool FamilyTree::addWife(const NameKey& wifeName, const NameKey& husbandName,
 // Puts `wife` in the first free wife slot of `husband` and counts her: a marriage, or its redo.
 void FamilyTree::attachWife(Record* wife, Person* husband) {
   leaveRelease(wife);
-  index_->insert(wife);
+  index_->insert(wife->name, wife->sequence);
   linkSpouse(husband, husband->spouse != nullptr ? husband->secondWife : husband->spouse, wife);
   linkSpouse(wife, wife->spouse, husband);
   husband->married = 'y';
@@ -150,7 +150,7 @@ void FamilyTree::detachWife(Record* wife, Person* husband, char marriedBefore) {
   linkSpouse(husband, slot, nullptr);
   wife->spouse = nullptr;
   husband->married = marriedBefore;
-  index_->erase(wife);
+  index_->erase(wife->name, wife->sequence);
   --personCount_;
   --femaleCount_;
   wife->set(Record::kReleased, true);
@@ -172,7 +172,7 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
       if (findByName(holder, key)) return holder == person;
       if (record->name == key) return true;  // a record no search reaches, renamed to itself
       // A record no walk reaches keeps its name in the file: nobody else can take it.
-      if (index_->heldByOther(key, record)) return false;
+      if (index_->heldByOther(key, record->sequence)) return false;
       rename(record, key);
       break;
     }
@@ -213,9 +213,9 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
 void FamilyTree::rename(Record* record, const NameKey& key) {
   const bool found = isFound(record);
   if (found) uncountFound(record);
-  index_->erase(record);
+  index_->erase(record->name, record->sequence);
   record->name = key;
-  index_->insert(record);
+  index_->insert(record->name, record->sequence);
   if (found) countFound(record);
 }
 
