@@ -49,8 +49,6 @@ void FamilyTree::resetTree() {
   advanceEpoch();
   // An empty tree, or one about to be read, holds nothing unsaved and no edits.
   history_.clear();
-  applied_ = 0;
-  savedAt_ = 0;
   keptAsRead_ = false;
   unreadRest_.reset();
   releasedCount_ = 0;

@@ -40,6 +40,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/edit_history.h"
 #include "core/home_record.h"
 #include "core/node_containers.h"
 #include "core/person.h"
@@ -123,7 +124,7 @@ class FamilyTree {
   // True when the edits in effect (see "Undo and redo") differ from those in effect at the last
   // load or successful save: a birth and its undo leave none, a change back to an earlier value
   // by a second edit still counts, a change to the value already stored is no edit.
-  bool hasUnsavedChanges() const { return applied_ != savedAt_; }
+  bool hasUnsavedChanges() const { return history_.hasUnsavedChanges(); }
 
   // Gives a record its defaults: no texts, no links, alive 'y', married 'n', motherIndex '0'.
   // Leaves sex, generation and treeIndex. False when `person` is null.
@@ -239,19 +240,13 @@ class FamilyTree {
   // bookkeeping exactly as the edit itself would have left them, in constant time under tree
   // reach.
 
-  enum class EditKind { kBirth, kMarriage, kChange };
-  // What an undo or redo did.
-  struct EditSummary {
-    EditKind kind = EditKind::kChange;
-    Person* person = nullptr;  // the child, the wife, or the changed person
-    Person* holder = nullptr;  // the father, the husband, or the changed person
-    int field = 0;             // kChange: modifyField's selector (1 name ... 5 death)
-  };
+  using EditKind = quillet::EditKind;
+  using EditSummary = quillet::EditSummary;  // what an undo or redo did
   // True when there is an edit to take back (undo) or to do again (redo).
-  bool canUndo() const { return applied_ > 0; }
-  bool canRedo() const { return applied_ < history_.size(); }
+  bool canUndo() const { return history_.nextUndo() != nullptr; }
+  bool canRedo() const { return history_.nextRedo() != nullptr; }
   // The edits in effect: every kept edit adds one, every undo takes one away.
-  std::size_t editsInEffect() const { return applied_; }
+  std::size_t editsInEffect() const { return history_.inEffect(); }
   // What undo would take back and redo would do again, as their summaries would say; nothing
   // when there is none.
   std::optional<EditSummary> nextUndo() const;
@@ -299,34 +294,14 @@ class FamilyTree {
     bool operator()(const Record* a, const Record* b) const;
   };
 
-  // The values modifyField changes, as one snapshot of a record.
-  struct FieldValues {
-    NameKey name{};
-    DateText birthDate{};
-    std::optional<DateText> deathDate;
-    char alive = 'y';
-    char sex = 0;
-    char generation = 0;
-  };
-  // One kept edit: enough to take it back and to do it again.
-  struct Edit {
-    EditKind kind = EditKind::kChange;
-    Record* person = nullptr;                // the child, the wife, or the changed person
-    Person* holder = nullptr;                // the father, the husband, or the changed person
-    int field = 0;                           // kChange: the selector
-    FieldValues before, after;               // kChange
-    std::int32_t generationCountBefore = 0;  // kBirth
-    char marriedBefore = 'n';                // kMarriage: the husband's flag
-  };
   static Edit newEdit(EditKind kind, Record* person, Person* holder);
-  static FieldValues fieldsOf(const Person& person);
   void keepEdit(Edit edit);
   void attachChild(Record* child, Person* father);
   void detachChild(Record* child, std::int32_t generationCountBefore);
   void attachWife(Record* wife, Person* husband);
   void detachWife(Record* wife, Person* husband, char marriedBefore);
   void rename(Record* record, const NameKey& key);
-  void setFields(Record* record, int field, const FieldValues& values);
+  void setFields(Record* record, PersonField field, const FieldValues& values);
   void leaveRelease(Record* record);
 
   Record* newRecord();
@@ -407,12 +382,7 @@ class FamilyTree {
   std::unordered_map<std::uint32_t, FileNames> fileNames_;
   // The last of the chain of each father who had a birth since the load (see attachChild).
   std::unordered_map<const Person*, Person*> lastChildren_;
-  // The edits since the last load; the first `applied_` are in effect. `savedAt_` is the number
-  // in effect at the last load or successful save, kNeverSaved once those edits are dropped.
-  static constexpr std::size_t kNeverSaved = static_cast<std::size_t>(-1);
-  std::vector<Edit> history_;
-  std::size_t applied_ = 0;
-  std::size_t savedAt_ = 0;
+  EditHistory history_;  // the edits since the last load
 };
 
 }  // namespace quillet

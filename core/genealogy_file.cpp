@@ -659,7 +659,7 @@ bool FamilyTree::saveChecked(SaveReport& report, platform::ReplaceFailure openFa
 void FamilyTree::savedTo(const platform::TextFile& file) {
   fileIdentity_ = file.identity();
   readDigest_.reset();  // not kept for a file written: a later change of its status alone counts
-  savedAt_ = applied_;
+  history_.markSaved();
   keptAsRead_ = false;
 }
 
