@@ -61,9 +61,9 @@ void FamilyTree::resetTree() {
   queue_.clear();
 }
 
-bool FamilyTree::releasePerson(Person*& place) {
+void FamilyTree::releasePerson(Person*& place) {
   auto* record = static_cast<Record*>(place);
-  if (record == nullptr) return true;
+  if (record == nullptr) return;
   keptAsRead_ = false;
   if (root_ == record) root_ = nullptr;
   if (isFound(record)) uncountFound(record);
@@ -71,7 +71,6 @@ bool FamilyTree::releasePerson(Person*& place) {
   if (!record->has(Record::kReleased)) ++releasedCount_;
   record->set(Record::kReleased, true);
   record->deathDate.reset();
-  return true;
 }
 
 void FamilyTree::releaseAll() { resetTree(); }

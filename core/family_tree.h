@@ -258,8 +258,8 @@ class FamilyTree {
 
   // Releases the record held at `place` (which is left as it is): it leaves the tree's searches
   // and files, and its storage goes with the tree's. For program exit only: the record must be
-  // linked from nowhere that is used again. True.
-  bool releasePerson(Person*& place);
+  // linked from nowhere that is used again.
+  void releasePerson(Person*& place);
   // Frees every record; the tree is empty afterwards.
   void releaseAll();
 
@@ -310,16 +310,23 @@ class FamilyTree {
   void noteUnreadRest(std::string_view bytes, std::size_t stop, bool cut);
   std::unique_ptr<platform::TextFile> openForSave(platform::ReplaceFailure& failure);
   bool readRecord(RecordCursor& in);
+  // What breadthFirstOrder found of the tree (see there).
+  struct OrderVerdict {
+    bool regular = false;
+    bool readsBackByConstruction = false;
+  };
+  // Whether breadthFirstOrder goes on through a tree it can no longer be sure of.
+  enum class WhenUnsure { kGoOn, kStop };
+  class OrderState;
   template <typename Emitted>
-  bool breadthFirstOrder(std::vector<const Record*>* order, bool& readsBackByConstruction,
-                         bool stopWhenUnsure, Emitted&& emitted);
+  OrderVerdict breadthFirstOrder(WhenUnsure whenUnsure, Emitted&& emitted);
   bool saveChecked(SaveReport& report, platform::ReplaceFailure openFailure);
   void savedTo(const platform::TextFile& file);
   void appendFileBytes(const std::vector<const Record*>& order, std::size_t begin, std::size_t end,
                        bool regular, std::string& bytes) const;
   bool readsBackAsIs(const std::vector<const Record*>& order, std::string_view bytes,
                      SaveReport& report) const;
-  bool findByNameNear(Person*& result, const NameKey& key, Record* previous);
+  Person* findByNameNear(const NameKey& key, Record* previous);
   template <typename Visit>
   bool walkBreadthFirst(Visit&& visit);
 
