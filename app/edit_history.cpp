@@ -20,19 +20,17 @@ constexpr const char kRedone[] = "已恢复：";
 constexpr const char kNothingToUndo[] = "没有可撤销的修改";
 constexpr const char kNothingToRedo[] = "没有可恢复的修改";
 
-// The name of a field modifyField changes.
+// The name of each field modifyField changes.
+constexpr std::pair<PersonField, const char*> kFieldNames[] = {
+    {PersonField::kName, "姓名"},
+    {PersonField::kSex, "性别"},
+    {PersonField::kGeneration, "代数"},
+    {PersonField::kBirthDate, "出生日期"},
+    {PersonField::kDeath, "死亡日期"}};
+
 const char* fieldWords(PersonField field) {
-  switch (field) {
-    case PersonField::kName:
-      return "姓名";
-    case PersonField::kSex:
-      return "性别";
-    case PersonField::kGeneration:
-      return "代数";
-    case PersonField::kBirthDate:
-      return "出生日期";
-    case PersonField::kDeath:
-      return "死亡日期";
+  for (const auto& [named, words] : kFieldNames) {
+    if (named == field) return words;
   }
   return "";
 }

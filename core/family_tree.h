@@ -1,6 +1,6 @@
 // The clan's family tree: every Person record, the links between them, the genealogy file, the
-// searches and listings, and the edits. (The kinship of two of its persons is worded by
-// kinship/kinship.h, which reads the records and nothing of the tree.)
+// searches and listings, and the edits; its parts: the record's codec (home_record.h), the name
+// index (name_index.h), the edit history (edit_history.h). Kinship is kinship/kinship.h.
 //
 // What the tree owns: every record it has read or added, until the next load or releaseAll (a
 // record whose birth or marriage was taken back stays, outside the tree, for a redo), and the
