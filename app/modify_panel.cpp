@@ -81,7 +81,22 @@ const char* fileFailureText(platform::ReplaceFailure why) {
   return nullptr;
 }
 
-// The radio buttons of 选择修改项目; the field selector of modifyField is the choice plus 1.
+// The fewest bytes a typed value must have for `field`: none for the sex, toggled whatever was
+// typed, nor for a choice of no field, which changes nothing.
+std::size_t leastLengthOf(std::optional<PersonField> field) {
+  switch (field.value_or(PersonField::kSex)) {
+    case PersonField::kName:
+      return kFullNameBytes;
+    case PersonField::kGeneration:
+      return 1;
+    case PersonField::kBirthDate:
+    case PersonField::kDeath:
+      return kDateBytes;
+    case PersonField::kSex:
+      break;
+  }
+  return 0;
+}
 
 }  // namespace
 
@@ -119,25 +134,10 @@ void MainDialog::OnModify() {
   NameKey newName{};
   DateText newDate{};
   std::string_view value;
-  // The radio buttons' choices 0 to 4 are modifyField's selectors 1 to 5; a choice of none of
-  // them changes nothing, as the sex needs nothing typed.
+  // The radio buttons of 选择修改项目: their choices 0 to 4 are modifyField's selectors 1 to 5.
   const int selector = modifyChoice + 1;
   const std::optional<PersonField> field = fieldOfSelector(selector);
-  std::size_t leastLength = 0;
-  switch (field.value_or(PersonField::kSex)) {
-    case PersonField::kName:
-      leastLength = kFullNameBytes;
-      break;
-    case PersonField::kGeneration:
-      leastLength = 1;
-      break;
-    case PersonField::kBirthDate:
-    case PersonField::kDeath:
-      leastLength = kDateBytes;
-      break;
-    case PersonField::kSex:  // toggled whatever was typed
-      break;
-  }
+  const std::size_t leastLength = leastLengthOf(field);
   // A new name that cannot be stored as typed (see isStorableName: a key that would cut a
   // character, spaces only, a control byte, a leading 0 read as "nobody") is refused as a name
   // too short is.
