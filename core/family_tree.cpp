@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/tree_reach.h"
 #include "core/tree_record.h"
 
 namespace quillet {
@@ -13,7 +14,8 @@ namespace quillet {
 FamilyTree::FamilyTree(std::string fileName)
     : fileName_(std::move(fileName)),
       records_(std::make_unique<RecordStore>()),
-      index_(std::make_unique<NameIndex>()) {}
+      index_(std::make_unique<NameIndex>()),
+      reach_(std::make_unique<Reach>(*records_, *index_)) {}
 
 FamilyTree::~FamilyTree() { releaseAll(); }
 
@@ -46,15 +48,12 @@ void FamilyTree::resetTree() {
   root_ = nullptr;
   personCount_ = 0;
   femaleCount_ = 0;
-  advanceEpoch();
   // An empty tree, or one about to be read, holds nothing unsaved and no edits.
   history_.clear();
   keptAsRead_ = false;
   unreadRest_.reset();
   releasedCount_ = 0;
-  sharedFound_.clear();
-  holders_.clear();
-  walkParents_.clear();
+  reach_->clear();
   fileNames_.clear();
   lastChildren_.clear();
   stack_.clear();
@@ -66,7 +65,7 @@ void FamilyTree::releasePerson(Person*& place) {
   if (record == nullptr) return;
   keptAsRead_ = false;
   if (root_ == record) root_ = nullptr;
-  if (isFound(record)) uncountFound(record);
+  if (reach_->isFound(record)) reach_->uncountFound(record);
   index_->erase(record->name, record->sequence);
   if (!record->has(Record::kReleased)) ++releasedCount_;
   record->set(Record::kReleased, true);

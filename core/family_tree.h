@@ -279,21 +279,6 @@ class FamilyTree {
   struct Record;
 
   struct RecordCursor;
-  // A place where the post-order walk compares a record: as the member `member` itself (slot 0)
-  // or as his spouse (1) or secondWife (2).
-  struct Occurrence {
-    const Record* member = nullptr;
-    std::uint8_t slot = 0;
-  };
-  struct OccurrenceLess {
-    const FamilyTree* tree;
-    bool operator()(const Occurrence& a, const Occurrence& b) const;
-  };
-  struct FirstOccurrenceLess {
-    const FamilyTree* tree;
-    bool operator()(const Record* a, const Record* b) const;
-  };
-
   static Edit newEdit(EditKind kind, Record* person, Person* holder);
   void keepEdit(Edit edit);
   void attachChild(Record* child, Person* father);
@@ -330,28 +315,6 @@ class FamilyTree {
   template <typename Visit>
   bool walkBreadthFirst(Visit&& visit);
 
-  // Reachability bookkeeping behind the index: which records the walk compares, and where.
-  Record* recordAt(std::uint32_t sequence) const;
-  const Record* walkParentOf(const Record* member) const;
-  void advanceEpoch();
-  void touch(Record* record) const;
-  bool isFound(const Record* record) const;
-  bool isVisited(const Person* person) const;
-  void linkFirstChild(Person* father, Person* child);
-  void linkYoungerSibling(Person* older, Person* younger);
-  void linkSpouse(Person* holder, Person*& slot, Person* partner);
-  void startReach();
-  void visitMember(Record* record, const Record* walkParent, std::uint32_t depth,
-                   std::uint32_t chainIndex);
-  void detachChain(Record* first);
-  void addHolder(Record* partner, const Record* member, std::uint8_t slot);
-  void removeHolder(Record* partner, const Record* member, std::uint8_t slot);
-  std::optional<Occurrence> firstOccurrence(const Record* record) const;
-  bool memberPrecedes(const Record* a, const Record* b) const;
-  void countFound(Record* record);
-  void uncountFound(Record* record);
-  Record* foundWithKey(const NameKey& key) const;
-
   std::string fileName_;
   std::optional<platform::FileIdentity> fileIdentity_;  // the file as last read or saved
   std::optional<UnreadRest> unreadRest_;                // see unreadRest()
@@ -372,13 +335,8 @@ class FamilyTree {
   class RecordStore;
   std::unique_ptr<RecordStore> records_;  // reading and adding order; addresses stay put
   std::unique_ptr<NameIndex> index_;
-  std::uint16_t epoch_ = 1;  // reach marks and found words of other epochs are stale
-  // The records of one key that the walk compares, first compared first (keys that more than one
-  // such record has); the members holding a record as partner (records that more than one member
-  // holds); the walk parent of each member whose walk parent is not his father.
-  std::unordered_map<std::uint64_t, std::set<const Record*, FirstOccurrenceLess>> sharedFound_;
-  std::unordered_map<const Record*, std::set<Occurrence, OccurrenceLess>> holders_;
-  std::unordered_map<const Record*, const Record*> walkParents_;
+  class Reach;
+  std::unique_ptr<Reach> reach_;  // which records the walks compare, behind the index
   // The name fields as the file gave them, by sequence, of the records that a save of a tree the
   // walks cannot write in order must write back with the names they could not resolve: those
   // whose father, older sibling or husband field named somebody (or was not the absent-name

@@ -12,6 +12,7 @@
 
 #include "core/family_tree.h"
 #include "core/home_record.h"
+#include "core/tree_reach.h"
 #include "core/tree_record.h"
 #include "platform/large_block.h"
 #include "platform/text_file.h"
@@ -229,7 +230,7 @@ bool FamilyTree::readRecord(RecordCursor& in) {
   if (!namesNobody(raw.father)) {
     if (Person* father = findByNameNear(keyOf(raw.father), previous)) {
       person->father = father;
-      if (father->firstChild == nullptr) linkFirstChild(father, person);
+      if (father->firstChild == nullptr) reach_->linkFirstChild(father, person);
     }
   }
   person->birthDate = dateOf(raw.birthDate);
@@ -238,7 +239,7 @@ bool FamilyTree::readRecord(RecordCursor& in) {
   if (raw.generation == '0' && raw.sex == 'm') {
     // A new root: from now on the walks start here, and nothing else is reachable yet.
     root_ = person;
-    startReach();
+    reach_->start(root_);
   }
   if (!namesNobody(raw.olderSibling)) {
     // A record that names itself (it may already be reachable through its father) is not its
@@ -246,8 +247,9 @@ bool FamilyTree::readRecord(RecordCursor& in) {
     // walks already reach as its father's first child is not chained after an older sibling they
     // reach too: the walks would meet it, and all that comes to hang from it, twice.
     Person* older = findByNameNear(keyOf(raw.olderSibling), previous);
-    if (older != nullptr && older != person && !(isVisited(person) && isVisited(older))) {
-      linkYoungerSibling(older, person);
+    if (older != nullptr && older != person &&
+        !(reach_->isVisited(person) && reach_->isVisited(older))) {
+      reach_->linkYoungerSibling(older, person);
     }
   }
   person->motherIndex = raw.motherIndex;
@@ -255,9 +257,9 @@ bool FamilyTree::readRecord(RecordCursor& in) {
   if (raw.married != 'n' && raw.sex != 'm' && !namesNobody(raw.husband)) {
     Person* husband = findByNameNear(keyOf(raw.husband), previous);
     if (husband != nullptr && husband != person) {
-      linkSpouse(husband, husband->spouse != nullptr ? husband->secondWife : husband->spouse,
-                 person);
-      linkSpouse(person, person->spouse, husband);
+      reach_->linkSpouse(
+          husband, husband->spouse != nullptr ? husband->secondWife : husband->spouse, person);
+      reach_->linkSpouse(person, person->spouse, husband);
       person->secondWife = nullptr;
     }
   }

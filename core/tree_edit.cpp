@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/family_tree.h"
+#include "core/tree_reach.h"
 #include "core/tree_record.h"
 
 namespace quillet {
@@ -61,14 +62,14 @@ void FamilyTree::attachChild(Record* child, Person* father) {
   int fatherGeneration = father->generation - '0';
   generationCount_ = fatherGeneration == 0 ? 0 : fatherGeneration + 1;
   if (father->firstChild == nullptr) {
-    linkFirstChild(father, child);
+    reach_->linkFirstChild(father, child);
   } else {
     // The chain's last is kept for each father who had a birth, so that births to one mother go
     // on taking constant time however long her husband's chain grows.
     auto kept = lastChildren_.find(father);
     Person* last = kept != lastChildren_.end() ? kept->second : father->firstChild;
     while (last->youngerSibling != nullptr) last = last->youngerSibling;
-    linkYoungerSibling(last, child);
+    reach_->linkYoungerSibling(last, child);
   }
   lastChildren_[father] = child;
   ++personCount_;
@@ -78,7 +79,7 @@ void FamilyTree::attachChild(Record* child, Person* father) {
 // Takes back a birth. REQUIRES: `child` is the last of its father's chain and carries nobody
 // (no children, no wives): later edits are taken back first.
 void FamilyTree::detachChild(Record* child, std::int32_t generationCountBefore) {
-  if (isVisited(child)) detachChain(child);
+  if (reach_->isVisited(child)) reach_->detachChain(child);
   if (child->olderSibling != nullptr) {
     child->olderSibling->youngerSibling = nullptr;
   } else if (child->father != nullptr && child->father->firstChild == child) {
@@ -128,8 +129,9 @@ bool FamilyTree::addWife(const NameKey& wifeName, const NameKey& husbandName,
 void FamilyTree::attachWife(Record* wife, Person* husband) {
   leaveRelease(wife);
   index_->insert(wife->name, wife->sequence);
-  linkSpouse(husband, husband->spouse != nullptr ? husband->secondWife : husband->spouse, wife);
-  linkSpouse(wife, wife->spouse, husband);
+  reach_->linkSpouse(husband, husband->spouse != nullptr ? husband->secondWife : husband->spouse,
+                     wife);
+  reach_->linkSpouse(wife, wife->spouse, husband);
   husband->married = 'y';
   ++personCount_;
   ++femaleCount_;
@@ -139,7 +141,7 @@ void FamilyTree::attachWife(Record* wife, Person* husband) {
 // and no other member holds her (she was added by the marriage).
 void FamilyTree::detachWife(Record* wife, Person* husband, char marriedBefore) {
   Person*& slot = husband->secondWife == wife ? husband->secondWife : husband->spouse;
-  linkSpouse(husband, slot, nullptr);
+  reach_->linkSpouse(husband, slot, nullptr);
   wife->spouse = nullptr;
   husband->married = marriedBefore;
   index_->erase(wife->name, wife->sequence);
@@ -203,12 +205,12 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
 
 // Gives `record` the name `key` (all 7 bytes), keeping the index and its counts.
 void FamilyTree::rename(Record* record, const NameKey& key) {
-  const bool found = isFound(record);
-  if (found) uncountFound(record);
+  const bool found = reach_->isFound(record);
+  if (found) reach_->uncountFound(record);
   index_->erase(record->name, record->sequence);
   record->name = key;
   index_->insert(record->name, record->sequence);
-  if (found) countFound(record);
+  if (found) reach_->countFound(record);
 }
 
 // Sets the field `field` of `record` to its value in `values`.

@@ -14,53 +14,51 @@
 // post-order of two places follows from those in logarithmic time (skew-binary jumps up the
 // walk parents), so a key that several compared records share keeps them ordered, first
 // compared first, and answers at once.
+#include "core/tree_reach.h"
+
 #include <optional>
 #include <vector>
 
-#include "core/family_tree.h"
-#include "core/name_index.h"
-#include "core/tree_record.h"
-
 namespace quillet {
 
-FamilyTree::Record* FamilyTree::recordAt(std::uint32_t sequence) const {
-  return &(*records_)[sequence];
+FamilyTree::Record* FamilyTree::Reach::recordAt(std::uint32_t sequence) const {
+  return &records_[sequence];
 }
 
-const FamilyTree::Record* FamilyTree::walkParentOf(const Record* member) const {
+const FamilyTree::Record* FamilyTree::Reach::walkParentOf(const Record* member) const {
   if (member->has(Record::kWalkParentAside)) return walkParents_.at(member);
   return static_cast<const Record*>(member->father);
 }
 
 // A new epoch: every reach mark and found word made before is stale. The marks keep 16 bits of
 // it, so after 65,535 epochs they are all cleared once and the count starts again.
-void FamilyTree::advanceEpoch() {
+void FamilyTree::Reach::advanceEpoch() {
   if (++epoch_ != 0) return;
-  for (std::size_t i = 0; i < records_->size(); ++i) (*records_)[i].reachEpoch = 0;
-  index_->forgetFound();
+  for (std::size_t i = 0; i < records_.size(); ++i) records_[i].reachEpoch = 0;
+  index_.forgetFound();
   epoch_ = 1;
 }
 
-void FamilyTree::touch(Record* record) const {
+void FamilyTree::Reach::touch(Record* record) const {
   if (record->reachEpoch == epoch_) return;
   record->reachEpoch = epoch_;
   record->set(Record::kVisited | Record::kHeldOnce | Record::kHeldMore, false);
   record->holder = 0;
 }
 
-bool FamilyTree::isFound(const Record* record) const {
+bool FamilyTree::Reach::isFound(const Record* record) const {
   return record->reachEpoch == epoch_ &&
          record->has(Record::kVisited | Record::kHeldOnce | Record::kHeldMore);
 }
 
-bool FamilyTree::isVisited(const Person* person) const {
+bool FamilyTree::Reach::isVisited(const Person* person) const {
   auto* record = static_cast<const Record*>(person);
   return record->reachEpoch == epoch_ && record->has(Record::kVisited);
 }
 
 // Post-order of two visited members: a member after all his descendants, the lines of one chain
 // in chain order. Each step up is a jump when that stays below the place sought.
-bool FamilyTree::memberPrecedes(const Record* a, const Record* b) const {
+bool FamilyTree::Reach::memberPrecedes(const Record* a, const Record* b) const {
   auto jumpOf = [this](const Record* x) { return recordAt(x->jump); };
   auto ancestorAt = [&](const Record* x, std::uint32_t depth) {
     while (x->walkDepth > depth) {
@@ -88,12 +86,13 @@ bool FamilyTree::memberPrecedes(const Record* a, const Record* b) const {
   return x->chainIndex < y->chainIndex;
 }
 
-bool FamilyTree::OccurrenceLess::operator()(const Occurrence& a, const Occurrence& b) const {
+bool FamilyTree::Reach::OccurrenceLess::operator()(const Occurrence& a, const Occurrence& b) const {
   if (a.member == b.member) return a.slot < b.slot;
-  return tree->memberPrecedes(a.member, b.member);
+  return reach->memberPrecedes(a.member, b.member);
 }
 
-std::optional<FamilyTree::Occurrence> FamilyTree::firstOccurrence(const Record* record) const {
+std::optional<FamilyTree::Reach::Occurrence> FamilyTree::Reach::firstOccurrence(
+    const Record* record) const {
   std::optional<Occurrence> first;
   if (record->reachEpoch != epoch_) return first;
   if (record->has(Record::kVisited)) first = Occurrence{record, 0};
@@ -107,15 +106,15 @@ std::optional<FamilyTree::Occurrence> FamilyTree::firstOccurrence(const Record* 
   return first;
 }
 
-bool FamilyTree::FirstOccurrenceLess::operator()(const Record* a, const Record* b) const {
-  return OccurrenceLess{tree}(*tree->firstOccurrence(a), *tree->firstOccurrence(b));
+bool FamilyTree::Reach::FirstOccurrenceLess::operator()(const Record* a, const Record* b) const {
+  return OccurrenceLess{reach}(*reach->firstOccurrence(a), *reach->firstOccurrence(b));
 }
 
 // Counts a record that has just become compared (or whose place is about to be settled again)
 // under its key; uncountFound undoes it. Both must bracket every change of the record's places,
 // so that the ordered set of its key finds it where it was put.
-void FamilyTree::countFound(Record* record) {
-  std::uint32_t* found = index_->found(record->name, epoch_);
+void FamilyTree::Reach::countFound(Record* record) {
+  std::uint32_t* found = index_.found(record->name, epoch_);
   if (found == nullptr) return;
   if (*found == NameIndex::kNoneFound) {
     *found = record->sequence + 1;
@@ -128,8 +127,8 @@ void FamilyTree::countFound(Record* record) {
   *found = NameIndex::kSeveralFound;
 }
 
-void FamilyTree::uncountFound(Record* record) {
-  std::uint32_t* found = index_->found(record->name, epoch_);
+void FamilyTree::Reach::uncountFound(Record* record) {
+  std::uint32_t* found = index_.found(record->name, epoch_);
   if (found == nullptr || *found == NameIndex::kNoneFound) return;
   if (*found != NameIndex::kSeveralFound) {
     if (*found == record->sequence + 1) *found = NameIndex::kNoneFound;
@@ -144,14 +143,14 @@ void FamilyTree::uncountFound(Record* record) {
 }
 
 // The compared record with `key`, the first compared of several; null when none has it.
-FamilyTree::Record* FamilyTree::foundWithKey(const NameKey& key) const {
-  const std::uint32_t found = index_->foundAt(key, epoch_);
+FamilyTree::Record* FamilyTree::Reach::foundWithKey(const NameKey& key) const {
+  const std::uint32_t found = index_.foundAt(key, epoch_);
   if (found == NameIndex::kNoneFound) return nullptr;
   if (found != NameIndex::kSeveralFound) return recordAt(found - 1);
   return const_cast<Record*>(*sharedFound_.at(NameIndex::pack(key)).begin());
 }
 
-void FamilyTree::addHolder(Record* partner, const Record* member, std::uint8_t slot) {
+void FamilyTree::Reach::addHolder(Record* partner, const Record* member, std::uint8_t slot) {
   touch(partner);
   if (isFound(partner)) uncountFound(partner);
   const Occurrence place{member, slot};
@@ -171,7 +170,7 @@ void FamilyTree::addHolder(Record* partner, const Record* member, std::uint8_t s
   countFound(partner);
 }
 
-void FamilyTree::removeHolder(Record* partner, const Record* member, std::uint8_t slot) {
+void FamilyTree::Reach::removeHolder(Record* partner, const Record* member, std::uint8_t slot) {
   touch(partner);
   if (!partner->has(Record::kHeldOnce | Record::kHeldMore)) return;
   uncountFound(partner);
@@ -194,8 +193,8 @@ void FamilyTree::removeHolder(Record* partner, const Record* member, std::uint8_
 
 // `record` (a record that carries nobody yet and that the walk does not visit) is visited as the
 // last of the chain under `walkParent` (null: the root's chain), at `depth`, at `chainIndex`.
-void FamilyTree::visitMember(Record* record, const Record* walkParent, std::uint32_t depth,
-                             std::uint32_t chainIndex) {
+void FamilyTree::Reach::visitMember(Record* record, const Record* walkParent, std::uint32_t depth,
+                                    std::uint32_t chainIndex) {
   touch(record);
   if (isFound(record)) uncountFound(record);
   record->set(Record::kVisited, true);
@@ -225,7 +224,7 @@ void FamilyTree::visitMember(Record* record, const Record* walkParent, std::uint
 
 // The chain from `first` on, with all it carries, is no longer visited. Members go after their
 // descendants, so that every place still counted stays where it was.
-void FamilyTree::detachChain(Record* first) {
+void FamilyTree::Reach::detachChain(Record* first) {
   std::vector<Record*> region;
   std::vector<Record*> pending{first};
   while (!pending.empty()) {
@@ -250,14 +249,21 @@ void FamilyTree::detachChain(Record* first) {
   }
 }
 
-void FamilyTree::startReach() {
+void FamilyTree::Reach::start(Person* root) {
   advanceEpoch();
   sharedFound_.clear();
   holders_.clear();
-  if (root_ != nullptr) visitMember(static_cast<Record*>(root_), nullptr, 1, 0);
+  if (root != nullptr) visitMember(static_cast<Record*>(root), nullptr, 1, 0);
 }
 
-void FamilyTree::linkFirstChild(Person* father, Person* child) {
+void FamilyTree::Reach::clear() {
+  advanceEpoch();
+  sharedFound_.clear();
+  holders_.clear();
+  walkParents_.clear();
+}
+
+void FamilyTree::Reach::linkFirstChild(Person* father, Person* child) {
   Person* replaced = father->firstChild != child ? father->firstChild : nullptr;
   father->firstChild = child;
   if (!isVisited(father) || isVisited(child)) return;
@@ -266,7 +272,7 @@ void FamilyTree::linkFirstChild(Person* father, Person* child) {
   visitMember(static_cast<Record*>(child), fatherRecord, fatherRecord->walkDepth + 1, 0);
 }
 
-void FamilyTree::linkYoungerSibling(Person* older, Person* younger) {
+void FamilyTree::Reach::linkYoungerSibling(Person* older, Person* younger) {
   Person* replaced = older->youngerSibling != younger ? older->youngerSibling : nullptr;
   older->youngerSibling = younger;
   younger->olderSibling = older;
@@ -277,7 +283,7 @@ void FamilyTree::linkYoungerSibling(Person* older, Person* younger) {
               olderRecord->chainIndex + 1);
 }
 
-void FamilyTree::linkSpouse(Person* holder, Person*& slot, Person* partner) {
+void FamilyTree::Reach::linkSpouse(Person* holder, Person*& slot, Person* partner) {
   Person* replaced = slot;
   slot = partner;
   if (replaced == partner || !isVisited(holder)) return;

@@ -30,11 +30,11 @@ struct FamilyTree::Record : Person {
   static constexpr std::uint8_t kReleased = 1;  // released at exit or taken back: not in the tree
   // Reach marks, valid only while `reachEpoch` equals the tree's epoch: the depth-first walk
   // visits the record as a clan member; one visited member holds it as spouse or secondWife
-  // (`holder`, `holderSlot`); more than one do (the tree's holders_ lists them).
+  // (`holder`, `holderSlot`); more than one do (the reach's holders_ lists them).
   static constexpr std::uint8_t kVisited = 2;
   static constexpr std::uint8_t kHeldOnce = 4;
   static constexpr std::uint8_t kHeldMore = 8;
-  // The member's walk parent is not his father: the tree's walkParents_ names it.
+  // The member's walk parent is not his father: the reach's walkParents_ names it.
   static constexpr std::uint8_t kWalkParentAside = 16;
   // A mark a walk sets on the records it meets and clears before it returns.
   static constexpr std::uint8_t kMet = 32;

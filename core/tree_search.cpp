@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "core/family_tree.h"
+#include "core/tree_reach.h"
 #include "core/tree_record.h"
 
 namespace quillet {
@@ -17,7 +18,7 @@ bool FamilyTree::findByName(Person*& result, const NameKey& key) {
   if (root_ == nullptr) return false;
   // The index counts, for each key, the records the walk compares, and keeps several in the
   // order the walk compares them: the first is the walk's answer.
-  result = foundWithKey(key);
+  result = reach_->foundWithKey(key);
   return result != nullptr;
 }
 
@@ -30,7 +31,8 @@ Person* FamilyTree::findByNameNear(const NameKey& key, Record* previous) {
     Person* husband = previous->spouse;
     for (Person* guess : {static_cast<Person*>(previous), previous->father, husband,
                           husband != nullptr ? husband->father : nullptr}) {
-      if (guess != nullptr && sameKey(guess->name, key) && isFound(static_cast<Record*>(guess))) {
+      if (guess != nullptr && sameKey(guess->name, key) &&
+          reach_->isFound(static_cast<Record*>(guess))) {
         return guess;
       }
     }
