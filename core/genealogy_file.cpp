@@ -1,8 +1,7 @@
 // Reading and writing home.txt: fixed-width GBK records introduced by '!' (the record's codec is
 // core/home_record.h: the load links what its reader takes, the save writes with its writer). The
-// reader looks at an absent name's first
-// byte only, and skips every byte between records, so line ends and the living person's filler
-// are ignored.
+// reader looks at an absent name's first byte only, and skips every byte between records, so line
+// ends and the living person's filler are ignored.
 
 #include <algorithm>
 #include <array>
