@@ -10,7 +10,7 @@
 #include "app/about_dialog.h"
 #include "app/main_dialog.h"
 #include "app/resources.h"
-#include "kinship/kinship_path.h"
+#include "kinship/kinship.h"
 
 namespace quillet {
 namespace {
@@ -20,8 +20,20 @@ constexpr const char kRedone[] = "已恢复：";
 constexpr const char kNothingToUndo[] = "没有可撤销的修改";
 constexpr const char kNothingToRedo[] = "没有可恢复的修改";
 
-// The field names of modifyField's selectors 1 to 5.
-constexpr const char* kFieldNames[] = {"姓名", "性别", "代数", "出生日期", "死亡日期"};
+// The name of each field modifyField changes.
+constexpr std::pair<PersonField, const char*> kFieldNames[] = {
+    {PersonField::kName, "姓名"},
+    {PersonField::kSex, "性别"},
+    {PersonField::kGeneration, "代数"},
+    {PersonField::kBirthDate, "出生日期"},
+    {PersonField::kDeath, "死亡日期"}};
+
+const char* fieldWords(PersonField field) {
+  for (const auto& [named, words] : kFieldNames) {
+    if (named == field) return words;
+  }
+  return "";
+}
 
 std::string_view trimmedName(const Person& person) {
   std::string_view name = keyText(person.name);
@@ -45,7 +57,7 @@ std::string editWords(const FamilyTree::EditSummary& edit) {
       line += "修改 ";
       line += trimmedName(*edit.person);
       line += " 的";
-      if (edit.field >= 1 && edit.field <= 5) line += kFieldNames[edit.field - 1];
+      line += fieldWords(edit.field);
       break;
   }
   return line;
@@ -120,7 +132,7 @@ void MainDialog::showUndone(const FamilyTree::EditSummary& edit, bool undone) {
       showNewName(undone ? edit.holder : edit.person);
       break;
     case FamilyTree::EditKind::kChange:
-      if (edit.field == 1) showNewName(edit.person);
+      if (edit.field == PersonField::kName) showNewName(edit.person);
       break;
   }
   selectPersonItem(edit.holder);

@@ -168,7 +168,7 @@ class MainDialog : public platform::Dialog {
   void OnRedo();      // ID_EDIT_REDO: does the latest taken-back edit again
   void OnFind();      // ID_EDIT_FIND: the tree's find field
   void OnAppAbout();  // ID_APP_ABOUT: the About box, as the system menu's entry opens it
-  // Marks the items of the kinship path from `first` to `second` (kinship/kinship_path.h),
+  // Marks the items of the kinship path from `first` to `second` (kinship/kinship.h),
   // expands their ancestors and scrolls the first into view; the old marks go first.
   void markKinshipPath(const Person& first, const Person& second);
   // Unmarks the items of the kinship path, if any.

@@ -1,4 +1,5 @@
 // The modify panel of the group 修改 (fetch a person, change one field) and the save button.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -80,8 +81,22 @@ const char* fileFailureText(platform::ReplaceFailure why) {
   return nullptr;
 }
 
-// The radio buttons of 选择修改项目; the field selector of modifyField is the choice plus 1.
-enum ModifyChoice { kName = 0, kSex = 1, kGeneration = 2, kBirthDate = 3, kDeathDate = 4 };
+// The fewest bytes a typed value must have for `field`: none for the sex, toggled whatever was
+// typed, nor for a choice of no field, which changes nothing.
+std::size_t leastLengthOf(std::optional<PersonField> field) {
+  switch (field.value_or(PersonField::kSex)) {
+    case PersonField::kName:
+      return kFullNameBytes;
+    case PersonField::kGeneration:
+      return 1;
+    case PersonField::kBirthDate:
+    case PersonField::kDeath:
+      return kDateBytes;
+    case PersonField::kSex:
+      break;
+  }
+  return 0;
+}
 
 }  // namespace
 
@@ -119,54 +134,43 @@ void MainDialog::OnModify() {
   NameKey newName{};
   DateText newDate{};
   std::string_view value;
-  std::size_t leastLength = 0;
-  switch (modifyChoice) {
-    case kName:
-      leastLength = kFullNameBytes;
-      break;
-    case kGeneration:
-      leastLength = 1;
-      break;
-    case kBirthDate:
-    case kDeathDate:
-      leastLength = kDateBytes;
-      break;
-    default:  // the sex is toggled whatever was typed
-      break;
-  }
+  // The radio buttons of 选择修改项目: their choices 0 to 4 are modifyField's selectors 1 to 5.
+  const int selector = modifyChoice + 1;
+  const std::optional<PersonField> field = fieldOfSelector(selector);
+  const std::size_t leastLength = leastLengthOf(field);
   // A new name that cannot be stored as typed (see isStorableName: a key that would cut a
   // character, spaces only, a control byte, a leading 0 read as "nobody") is refused as a name
   // too short is.
-  const bool nameRefused = modifyChoice == kName && !isStorableName(modifyParam);
+  const bool nameRefused = field == PersonField::kName && !isStorableName(modifyParam);
   // A date to be stored must be a day of the calendar (see isStorableDate); the death entry of a
   // person not living brings him back to life and stores nothing, so it asks only for 8 bytes.
   const bool storesDate =
-      modifyChoice == kBirthDate || (modifyChoice == kDeathDate && person->alive == 'y');
+      field == PersonField::kBirthDate || (field == PersonField::kDeath && person->alive == 'y');
   const bool dateRefused = storesDate && !isStorableDate(modifyParam);
   if (modifyParam.size() < leastLength || nameRefused || dateRefused) {
-    displayText = modifyChoice == kName ? kNewNameTooShort : kNewValueTooShort;
+    displayText = field == PersonField::kName ? kNewNameTooShort : kNewValueTooShort;
     UpdateData(false);
     return;
   }
-  switch (modifyChoice) {
-    case kName:
+  switch (field.value_or(PersonField::kSex)) {
+    case PersonField::kName:
       makeNameKey(modifyParam, newName);
       value = std::string_view(newName.data(), 6);
       break;
-    case kGeneration:
+    case PersonField::kGeneration:
       value = std::string_view(modifyParam).substr(0, 1);
       break;
-    case kBirthDate:
-    case kDeathDate:
+    case PersonField::kBirthDate:
+    case PersonField::kDeath:
       newDate = makeDate(modifyParam);
       value = std::string_view(newDate.data(), kDateBytes);
       break;
-    default:
+    case PersonField::kSex:
       break;
   }
 
   const std::size_t editsBefore = familyTree.editsInEffect();
-  if (!familyTree.modifyField(person, modifyChoice + 1, value)) {
+  if (!familyTree.modifyField(person, selector, value)) {
     // The new name is another person's: the box says so, and the window stays as it was.
     MessageBox(kNameDuplicate, nullptr, platform::MB_OK);
     return;
@@ -176,7 +180,7 @@ void MainDialog::OnModify() {
   if (familyTree.editsInEffect() != editsBefore) clearKinshipPath();
   writePersonReport(person);
   displayText += kModified;
-  if (modifyChoice == kName) {
+  if (field == PersonField::kName) {
     showNewName(person);
     selectPersonItem(person);
   }

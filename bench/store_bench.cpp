@@ -19,6 +19,7 @@
 
 #include "bench/clan_fixture.h"
 #include "core/family_tree.h"
+#include "kinship/kinship.h"
 #include "tests/support/genealogy_text.h"
 
 namespace quillet::bench {
@@ -160,7 +161,7 @@ void BM_KinshipFarCousins(benchmark::State& state) {
   std::string text;
   for (auto _ : state) {
     text.clear();
-    FamilyTree::describeKinship(*a, *b, text);
+    describeKinship(*a, *b, text);
     benchmark::DoNotOptimize(text.data());
   }
   if (text.find("的堂") == std::string::npos) state.SkipWithError("not worded as cousins");

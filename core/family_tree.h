@@ -1,5 +1,6 @@
 // The clan's family tree: every Person record, the links between them, the genealogy file, the
-// searches and listings, and the edits.
+// searches and listings, and the edits; its parts: the record's codec (home_record.h), the name
+// index (name_index.h), the edit history (edit_history.h). Kinship is kinship/kinship.h.
 //
 // What the tree owns: every record it has read or added, until the next load or releaseAll (a
 // record whose birth or marriage was taken back stays, outside the tree, for a redo), and the
@@ -39,6 +40,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/edit_history.h"
+#include "core/home_record.h"
 #include "core/node_containers.h"
 #include "core/person.h"
 #include "platform/read_problem.h"
@@ -98,6 +101,8 @@ struct SaveReport {
   platform::ReplaceFailure fileFailure = platform::ReplaceFailure::kNone;
 };
 
+class NameIndex;
+
 class FamilyTree {
  public:
   // An empty tree that reads and writes the GBK-named file `fileName` in the working directory.
@@ -119,7 +124,7 @@ class FamilyTree {
   // True when the edits in effect (see "Undo and redo") differ from those in effect at the last
   // load or successful save: a birth and its undo leave none, a change back to an earlier value
   // by a second edit still counts, a change to the value already stored is no edit.
-  bool hasUnsavedChanges() const { return applied_ != savedAt_; }
+  bool hasUnsavedChanges() const { return history_.hasUnsavedChanges(); }
 
   // Gives a record its defaults: no texts, no links, alive 'y', married 'n', motherIndex '0'.
   // Leaves sex, generation and treeIndex. False when `person` is null.
@@ -235,19 +240,13 @@ class FamilyTree {
   // bookkeeping exactly as the edit itself would have left them, in constant time under tree
   // reach.
 
-  enum class EditKind { kBirth, kMarriage, kChange };
-  // What an undo or redo did.
-  struct EditSummary {
-    EditKind kind = EditKind::kChange;
-    Person* person = nullptr;  // the child, the wife, or the changed person
-    Person* holder = nullptr;  // the father, the husband, or the changed person
-    int field = 0;             // kChange: modifyField's selector (1 name ... 5 death)
-  };
+  using EditKind = quillet::EditKind;
+  using EditSummary = quillet::EditSummary;  // what an undo or redo did
   // True when there is an edit to take back (undo) or to do again (redo).
-  bool canUndo() const { return applied_ > 0; }
-  bool canRedo() const { return applied_ < history_.size(); }
+  bool canUndo() const { return history_.nextUndo() != nullptr; }
+  bool canRedo() const { return history_.nextRedo() != nullptr; }
   // The edits in effect: every kept edit adds one, every undo takes one away.
-  std::size_t editsInEffect() const { return applied_; }
+  std::size_t editsInEffect() const { return history_.inEffect(); }
   // What undo would take back and redo would do again, as their summaries would say; nothing
   // when there is none.
   std::optional<EditSummary> nextUndo() const;
@@ -259,18 +258,10 @@ class FamilyTree {
 
   // Releases the record held at `place` (which is left as it is): it leaves the tree's searches
   // and files, and its storage goes with the tree's. For program exit only: the record must be
-  // linked from nowhere that is used again. True.
-  bool releasePerson(Person*& place);
+  // linked from nowhere that is used again.
+  void releasePerson(Person*& place);
   // Frees every record; the tree is empty afterwards.
   void releaseAll();
-
-  // --- Kinship (kinship/) -----------------------------------------------------------------------
-  // Declared here because it is an operation of the tree, but defined in kinship/kinship.cpp: the
-  // kinship calculator is its own subsystem that reads the store's records, and quillet_core does
-  // not link it. A target that calls describeKinship links quillet_kinship.
-
-  // Appends to `text` the sentences that word the kinship of `p` and `q`.
-  static void describeKinship(const Person& p, const Person& q, std::string& text);
 
   // --- Inspection -------------------------------------------------------------------------------
 
@@ -286,52 +277,16 @@ class FamilyTree {
 
  private:
   struct Record;
-  class NameIndex;
 
   struct RecordCursor;
-  // A place where the post-order walk compares a record: as the member `member` itself (slot 0)
-  // or as his spouse (1) or secondWife (2).
-  struct Occurrence {
-    const Record* member = nullptr;
-    std::uint8_t slot = 0;
-  };
-  struct OccurrenceLess {
-    const FamilyTree* tree;
-    bool operator()(const Occurrence& a, const Occurrence& b) const;
-  };
-  struct FirstOccurrenceLess {
-    const FamilyTree* tree;
-    bool operator()(const Record* a, const Record* b) const;
-  };
-
-  // The values modifyField changes, as one snapshot of a record.
-  struct FieldValues {
-    NameKey name{};
-    DateText birthDate{};
-    std::optional<DateText> deathDate;
-    char alive = 'y';
-    char sex = 0;
-    char generation = 0;
-  };
-  // One kept edit: enough to take it back and to do it again.
-  struct Edit {
-    EditKind kind = EditKind::kChange;
-    Record* person = nullptr;                // the child, the wife, or the changed person
-    Person* holder = nullptr;                // the father, the husband, or the changed person
-    int field = 0;                           // kChange: the selector
-    FieldValues before, after;               // kChange
-    std::int32_t generationCountBefore = 0;  // kBirth
-    char marriedBefore = 'n';                // kMarriage: the husband's flag
-  };
   static Edit newEdit(EditKind kind, Record* person, Person* holder);
-  static FieldValues fieldsOf(const Person& person);
   void keepEdit(Edit edit);
   void attachChild(Record* child, Person* father);
   void detachChild(Record* child, std::int32_t generationCountBefore);
   void attachWife(Record* wife, Person* husband);
   void detachWife(Record* wife, Person* husband, char marriedBefore);
   void rename(Record* record, const NameKey& key);
-  void setFields(Record* record, int field, const FieldValues& values);
+  void setFields(Record* record, PersonField field, const FieldValues& values);
   void leaveRelease(Record* record);
 
   Record* newRecord();
@@ -340,40 +295,25 @@ class FamilyTree {
   void noteUnreadRest(std::string_view bytes, std::size_t stop, bool cut);
   std::unique_ptr<platform::TextFile> openForSave(platform::ReplaceFailure& failure);
   bool readRecord(RecordCursor& in);
+  // What breadthFirstOrder found of the tree (see there).
+  struct OrderVerdict {
+    bool regular = false;
+    bool readsBackByConstruction = false;
+  };
+  // Whether breadthFirstOrder goes on through a tree it can no longer be sure of.
+  enum class WhenUnsure { kGoOn, kStop };
+  class OrderState;
   template <typename Emitted>
-  bool breadthFirstOrder(std::vector<const Record*>* order, bool& readsBackByConstruction,
-                         bool stopWhenUnsure, Emitted&& emitted);
+  OrderVerdict breadthFirstOrder(WhenUnsure whenUnsure, Emitted&& emitted);
   bool saveChecked(SaveReport& report, platform::ReplaceFailure openFailure);
   void savedTo(const platform::TextFile& file);
   void appendFileBytes(const std::vector<const Record*>& order, std::size_t begin, std::size_t end,
                        bool regular, std::string& bytes) const;
   bool readsBackAsIs(const std::vector<const Record*>& order, std::string_view bytes,
                      SaveReport& report) const;
-  bool findByNameNear(Person*& result, const NameKey& key, Record* previous);
+  Person* findByNameNear(const NameKey& key, Record* previous);
   template <typename Visit>
   bool walkBreadthFirst(Visit&& visit);
-
-  // Reachability bookkeeping behind the index: which records the walk compares, and where.
-  Record* recordAt(std::uint32_t sequence) const;
-  const Record* walkParentOf(const Record* member) const;
-  void advanceEpoch();
-  void touch(Record* record) const;
-  bool isFound(const Record* record) const;
-  bool isVisited(const Person* person) const;
-  void linkFirstChild(Person* father, Person* child);
-  void linkYoungerSibling(Person* older, Person* younger);
-  void linkSpouse(Person* holder, Person*& slot, Person* partner);
-  void startReach();
-  void visitMember(Record* record, const Record* walkParent, std::uint32_t depth,
-                   std::uint32_t chainIndex);
-  void detachChain(Record* first);
-  void addHolder(Record* partner, const Record* member, std::uint8_t slot);
-  void removeHolder(Record* partner, const Record* member, std::uint8_t slot);
-  std::optional<Occurrence> firstOccurrence(const Record* record) const;
-  bool memberPrecedes(const Record* a, const Record* b) const;
-  void countFound(Record* record);
-  void uncountFound(Record* record);
-  Record* foundWithKey(const NameKey& key) const;
 
   std::string fileName_;
   std::optional<platform::FileIdentity> fileIdentity_;  // the file as last read or saved
@@ -395,30 +335,19 @@ class FamilyTree {
   class RecordStore;
   std::unique_ptr<RecordStore> records_;  // reading and adding order; addresses stay put
   std::unique_ptr<NameIndex> index_;
-  std::uint16_t epoch_ = 1;  // reach marks and found words of other epochs are stale
-  // The records of one key that the walk compares, first compared first (keys that more than one
-  // such record has); the members holding a record as partner (records that more than one member
-  // holds); the walk parent of each member whose walk parent is not his father.
-  std::unordered_map<std::uint64_t, std::set<const Record*, FirstOccurrenceLess>> sharedFound_;
-  std::unordered_map<const Record*, std::set<Occurrence, OccurrenceLess>> holders_;
-  std::unordered_map<const Record*, const Record*> walkParents_;
+  class Reach;
+  std::unique_ptr<Reach> reach_;  // which records the walks compare, behind the index
   // The name fields as the file gave them, by sequence, of the records that a save of a tree the
   // walks cannot write in order must write back with the names they could not resolve: those
   // whose father, older sibling or husband field named somebody (or was not the absent-name
   // field) and was not linked. Records absent here, added ones included, have absent-name fields.
-  using NameField = std::array<char, 6>;
   struct FileNames {
     NameField father, olderSibling, husband;
   };
   std::unordered_map<std::uint32_t, FileNames> fileNames_;
   // The last of the chain of each father who had a birth since the load (see attachChild).
   std::unordered_map<const Person*, Person*> lastChildren_;
-  // The edits since the last load; the first `applied_` are in effect. `savedAt_` is the number
-  // in effect at the last load or successful save, kNeverSaved once those edits are dropped.
-  static constexpr std::size_t kNeverSaved = static_cast<std::size_t>(-1);
-  std::vector<Edit> history_;
-  std::size_t applied_ = 0;
-  std::size_t savedAt_ = 0;
+  EditHistory history_;  // the edits since the last load
 };
 
 }  // namespace quillet

@@ -1,7 +1,7 @@
-// Reading and writing home.txt: fixed-width GBK records introduced by '!' (the layout is in
-// core/home_record.h, whose writer the save uses). The reader looks at an absent name's first
-// byte only, and skips every byte between records, so line ends and the living person's filler
-// are ignored.
+// Reading and writing home.txt: fixed-width GBK records introduced by '!' (the record's codec is
+// core/home_record.h: the load links what its reader takes, the save writes with its writer). The
+// reader looks at an absent name's first byte only, and skips every byte between records, so line
+// ends and the living person's filler are ignored.
 
 #include <algorithm>
 #include <array>
@@ -11,6 +11,7 @@
 
 #include "core/family_tree.h"
 #include "core/home_record.h"
+#include "core/tree_reach.h"
 #include "core/tree_record.h"
 #include "platform/large_block.h"
 #include "platform/text_file.h"
@@ -19,24 +20,8 @@ namespace quillet {
 
 namespace {
 
-constexpr char kRecordMarker = '!';
-constexpr std::array<char, 6> kAbsentName{'0', ' ', ' ', ' ', ' ', ' '};
+constexpr NameField kAbsentName{'0', ' ', ' ', ' ', ' ', ' '};
 constexpr std::size_t kSaveBlock = 1 << 20;  // save writes its bytes in blocks of about this
-
-// The fields of one record as they stand in the file, after the marker.
-struct RawRecord {
-  std::array<char, 6> name;
-  char generation;
-  std::array<char, 6> father;
-  std::array<char, 8> birthDate;
-  char sex;
-  std::array<char, 6> olderSibling;
-  char motherIndex;
-  char married;
-  std::array<char, 6> husband;
-  char alive;
-  std::array<char, 8> deathDate;
-};
 
 }  // namespace
 
@@ -50,62 +35,17 @@ struct FamilyTree::RecordCursor {
 
 namespace {
 
-class FieldReader {
- public:
-  explicit FieldReader(std::string_view bytes, std::size_t& at) : bytes_(bytes), at_(at) {}
-  template <std::size_t N>
-  void read(std::array<char, N>& field) {
-    std::size_t n = std::min(N, bytes_.size() - at_);
-    std::copy_n(bytes_.data() + at_, n, field.data());
-    at_ += n;
-    if (n != N) complete_ = false;
-  }
-  void read(char& field) {
-    if (at_ == bytes_.size()) {
-      complete_ = false;
-      field = static_cast<char>(-1);  // as the stream's end of file, stored as a byte
-      return;
-    }
-    field = bytes_[at_++];
-  }
-  bool complete() const { return complete_; }
-
- private:
-  std::string_view bytes_;
-  std::size_t& at_;
-  bool complete_ = true;
-};
-
-// Reads the fields after a '!'. False when the bytes end inside the record.
-bool readRawRecord(std::string_view bytes, std::size_t& at, RawRecord& raw) {
-  FieldReader in(bytes, at);
-  in.read(raw.name);
-  in.read(raw.generation);
-  in.read(raw.father);
-  in.read(raw.birthDate);
-  in.read(raw.sex);
-  in.read(raw.olderSibling);
-  in.read(raw.motherIndex);
-  in.read(raw.married);
-  in.read(raw.husband);
-  in.read(raw.alive);
-  if (in.complete() && raw.alive != 'y') in.read(raw.deathDate);
-  return in.complete();
-}
-
-NameKey keyOf(const std::array<char, 6>& field) {
+NameKey keyOf(const NameField& field) {
   NameKey key{};
   std::memcpy(key.data(), field.data(), field.size());
   return key;
 }
 
-DateText dateOf(const std::array<char, 8>& field) {
+DateText dateOf(const DateField& field) {
   DateText date{};
   std::memcpy(date.data(), field.data(), field.size());
   return date;
 }
-
-bool namesNobody(const std::array<char, 6>& field) { return field[0] == '0'; }
 
 // A digest of a file's text (after text-mode translation), eight bytes at a time: two texts with
 // the same digest are, for every practical purpose, the same.
@@ -215,8 +155,8 @@ void FamilyTree::readRecords(std::string_view bytes, std::size_t& stop) {
   // A record takes 38 bytes at least, and 46 or 47 as save writes it: the store is given room
   // for as many as the file can hold (pages are touched only as records fill them), the index
   // for as many as a saved file holds.
-  records_->reserve(bytes.size() / 38 + 1);
-  index_->reserve(bytes.size() / 46 + 1);
+  records_->reserve(bytes.size() / kShortestReadRecord + 1);
+  index_->reserve(bytes.size() / kDeadRecordBytes + 1);
   RecordCursor in{bytes};
   for (;;) {
     stop = in.at;
@@ -226,10 +166,12 @@ void FamilyTree::readRecords(std::string_view bytes, std::size_t& stop) {
     if (c != kRecordMarker) continue;
     // The index slots of the next record's names are fetched while this one is read: in a large
     // file each is far from the last, and waiting for them is most of the reading.
-    const std::size_t next = bytes.find(kRecordMarker, in.at + 45);
-    if (next != std::string_view::npos && next + 37 <= bytes.size()) {
-      for (const std::size_t field : {1, 8, 23, 31}) {
-        if (field == 1 || bytes[next + field] != '0') index_->prefetch(&bytes[next + field]);
+    const std::size_t next = bytes.find(kRecordMarker, in.at + kDeadRecordBytes - 1);
+    if (next != std::string_view::npos && next + record_at::kAlive <= bytes.size()) {
+      for (const std::size_t field : record_at::kNames) {
+        if (field == record_at::kName || bytes[next + field] != '0') {
+          index_->prefetch(&bytes[next + field]);
+        }
       }
     }
     if (!readRecord(in)) break;
@@ -274,21 +216,20 @@ void FamilyTree::noteUnreadRest(std::string_view bytes, std::size_t stop, bool c
 // Reads and links the record after a '!'. False when the file ends inside it: a record cut
 // short is not taken, so no field of the tree holds bytes the file did not give.
 bool FamilyTree::readRecord(RecordCursor& in) {
-  RawRecord raw{};
-  if (!readRawRecord(in.bytes, in.at, raw)) return false;
+  ReadFields raw{};
+  if (!readRecordFields(in.bytes, in.at, raw)) return false;
 
   Record* previous = records_->last();
   Record* person = newRecord();
   ++personCount_;
   person->name = keyOf(raw.name);
-  index_->insert(person);
+  index_->insert(person->name, person->sequence);
 
   person->generation = raw.generation;
   if (!namesNobody(raw.father)) {
-    Person* father = nullptr;
-    if (findByNameNear(father, keyOf(raw.father), previous)) {
+    if (Person* father = findByNameNear(keyOf(raw.father), previous)) {
       person->father = father;
-      if (father->firstChild == nullptr) linkFirstChild(father, person);
+      if (father->firstChild == nullptr) reach_->linkFirstChild(father, person);
     }
   }
   person->birthDate = dateOf(raw.birthDate);
@@ -297,27 +238,27 @@ bool FamilyTree::readRecord(RecordCursor& in) {
   if (raw.generation == '0' && raw.sex == 'm') {
     // A new root: from now on the walks start here, and nothing else is reachable yet.
     root_ = person;
-    startReach();
+    reach_->start(root_);
   }
   if (!namesNobody(raw.olderSibling)) {
-    Person* older = nullptr;
     // A record that names itself (it may already be reachable through its father) is not its
     // own sibling: that link would close the chain into a ring that no walk leaves. One that the
     // walks already reach as its father's first child is not chained after an older sibling they
     // reach too: the walks would meet it, and all that comes to hang from it, twice.
-    if (findByNameNear(older, keyOf(raw.olderSibling), previous) && older != person &&
-        !(isVisited(person) && isVisited(older))) {
-      linkYoungerSibling(older, person);
+    Person* older = findByNameNear(keyOf(raw.olderSibling), previous);
+    if (older != nullptr && older != person &&
+        !(reach_->isVisited(person) && reach_->isVisited(older))) {
+      reach_->linkYoungerSibling(older, person);
     }
   }
   person->motherIndex = raw.motherIndex;
   person->married = raw.married;
   if (raw.married != 'n' && raw.sex != 'm' && !namesNobody(raw.husband)) {
-    Person* husband = nullptr;
-    if (findByNameNear(husband, keyOf(raw.husband), previous) && husband != person) {
-      linkSpouse(husband, husband->spouse != nullptr ? husband->secondWife : husband->spouse,
-                 person);
-      linkSpouse(person, person->spouse, husband);
+    Person* husband = findByNameNear(keyOf(raw.husband), previous);
+    if (husband != nullptr && husband != person) {
+      reach_->linkSpouse(
+          husband, husband->spouse != nullptr ? husband->secondWife : husband->spouse, person);
+      reach_->linkSpouse(person, person->spouse, husband);
       person->secondWife = nullptr;
     }
   }
@@ -370,12 +311,12 @@ std::string readAsText(std::string_view bytes) {
   return text;
 }
 
-const char* nameOr(const Person* linked, const std::array<char, 6>& otherwise) {
+const char* nameOr(const Person* linked, const NameField& otherwise) {
   return linked ? linked->name.data() : otherwise.data();
 }
 
 // The husband field: a woman's husband; the absent-name field for everyone whose sex is not 'f'.
-const char* husbandField(const Person& person, const std::array<char, 6>& unlinked) {
+const char* husbandField(const Person& person, const NameField& unlinked) {
   if (person.sex != 'f') return kAbsentName.data();
   return nameOr(person.spouse, unlinked);
 }
@@ -390,118 +331,150 @@ bool FamilyTree::writePerson(const Person* person, platform::TextFile& file) con
   return file.writeAsIs(bytes);
 }
 
-// The breadth-first order of save (into `order` when given): each member, then his first and
-// second wife. True when the tree is regular, that is when reading that order back links every
-// record exactly as it is linked now: every record is reached once, each member sits in his
-// father's chain after his older sibling, each wife is held by the husband she names, and no two
-// records share a name.
-//
-// `readsBackByConstruction` tells, for a regular tree, whether the file is sure to read back as
-// this tree without reading it: besides regularity, each field reads back as it is, the root is
-// the only man of generation '0', every member named in another's record has a name that does
-// not read as nobody, and no wife carries a link that no record names. False means unsure
-// (readsBackAsIs then reads the file to know).
-//
-// `emitted(record, fatherName)` is called for each record as it joins the order (its father,
-// older sibling and husband, if it has them, joined before it); while the tree is regular,
-// `fatherName` is the 6 bytes of its father field. With `stopWhenUnsure`, the walk stops, false,
-// as soon as the tree is not regular or not sure.
-template <typename Emitted>
-bool FamilyTree::breadthFirstOrder(std::vector<const Record*>* order, bool& readsBackByConstruction,
-                                   bool stopWhenUnsure, Emitted&& emitted) {
-  if (order != nullptr) {
-    order->clear();
-    order->reserve(records_->size());
-  }
-  std::size_t ordered = 0;
-  // By sequence: 0 not yet written; a member's level (the root is 1), or kWife.
-  constexpr std::uint8_t kWife = 255;
-  std::vector<std::uint8_t> written(records_->size(), 0);
-  bool regular = root_->father == nullptr && root_->olderSibling == nullptr;
-  bool sure = true;
-  // Its fields read back as they are, and it is read as the root exactly when it is the root.
-  auto readsBackAlone = [this](const Person& person) {
-    return person.name[6] == '\0' && person.birthDate[8] == '\0' &&
-           person.deathDate.has_value() == (person.alive != 'y') &&
-           (!person.deathDate || (*person.deathDate)[8] == '\0') &&
-           (person.generation == '0' && person.sex == 'm') == (&person == root_);
-  };
-  // The members whose children are still to be written, first written first: what the walk
-  // needs of each is kept here, so that it does not come back to his record.
+// The bookkeeping of breadthFirstOrder: which records joined the order, whether the tree is
+// still regular and sure (see OrderVerdict), and the members whose children are still to be
+// written, first written first: what the walk needs of each is kept here, so that it does not
+// come back to his record.
+class FamilyTree::OrderState {
+ public:
   struct Waiting {
     const Person* member;
     const Person* firstChild;
     int level;
     NameKey name;  // the member's, for his children's father field
   };
-  std::vector<Waiting> waiting;
-  // A member, at `level`, and right after him his wives. A record met again is not written
-  // again (nor, as a member, walked again), and makes the tree irregular.
+
+  explicit OrderState(const FamilyTree& tree)
+      : tree_(tree),
+        written_(tree.records_->size(), 0),
+        regular_(tree.root_->father == nullptr && tree.root_->olderSibling == nullptr) {}
+
+  // Takes `member`, at `level` (the root's is 1), into the order; false when it joined before
+  // (a record met again is not written again, nor walked again, and makes the tree irregular).
+  bool takeMember(const Record* member, int level);
+  // Takes `wife`, held by `member`, into the order right after him; false when she joined before.
+  bool takeWife(const Record* member, const Person* wife);
+  // `child` of the waiting `parent` is taken after `older` (null: first of the chain): notes
+  // whether the chain is linked as the file would link it.
+  void checkChain(const Waiting& parent, const Person* child, const Person* older) {
+    if (child->father != parent.member || child->olderSibling != older) regular_ = false;
+  }
+  const std::vector<Waiting>& waiting() const { return waiting_; }
+  bool regularAndSure() const { return regular_ && sure_; }
+  // The verdict once every reachable record has joined.
+  OrderVerdict verdict() const {
+    const bool regular = regular_ && ordered_ == tree_.records_->size() - tree_.releasedCount_ &&
+                         !tree_.index_->hasSharedKeys();
+    return {regular, regular && sure_};
+  }
+
+ private:
+  static constexpr std::uint8_t kWife = 255;
+  // Its fields read back as they are, and it is read as the root exactly when it is the root.
+  bool readsBackAlone(const Person& person) const {
+    return person.name[6] == '\0' && person.birthDate[8] == '\0' &&
+           person.deathDate.has_value() == (person.alive != 'y') &&
+           (!person.deathDate || (*person.deathDate)[8] == '\0') &&
+           (person.generation == '0' && person.sex == 'm') == (&person == tree_.root_);
+  }
+
+  const FamilyTree& tree_;
+  // By sequence: 0 not yet written; a member's level (the root is 1), or kWife.
+  std::vector<std::uint8_t> written_;
+  std::vector<Waiting> waiting_;
+  std::size_t ordered_ = 0;
+  bool regular_;
+  bool sure_ = true;
+};
+
+bool FamilyTree::OrderState::takeMember(const Record* member, int level) {
+  // Records stand in memory in the order they were read, which for a file save wrote is this
+  // order: those a few steps ahead are fetched now (an address past the store is not read).
+  const auto ahead = reinterpret_cast<std::uintptr_t>(member) + 12 * sizeof(Record);
+  __builtin_prefetch(reinterpret_cast<const void*>(ahead));
+  __builtin_prefetch(reinterpret_cast<const void*>(ahead + 64));
+  __builtin_prefetch(reinterpret_cast<const void*>(ahead + 128));
+  if (written_[member->sequence] != 0) {
+    regular_ = false;
+    return false;
+  }
+  written_[member->sequence] = static_cast<std::uint8_t>(std::min(level, kWife - 1));
+  ++ordered_;
+  if (member->firstChild != nullptr) {
+    waiting_.push_back({member, member->firstChild, level, member->name});
+  }
+  const bool named = member->firstChild || member->youngerSibling || member->spouse;
+  if (!readsBackAlone(*member) || (named && member->name[0] == '0')) sure_ = false;
+  if (member->spouse == nullptr && member->secondWife != nullptr) regular_ = false;
+  return true;
+}
+
+bool FamilyTree::OrderState::takeWife(const Record* member, const Person* wife) {
+  auto* held = static_cast<const Record*>(wife);
+  if (written_[held->sequence] != 0) {
+    regular_ = false;
+    return false;
+  }
+  written_[held->sequence] = kWife;
+  ++ordered_;
+  const bool heldAsNamed = wife->spouse == member && wife->sex == 'f' && wife->married != 'n' &&
+                           wife->father == nullptr && wife->olderSibling == nullptr;
+  if (!heldAsNamed) regular_ = false;
+  if (!readsBackAlone(*wife) || wife->firstChild || wife->youngerSibling || wife->secondWife) {
+    sure_ = false;
+  }
+  return true;
+}
+
+// The breadth-first order of save: each member, then his first and second wife. The verdict
+// says whether the tree is regular, that is whether reading that order back links every record
+// exactly as it is linked now: every record is reached once, each member sits in his father's
+// chain after his older sibling, each wife is held by the husband she names, and no two records
+// share a name.
+//
+// Its `readsBackByConstruction` tells, for a regular tree, whether the file is sure to read back
+// as this tree without reading it: besides regularity, each field reads back as it is, the root
+// is the only man of generation '0', every member named in another's record has a name that
+// does not read as nobody, and no wife carries a link that no record names. False means unsure
+// (readsBackAsIs then reads the file to know).
+//
+// `emitted(record, fatherName)` is called for each record as it joins the order (its father,
+// older sibling and husband, if it has them, joined before it); while the tree is regular,
+// `fatherName` is the 6 bytes of its father field. With WhenUnsure::kStop, the walk stops,
+// neither regular nor sure, as soon as the tree is not regular or not sure.
+template <typename Emitted>
+FamilyTree::OrderVerdict FamilyTree::breadthFirstOrder(WhenUnsure whenUnsure, Emitted&& emitted) {
+  const bool stopWhenUnsure = whenUnsure == WhenUnsure::kStop;
+  if (stopWhenUnsure && index_->hasSharedKeys()) return {};
+  OrderState state(*this);
+  // A member, at `level`, and right after him his wives.
   auto emit = [&](const Person* member, int level, const char* fatherName) {
     auto* record = static_cast<const Record*>(member);
-    // Records stand in memory in the order they were read, which for a file save wrote is this
-    // order: those a few steps ahead are fetched now (an address past the store is not read).
-    const auto ahead = reinterpret_cast<std::uintptr_t>(record) + 12 * sizeof(Record);
-    __builtin_prefetch(reinterpret_cast<const void*>(ahead));
-    __builtin_prefetch(reinterpret_cast<const void*>(ahead + 64));
-    __builtin_prefetch(reinterpret_cast<const void*>(ahead + 128));
-    if (written[record->sequence] != 0) {
-      regular = false;
-      return;
-    }
-    written[record->sequence] = static_cast<std::uint8_t>(std::min(level, kWife - 1));
-    ++ordered;
-    if (order != nullptr) order->push_back(record);
+    if (!state.takeMember(record, level)) return;
     emitted(record, fatherName);
-    if (member->firstChild != nullptr) {
-      waiting.push_back({member, member->firstChild, level, member->name});
-    }
-    const bool named = member->firstChild || member->youngerSibling || member->spouse;
-    if (!readsBackAlone(*member) || (named && member->name[0] == '0')) {
-      sure = false;
-    }
-    if (member->spouse == nullptr && member->secondWife != nullptr) regular = false;
     for (const Person* wife : {member->spouse, member->secondWife}) {
-      if (wife == nullptr) continue;
-      auto* held = static_cast<const Record*>(wife);
-      if (written[held->sequence] != 0) {
-        regular = false;
-        continue;
-      }
-      written[held->sequence] = kWife;
-      ++ordered;
-      if (order != nullptr) order->push_back(held);
-      emitted(held, kAbsentName.data());
-      const bool heldAsNamed = wife->spouse == member && wife->sex == 'f' && wife->married != 'n' &&
-                               wife->father == nullptr && wife->olderSibling == nullptr;
-      if (!heldAsNamed) regular = false;
-      if (!readsBackAlone(*wife) || wife->firstChild || wife->youngerSibling || wife->secondWife) {
-        sure = false;
+      if (wife != nullptr && state.takeWife(record, wife)) {
+        emitted(static_cast<const Record*>(wife), kAbsentName.data());
       }
     }
   };
   // Breadth-first: each member's children are written when he is reached, each followed by his
   // wives.
-  readsBackByConstruction = false;
-  if (stopWhenUnsure && index_->hasSharedKeys()) return false;
   emit(root_, 1, kAbsentName.data());
-  for (std::size_t next = 0; next < waiting.size(); ++next) {
-    if (stopWhenUnsure && !(regular && sure)) return false;
+  for (std::size_t next = 0; next < state.waiting().size(); ++next) {
+    if (stopWhenUnsure && !state.regularAndSure()) return {};
     // The records of a large tree are far apart in memory: those the walk reaches a few members
     // later are fetched while it writes these.
-    if (next + 8 < waiting.size()) __builtin_prefetch(waiting[next + 8].firstChild);
-    const Waiting parent = waiting[next];  // a copy: emit adds to `waiting`
+    if (next + 8 < state.waiting().size()) __builtin_prefetch(state.waiting()[next + 8].firstChild);
+    const OrderState::Waiting parent = state.waiting()[next];  // a copy: emit adds to the list
     const Person* older = nullptr;
     for (const Person* child = parent.firstChild; child; child = child->youngerSibling) {
-      if (child->father != parent.member || child->olderSibling != older) regular = false;
+      state.checkChain(parent, child, older);
       older = child;
       emit(child, parent.level + 1, parent.name.data());
     }
   }
-  if (ordered != records_->size() - releasedCount_) regular = false;
-  regular = regular && !index_->hasSharedKeys();
-  readsBackByConstruction = regular && sure;
-  return regular;
+  return state.verdict();
 }
 
 // Appends the file's bytes (line ends and line feeds as CR LF) for the records of `order` from
@@ -635,8 +608,7 @@ bool FamilyTree::save(SaveReport& report) {
           used = 0;
         }
       };
-      bool sure = false;
-      if (breadthFirstOrder(nullptr, sure, true, written) && sure) {
+      if (breadthFirstOrder(WhenUnsure::kStop, written).readsBackByConstruction) {
         if (!file->writeAsIs(std::string_view(block.data(), used)) || !file->commit()) {
           report.fileFailure = file->failure();
           return false;
@@ -685,8 +657,11 @@ bool FamilyTree::saveChecked(SaveReport& report, platform::ReplaceFailure openFa
   // them exactly as this tree is linked, so nothing is lost and the last generation-'0' man read
   // is the root again.
   std::vector<const Record*> order;
-  bool sure = false;
-  const bool regular = breadthFirstOrder(&order, sure, false, [](const Record*, const char*) {});
+  order.reserve(records_->size());
+  const OrderVerdict verdict = breadthFirstOrder(
+      WhenUnsure::kGoOn, [&order](const Record* record, const char*) { order.push_back(record); });
+  const bool regular = verdict.regular;
+  const bool sure = verdict.readsBackByConstruction;
   if (!regular) {
     order.clear();
     for (std::size_t i = 0; i < records_->size(); ++i) {
@@ -694,7 +669,7 @@ bool FamilyTree::saveChecked(SaveReport& report, platform::ReplaceFailure openFa
     }
   }
   std::string bytes;
-  bytes.reserve(order.size() * 49);
+  bytes.reserve(order.size() * (kRecordBytes + 2));
   appendFileBytes(order, 0, order.size(), regular, bytes);
   if (!sure && !readsBackAsIs(order, readAsText(bytes), report)) return false;
 
@@ -717,7 +692,7 @@ bool FamilyTree::saveChecked(SaveReport& report, platform::ReplaceFailure openFa
 void FamilyTree::savedTo(const platform::TextFile& file) {
   fileIdentity_ = file.identity();
   readDigest_.reset();  // not kept for a file written: a later change of its status alone counts
-  savedAt_ = applied_;
+  history_.markSaved();
   keptAsRead_ = false;
 }
 

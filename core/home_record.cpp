@@ -1,12 +1,14 @@
 #include "core/home_record.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+
+#include "platform/gbk.h"
 
 namespace quillet {
 namespace {
 
-constexpr char kRecordMarker = '!';
 constexpr std::string_view kLivingFiller{"0        "};  // one more byte than a date
 
 // Copies `field` to `at` as `width` bytes: cut, or padded with spaces.
@@ -44,24 +46,25 @@ bool holdsLineFeed(const char* bytes, std::size_t length) {
 
 std::size_t formatRecord(const RecordFields& fields, RecordLineEnd lineEnd,
                          std::span<char, kLongestRecordBytes> out) {
-  char record[49];
+  using namespace record_at;
+  char record[kRecordBytes + 2];
   record[0] = kRecordMarker;
-  putName(record + 1, fields.name);
-  record[7] = fields.generation;
-  putName(record + 8, fields.father);
-  put(record + 14, fields.birthDate, 8);
-  record[22] = fields.sex;
-  putName(record + 23, fields.olderSibling);
-  record[29] = fields.motherIndex;
-  record[30] = fields.married;
-  putName(record + 31, fields.husband);
-  record[37] = fields.alive;
-  std::size_t length = 46;
+  putName(record + kName, fields.name);
+  record[kGeneration] = fields.generation;
+  putName(record + kFather, fields.father);
+  put(record + kBirthDate, fields.birthDate, 8);
+  record[kSex] = fields.sex;
+  putName(record + kOlderSibling, fields.olderSibling);
+  record[kMotherIndex] = fields.motherIndex;
+  record[kMarried] = fields.married;
+  putName(record + kHusband, fields.husband);
+  record[kAlive] = fields.alive;
+  std::size_t length = kDeadRecordBytes;
   if (fields.alive != 'y') {
-    put(record + 38, fields.deathDate, 8);
+    put(record + kDeathDate, fields.deathDate, 8);
   } else {
-    std::memcpy(record + 38, kLivingFiller.data(), kLivingFiller.size());
-    length = 47;
+    std::memcpy(record + kDeathDate, kLivingFiller.data(), kLivingFiller.size());
+    length = kRecordBytes;
   }
   if (lineEnd == RecordLineEnd::kText) {
     record[length] = '\n';
@@ -87,6 +90,83 @@ std::size_t formatRecord(const RecordFields& fields, RecordLineEnd lineEnd,
 void appendRecord(std::string& bytes, const RecordFields& fields, RecordLineEnd lineEnd) {
   char record[kLongestRecordBytes];
   bytes.append(record, formatRecord(fields, lineEnd, record));
+}
+
+namespace {
+
+// Takes the fields one after another from `bytes` at `at`, as a text-mode stream gives them.
+class FieldReader {
+ public:
+  FieldReader(std::string_view bytes, std::size_t& at) : bytes_(bytes), at_(at) {}
+  template <std::size_t N>
+  void read(std::array<char, N>& field) {
+    const std::size_t n = std::min(N, bytes_.size() - at_);
+    std::copy_n(bytes_.data() + at_, n, field.data());
+    at_ += n;
+    if (n != N) complete_ = false;
+  }
+  void read(char& field) {
+    if (at_ == bytes_.size()) {
+      complete_ = false;
+      field = static_cast<char>(-1);  // as the stream's end of file, stored as a byte
+      return;
+    }
+    field = bytes_[at_++];
+  }
+  bool complete() const { return complete_; }
+
+ private:
+  std::string_view bytes_;
+  std::size_t& at_;
+  bool complete_ = true;
+};
+
+}  // namespace
+
+bool readRecordFields(std::string_view bytes, std::size_t& at, ReadFields& fields) {
+  // The fields follow one another in the order of record_at, with nothing between them.
+  using namespace record_at;
+  static_assert(kGeneration == kName + 6 && kFather == kGeneration + 1 &&
+                kBirthDate == kFather + 6 && kSex == kBirthDate + 8 && kOlderSibling == kSex + 1 &&
+                kMotherIndex == kOlderSibling + 6 && kMarried == kMotherIndex + 1 &&
+                kHusband == kMarried + 1 && kAlive == kHusband + 6 && kDeathDate == kAlive + 1);
+  FieldReader in(bytes, at);
+  in.read(fields.name);
+  in.read(fields.generation);
+  in.read(fields.father);
+  in.read(fields.birthDate);
+  in.read(fields.sex);
+  in.read(fields.olderSibling);
+  in.read(fields.motherIndex);
+  in.read(fields.married);
+  in.read(fields.husband);
+  in.read(fields.alive);
+  if (in.complete() && fields.alive != 'y') in.read(fields.deathDate);
+  return in.complete();
+}
+
+bool beginsAsHomeRecord(std::string_view afterMarker) {
+  // Places in `afterMarker`, one less than from the '!'.
+  constexpr std::size_t kName = record_at::kName - 1;
+  constexpr std::size_t kGeneration = record_at::kGeneration - 1;
+  constexpr std::size_t kBirthDate = record_at::kBirthDate - 1;
+  constexpr std::size_t kSex = record_at::kSex - 1;
+  if (afterMarker.size() < kSex + 1) return false;
+  auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  std::size_t at = kName;
+  while (at < kGeneration &&
+         platform::gbkCharLength(afterMarker.substr(at, kGeneration - at)) == 2) {
+    at += 2;
+  }
+  if (at == kName) return false;
+  for (; at < kGeneration; ++at) {
+    if (afterMarker[at] != ' ') return false;
+  }
+  for (std::size_t i = kBirthDate; i < kSex; ++i) {
+    if (!isDigit(afterMarker[i])) return false;
+  }
+  return isDigit(afterMarker[kGeneration]) &&
+         (afterMarker[kSex] == 'm' || afterMarker[kSex] == 'f');
 }
 
 }  // namespace quillet

@@ -1,5 +1,7 @@
-// One record of the genealogy file home.txt, laid out from its fields: the one writer of the
-// record's bytes, which the save, the GEDCOM import and the data generator share.
+// The codec of one record of the genealogy file home.txt, the one place that knows where its
+// fields stand: the writer (the save, the GEDCOM import, the data generator and the tests'
+// builder lay records out with it), the reader (the load) and the recogniser (whether bytes
+// begin as a genealogy's record).
 //
 // A record is fixed-width GBK bytes introduced by '!':
 //
@@ -13,15 +15,43 @@
 // An absent name is '0' and five spaces; the reader looks at its first byte only. The reader
 // skips every byte between records, so line ends and the living person's filler are ignored.
 //
-// Standard library only; no state.
+// Standard library and platform/gbk only; no state.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace quillet {
+
+// The byte that introduces a record.
+inline constexpr char kRecordMarker = '!';
+
+// Where each field starts, counted from the record's '!' (see the table above).
+namespace record_at {
+inline constexpr std::size_t kName = 1;
+inline constexpr std::size_t kGeneration = 7;
+inline constexpr std::size_t kFather = 8;
+inline constexpr std::size_t kBirthDate = 14;
+inline constexpr std::size_t kSex = 22;
+inline constexpr std::size_t kOlderSibling = 23;
+inline constexpr std::size_t kMotherIndex = 29;
+inline constexpr std::size_t kMarried = 30;
+inline constexpr std::size_t kHusband = 31;
+inline constexpr std::size_t kAlive = 37;
+inline constexpr std::size_t kDeathDate = 38;
+// The four name fields, in file order.
+inline constexpr std::array<std::size_t, 4> kNames{kName, kFather, kOlderSibling, kHusband};
+}  // namespace record_at
+
+// The bytes of a record without its line end: a dead person's (the shortest the writer writes)
+// and the longest any record has.
+inline constexpr std::size_t kDeadRecordBytes = record_at::kDeathDate + 8;
+inline constexpr std::size_t kRecordBytes = kDeadRecordBytes + 1;
+// The fewest bytes the reader takes as a record: through the alive byte.
+inline constexpr std::size_t kShortestReadRecord = record_at::kAlive + 1;
 
 // The name field of nobody: '0' and five spaces.
 inline constexpr std::string_view kAbsentNameField = "0     ";
@@ -51,7 +81,7 @@ enum class RecordLineEnd {
 };
 
 // The most bytes a record takes: every byte of its longest form a line feed written as CR LF.
-inline constexpr std::size_t kLongestRecordBytes = 2 * 47 + 2;
+inline constexpr std::size_t kLongestRecordBytes = 2 * kRecordBytes + 2;
 
 // Lays out the record at the front of `out` and returns how many bytes it takes.
 std::size_t formatRecord(const RecordFields& fields, RecordLineEnd lineEnd,
@@ -60,5 +90,37 @@ std::size_t formatRecord(const RecordFields& fields, RecordLineEnd lineEnd,
 // Appends the record to `bytes`.
 void appendRecord(std::string& bytes, const RecordFields& fields,
                   RecordLineEnd lineEnd = RecordLineEnd::kFile);
+
+// A record's fields as the reader takes them from the bytes after its '!'.
+using NameField = std::array<char, 6>;
+using DateField = std::array<char, 8>;
+struct ReadFields {
+  NameField name;
+  char generation;
+  NameField father;
+  DateField birthDate;
+  char sex;
+  NameField olderSibling;
+  char motherIndex;
+  char married;
+  NameField husband;
+  char alive;
+  DateField deathDate;  // read only when `alive` is not 'y'
+};
+
+// Whether a name field names nobody: the reader looks at its first byte only.
+inline bool namesNobody(const NameField& field) { return field[0] == '0'; }
+
+// Reads the fields of the record whose '!' is just before `at` in `bytes` (a file's text after
+// text-mode translation), moving `at` past them: every field through `alive`, then the death
+// date unless `alive` is 'y'. False when the bytes end inside the record (`at` is then their
+// end, and the fields not reached are unspecified).
+bool readRecordFields(std::string_view bytes, std::size_t& at, ReadFields& fields);
+
+// Whether `afterMarker`, the bytes after a record's '!', begins as a genealogy's record does: a
+// 6-byte name of GBK double-byte characters (at least one, spaces after them), a generation
+// digit, and at their places a birth date of eight digits and the sex 'm' or 'f'. The other
+// fields may hold anything the reader takes.
+bool beginsAsHomeRecord(std::string_view afterMarker);
 
 }  // namespace quillet

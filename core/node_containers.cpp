@@ -25,10 +25,7 @@ bool NodeStack::peek(Person*& out) const {
   return !entries_.empty();
 }
 
-bool NodeStack::clear() {
-  entries_.clear();
-  return true;
-}
+void NodeStack::clear() { entries_.clear(); }
 
 bool NodeQueue::enqueue(Person* person) {
   try {
@@ -49,9 +46,6 @@ bool NodeQueue::dequeue(Person*& out) {
   return true;
 }
 
-bool NodeQueue::clear() {
-  entries_.clear();
-  return true;
-}
+void NodeQueue::clear() { entries_.clear(); }
 
 }  // namespace quillet

@@ -27,7 +27,7 @@ class NodeStack {
   // False and `out` null when empty; otherwise `out` receives the top entry, which stays.
   bool peek(Person*& out) const;
   bool isEmpty() const { return entries_.empty(); }
-  bool clear();
+  void clear();
 
  private:
   std::vector<Person*> entries_;
@@ -40,7 +40,7 @@ class NodeQueue {
   // False and `out` null when empty; otherwise `out` receives the first entry, which is removed.
   bool dequeue(Person*& out);
   bool isEmpty() const { return entries_.empty(); }
-  bool clear();
+  void clear();
 
  private:
   std::deque<Person*> entries_;

@@ -1,19 +1,16 @@
-// The edits (births, marriages, changes of a field) and their history: each edit is kept so
-// that it can be taken back and done again, the record it added staying in the store (released
-// while taken back) so that later kept edits still name it.
+// The edits (births, marriages, changes of a field), and their taking back and doing again: each
+// edit is kept in the history (core/edit_history.h) so that it can be taken back and done again,
+// the record it added staying in the store (released while taken back) so that later kept edits
+// still name it.
 #include <algorithm>
 
 #include "core/family_tree.h"
+#include "core/tree_reach.h"
 #include "core/tree_record.h"
 
 namespace quillet {
 
-FamilyTree::FieldValues FamilyTree::fieldsOf(const Person& person) {
-  return {person.name,  person.birthDate, person.deathDate,
-          person.alive, person.sex,       person.generation};
-}
-
-FamilyTree::Edit FamilyTree::newEdit(EditKind kind, Record* person, Person* holder) {
+Edit FamilyTree::newEdit(EditKind kind, Record* person, Person* holder) {
   Edit edit;
   edit.kind = kind;
   edit.person = person;
@@ -22,11 +19,7 @@ FamilyTree::Edit FamilyTree::newEdit(EditKind kind, Record* person, Person* hold
 }
 
 void FamilyTree::keepEdit(Edit edit) {
-  // The edits that could have been done again go; so does the saved state if it was among them.
-  if (savedAt_ != kNeverSaved && savedAt_ > applied_) savedAt_ = kNeverSaved;
-  history_.erase(history_.begin() + static_cast<std::ptrdiff_t>(applied_), history_.end());
-  history_.push_back(edit);
-  ++applied_;
+  history_.keep(edit);
   keptAsRead_ = false;
 }
 
@@ -65,18 +58,18 @@ bool FamilyTree::addChild(const NameKey& childName, const NameKey& motherName, c
 // Links `child` last in the chain of `father` and counts it: a birth, or its redo.
 void FamilyTree::attachChild(Record* child, Person* father) {
   leaveRelease(child);
-  index_->insert(child);
+  index_->insert(child->name, child->sequence);
   int fatherGeneration = father->generation - '0';
   generationCount_ = fatherGeneration == 0 ? 0 : fatherGeneration + 1;
   if (father->firstChild == nullptr) {
-    linkFirstChild(father, child);
+    reach_->linkFirstChild(father, child);
   } else {
     // The chain's last is kept for each father who had a birth, so that births to one mother go
     // on taking constant time however long her husband's chain grows.
     auto kept = lastChildren_.find(father);
     Person* last = kept != lastChildren_.end() ? kept->second : father->firstChild;
     while (last->youngerSibling != nullptr) last = last->youngerSibling;
-    linkYoungerSibling(last, child);
+    reach_->linkYoungerSibling(last, child);
   }
   lastChildren_[father] = child;
   ++personCount_;
@@ -86,7 +79,7 @@ void FamilyTree::attachChild(Record* child, Person* father) {
 // Takes back a birth. REQUIRES: `child` is the last of its father's chain and carries nobody
 // (no children, no wives): later edits are taken back first.
 void FamilyTree::detachChild(Record* child, std::int32_t generationCountBefore) {
-  if (isVisited(child)) detachChain(child);
+  if (reach_->isVisited(child)) reach_->detachChain(child);
   if (child->olderSibling != nullptr) {
     child->olderSibling->youngerSibling = nullptr;
   } else if (child->father != nullptr && child->father->firstChild == child) {
@@ -101,7 +94,7 @@ void FamilyTree::detachChild(Record* child, std::int32_t generationCountBefore) 
     }
   }
   child->olderSibling = nullptr;
-  index_->erase(child);
+  index_->erase(child->name, child->sequence);
   generationCount_ = generationCountBefore;
   --personCount_;
   if (child->sex == 'f') --femaleCount_;
@@ -135,9 +128,10 @@ bool FamilyTree::addWife(const NameKey& wifeName, const NameKey& husbandName,
 // Puts `wife` in the first free wife slot of `husband` and counts her: a marriage, or its redo.
 void FamilyTree::attachWife(Record* wife, Person* husband) {
   leaveRelease(wife);
-  index_->insert(wife);
-  linkSpouse(husband, husband->spouse != nullptr ? husband->secondWife : husband->spouse, wife);
-  linkSpouse(wife, wife->spouse, husband);
+  index_->insert(wife->name, wife->sequence);
+  reach_->linkSpouse(husband, husband->spouse != nullptr ? husband->secondWife : husband->spouse,
+                     wife);
+  reach_->linkSpouse(wife, wife->spouse, husband);
   husband->married = 'y';
   ++personCount_;
   ++femaleCount_;
@@ -147,10 +141,10 @@ void FamilyTree::attachWife(Record* wife, Person* husband) {
 // and no other member holds her (she was added by the marriage).
 void FamilyTree::detachWife(Record* wife, Person* husband, char marriedBefore) {
   Person*& slot = husband->secondWife == wife ? husband->secondWife : husband->spouse;
-  linkSpouse(husband, slot, nullptr);
+  reach_->linkSpouse(husband, slot, nullptr);
   wife->spouse = nullptr;
   husband->married = marriedBefore;
-  index_->erase(wife);
+  index_->erase(wife->name, wife->sequence);
   --personCount_;
   --femaleCount_;
   wife->set(Record::kReleased, true);
@@ -159,12 +153,14 @@ void FamilyTree::detachWife(Record* wife, Person* husband, char marriedBefore) {
 
 bool FamilyTree::modifyField(Person* person, int selector, std::string_view value) {
   if (person == nullptr) return false;
+  const std::optional<PersonField> field = fieldOfSelector(selector);
+  if (!field) return true;  // no field: nothing to do
   auto* record = static_cast<Record*>(person);
   Edit edit = newEdit(EditKind::kChange, record, person);
-  edit.field = selector;
+  edit.field = *field;
   edit.before = fieldsOf(*person);
-  switch (selector) {
-    case 1: {
+  switch (*field) {
+    case PersonField::kName: {
       if (value.size() < 6) return false;
       NameKey key{};
       std::copy_n(value.begin(), 6, key.begin());
@@ -172,26 +168,26 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
       if (findByName(holder, key)) return holder == person;
       if (record->name == key) return true;  // a record no search reaches, renamed to itself
       // A record no walk reaches keeps its name in the file: nobody else can take it.
-      if (index_->heldByOther(key, record)) return false;
+      if (index_->heldByOther(key, record->sequence)) return false;
       rename(record, key);
       break;
     }
-    case 2:
+    case PersonField::kSex:
       person->sex = person->sex == 'm' ? 'f' : 'm';
       break;
-    case 3:
+    case PersonField::kGeneration:
       if (value.empty()) return false;
       if (person->generation == value[0]) return true;
       person->generation = value[0];
       break;
-    case 4: {
+    case PersonField::kBirthDate: {
       if (value.size() < 8) return false;
       const DateText date = makeDate(value);
       if (person->birthDate == date) return true;
       person->birthDate = date;
       break;
     }
-    case 5:
+    case PersonField::kDeath:
       if (person->alive == 'y') {
         if (value.size() < 8) return false;
         person->alive = 'n';
@@ -201,8 +197,6 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
         person->deathDate.reset();
       }
       break;
-    default:
-      return true;
   }
   edit.after = fieldsOf(*person);
   keepEdit(edit);
@@ -211,83 +205,85 @@ bool FamilyTree::modifyField(Person* person, int selector, std::string_view valu
 
 // Gives `record` the name `key` (all 7 bytes), keeping the index and its counts.
 void FamilyTree::rename(Record* record, const NameKey& key) {
-  const bool found = isFound(record);
-  if (found) uncountFound(record);
-  index_->erase(record);
+  const bool found = reach_->isFound(record);
+  if (found) reach_->uncountFound(record);
+  index_->erase(record->name, record->sequence);
   record->name = key;
-  index_->insert(record);
-  if (found) countFound(record);
+  index_->insert(record->name, record->sequence);
+  if (found) reach_->countFound(record);
 }
 
 // Sets the field `field` of `record` to its value in `values`.
-void FamilyTree::setFields(Record* record, int field, const FieldValues& values) {
+void FamilyTree::setFields(Record* record, PersonField field, const FieldValues& values) {
   switch (field) {
-    case 1:
+    case PersonField::kName:
       if (record->name != values.name) rename(record, values.name);
       break;
-    case 2:
+    case PersonField::kSex:
       record->sex = values.sex;
       break;
-    case 3:
+    case PersonField::kGeneration:
       record->generation = values.generation;
       break;
-    case 4:
+    case PersonField::kBirthDate:
       record->birthDate = values.birthDate;
       break;
-    default:
+    case PersonField::kDeath:
       record->alive = values.alive;
       record->deathDate = values.deathDate;
       break;
   }
 }
 
-std::optional<FamilyTree::EditSummary> FamilyTree::nextUndo() const {
-  if (applied_ == 0) return std::nullopt;
-  const Edit& edit = history_[applied_ - 1];
-  return EditSummary{edit.kind, edit.person, edit.holder, edit.field};
+std::optional<EditSummary> FamilyTree::nextUndo() const {
+  const Edit* edit = history_.nextUndo();
+  if (edit == nullptr) return std::nullopt;
+  return edit->summary();
 }
 
-std::optional<FamilyTree::EditSummary> FamilyTree::nextRedo() const {
-  if (applied_ == history_.size()) return std::nullopt;
-  const Edit& edit = history_[applied_];
-  return EditSummary{edit.kind, edit.person, edit.holder, edit.field};
+std::optional<EditSummary> FamilyTree::nextRedo() const {
+  const Edit* edit = history_.nextRedo();
+  if (edit == nullptr) return std::nullopt;
+  return edit->summary();
 }
 
 bool FamilyTree::undo(EditSummary* summary) {
-  if (applied_ == 0) return false;
-  const Edit& edit = history_[--applied_];
-  switch (edit.kind) {
+  const Edit* edit = history_.takeBack();
+  if (edit == nullptr) return false;
+  auto* record = static_cast<Record*>(edit->person);
+  switch (edit->kind) {
     case EditKind::kBirth:
-      detachChild(edit.person, edit.generationCountBefore);
+      detachChild(record, edit->generationCountBefore);
       break;
     case EditKind::kMarriage:
-      detachWife(edit.person, edit.holder, edit.marriedBefore);
+      detachWife(record, edit->holder, edit->marriedBefore);
       break;
     case EditKind::kChange:
-      setFields(edit.person, edit.field, edit.before);
+      setFields(record, edit->field, edit->before);
       break;
   }
   keptAsRead_ = false;
-  if (summary != nullptr) *summary = {edit.kind, edit.person, edit.holder, edit.field};
+  if (summary != nullptr) *summary = edit->summary();
   return true;
 }
 
 bool FamilyTree::redo(EditSummary* summary) {
-  if (applied_ == history_.size()) return false;
-  const Edit& edit = history_[applied_++];
-  switch (edit.kind) {
+  const Edit* edit = history_.doAgain();
+  if (edit == nullptr) return false;
+  auto* record = static_cast<Record*>(edit->person);
+  switch (edit->kind) {
     case EditKind::kBirth:
-      attachChild(edit.person, edit.holder);
+      attachChild(record, edit->holder);
       break;
     case EditKind::kMarriage:
-      attachWife(edit.person, edit.holder);
+      attachWife(record, edit->holder);
       break;
     case EditKind::kChange:
-      setFields(edit.person, edit.field, edit.after);
+      setFields(record, edit->field, edit->after);
       break;
   }
   keptAsRead_ = false;
-  if (summary != nullptr) *summary = {edit.kind, edit.person, edit.holder, edit.field};
+  if (summary != nullptr) *summary = edit->summary();
   return true;
 }
 

@@ -1,5 +1,5 @@
-// Private to the family tree: the record as the tree stores it, the store of records and the
-// name index.
+// Private to the family tree: the record as the tree stores it and the store of records (the
+// name index, core/name_index.h, names records by their sequence here).
 //
 // A large genealogy's start is bounded by the memory it touches, so each person costs little
 // beyond his Person: 24 bytes of bookkeeping in the record and 16 bytes or so in the index.
@@ -15,11 +15,11 @@
 #include <new>
 #include <type_traits>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "core/family_tree.h"
+#include "core/name_index.h"
 #include "platform/large_block.h"
 
 namespace quillet {
@@ -30,11 +30,11 @@ struct FamilyTree::Record : Person {
   static constexpr std::uint8_t kReleased = 1;  // released at exit or taken back: not in the tree
   // Reach marks, valid only while `reachEpoch` equals the tree's epoch: the depth-first walk
   // visits the record as a clan member; one visited member holds it as spouse or secondWife
-  // (`holder`, `holderSlot`); more than one do (the tree's holders_ lists them).
+  // (`holder`, `holderSlot`); more than one do (the reach's holders_ lists them).
   static constexpr std::uint8_t kVisited = 2;
   static constexpr std::uint8_t kHeldOnce = 4;
   static constexpr std::uint8_t kHeldMore = 8;
-  // The member's walk parent is not his father: the tree's walkParents_ names it.
+  // The member's walk parent is not his father: the reach's walkParents_ names it.
   static constexpr std::uint8_t kWalkParentAside = 16;
   // A mark a walk sets on the records it meets and clears before it returns.
   static constexpr std::uint8_t kMet = 32;
@@ -117,68 +117,6 @@ class FamilyTree::RecordStore {
   std::size_t count_ = 0;
   std::size_t capacity_ = 0;
   std::size_t first_ = 0;  // records of the first block
-};
-
-// Records by name key (the bytes up to the first NUL, as keys compare), reachable or not: an
-// open-addressing table of one record with each key; the others of a key (only a broken file or
-// an edit makes any) are kept aside. Each key also counts the records with it that the walk
-// compares (its found word, valid while the slot's epoch is the tree's).
-class FamilyTree::NameIndex {
- public:
-  // A found word: none compared, the one compared (its sequence + 1), or several (the tree's
-  // sharedFound_ orders them).
-  static constexpr std::uint32_t kNoneFound = 0;
-  static constexpr std::uint32_t kSeveralFound = 0xFFFFFFFF;
-
-  explicit NameIndex(RecordStore& records) : records_(records) {}
-
-  static std::uint64_t pack(const NameKey& key);
-
-  // Room for `records` keys without growing.
-  void reserve(std::size_t records);
-  // Asks the processor to fetch the slot of the key in the 6 bytes at `name` ahead of its use.
-  void prefetch(const char* name) const;
-  // Throws std::bad_alloc when memory runs out.
-  void insert(Record* record);
-  void erase(Record* record);
-  // A record with `key`, or null.
-  Record* first(const NameKey& key) const;
-  // True when a record other than `record` has `key`.
-  bool heldByOther(const NameKey& key, const Record* record) const;
-  // The found word of `key` at `epoch` (a word of another epoch reads kNoneFound), or null when
-  // no record has the key. Valid until the next insert.
-  std::uint32_t* found(const NameKey& key, std::uint16_t epoch);
-  std::uint32_t foundAt(const NameKey& key, std::uint16_t epoch) const;
-  // Every found word reads kNoneFound: for a tree whose epochs start again.
-  void forgetFound();
-  void clear();
-  // True when two records share a key.
-  bool hasSharedKeys() const { return shared_ != 0; }
-
- private:
-  struct Slot {
-    std::uint64_t word;  // the packed key (48 bits) and the found word's epoch above it, or
-                         // kErased in a slot whose key was erased
-    std::uint32_t head;  // a record with the key (its sequence + 1); 0 in a free slot
-    std::uint32_t found;
-  };
-  static constexpr std::uint64_t kKeyMask = (std::uint64_t{1} << 48) - 1;
-  static constexpr std::uint64_t kErased = ~std::uint64_t{0};
-  std::size_t home(std::uint64_t key) const;
-  // The slot of `key`, or of the free slot ending its probe sequence.
-  std::size_t find(std::uint64_t key) const;
-  void rehash(std::size_t slots);
-  Record* recordOf(std::uint32_t head) const { return head == 0 ? nullptr : &records_[head - 1]; }
-
-  RecordStore& records_;
-  platform::LargeBlock memory_;
-  Slot* slots_ = nullptr;
-  std::size_t slotCount_ = 0;
-  // The slot last found holding its key: reading a record looks its key up more than once.
-  mutable std::size_t lastSlot_ = 0;
-  std::size_t used_ = 0;    // slots holding a key or an erased mark
-  std::size_t shared_ = 0;  // records kept aside
-  std::unordered_map<std::uint64_t, std::unordered_set<Record*>> aside_;  // beyond each head
 };
 
 // Breadth-first from the root: `visit(member)` for each clan member, generation by generation,

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "core/family_tree.h"
+#include "core/tree_reach.h"
 #include "core/tree_record.h"
 
 namespace quillet {
@@ -17,7 +18,7 @@ bool FamilyTree::findByName(Person*& result, const NameKey& key) {
   if (root_ == nullptr) return false;
   // The index counts, for each key, the records the walk compares, and keeps several in the
   // order the walk compares them: the first is the walk's answer.
-  result = foundWithKey(key);
+  result = reach_->foundWithKey(key);
   return result != nullptr;
 }
 
@@ -25,18 +26,20 @@ bool FamilyTree::findByName(Person*& result, const NameKey& key) {
 // it (the previous record, its father, its husband, his father). While no two records share a
 // key, a record with the key that the walk compares is the answer, so a matching guess spares
 // the index lookup.
-bool FamilyTree::findByNameNear(Person*& result, const NameKey& key, Record* previous) {
+Person* FamilyTree::findByNameNear(const NameKey& key, Record* previous) {
   if (previous != nullptr && root_ != nullptr && !index_->hasSharedKeys()) {
     Person* husband = previous->spouse;
     for (Person* guess : {static_cast<Person*>(previous), previous->father, husband,
                           husband != nullptr ? husband->father : nullptr}) {
-      if (guess != nullptr && sameKey(guess->name, key) && isFound(static_cast<Record*>(guess))) {
-        result = guess;
-        return true;
+      if (guess != nullptr && sameKey(guess->name, key) &&
+          reach_->isFound(static_cast<Record*>(guess))) {
+        return guess;
       }
     }
   }
-  return findByName(result, key);
+  Person* found = nullptr;
+  findByName(found, key);
+  return found;
 }
 
 // The depth-first post-order walk that defines what findByName returns: each member after all

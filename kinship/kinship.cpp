@@ -15,6 +15,8 @@
 // the generation difference, a wife has no husband, a same-generation blood pair whose senior
 // has no father, a woman above the junior in direct line has no husband), nothing is appended
 // for the call: no link is followed that is not there, and no half answer is shown.
+#include "kinship/kinship.h"
+
 #include <string>
 
 #include "core/family_tree.h"
@@ -233,7 +235,7 @@ bool describeSameGeneration(const Person& senior, const Person& junior, std::str
 
 }  // namespace
 
-void FamilyTree::describeKinship(const Person& p, const Person& q, std::string& text) {
+void describeKinship(const Person& p, const Person& q, std::string& text) {
   if (&p == &q) {
     text += terms::kSamePerson;
     return;

@@ -1,8 +1,8 @@
-#include "kinship/kinship_path.h"
-
 #include <algorithm>
 #include <cstddef>
 #include <unordered_map>
+
+#include "kinship/kinship.h"
 
 namespace quillet {
 

@@ -6,6 +6,7 @@
 #include "core/family_tree.h"
 #include "core/person.h"
 #include "kinship/exact_terms.h"
+#include "kinship/kinship.h"
 
 namespace quillet {
 namespace {
@@ -62,7 +63,7 @@ void MainDialog::OnRelationQuery() {
   } else {
     // The second person goes first: of one generation, the first name typed is named first.
     std::string kinship;
-    FamilyTree::describeKinship(*second, *first, kinship);
+    describeKinship(*second, *first, kinship);
     displayText.clear();
     displayText += kinship;
     worded = !kinship.empty();

@@ -1,4 +1,6 @@
 // The kinship sentence after earlier text and over links no file makes, and the kinship path.
+#include "kinship/kinship.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "core/family_tree.h"
-#include "kinship/kinship_path.h"
 #include "tests/support/clan_tree.h"
 
 namespace quillet {
@@ -63,7 +64,7 @@ class KinshipTest : public ::testing::Test {
                                   std::string before = "") {
     if (p == nullptr || q == nullptr) return ::testing::AssertionFailure() << "no such person";
     std::string text = before;
-    FamilyTree::describeKinship(*p, *q, text);
+    describeKinship(*p, *q, text);
     if (text == expected) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
            << "got:\n[" << readable(text) << "]\nexpected:\n[" << readable(expected) << "]";

@@ -1,12 +1,22 @@
-// The kinship path: the clan members that join two persons in the tree, the line a kinship
-// sentence rests on. Reads only the two records and the records their father links lead to.
+// The kinship calculator's interface: the sentence that words how two persons of the clan are
+// kin, and the path of members that joins them in the tree, the line the sentence rests on.
+//
+// Both read only the two records and the records their links lead to, and change nothing; both
+// stay defined on a broken file (see kinship.cpp and kinship_path.cpp). Standard library and the
+// store only.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "core/person.h"
 
 namespace quillet {
+
+// Appends to `text` the sentences (GBK) that word the kinship of `p` and `q`, records of one
+// tree (they may be the same record). On equal generation digits `q` is the senior and is named
+// first. Appends nothing when the links the wording needs are missing.
+void describeKinship(const Person& p, const Person& q, std::string& text);
 
 // The member whose place in the tree stands for `person`: a married woman's husband (a wife has
 // no item of her own), anyone else himself.
