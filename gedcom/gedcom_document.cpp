@@ -643,8 +643,9 @@ platform::Status checkVersion(const Document& document) {
   const std::string& version = document.version;
   bool known = version.empty() || version == "5.5" || version == "5.5.1" || version == "7.0" ||
                version.starts_with("7.0.");
-  if (!known)
+  if (!known) {
     return notRead("GEDCOM version " + shown(version) + " is not read (5.5.1 and 7.0 are)");
+  }
   if (document.individuals.empty()) return notRead("no INDI record in the file");
   return {};
 }
