@@ -1,16 +1,12 @@
 // Undo and redo of the window's edits (the tree keeps the history, see FamilyTree::undo) and their
-// menu entries, named after what they would do, the menu bar's own entries, and the kinship path
-// marked in the tree view after a relation query.
+// menu entries, named after what they would do.
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
-#include "app/about_dialog.h"
 #include "app/main_dialog.h"
 #include "app/resources.h"
-#include "kinship/kinship.h"
 
 namespace quillet {
 namespace {
@@ -137,34 +133,6 @@ void MainDialog::showUndone(const FamilyTree::EditSummary& edit, bool undone) {
   }
   selectPersonItem(edit.holder);
   showText(outcomeLine(edit, undone));
-}
-
-void MainDialog::OnFind() { treeCtrl.OpenFind(); }
-
-void MainDialog::OnAppAbout() { OnSysCommand(static_cast<int>(IDM_ABOUTBOX)); }
-
-void MainDialog::markKinshipPath(const Person& first, const Person& second) {
-  clearKinshipPath();
-  std::vector<const Person*> path;
-  if (!kinshipPath(first, second, path)) return;
-  for (const Person* member : path) {
-    if (!isShown(member)) continue;
-    const platform::HTREEITEM item = itemOf(*member);
-    treeCtrl.SetItemMarked(item, true);
-    markedItems_.push_back(item);
-  }
-  // Every member of the path is an ancestor of one of its two ends, or one of them: opening the
-  // ancestors of the two ends opens the whole path. (Opening each member's ancestors in turn
-  // took time growing with the square of a long line's depth.)
-  if (!markedItems_.empty()) {
-    treeCtrl.EnsureVisible(markedItems_.back());
-    treeCtrl.EnsureVisible(markedItems_.front());
-  }
-}
-
-void MainDialog::clearKinshipPath() {
-  for (platform::HTREEITEM item : markedItems_) treeCtrl.SetItemMarked(item, false);
-  markedItems_.clear();
 }
 
 }  // namespace quillet

@@ -17,6 +17,7 @@
 #include "app/resources.h"
 #include "gedcom/gedcom_import.h"
 #include "platform/gbk.h"
+#include "platform/status.h"
 #include "platform/text_file.h"
 #include "reports/help_texts.h"
 
@@ -83,10 +84,11 @@ void MainDialog::OnImportGedcom() {
   GedcomImportOptions options;
   GedcomImport result;
   std::vector<std::string> lines;
-  if (!importGedcom(bytes, options, result) && !result.decodesAs.empty()) {
+  platform::Status imported = importGedcom(bytes, options, result);
+  if (!imported.ok() && !result.decodesAs.empty()) {
     options.charset = result.decodesAs;
     lines.push_back(charsetLine(result.labelledAs, result.decodesAs));
-    importGedcom(bytes, options, result);
+    imported = importGedcom(bytes, options, result);
   }
   if (!result.likelyAs.empty()) {
     // The CHAR the file gives decodes it, but another set reads it with far more common
@@ -100,12 +102,13 @@ void MainDialog::OnImportGedcom() {
     if (answer == platform::IDCANCEL) return;
     if (answer == platform::IDYES) {
       options.charset = likely;
-      importGedcom(bytes, options, result);
+      imported = importGedcom(bytes, options, result);
       lines.push_back("文件声明的字符集是 " + declared + "，按 " + likely + " 读取");
     }
   }
-  if (!result.error.empty()) {
-    sayRefused(kCaption, kNotImported, "无法导入 " + gbk(*file) + "：\r\n" + gbk(result.error));
+  if (!imported.ok()) {
+    sayRefused(kCaption, kNotImported,
+               "无法导入 " + gbk(*file) + "：\r\n" + gbk(imported.message()));
     return;
   }
   for (const std::string& notice : result.notices) lines.push_back(gbk(notice));

@@ -9,9 +9,10 @@
 // The panel handlers are defined in the files of their own subsystem:
 //   kinship/relation_panel.cpp, reports/person_query_panel.cpp, reports/roster_panel.cpp,
 //   reports/help_panel.cpp, app/add_person_panel.cpp, app/modify_panel.cpp; the context menu's
-//   exports in app/export_entries.cpp, its GEDCOM import in app/import_entry.cpp; undo, redo and
-//   the kinship path in app/edit_history.cpp; the 视图 menu in app/view_menu.cpp; 打开家谱 and
-//   最近打开 in app/open_entry.cpp.
+//   exports in app/export_entries.cpp, its GEDCOM import in app/import_entry.cpp; undo and redo
+//   in app/edit_history.cpp; the kinship path's marks in app/kinship_path_marks.cpp; the 视图
+//   menu in app/view_menu.cpp; 查找 in app/find_entry.cpp, 关于 in app/about_entry.cpp; 打开家谱
+//   and 最近打开 in app/open_entry.cpp.
 //
 // Single-threaded: the user-interface thread runs every handler to its end.
 #pragma once
@@ -163,11 +164,15 @@ class MainDialog : public platform::Dialog {
   // System commands: the About entry (16) opens the About box; others go to the default.
   void OnSysCommand(int id);
 
-  // --- Undo, redo and the kinship path (app/edit_history.cpp) ---------------------------------
-  void OnUndo();      // ID_EDIT_UNDO: takes back the latest edit, or says there is none
-  void OnRedo();      // ID_EDIT_REDO: does the latest taken-back edit again
+  // --- Undo and redo (app/edit_history.cpp) ---------------------------------------------------
+  void OnUndo();  // ID_EDIT_UNDO: takes back the latest edit, or says there is none
+  void OnRedo();  // ID_EDIT_REDO: does the latest taken-back edit again
+
+  // --- 查找 (app/find_entry.cpp) and 关于 (app/about_entry.cpp) --------------------------------
   void OnFind();      // ID_EDIT_FIND: the tree's find field
   void OnAppAbout();  // ID_APP_ABOUT: the About box, as the system menu's entry opens it
+
+  // --- The kinship path's marks (app/kinship_path_marks.cpp) -----------------------------------
   // Marks the items of the kinship path from `first` to `second` (kinship/kinship.h),
   // expands their ancestors and scrolls the first into view; the old marks go first.
   void markKinshipPath(const Person& first, const Person& second);

@@ -49,7 +49,7 @@ void BM_ImportGedcom(benchmark::State& state) {
   const std::string& path = gedcomOf(clan);
   GedcomImport result;
   for (auto _ : state) {
-    if (!importGedcom(readWhole(path), {}, result)) state.SkipWithError("import failed");
+    if (!importGedcom(readWhole(path), {}, result).ok()) state.SkipWithError("import failed");
   }
   if (result.homeText.size() + result.persons != clan.genealogy.fileBytes.size()) {
     state.SkipWithError("the import is not the clan's home.txt");  // '\n' for each CR LF
@@ -83,7 +83,7 @@ void BM_ImportRepaired(benchmark::State& state) {
   const std::string text = withRepairs(readWhole(gedcomOf(clan)), repairs);
   GedcomImport result;
   for (auto _ : state) {
-    if (!importGedcom(text, {}, result)) state.SkipWithError("import failed");
+    if (!importGedcom(text, {}, result).ok()) state.SkipWithError("import failed");
   }
   const auto made = std::count_if(result.losses.begin(), result.losses.end(),
                                   [](const ImportLoss& loss) { return loss.xref.empty(); });

@@ -118,9 +118,14 @@ bool isPointer(std::string_view value) {
 
 constexpr std::string_view kNoLevel = "no level number at the start of the line";
 
-// Splits one line "LEVEL [@XREF@] TAG [VALUE]". False with the fault in `error` when it is not
-// one (without the line number, which the caller adds).
-bool splitLine(std::string_view text, Line& line, std::string& error) {
+// A file this reader does not take, and why.
+platform::Status notRead(std::string why) {
+  return platform::Status::error(platform::Status::Code::kInvalidInput, std::move(why));
+}
+
+// Splits one line "LEVEL [@XREF@] TAG [VALUE]". The fault when it is not one (without the line
+// number, which the caller adds).
+platform::Status splitLine(std::string_view text, Line& line) {
   while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
   std::size_t digits = 0;
   line.level = 0;
@@ -128,15 +133,9 @@ bool splitLine(std::string_view text, Line& line, std::string& error) {
     if (digits < 2) line.level = line.level * 10 + (text[digits] - '0');
     ++digits;
   }
-  if (digits == 0 || digits > 2) {
-    error = kNoLevel;
-    return false;
-  }
+  if (digits == 0 || digits > 2) return notRead(std::string(kNoLevel));
   text.remove_prefix(digits);
-  if (!text.empty() && text.front() != ' ') {
-    error = "no space after the level number";
-    return false;
-  }
+  if (!text.empty() && text.front() != ' ') return notRead("no space after the level number");
   auto word = [&] {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     std::size_t end = std::min(text.find(' '), text.size());
@@ -149,15 +148,12 @@ bool splitLine(std::string_view text, Line& line, std::string& error) {
     line.xref = first;
     first = word();
   }
-  if (first.empty()) {
-    error = "no tag";
-    return false;
-  }
+  if (first.empty()) return notRead("no tag");
   line.tag = first;
   line.code = tagCode(first);
   if (!text.empty()) text.remove_prefix(1);  // the one space before the value
   line.value = text;
-  return true;
+  return {};
 }
 
 std::string lineText(int line) { return "line " + numberText(line) + ": "; }
@@ -255,18 +251,19 @@ class Parser {
  public:
   explicit Parser(std::string_view text) : text_(text) {}
 
-  // Reads every line up to TRLR, then resolves the pointers. False with `error` set on the first
-  // fault.
-  bool parse(Document& document, std::string& error);
+  // Reads every line up to TRLR, then resolves the pointers. The first fault that stops it.
+  platform::Status parse(Document& document);
 
  private:
-  bool startRecord(const Line& line, Document& document, std::string& error);
+  platform::Status startRecord(const Line& line, Document& document);
   void readHeaderLine(const Line& line, Document& document);
   void readIndividualLine(const Line& line, Document& document, Individual& person);
   void readFamilyLine(const Line& line, Family& family);
   NameForm& addForm(Document& document, Individual& person, NameForm::Kind kind, const Line& line);
   void define(Document& document);
+  // The pointers resolved: the links, then each person's runs of families.
   void resolve(Document& document);
+  void resolveLinks(Document& document);
   void repair(int line, std::string text) { repairs_.emplace_back(line, std::move(text)); }
 
   // The level-1 structure of an individual being read, when it is the first of its kind (a NAME
@@ -295,7 +292,7 @@ class Parser {
   XrefTable definitions_;
 };
 
-bool Parser::parse(Document& document, std::string& error) {
+platform::Status Parser::parse(Document& document) {
   links_.reserve(text_.size() / 48);
   document.individuals.reserve(text_.size() / 192);
   document.families.reserve(text_.size() / 384);
@@ -316,26 +313,22 @@ bool Parser::parse(Document& document, std::string& error) {
     if (trimmed(raw).empty()) continue;
     Line line;
     line.number = number;
-    if (!splitLine(raw, line, error)) {
-      if (kind_ == Kind::kNone) {
-        error = lineText(number) + error;
-        return false;
-      }
-      if (error == kNoLevel && continuable_) {
+    if (const platform::Status split = splitLine(raw, line); !split.ok()) {
+      if (kind_ == Kind::kNone) return notRead(lineText(number) + split.message());
+      if (split.message() == kNoLevel && continuable_) {
         if (lastValue_ != nullptr) *lastValue_ += " " + unescaped(trimmed(raw), version7_);
         repair(number,
                "continuation without CONT joined to the " + std::string(continuedTag_) + " above");
       } else {
-        repair(number, error + ": line skipped");
+        repair(number, split.message() + ": line skipped");
         continuable_ = false;
       }
-      error.clear();
       continue;
     }
     if (line.level > previousLevel + 1) {
       if (previousLevel < 0) {
-        error = lineText(number) + "level " + numberText(line.level) + " at the start of the file";
-        return false;
+        return notRead(lineText(number) + "level " + numberText(line.level) +
+                       " at the start of the file");
       }
       repair(number, "level " + numberText(line.level) + " follows level " +
                          numberText(previousLevel) + ": taken as level " +
@@ -348,7 +341,7 @@ bool Parser::parse(Document& document, std::string& error) {
     tagNames_[level] = line.tag;
     lastValue_ = nullptr;
     if (line.level == 0) {
-      if (!startRecord(line, document, error)) return false;
+      if (platform::Status started = startRecord(line, document); !started.ok()) return started;
     } else if (kind_ == Kind::kIndividual) {
       readIndividualLine(line, document, document.individuals[static_cast<std::size_t>(current_)]);
     } else if (kind_ == Kind::kFamily) {
@@ -360,31 +353,27 @@ bool Parser::parse(Document& document, std::string& error) {
     continuable_ = continues || line.code == tagCode("NOTE") || line.code == tagCode("TEXT");
     if (continuable_) continuedTag_ = continues && level > 0 ? tagNames_[level - 1] : line.tag;
   }
-  if (kind_ == Kind::kNone) {
-    error = "not a GEDCOM file: it does not begin with 0 HEAD";
-    return false;
-  }
+  if (kind_ == Kind::kNone) return notRead("not a GEDCOM file: it does not begin with 0 HEAD");
   if (!trailerSeen_) repair(number, "the file ends without 0 TRLR; read to its end");
   define(document);
   resolve(document);
   std::stable_sort(repairs_.begin(), repairs_.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   for (auto& [line, text] : repairs_) document.repairs.push_back(lineText(line) + text);
-  return true;
+  return {};
 }
 
-bool Parser::startRecord(const Line& line, Document& document, std::string& error) {
+platform::Status Parser::startRecord(const Line& line, Document& document) {
   if (kind_ == Kind::kNone) {
     if (line.code != tagCode("HEAD")) {
-      error = "not a GEDCOM file: it does not begin with 0 HEAD";
-      return false;
+      return notRead("not a GEDCOM file: it does not begin with 0 HEAD");
     }
     kind_ = Kind::kHeader;
-    return true;
+    return {};
   }
   if (line.code == tagCode("TRLR")) {
     trailerSeen_ = true;
-    return true;
+    return {};
   }
   kind_ = Kind::kOther;
   current_ = -1;
@@ -400,13 +389,12 @@ bool Parser::startRecord(const Line& line, Document& document, std::string& erro
     current_ = static_cast<int>(document.families.size());
     document.families.emplace_back().xref = line.xref;
   }
-  if (line.xref.empty()) return true;
+  if (line.xref.empty()) return {};
   if (!isPointer(line.xref)) {
-    error = lineText(line.number) + shown(line.xref) + " is not a cross-reference";
-    return false;
+    return notRead(lineText(line.number) + shown(line.xref) + " is not a cross-reference");
   }
   pending_.emplace_back(line.xref, Definition{kind_, current_, line.number});
-  return true;
+  return {};
 }
 
 // Enters every XREF defined into the table, in file order.
@@ -525,7 +513,7 @@ void Parser::readFamilyLine(const Line& line, Family& family) {
   if (line.code == tagCode("CHIL")) link(Link::kChild);
 }
 
-void Parser::resolve(Document& document) {
+void Parser::resolveLinks(Document& document) {
   std::vector<Individual>& individuals = document.individuals;
   std::vector<Family>& families = document.families;
   std::vector<int>& lists = document.lists;
@@ -583,8 +571,13 @@ void Parser::resolve(Document& document) {
         break;  // the family's CHIL lines say who its children are
     }
   }
+}
 
-  // Runs filled family by family: a person's families as a child, and as a partner.
+// Runs filled family by family: a person's families as a child, and as a partner.
+void fillFamilyRuns(Document& document) {
+  std::vector<Individual>& individuals = document.individuals;
+  std::vector<Family>& families = document.families;
+  std::vector<int>& lists = document.lists;
   auto runs = [&](auto members, Range Individual::*field) {
     std::vector<int> count(individuals.size(), 0);
     for (const Family& family : families) members(family, [&](int i) { ++count[i]; });
@@ -610,9 +603,14 @@ void Parser::resolve(Document& document) {
         if (family.wife >= 0) visit(family.wife);
       },
       &Individual::partnerIn);
+}
 
-  // The families each person heads: those of his FAMS links first, in their order, then the
-  // others in file order, each once.
+// The families each person heads: those of his FAMS links first, in their order, then the
+// others in file order, each once.
+void orderHeadedFamilies(Document& document) {
+  std::vector<Individual>& individuals = document.individuals;
+  std::vector<Family>& families = document.families;
+  std::vector<int>& lists = document.lists;
   std::vector<int> addedFor(families.size(), -1);  // the person a family was last added for
   for (std::size_t i = 0; i < individuals.size(); ++i) {
     Individual& person = individuals[i];
@@ -635,19 +633,21 @@ void Parser::resolve(Document& document) {
   }
 }
 
-bool checkVersion(const Document& document, std::string& error) {
+void Parser::resolve(Document& document) {
+  resolveLinks(document);
+  fillFamilyRuns(document);
+  orderHeadedFamilies(document);
+}
+
+platform::Status checkVersion(const Document& document) {
   const std::string& version = document.version;
   bool known = version.empty() || version == "5.5" || version == "5.5.1" || version == "7.0" ||
                version.starts_with("7.0.");
   if (!known) {
-    error = "GEDCOM version " + shown(version) + " is not read (5.5.1 and 7.0 are)";
-    return false;
+    return notRead("GEDCOM version " + shown(version) + " is not read (5.5.1 and 7.0 are)");
   }
-  if (document.individuals.empty()) {
-    error = "no INDI record in the file";
-    return false;
-  }
-  return true;
+  if (document.individuals.empty()) return notRead("no INDI record in the file");
+  return {};
 }
 
 // --- Character sets -----------------------------------------------------------------------------
@@ -682,9 +682,8 @@ Header scanHeader(std::string_view text) {
     at = end + 1;
     if (terminator == '\n' && raw.ends_with('\r')) raw.remove_suffix(1);  // CR LF
     Line line;
-    std::string fault;
     if (trimmed(raw).empty()) continue;
-    if (!splitLine(raw, line, fault)) {
+    if (!splitLine(raw, line).ok()) {
       if (!inHead) break;
       continue;
     }
@@ -827,91 +826,75 @@ std::string likelierCharset(std::string_view bytes, const std::string& declared,
   return candidate;
 }
 
-// Makes `text` UTF-8 as the header or the option says, before the lines are read: decoded into
-// document.decoded, or left as it is when it is UTF-8 already. False with `error` when the file
-// is not read.
-bool decodeText(std::string_view& text, const ReadOptions& options, Document& document,
-                std::string& error) {
-  const Header header = scanHeader(text);
-  if (!header.head) return true;  // not GEDCOM: the reading of the lines says why
-  const std::string_view named = options.charset.empty() ? header.charset : options.charset;
-  const std::string plain = plainName(named);
-  const std::string chinese = chineseCharset(named);
+// Decodes `text` from the Chinese character set `chinese` (as the header or the option names it:
+// `named`) into document.decoded, each byte it cannot decode a repair; a notice when another set
+// reads it with far more common characters. Fails when the system lacks the set.
+platform::Status decodeChinese(std::string_view& text, std::string_view named,
+                               const std::string& chinese, const ReadOptions& options,
+                               Document& document) {
   std::vector<std::size_t> bad;
-  if (!chinese.empty()) {
-    if (!platform::decodeToUtf8(text, chinese.c_str(), document.decoded, bad)) {
-      error = "character set " + chinese + " is not available on this system";
-      return false;
-    }
-    document.readAs = shown(trimmed(named));
-    reportUndecoded(document.decoded, bad, document.readAs, document);
-    // A CHAR that decodes the file may still be the wrong one: another set that reads it with
-    // far more common characters is named, with the option that reads the file in it.
-    std::string why;
-    if (options.charset.empty() && bad.empty()) {
-      document.likelyAs = likelierCharset(text, chinese, why);
-    }
-    if (!document.likelyAs.empty()) {
-      document.notices.push_back("CHAR " + document.readAs + " decodes the file, but " +
-                                 document.likelyAs + " reads it with far more common characters (" +
-                                 why + "): it may be " + document.likelyAs + "; --charset " +
-                                 document.likelyAs + " reads it so");
-    }
-    text = document.decoded;
-    return true;
+  if (!platform::decodeToUtf8(text, chinese.c_str(), document.decoded, bad)) {
+    return platform::Status::error(platform::Status::Code::kIoError,
+                                   "character set " + chinese + " is not available on this system");
   }
-  const bool utf8 = plain == "UTF8" || (options.charset.empty() && header.version7);
+  document.readAs = shown(trimmed(named));
+  reportUndecoded(document.decoded, bad, document.readAs, document);
+  // A CHAR that decodes the file may still be the wrong one: another set that reads it with
+  // far more common characters is named, with the option that reads the file in it.
+  std::string why;
+  if (options.charset.empty() && bad.empty()) {
+    document.likelyAs = likelierCharset(text, chinese, why);
+  }
+  if (!document.likelyAs.empty()) {
+    document.notices.push_back("CHAR " + document.readAs + " decodes the file, but " +
+                               document.likelyAs + " reads it with far more common characters (" +
+                               why + "): it may be " + document.likelyAs + "; --charset " +
+                               document.likelyAs + " reads it so");
+  }
+  text = document.decoded;
+  return {};
+}
+
+// Whether a character set that is not Chinese, named `named` (`plain` its plain name) by the
+// option when `given` or else by the header, is one read here as UTF-8 (`utf8`: it says UTF-8,
+// or a 7.0 header names none) or as ASCII. Fails when it is not.
+platform::Status acceptsCharset(std::string_view named, const std::string& plain, bool utf8,
+                                bool given) {
   const bool unlabelled = plain.empty() || plain == "ANSI" || plain == "ASCII" ||
                           plain == "USASCII" || plain == "ANSEL";
-  if (!options.charset.empty() && !utf8) {
-    error = "character set " + shown(named) +
-            " is not read (UTF-8, GB2312, GBK, CP936, GB18030, BIG5 and BIG5-HKSCS are)";
-    return false;
+  if (given && !utf8) {
+    return notRead("character set " + shown(named) +
+                   " is not read (UTF-8, GB2312, GBK, CP936, GB18030, BIG5 and BIG5-HKSCS are)");
   }
   if (!utf8 && (plain == "UNICODE" || plain == "UTF16")) {
-    error = "the header says CHAR " + shown(named) + " but the file has no UTF-16 byte order mark";
-    return false;
+    return notRead("the header says CHAR " + shown(named) +
+                   " but the file has no UTF-16 byte order mark");
   }
   if (!utf8 && !unlabelled) {
-    error = "character set " + shown(named) +
-            " is not read (UTF-8, UNICODE, GB2312, GBK, CP936, GB18030, BIG5 and BIG5-HKSCS are)";
-    return false;
+    return notRead(
+        "character set " + shown(named) +
+        " is not read (UTF-8, UNICODE, GB2312, GBK, CP936, GB18030, BIG5 and BIG5-HKSCS are)");
   }
-  bool high = false;
-  const std::size_t first = firstNonUtf8(text, high);
-  document.readAs = "UTF-8";
-  if (plain == "ANSEL" && high) {
-    error = "CHAR " + shown(named) +
-            ": only plain ASCII is read in that character set, and this file has other bytes;"
-            " export it as UTF-8";
-    return false;
-  }
-  if (first == std::string_view::npos) {
-    if (high && !utf8) {
-      document.notices.push_back("CHAR " + (named.empty() ? std::string("missing") : shown(named)) +
-                                 ", but the file is UTF-8: read as UTF-8");
-    }
-    return true;
-  }
-  if (utf8) {
-    replaceNonUtf8(text, document.decoded, bad);
-    reportUndecoded(document.decoded, bad, "UTF-8", document);
-    text = document.decoded;
-    return true;
-  }
+  return {};
+}
+
+// The error of a file with bytes that are not UTF-8 (the first at `first`) whose header names
+// no character set (`named` is what it says instead): where, and which sets decode it whole
+// (the first of them in document.decodesAs).
+std::string undeclaredCharsetError(std::string_view text, std::size_t first, std::string_view named,
+                                   Document& document) {
   const char terminator = text.find('\n') != std::string_view::npos ? '\n' : '\r';
   const auto line =
       1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(first), terminator);
-  error = lineText(static_cast<int>(line)) + "bytes that are not UTF-8, and " +
-          (named.empty() ? std::string("the header has no CHAR to say")
-                         : "CHAR " + shown(named) + " does not say") +
-          " which character set they are in";
+  std::string error = lineText(static_cast<int>(line)) + "bytes that are not UTF-8, and " +
+                      (named.empty() ? std::string("the header has no CHAR to say")
+                                     : "CHAR " + shown(named) + " does not say") +
+                      " which character set they are in";
   const std::vector<std::string> clean = cleanCharsets(text);
   if (clean.empty()) {
-    error +=
-        "; no character set read here decodes the whole file (--charset NAME reads it in "
-        "NAME, each byte it cannot decode a loss)";
-    return false;
+    return error +
+           "; no character set read here decodes the whole file (--charset NAME reads it in "
+           "NAME, each byte it cannot decode a loss)";
   }
   error += "; the whole file decodes as ";
   for (std::size_t i = 0; i < clean.size(); ++i) {
@@ -920,7 +903,47 @@ bool decodeText(std::string_view& text, const ReadOptions& options, Document& do
   error += ": read it with --charset " + clean.front();
   document.decodesAs = clean.front();
   document.labelledAs = std::string(trimmed(named));
-  return false;
+  return error;
+}
+
+// Makes `text` UTF-8 as the header or the option says, before the lines are read: decoded into
+// document.decoded, or left as it is when it is UTF-8 already. Fails when the file is not read.
+platform::Status decodeText(std::string_view& text, const ReadOptions& options,
+                            Document& document) {
+  const Header header = scanHeader(text);
+  if (!header.head) return {};  // not GEDCOM: the reading of the lines says why
+  const std::string_view named = options.charset.empty() ? header.charset : options.charset;
+  const std::string plain = plainName(named);
+  const std::string chinese = chineseCharset(named);
+  if (!chinese.empty()) return decodeChinese(text, named, chinese, options, document);
+  const bool utf8 = plain == "UTF8" || (options.charset.empty() && header.version7);
+  if (platform::Status accepted = acceptsCharset(named, plain, utf8, !options.charset.empty());
+      !accepted.ok()) {
+    return accepted;
+  }
+  bool high = false;
+  const std::size_t first = firstNonUtf8(text, high);
+  document.readAs = "UTF-8";
+  if (plain == "ANSEL" && high) {
+    return notRead("CHAR " + shown(named) +
+                   ": only plain ASCII is read in that character set, and this file has other"
+                   " bytes; export it as UTF-8");
+  }
+  if (first == std::string_view::npos) {
+    if (high && !utf8) {
+      document.notices.push_back("CHAR " + (named.empty() ? std::string("missing") : shown(named)) +
+                                 ", but the file is UTF-8: read as UTF-8");
+    }
+    return {};
+  }
+  if (utf8) {
+    std::vector<std::size_t> bad;
+    replaceNonUtf8(text, document.decoded, bad);
+    reportUndecoded(document.decoded, bad, "UTF-8", document);
+    text = document.decoded;
+    return {};
+  }
+  return notRead(undeclaredCharsetError(text, first, named, document));
 }
 
 }  // namespace
@@ -974,31 +997,33 @@ std::string chineseCharset(std::string_view name) {
   return plain == "BIG5HKSCS" ? "BIG5-HKSCS" : "";
 }
 
-bool readDocument(std::string_view bytes, const ReadOptions& options, Document& document,
-                  std::string& error) {
+platform::Status readDocument(std::string_view bytes, const ReadOptions& options,
+                              Document& document) {
   std::string_view text = bytes;
   // UTF-16 is told by its byte order mark or, without one, by the "0" of "0 HEAD".
   static constexpr char kLittleZero[] = {'0', '\0'}, kBigZero[] = {'\0', '0'};
   auto starts = [&](std::string_view prefix) { return bytes.starts_with(prefix); };
   if (starts("\xEF\xBB\xBF")) {
     text.remove_prefix(3);
-    if (!decodeText(text, options, document, error)) return false;
+    if (platform::Status decoded = decodeText(text, options, document); !decoded.ok()) {
+      return decoded;
+    }
   } else if (starts("\xFF\xFE") || starts("\xFE\xFF") || starts(std::string_view(kLittleZero, 2)) ||
              starts(std::string_view(kBigZero, 2))) {
     bool bigEndian = bytes[0] == '\xFE' || bytes[0] == '\0';
     std::size_t mark = bytes[0] == '0' || bytes[0] == '\0' ? 0 : 2;
     if (!decodeUtf16(bytes.substr(mark), bigEndian, document.decoded)) {
-      error = "the file is not valid UTF-16";
-      return false;
+      return notRead("the file is not valid UTF-16");
     }
     text = document.decoded;
     document.readAs = "UTF-16";
-  } else if (!decodeText(text, options, document, error)) {
-    return false;
+  } else if (platform::Status decoded = decodeText(text, options, document); !decoded.ok()) {
+    return decoded;
   }
   std::vector<std::string> undecoded = std::move(document.repairs);
   document.repairs.clear();
-  if (!Parser(text).parse(document, error) || !checkVersion(document, error)) return false;
+  if (platform::Status parsed = Parser(text).parse(document); !parsed.ok()) return parsed;
+  if (platform::Status version = checkVersion(document); !version.ok()) return version;
   if (!undecoded.empty()) {
     // Both lists are in line order: merge them.
     auto lineOf = [](const std::string& repair) { return std::atoi(repair.c_str() + 5); };
@@ -1009,7 +1034,7 @@ bool readDocument(std::string_view bytes, const ReadOptions& options, Document& 
                [&](const std::string& a, const std::string& b) { return lineOf(a) < lineOf(b); });
     document.repairs = std::move(merged);
   }
-  return true;
+  return {};
 }
 
 }  // namespace quillet::gedcom

@@ -29,6 +29,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace quillet::gedcom {
 
 // A run of record indexes in Document::lists.
@@ -112,10 +114,11 @@ struct ReadOptions {
   std::string charset;
 };
 
-// Reads `bytes` into `document`, which must be fresh. False with `error` set (one line, starting
-// "line N: " where a line is at fault) when the bytes are not GEDCOM this reader takes.
-bool readDocument(std::string_view bytes, const ReadOptions& options, Document& document,
-                  std::string& error);
+// Reads `bytes` into `document`, which must be fresh. When the bytes are not GEDCOM this reader
+// takes, fails with kInvalidInput (kIoError when the system lacks a character set it needs) and
+// one line, starting "line N: " where a line is at fault.
+platform::Status readDocument(std::string_view bytes, const ReadOptions& options,
+                              Document& document);
 
 // The character set the reader reads for the CHAR value or option `name` ("GB18030" for
 // "gb2312"), or empty when it reads none by that name.

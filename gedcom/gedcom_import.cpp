@@ -297,6 +297,18 @@ std::string keyOf(const std::vector<std::string>& gbkCharacters) {
   return key;
 }
 
+// A file whose clan cannot be imported, and why.
+platform::Status notImported(std::string why) {
+  return platform::Status::error(platform::Status::Code::kInvalidInput, std::move(why));
+}
+
+// A name key's 6 bytes as one number.
+std::uint64_t packedKey(std::string_view key) {
+  std::uint64_t value = 0;
+  for (char c : key) value = value << 8 | static_cast<unsigned char>(c);
+  return value;
+}
+
 // --- The clan -----------------------------------------------------------------------------------
 
 struct Member {
@@ -327,11 +339,11 @@ class ClanBuilder {
         birthRead_(document.individuals.size(), false) {}
 
   // Picks the root (options.root, or the man without parents of the largest male line) and
-  // lays out, names and writes the clan into `result`. False with result.error set when the
-  // links loop or there is no root.
-  bool build(const GedcomImportOptions& options);
-  // The lines of listGedcomRoots. False with result.error set when the links loop.
-  bool listRoots(std::vector<std::string>& lines);
+  // lays out, names and writes the clan into `result`. Fails when the links loop or there is no
+  // root.
+  platform::Status build(const GedcomImportOptions& options);
+  // The lines of listGedcomRoots. Fails when the links loop.
+  platform::Status listRoots(std::vector<std::string>& lines);
 
  private:
   enum State : char { kNone, kMember, kWife, kLeftOut };
@@ -350,14 +362,24 @@ class ClanBuilder {
   void lose(int i, std::string reason, std::string used = {}, bool leftOut = false);
 
   void chooseNames();
-  bool checkNoLoop(std::vector<int>& order);
+  platform::Status checkNoLoop(std::vector<int>& order);
   int chooseRoot(const std::vector<int>& order);
   void measureLines(const std::vector<int>& order);
   void collectMembers(int root);
   void takeChildren(std::size_t m);
   void assignWives();
   void listDescendantsLeftOut();
+  // The name keys of the persons written (members, each followed by his wives): their own
+  // names where they make a key no one took before them, then made ones for the others, each a
+  // loss.
   void assignNames();
+  // The 6 bytes of each key given, packed, and whose it is.
+  using TakenKeys = std::unordered_map<std::uint64_t, int>;
+  void giveOwnKeys(const std::vector<int>& written, TakenKeys& taken,
+                   std::vector<NameCharacters>& kept, std::vector<std::string>& reasons);
+  void giveMadeKeys(const std::vector<int>& written, TakenKeys& taken,
+                    const std::vector<NameCharacters>& kept,
+                    const std::vector<std::string>& reasons);
   const DateReading& birthOf(int i);
   std::string dateField(int i, bool birth);
   char memberSex(int m);
@@ -444,9 +466,9 @@ void ClanBuilder::chooseNames() {
   }
 }
 
-// A topological order of the persons, parents before children. False with the error when a
-// person is his own ancestor.
-bool ClanBuilder::checkNoLoop(std::vector<int>& order) {
+// A topological order of the persons, parents before children. Fails when a person is his own
+// ancestor.
+platform::Status ClanBuilder::checkNoLoop(std::vector<int>& order) {
   std::size_t count = doc_.individuals.size();
   std::vector<int> parents(count, 0);
   for (const Family& f : doc_.families) {
@@ -465,7 +487,7 @@ bool ClanBuilder::checkNoLoop(std::vector<int>& order) {
       }
     }
   }
-  if (order.size() == count) return true;
+  if (order.size() == count) return {};
   // Walk up through parents still waiting: after `count` steps the walk is inside a loop.
   auto waitingParent = [&](int child) {
     for (int f : doc_.list(person(child).childFamilies)) {
@@ -478,8 +500,7 @@ bool ClanBuilder::checkNoLoop(std::vector<int>& order) {
   int at = 0;
   while (parents[static_cast<std::size_t>(at)] == 0) ++at;
   for (std::size_t step = 0; step < count; ++step) at = waitingParent(at);
-  result_.error = "the FAMC/FAMS links loop: " + label(at) + " is his or her own ancestor";
-  return false;
+  return notImported("the FAMC/FAMS links loop: " + label(at) + " is his or her own ancestor");
 }
 
 void ClanBuilder::measureLines(const std::vector<int>& order) {
@@ -659,6 +680,17 @@ void ClanBuilder::assignNames() {
       if (wife >= 0) written.push_back(wife);
     }
   }
+  TakenKeys taken;
+  taken.reserve(written.size());
+  std::vector<NameCharacters> kept(written.size());  // for the names that make no key
+  std::vector<std::string> reasons(written.size());
+  giveOwnKeys(written, taken, kept, reasons);
+  giveMadeKeys(written, taken, kept, reasons);
+}
+
+void ClanBuilder::giveOwnKeys(const std::vector<int>& written, TakenKeys& taken,
+                              std::vector<NameCharacters>& kept,
+                              std::vector<std::string>& reasons) {
   // Every name converted in one go, one name a line (no name holds a line feed).
   std::string joined;
   std::vector<std::size_t> ends(written.size());  // where each name ends in `joined`
@@ -669,16 +701,6 @@ void ClanBuilder::assignNames() {
   }
   const std::string gbk = platform::utf8ToGbk(joined, '?');
   std::size_t at = 0;
-
-  std::unordered_map<std::uint64_t, int> taken;  // the 6 bytes of each key given
-  taken.reserve(written.size());
-  auto packed = [](std::string_view key) {
-    std::uint64_t value = 0;
-    for (char c : key) value = value << 8 | static_cast<unsigned char>(c);
-    return value;
-  };
-  std::vector<NameCharacters> kept(written.size());  // for the names that make no key
-  std::vector<std::string> reasons(written.size());
   for (std::size_t k = 0; k < written.size(); ++k) {
     const std::size_t start = k == 0 ? 0 : ends[k - 1] + 1;
     const std::string_view name = std::string_view(joined).substr(start, ends[k] - start);
@@ -701,7 +723,7 @@ void ClanBuilder::assignNames() {
       reasons[k] = kept[k].reason;
     }
     if (!reasons[k].empty()) continue;
-    auto [found, fresh] = taken.emplace(packed(key), written[k]);
+    auto [found, fresh] = taken.emplace(packedKey(key), written[k]);
     if (fresh) {
       key_[static_cast<std::size_t>(written[k])] = key;
     } else {
@@ -712,7 +734,11 @@ void ClanBuilder::assignNames() {
       kept[k].anyKept = true;
     }
   }
+}
 
+void ClanBuilder::giveMadeKeys(const std::vector<int>& written, TakenKeys& taken,
+                               const std::vector<NameCharacters>& kept,
+                               const std::vector<std::string>& reasons) {
   const MadeNameCharacters& made = madeNameCharacters();
   int serial = 0;
   for (std::size_t k = 0; k < written.size(); ++k) {
@@ -724,11 +750,11 @@ void ClanBuilder::assignNames() {
     if (!kept[k].anyKept) base = {made.anonymous.substr(0, 2), made.anonymous.substr(2)};
     if (base.size() == 1) base.push_back(made.some);
     std::string key = keyOf(base);
-    for (std::size_t n = 0; taken.count(packed(key)) != 0 && n < made.numerals.size(); ++n) {
+    for (std::size_t n = 0; taken.count(packedKey(key)) != 0 && n < made.numerals.size(); ++n) {
       key = keyOf({base[0], base[1], made.numerals[n]});
     }
-    while (taken.count(packed(key)) != 0) key = made.lost + countedCharacters(serial++);
-    taken.emplace(packed(key), written[k]);
+    while (taken.count(packedKey(key)) != 0) key = made.lost + countedCharacters(serial++);
+    taken.emplace(packedKey(key), written[k]);
     key_[static_cast<std::size_t>(written[k])] = key;
     lose(written[k], reasons[k], utf8OfKey(key));
   }
@@ -834,26 +860,22 @@ void ClanBuilder::writeRecords() {
   }
 }
 
-bool ClanBuilder::build(const GedcomImportOptions& options) {
+platform::Status ClanBuilder::build(const GedcomImportOptions& options) {
   chooseNames();
   std::vector<int> order;
-  if (!checkNoLoop(order)) return false;
+  if (platform::Status ordered = checkNoLoop(order); !ordered.ok()) return ordered;
   int root = -1;
   if (!options.root.empty()) {
     std::string xref = options.root.front() == '@' ? options.root : "@" + options.root + "@";
     auto found = std::find_if(doc_.individuals.begin(), doc_.individuals.end(),
                               [&](const Individual& i) { return i.xref == xref; });
     if (found == doc_.individuals.end()) {
-      result_.error = "the root " + xref + " is no INDI record of the file";
-      return false;
+      return notImported("the root " + xref + " is no INDI record of the file");
     }
     root = static_cast<int>(found - doc_.individuals.begin());
   } else {
     root = chooseRoot(order);
-    if (root < 0) {
-      result_.error = "no man without parents (SEX M, no FAMC) to be the root";
-      return false;
-    }
+    if (root < 0) return notImported("no man without parents (SEX M, no FAMC) to be the root");
   }
   collectMembers(root);
   assignWives();
@@ -868,7 +890,7 @@ bool ClanBuilder::build(const GedcomImportOptions& options) {
   std::stable_sort(losses_.begin(), losses_.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   for (auto& [index, loss] : losses_) result_.losses.push_back(std::move(loss));
-  return true;
+  return {};
 }
 
 // A count with a comma between thousands: 1,204.
@@ -880,10 +902,10 @@ std::string groupedNumber(long long value) {
   return digits;
 }
 
-bool ClanBuilder::listRoots(std::vector<std::string>& lines) {
+platform::Status ClanBuilder::listRoots(std::vector<std::string>& lines) {
   chooseNames();
   std::vector<int> order;
-  if (!checkNoLoop(order)) return false;
+  if (platform::Status ordered = checkNoLoop(order); !ordered.ok()) return ordered;
   const int chosen = chooseRoot(order);
   std::vector<int> roots;
   for (std::size_t i = 0; i < doc_.individuals.size(); ++i) {
@@ -929,19 +951,21 @@ bool ClanBuilder::listRoots(std::vector<std::string>& lines) {
     }
     for (int visited : next) seen[static_cast<std::size_t>(visited)] = 0;
   }
-  return true;
+  return {};
 }
 
 }  // namespace
 
-bool importGedcom(std::string_view bytes, const GedcomImportOptions& options,
-                  GedcomImport& result) {
+platform::Status importGedcom(std::string_view bytes, const GedcomImportOptions& options,
+                              GedcomImport& result) {
   result = GedcomImport{};
   gedcom::Document document;
-  if (!gedcom::readDocument(bytes, gedcom::ReadOptions{options.charset}, document, result.error)) {
+  if (platform::Status read =
+          gedcom::readDocument(bytes, gedcom::ReadOptions{options.charset}, document);
+      !read.ok()) {
     result.decodesAs = document.decodesAs;
     result.labelledAs = document.labelledAs;
-    return false;
+    return read;
   }
   result.readAs = document.readAs;
   result.likelyAs = document.likelyAs;
@@ -966,18 +990,16 @@ std::string lossLine(const ImportLoss& loss) {
   return line;
 }
 
-bool listGedcomRoots(std::string_view bytes, const GedcomImportOptions& options,
-                     std::vector<std::string>& lines, std::string& error) {
+platform::Status listGedcomRoots(std::string_view bytes, const GedcomImportOptions& options,
+                                 std::vector<std::string>& lines) {
   GedcomImport result;
   gedcom::Document document;
-  if (!gedcom::readDocument(bytes, gedcom::ReadOptions{options.charset}, document, error)) {
-    return false;
+  if (platform::Status read =
+          gedcom::readDocument(bytes, gedcom::ReadOptions{options.charset}, document);
+      !read.ok()) {
+    return read;
   }
-  if (!ClanBuilder(document, result).listRoots(lines)) {
-    error = result.error;
-    return false;
-  }
-  return true;
+  return ClanBuilder(document, result).listRoots(lines);
 }
 
 }  // namespace quillet

@@ -36,6 +36,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace quillet {
 
 struct GedcomImportOptions {
@@ -68,7 +70,6 @@ struct GedcomImport {
                                      // FONE or a later NAME; a file labelled ANSI read as UTF-8)
   std::string readAs;                // the character set the file was read in
   std::int32_t outside = 0;  // persons of the file outside the clan (no loss: not its members)
-  std::string error;         // on failure: why, one line without line end
   std::string decodesAs;     // on failure because the file does not say its character set: the
                              // first one that decodes it whole ("GB18030"), else empty
   std::string labelledAs;    // with decodesAs: the CHAR the file gives, which names no set
@@ -79,22 +80,24 @@ struct GedcomImport {
 
 // Reads the GEDCOM text `bytes`: UTF-8 with or without a byte order mark, UTF-16 (with a byte
 // order mark, or told by the "0" of "0 HEAD"), or ASCII / ANSEL when a 5.5.1 header says so and
-// every byte is ASCII (ANSEL's own characters are refused). True with `result` filled; false with
-// `result.error` set when the bytes are not GEDCOM this reader takes: no HEAD at the start or no
-// TRLR at the end, a level that skips ahead or is not a number, a line without a tag, bytes that
-// are not in the declared encoding, a version other than 5.5, 5.5.1 or 7.0, a pointer to no record
-// or to a record of the wrong kind, an XREF defined twice, FAMC/FAMS links that make a person his
+// every byte is ASCII (ANSEL's own characters are refused). Ok with `result` filled; a failure
+// with why (one line without line end, kInvalidInput; kIoError when the system lacks a character
+// set it needs) when the bytes are not GEDCOM this reader takes: no HEAD at the start or no TRLR
+// at the end, a level that skips ahead or is not a number, a line without a tag, bytes that are
+// not in the declared encoding, a version other than 5.5, 5.5.1 or 7.0, a pointer to no record or
+// to a record of the wrong kind, an XREF defined twice, FAMC/FAMS links that make a person his
 // own ancestor, a root that names no person, or no man to be the root.
-bool importGedcom(std::string_view bytes, const GedcomImportOptions& options, GedcomImport& result);
+platform::Status importGedcom(std::string_view bytes, const GedcomImportOptions& options,
+                              GedcomImport& result);
 
 // The men without parents of the GEDCOM text `bytes` (read as importGedcom reads it), one UTF-8
 // line each: "@I1@ 贾演, born 1 JAN 1700: 1,204 persons in his male line, 12 generations below
 // him". The line of the root importGedcom would choose comes first, then the others by persons.
 // A line deeper than generation 9 is followed by one line for each man from whom it fits in a
-// genealogy file: "  from @I7@ 贾某 the line holds generations 0 to 9, 980 persons". False with
-// `error` set when the file is not read or its links loop.
-bool listGedcomRoots(std::string_view bytes, const GedcomImportOptions& options,
-                     std::vector<std::string>& lines, std::string& error);
+// genealogy file: "  from @I7@ 贾某 the line holds generations 0 to 9, 980 persons". Fails as
+// importGedcom does when the file is not read or its links loop.
+platform::Status listGedcomRoots(std::string_view bytes, const GedcomImportOptions& options,
+                                 std::vector<std::string>& lines);
 
 // The report line of a loss, UTF-8 without line end: "@I12@ 贾宝玉玉: name of 4 characters; 贾宝玉
 // used", "@I30@ 王某某: third wife of @I3@ 贾珍; not imported", or the reason alone when the person

@@ -263,6 +263,169 @@ void BookLayout::Plan::planCharts() {
   }
 }
 
+namespace {
+
+// The nodes whose boxes a piece shows: first the stubs, the fathers above its first box whose
+// children go on here (`stubs` of them, from the top), then its own nodes.
+std::vector<int> shownNodes(const Band& band, const Piece& piece, int& stubs) {
+  std::vector<int> shown;
+  for (int n = band.nodes[static_cast<std::size_t>(piece.firstNode)].parent; n >= 0;
+       n = band.nodes[static_cast<std::size_t>(n)].parent) {
+    shown.push_back(n);
+  }
+  std::reverse(shown.begin(), shown.end());
+  stubs = static_cast<int>(shown.size());
+  for (int n = piece.firstNode; n < piece.endNode; ++n) shown.push_back(n);
+  return shown;
+}
+
+// A box's references (承第M页 or 接上, then 见第N页), each broken into centred lines from `y`
+// down, on page `number`; `y` ends below them.
+void drawBoxReferences(const BookLayout::Plan& plan, const BookBox& box, bool stub, int number,
+                       PageColour ink, double centre, double& y, Page& d) {
+  std::vector<book::Run> runs;
+  std::vector<book::Line> lines;
+  if (box.fromPage != 0) {
+    if (stub && box.fromPage == number) {
+      book::Run run;
+      run.gbk = "接上";
+      run.size = kReferenceSize;
+      run.colour = ink;
+      runs.push_back(std::move(run));
+    } else {
+      addReferenceRuns(runs, "承", box.fromPage, box.fromPage, ink);
+    }
+  }
+  const std::size_t see = runs.size();
+  if (box.seeFirst != 0) addReferenceRuns(runs, "见", box.seeFirst, box.seeLast, ink);
+  book::breakLines(runs, 0, see, kInnerWidth, 0, 0, kLineSpacing, lines);
+  book::breakLines(runs, see, runs.size(), kInnerWidth, 0, 0, kLineSpacing, lines);
+  for (const book::Line& line : lines) {
+    // Centred: the line's length as drawn.
+    double length = 0;
+    for (const book::Span& span : line.spans) {
+      const book::Run& run = runs[static_cast<std::size_t>(span.run)];
+      std::string text = run.gbk.substr(span.begin, span.end - span.begin);
+      if (run.reference != book::Run::Reference::kNone) text += book::number(run.target);
+      length += textWidth(text, run.size);
+    }
+    book::drawLine(plan, runs, line, centre - length / 2, y, d);
+    y += line.height;
+  }
+}
+
+// The box of `node` in `piece` (a stub when `stub`), drawn on page `number`: the name, the
+// wives, the references and the frame. `chartLeft` is where the piece's first unit begins.
+BookBox drawChartBox(const BookLayout::Plan& plan, const ChartNode& node, const Piece& piece,
+                     bool stub, double chartLeft, double unit, int number, Page& d) {
+  const ClanMember& member = plan.clan[static_cast<std::size_t>(node.member)];
+  BookBox box;
+  box.kind = stub        ? BookBox::Kind::kStub
+             : node.head ? BookBox::Kind::kHead
+                         : BookBox::Kind::kMember;
+  box.member = node.member;
+  box.row = node.row;
+  const double a = std::max(node.start, piece.start), z = std::min(node.end, piece.end);
+  const double centre = chartLeft + ((a + z) / 2 - piece.start) * unit;
+  box.x = centre - kBoxWidth / 2;
+  box.y = piece.top + node.row * plan.geometry.pitch;
+  box.width = kBoxWidth;
+  if (stub) {
+    box.fromPage = node.head ? plan.pieces[static_cast<std::size_t>(node.piece)].page
+                             : plan.ownPage[static_cast<std::size_t>(node.member)];
+  } else {
+    box.fromPage = node.fromPage;
+    box.seeFirst = node.seeFirst;
+    box.seeLast = node.seeLast;
+  }
+  const bool hidden =
+      plan.memberShown[static_cast<std::size_t>(node.member)] == book::Shown::kHidden;
+  double y = box.y + kBoxPadding;
+  const PageColour ink = stub ? book::kGrey : book::kBlack;
+  book::addCentred(d, centre, y + 0.88 * kNameSize + 0.1 * kNameSize, kNameSize,
+                   plan.printedName(node.member), ink, !hidden);
+  y += kLineSpacing * kNameSize;
+  for (int slot = 0; slot < 2 && !stub; ++slot) {
+    if (member.wives[slot] == nullptr) continue;
+    book::addCentred(d, centre, y + 0.88 * kWifeSize + 0.1 * kWifeSize, kWifeSize,
+                     "配" + plan.printedWifeName(node.member, slot), book::kWifeColour);
+    y += kLineSpacing * kWifeSize;
+  }
+  drawBoxReferences(plan, box, stub, number, ink, centre, y, d);
+  box.height = y + kBoxPadding - box.y;
+  platform::PageRect rect{box.x, box.y, box.width, box.height, 0.8, ink};
+  if (box.kind != BookBox::Kind::kMember) rect.fill = book::kRepeatFill;
+  rect.dashed = member.person->sex == 'f';
+  d.rects.push_back(rect);
+  return box;
+}
+
+// Lines: from each father down to a bar over his children, and down from it to each child. The
+// boxes of `shown` (stubs first) begin at `firstBox` of the page's boxes.
+void drawChartLinks(const Band& band, const Piece& piece, const std::vector<int>& shown, int stubs,
+                    int firstBox, double pitch, BookPage& page) {
+  Page& d = page.drawing;
+  const auto boxOf = [&](int node) {
+    if (node >= piece.firstNode) return firstBox + stubs + (node - piece.firstNode);
+    return firstBox +
+           static_cast<int>(std::find(shown.begin(), shown.begin() + stubs, node) - shown.begin());
+  };
+  const double maxBox = kMaxBoxHeight;
+  for (int i = 0; i < static_cast<int>(shown.size()); ++i) {
+    const ChartNode& node =
+        band.nodes[static_cast<std::size_t>(shown[static_cast<std::size_t>(i)])];
+    const BookBox father = page.boxes[static_cast<std::size_t>(firstBox + i)];
+    double low = father.x + kBoxWidth / 2, high = low;
+    const double bar = father.y + maxBox + (pitch - maxBox) / 2;
+    bool any = false;
+    for (int c = 0; c < node.childCount; ++c) {
+      const int childNode = band.children[static_cast<std::size_t>(node.firstChild + c)];
+      const ChartNode& child = band.nodes[static_cast<std::size_t>(childNode)];
+      if (child.end <= piece.start || child.start >= piece.end) continue;
+      const int childBox = boxOf(childNode);
+      const BookBox& box = page.boxes[static_cast<std::size_t>(childBox)];
+      const double x = box.x + kBoxWidth / 2;
+      book::addLine(d, x, bar, x, box.y);
+      low = std::min(low, x);
+      high = std::max(high, x);
+      page.links.push_back({firstBox + i, childBox});
+      any = true;
+    }
+    if (!any) continue;
+    const double x = father.x + kBoxWidth / 2;
+    book::addLine(d, x, father.y + father.height, x, bar);
+    if (high > low) book::addLine(d, low, bar, high, bar);
+  }
+}
+
+// One piece of a chart page: the generations at the left, its boxes and their lines. `left` is
+// the text area's left edge, `unit` a unit's width.
+void drawChartPiece(BookLayout::Plan& plan, const Band& band, const Piece& piece, double left,
+                    double unit, BookPage& page) {
+  const book::Geometry& g = plan.geometry;
+  Page& d = page.drawing;
+  // A piece narrower than the page stands in its middle.
+  const double chartLeft = left + g.labelWidth + (g.units - (piece.end - piece.start)) * unit / 2;
+  // The generations at the left.
+  for (int r = 0; r < piece.rows; ++r) {
+    book::addText(d, left, piece.top + r * g.pitch + kBoxPadding + kNameSize, kLabelSize,
+                  generationName(band.top + r), book::kGrey);
+  }
+  int stubs = 0;
+  const std::vector<int> shown = shownNodes(band, piece, stubs);
+  const int firstBox = static_cast<int>(page.boxes.size());
+  for (int i = 0; i < static_cast<int>(shown.size()); ++i) {
+    const ChartNode& node =
+        band.nodes[static_cast<std::size_t>(shown[static_cast<std::size_t>(i)])];
+    page.boxes.push_back(
+        drawChartBox(plan, node, piece, i < stubs, chartLeft, unit, page.number, d));
+    if (page.boxes.back().kind == BookBox::Kind::kMember) ++plan.stepsDone;
+  }
+  drawChartLinks(band, piece, shown, stubs, firstBox, g.pitch, page);
+}
+
+}  // namespace
+
 void BookLayout::Plan::makeChart(BookPage& page, int chartPage) {
   const book::Geometry& g = geometry;
   Page& d = page.drawing;
@@ -278,140 +441,12 @@ void BookLayout::Plan::makeChart(BookPage& page, int chartPage) {
   header(d, number, "世系图", range);
   const double left = g.left(number);
   const double unit = (g.textWidth() - g.labelWidth) / g.units;
-
-  std::vector<int> shown;  // nodes of a piece: its stubs, then its own
-  std::vector<book::Run> runs;
-  std::vector<book::Line> lines;
   for (int p = firstPiece; p < endPiece; ++p) {
     const Piece& piece = pieces[static_cast<std::size_t>(p)];
-    // A piece narrower than the page stands in its middle.
-    const double chartLeft = left + g.labelWidth + (g.units - (piece.end - piece.start)) * unit / 2;
-    // The generations at the left.
-    for (int r = 0; r < piece.rows; ++r) {
-      book::addText(d, left, piece.top + r * g.pitch + kBoxPadding + kNameSize, kLabelSize,
-                    generationName(band.top + r), book::kGrey);
-    }
-    // Above the piece's first box, the fathers whose children go on here.
-    shown.clear();
-    for (int n = band.nodes[static_cast<std::size_t>(piece.firstNode)].parent; n >= 0;
-         n = band.nodes[static_cast<std::size_t>(n)].parent) {
-      shown.push_back(n);
-    }
-    std::reverse(shown.begin(), shown.end());
-    const int stubs = static_cast<int>(shown.size());
-    for (int n = piece.firstNode; n < piece.endNode; ++n) shown.push_back(n);
-    const int firstBox = static_cast<int>(page.boxes.size());
-    auto boxOf = [&](int node) {
-      if (node >= piece.firstNode) return firstBox + stubs + (node - piece.firstNode);
-      return firstBox + static_cast<int>(std::find(shown.begin(), shown.begin() + stubs, node) -
-                                         shown.begin());
-    };
-
-    for (int i = 0; i < static_cast<int>(shown.size()); ++i) {
-      const ChartNode& node =
-          band.nodes[static_cast<std::size_t>(shown[static_cast<std::size_t>(i)])];
-      const ClanMember& member = clan[static_cast<std::size_t>(node.member)];
-      BookBox box;
-      box.kind = i < stubs   ? BookBox::Kind::kStub
-                 : node.head ? BookBox::Kind::kHead
-                             : BookBox::Kind::kMember;
-      box.member = node.member;
-      box.row = node.row;
-      const double a = std::max(node.start, piece.start), z = std::min(node.end, piece.end);
-      const double centre = chartLeft + ((a + z) / 2 - piece.start) * unit;
-      box.x = centre - kBoxWidth / 2;
-      box.y = piece.top + node.row * g.pitch;
-      box.width = kBoxWidth;
-      const bool stub = box.kind == BookBox::Kind::kStub;
-      if (stub) {
-        box.fromPage = node.head ? pieces[static_cast<std::size_t>(node.piece)].page
-                                 : ownPage[static_cast<std::size_t>(node.member)];
-      } else {
-        box.fromPage = node.fromPage;
-        box.seeFirst = node.seeFirst;
-        box.seeLast = node.seeLast;
-      }
-      const bool hidden =
-          memberShown[static_cast<std::size_t>(node.member)] == book::Shown::kHidden;
-      double y = box.y + kBoxPadding;
-      const PageColour ink = stub ? book::kGrey : book::kBlack;
-      book::addCentred(d, centre, y + 0.88 * kNameSize + 0.1 * kNameSize, kNameSize,
-                       printedName(node.member), ink, !hidden);
-      y += kLineSpacing * kNameSize;
-      for (int slot = 0; slot < 2 && !stub; ++slot) {
-        if (member.wives[slot] == nullptr) continue;
-        book::addCentred(d, centre, y + 0.88 * kWifeSize + 0.1 * kWifeSize, kWifeSize,
-                         "配" + printedWifeName(node.member, slot), book::kWifeColour);
-        y += kLineSpacing * kWifeSize;
-      }
-      runs.clear();
-      lines.clear();
-      if (box.fromPage != 0) {
-        if (stub && box.fromPage == number) {
-          book::Run run;
-          run.gbk = "接上";
-          run.size = kReferenceSize;
-          run.colour = ink;
-          runs.push_back(std::move(run));
-        } else {
-          addReferenceRuns(runs, "承", box.fromPage, box.fromPage, ink);
-        }
-      }
-      const std::size_t see = runs.size();
-      if (box.seeFirst != 0) addReferenceRuns(runs, "见", box.seeFirst, box.seeLast, ink);
-      book::breakLines(runs, 0, see, kInnerWidth, 0, 0, kLineSpacing, lines);
-      book::breakLines(runs, see, runs.size(), kInnerWidth, 0, 0, kLineSpacing, lines);
-      for (const book::Line& line : lines) {
-        // Centred: the line's length as drawn.
-        double length = 0;
-        for (const book::Span& span : line.spans) {
-          const book::Run& run = runs[static_cast<std::size_t>(span.run)];
-          std::string text = run.gbk.substr(span.begin, span.end - span.begin);
-          if (run.reference != book::Run::Reference::kNone) text += book::number(run.target);
-          length += textWidth(text, run.size);
-        }
-        book::drawLine(*this, runs, line, centre - length / 2, y, d);
-        y += line.height;
-      }
-      box.height = y + kBoxPadding - box.y;
-      platform::PageRect rect{box.x, box.y, box.width, box.height, 0.8, ink};
-      if (box.kind != BookBox::Kind::kMember) rect.fill = book::kRepeatFill;
-      rect.dashed = member.person->sex == 'f';
-      d.rects.push_back(rect);
-      page.boxes.push_back(box);
-      if (box.kind == BookBox::Kind::kMember) ++stepsDone;
-    }
-
-    // Lines: from each father down to a bar over his children, and down from it to each child.
-    const double maxBox = kMaxBoxHeight;
-    for (int i = 0; i < static_cast<int>(shown.size()); ++i) {
-      const ChartNode& node =
-          band.nodes[static_cast<std::size_t>(shown[static_cast<std::size_t>(i)])];
-      const BookBox father = page.boxes[static_cast<std::size_t>(firstBox + i)];
-      double low = father.x + kBoxWidth / 2, high = low;
-      const double bar = father.y + maxBox + (g.pitch - maxBox) / 2;
-      bool any = false;
-      for (int c = 0; c < node.childCount; ++c) {
-        const int childNode = band.children[static_cast<std::size_t>(node.firstChild + c)];
-        const ChartNode& child = band.nodes[static_cast<std::size_t>(childNode)];
-        if (child.end <= piece.start || child.start >= piece.end) continue;
-        const int childBox = boxOf(childNode);
-        const BookBox& box = page.boxes[static_cast<std::size_t>(childBox)];
-        const double x = box.x + kBoxWidth / 2;
-        book::addLine(d, x, bar, x, box.y);
-        low = std::min(low, x);
-        high = std::max(high, x);
-        page.links.push_back({firstBox + i, childBox});
-        any = true;
-      }
-      if (!any) continue;
-      const double x = father.x + kBoxWidth / 2;
-      book::addLine(d, x, father.y + father.height, x, bar);
-      if (high > low) book::addLine(d, low, bar, high, bar);
-    }
+    drawChartPiece(*this, band, piece, left, unit, page);
     // A thin rule between two pieces on one page.
     if (p + 1 < endPiece) {
-      const double y = piece.top + (piece.rows - 1) * g.pitch + maxBox + g.pieceGap / 2;
+      const double y = piece.top + (piece.rows - 1) * g.pitch + kMaxBoxHeight + g.pieceGap / 2;
       book::addLine(d, left, y, left + g.textWidth(), y, 0.3, true);
     }
   }

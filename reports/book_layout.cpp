@@ -252,34 +252,26 @@ void BookLayout::Plan::makeContents(BookPage& page, int index) const {
 BookLayout::BookLayout() = default;
 BookLayout::~BookLayout() = default;
 
-bool BookLayout::plan(const FamilyTree& tree, const BookOptions& options) {
-  plan_.reset();
-  if (options.generationsPerPage < kMinGenerationsPerPage ||
-      options.generationsPerPage > kMaxGenerationsPerPage) {
-    return false;
-  }
-  auto plan = std::make_unique<Plan>();
-  Plan& p = *plan;
-  p.clan = collectClan(tree);
-  if (p.clan.empty()) return false;
-  p.options = options;
-  p.geometry = geometryOf(options);
-  const std::size_t members = p.clan.size();
+namespace {
 
-  // What each person shows; the children in birth order; each child's place among the sons or
-  // daughters.
+using Plan = BookLayout::Plan;
+
+// What each person shows; the children in birth order; each child's place among the sons or
+// daughters; the number of wives and of generations.
+void planMembers(Plan& p) {
+  const std::size_t members = p.clan.size();
   p.memberShown.resize(members);
   p.wifeShown.assign(2 * members, book::Shown::kAll);
   p.childStart.assign(members + 1, 0);
   p.rank.assign(members, 1);
   for (std::size_t m = 0; m < members; ++m) {
     const ClanMember& member = p.clan[m];
-    p.memberShown[m] = shownOf(*member.person, options.living);
+    p.memberShown[m] = shownOf(*member.person, p.options.living);
     for (int slot = 0; slot < 2; ++slot) {
       if (member.wives[slot] == nullptr) continue;
       ++p.wives;
       p.wifeShown[2 * m + static_cast<std::size_t>(slot)] =
-          shownOf(*member.wives[slot], options.living);
+          shownOf(*member.wives[slot], p.options.living);
     }
     p.generations = std::max(p.generations, member.depth + 1);
     p.childStart[m + 1] = p.childStart[m] + static_cast<int>(member.children.size());
@@ -297,79 +289,86 @@ bool BookLayout::plan(const FamilyTree& tree, const BookOptions& options) {
       p.rank[child] = p.clan[child].person->sex == 'f' ? ++daughters : ++sons;
     }
   }
-  // The charts' order, depth first; the entries by generation in that order.
+}
+
+// The charts' order, depth first; the entries by generation in that order.
+void planOrders(Plan& p) {
+  const std::size_t members = p.clan.size();
   p.preorder.assign(members, 0);
   std::vector<std::vector<int>> byDepth(static_cast<std::size_t>(p.generations));
-  {
-    std::vector<int> stack = {0};
-    int next = 0;
-    while (!stack.empty()) {
-      const int member = stack.back();
-      stack.pop_back();
-      const std::size_t m = static_cast<std::size_t>(member);
-      p.preorder[m] = next++;
-      if (p.memberShown[m] != book::Shown::kHidden) {
-        byDepth[static_cast<std::size_t>(p.clan[m].depth)].push_back(member);
-      }
-      for (int c = p.childStart[m + 1]; c-- > p.childStart[m];) {
-        stack.push_back(p.sortedChildren[static_cast<std::size_t>(c)]);
-      }
+  std::vector<int> stack = {0};
+  int next = 0;
+  while (!stack.empty()) {
+    const int member = stack.back();
+    stack.pop_back();
+    const std::size_t m = static_cast<std::size_t>(member);
+    p.preorder[m] = next++;
+    if (p.memberShown[m] != book::Shown::kHidden) {
+      byDepth[static_cast<std::size_t>(p.clan[m].depth)].push_back(member);
+    }
+    for (int c = p.childStart[m + 1]; c-- > p.childStart[m];) {
+      stack.push_back(p.sortedChildren[static_cast<std::size_t>(c)]);
     }
   }
   for (std::vector<int>& depth : byDepth) {
     p.recordOrder.insert(p.recordOrder.end(), depth.begin(), depth.end());
     depth = std::vector<int>();
   }
-  const std::string_view rootName = bookName(*p.clan[0].person);
-  const std::size_t surname = std::max<std::size_t>(1, platform::gbkCharLength(rootName));
-  p.title = "《" + book::printable(rootName.substr(0, surname)) + "氏家谱》";
+}
 
-  p.planCharts();
+// The contents' lines of a band with charts of several heads: one for each page where charts
+// begin, naming their heads (等N支 for those that do not fit on the line).
+void addHeadsLines(Plan& p, const book::Band& band, double contentsWidth) {
+  std::size_t h = 0;
+  while (h < band.heads.size()) {
+    const int node = p.headNode[static_cast<std::size_t>(band.heads[h])].second;
+    const int page =
+        p.pieces[static_cast<std::size_t>(band.nodes[static_cast<std::size_t>(node)].piece)].page;
+    std::vector<std::string> names;
+    for (; h < band.heads.size(); ++h) {
+      const int other = p.headNode[static_cast<std::size_t>(band.heads[h])].second;
+      if (p.pieces[static_cast<std::size_t>(band.nodes[static_cast<std::size_t>(other)].piece)]
+              .page != page)
+        break;
+      names.push_back(p.printedName(band.heads[h]));
+    }
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      std::string longer = text + (i > 0 ? "、" : "") + names[i];
+      const std::string rest = "等" + book::number(static_cast<long>(names.size())) + "支";
+      if (textWidth(longer + rest, kContentsSize[2]) > contentsWidth && i > 0) {
+        text += rest;
+        break;
+      }
+      text = std::move(longer);
+    }
+    p.contents.push_back({2, text, page});
+  }
+}
 
-  // The contents: the key, each band and the pages where its charts begin, each generation's
-  // entries, the index. Their pages are known once the entries are laid out; their number now.
-  using book::ContentsLine;
+// The contents' lines of the key and the charts: each band and the pages where its charts
+// begin. Returns the bands' lines.
+std::vector<std::size_t> addChartContents(Plan& p) {
   p.contents.push_back({0, "凡例", 2});
   p.contents.push_back({0, "世系图", 0});
-  std::vector<std::size_t> bandLines, chartLines;
-  std::vector<int> chartLinePages;
+  std::vector<std::size_t> bandLines;
   const double contentsWidth = p.geometry.textWidth() - 4 * kContentsSize[0] - 60;
   for (const book::Band& band : p.bands) {
-    const int bottom = std::min(band.top + options.generationsPerPage - 1, p.generations - 1);
+    const int bottom = std::min(band.top + p.options.generationsPerPage - 1, p.generations - 1);
     bandLines.push_back(p.contents.size());
     p.contents.push_back({1, generationName(band.top) + "至" + generationName(bottom),
                           p.pieces[static_cast<std::size_t>(band.firstPiece)].page});
-    if (band.heads.size() < 2) continue;
-    // One line for each page where charts begin: their heads.
-    std::size_t h = 0;
-    while (h < band.heads.size()) {
-      const int node = p.headNode[static_cast<std::size_t>(band.heads[h])].second;
-      const int page =
-          p.pieces[static_cast<std::size_t>(band.nodes[static_cast<std::size_t>(node)].piece)].page;
-      std::vector<std::string> names;
-      for (; h < band.heads.size(); ++h) {
-        const int other = p.headNode[static_cast<std::size_t>(band.heads[h])].second;
-        if (p.pieces[static_cast<std::size_t>(band.nodes[static_cast<std::size_t>(other)].piece)]
-                .page != page)
-          break;
-        names.push_back(p.printedName(band.heads[h]));
-      }
-      std::string text;
-      for (std::size_t i = 0; i < names.size(); ++i) {
-        std::string longer = text + (i > 0 ? "、" : "") + names[i];
-        const std::string rest = "等" + book::number(static_cast<long>(names.size())) + "支";
-        if (textWidth(longer + rest, kContentsSize[2]) > contentsWidth && i > 0) {
-          text += rest;
-          break;
-        }
-        text = std::move(longer);
-      }
-      p.contents.push_back({2, text, page});
-    }
+    if (band.heads.size() >= 2) addHeadsLines(p, band, contentsWidth);
   }
+  return bandLines;
+}
+
+// The contents' lines of the entries (each generation with entries: its line in
+// `generationLines`, 0 for none) and of the index. Returns the entries' line.
+std::size_t addRecordContents(Plan& p, std::vector<std::size_t>& generationLines) {
   p.contents.push_back({0, "世系录", 0});
   const std::size_t recordsLine = p.contents.size() - 1;
-  std::vector<std::size_t> generationLines(static_cast<std::size_t>(p.generations), 0);
+  generationLines.assign(static_cast<std::size_t>(p.generations), 0);
   std::vector<bool> hasEntries(static_cast<std::size_t>(p.generations), false);
   for (const int member : p.recordOrder)
     hasEntries[static_cast<std::size_t>(p.clan[static_cast<std::size_t>(member)].depth)] = true;
@@ -379,6 +378,12 @@ bool BookLayout::plan(const FamilyTree& tree, const BookOptions& options) {
     p.contents.push_back({1, generationName(depth), 0});
   }
   p.contents.push_back({0, "人名索引", 0});
+  return recordsLine;
+}
+
+// The pages of the contents; the charts, planned with one page of contents, and their lines in
+// the contents (`bandLines` and the heads' lines) moved after them.
+void placeContentsPages(Plan& p, const std::vector<std::size_t>& bandLines) {
   const double lines = (p.geometry.bodyBottom - p.geometry.bodyTop) / kContentsLine;
   p.contentsPerPage = std::max(4, static_cast<int>(lines));
   const int entries = static_cast<int>(p.contents.size());
@@ -386,7 +391,6 @@ bool BookLayout::plan(const FamilyTree& tree, const BookOptions& options) {
   p.contentsPages = entries <= firstPage
                         ? 1
                         : 1 + (entries - firstPage + p.contentsPerPage - 1) / p.contentsPerPage;
-  // The charts were planned with one page of contents.
   const int shift = p.contentsPages - 1;
   for (book::Piece& piece : p.pieces) piece.page += shift;
   for (int& page : p.ownPage) page += shift;
@@ -403,6 +407,36 @@ bool BookLayout::plan(const FamilyTree& tree, const BookOptions& options) {
   for (book::ContentsLine& line : p.contents) {
     if (line.level == 2) line.page += shift;
   }
+}
+
+}  // namespace
+
+bool BookLayout::plan(const FamilyTree& tree, const BookOptions& options) {
+  plan_.reset();
+  if (options.generationsPerPage < kMinGenerationsPerPage ||
+      options.generationsPerPage > kMaxGenerationsPerPage) {
+    return false;
+  }
+  auto plan = std::make_unique<Plan>();
+  Plan& p = *plan;
+  p.clan = collectClan(tree);
+  if (p.clan.empty()) return false;
+  p.options = options;
+  p.geometry = geometryOf(options);
+  planMembers(p);
+  planOrders(p);
+  const std::string_view rootName = bookName(*p.clan[0].person);
+  const std::size_t surname = std::max<std::size_t>(1, platform::gbkCharLength(rootName));
+  p.title = "《" + book::printable(rootName.substr(0, surname)) + "氏家谱》";
+
+  p.planCharts();
+
+  // The contents: the key, each band and the pages where its charts begin, each generation's
+  // entries, the index. Their pages are known once the entries are laid out; their number now.
+  const std::vector<std::size_t> bandLines = addChartContents(p);
+  std::vector<std::size_t> generationLines;
+  const std::size_t recordsLine = addRecordContents(p, generationLines);
+  placeContentsPages(p, bandLines);
 
   p.planRecords();
   p.planIndex();

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -263,9 +264,23 @@ class RecordFlow {
   bool fill(int number, BookPage* page);
 
  private:
+  // The entry of `member` into lines_, in parts: whose child, his wives, his children.
   void loadEntry(int member);
+  void appendParentage(int member);
+  void appendWives(int member);
+  void appendChildren(int member);
   void appendLife(const Person& person);
   void appendTextFile(const Person& person, std::string lead);
+  // Fills column `block` of page `number` from where the last left off; `firstDepth` and
+  // `lastDepth` take the generations it shows.
+  void fillBlock(int number, int block, BookPage* page, int& firstDepth, int& lastDepth);
+  // Places the heading of generation `depth` at `at`, moving `at` below it.
+  void placeHeading(int depth, int number, int block, double& at, Page* drawing);
+  // How many of the entry's lines left go in the column from `at` (after the name again when
+  // `carried`); none when the entry must wait for the next column.
+  std::optional<std::size_t> linesThatFit(double at, bool carried) const;
+  // The name again with （续） at the top of a column that goes on with an entry.
+  void placeContinued(int number, int block, double& at, BookPage* page);
   void place(const Line& line, const std::vector<Run>& runs, int number, int block, double at,
              Page* drawing) const;
   std::string date(const DateText& date) const { return recordDate(dateText(date), vertical_); }

@@ -2,6 +2,7 @@
 // (or in vertical columns read from right to left) and carried over from column to column
 // (book_layout.h, book_plan.h).
 #include <algorithm>
+#include <optional>
 
 #include "platform/read_problem.h"
 #include "platform/text_file.h"
@@ -127,29 +128,57 @@ void RecordFlow::loadEntry(int member) {
   runs_.push_back(std::move(heading));
   runs_.push_back(pageOf(Run::Reference::kChartPage, member, "　图"));
   runs_.push_back(plain("　"));
-
-  // Whose child.
-  if (entry.parent < 0) {
-    runs_.push_back(plain("始祖。"));
-  } else {
-    const std::size_t father = static_cast<std::size_t>(entry.parent);
-    runs_.push_back(name(p.printedName(entry.parent), entry.parent));
-    runs_.back().joinNext = true;
-    runs_.push_back(name(rankWord(p.rank[m], person.sex == 'f')));
-    const int slot = person.motherIndex == '1' ? 0 : person.motherIndex == '2' ? 1 : -1;
-    if (slot >= 0 && p.clan[father].wives[slot] != nullptr) {
-      runs_.push_back(plain("，"));
-      runs_.push_back(name(p.printedWifeName(entry.parent, slot)));
-      runs_.push_back(plain("出"));
-    }
-    runs_.push_back(plain("。"));
-  }
+  appendParentage(member);
   if (all) {
     const std::size_t before = runs_.size();
     appendLife(person);
     if (runs_.size() > before) runs_.push_back(plain("。"));
   }
-  // Wives.
+  appendWives(member);
+  appendChildren(member);
+  breakLines(runs_, 0, runs_.size(), lineLength_, 0, kIndent, kLeading, lines_);
+
+  if (!all) return;
+  appendTextFile(person, "");
+  for (int slot = 0; slot < 2; ++slot) {
+    const Person* wife = entry.wives[slot];
+    if (wife == nullptr || p.wifeShown[2 * m + static_cast<std::size_t>(slot)] != Shown::kAll) {
+      continue;
+    }
+    appendTextFile(*wife,
+                   wifeWord(entry.wives[0], *wife, slot == 1) + printable(bookName(*wife)) + "：");
+  }
+}
+
+// Whose child: 始祖。 for the root, else the father, the place among his sons (or daughters)
+// and the mother.
+void RecordFlow::appendParentage(int member) {
+  const BookLayout::Plan& p = plan_;
+  const std::size_t m = static_cast<std::size_t>(member);
+  const ClanMember& entry = p.clan[m];
+  const Person& person = *entry.person;
+  if (entry.parent < 0) {
+    runs_.push_back(plain("始祖。"));
+    return;
+  }
+  const std::size_t father = static_cast<std::size_t>(entry.parent);
+  runs_.push_back(name(p.printedName(entry.parent), entry.parent));
+  runs_.back().joinNext = true;
+  runs_.push_back(name(rankWord(p.rank[m], person.sex == 'f')));
+  const int slot = person.motherIndex == '1' ? 0 : person.motherIndex == '2' ? 1 : -1;
+  if (slot >= 0 && p.clan[father].wives[slot] != nullptr) {
+    runs_.push_back(plain("，"));
+    runs_.push_back(name(p.printedWifeName(entry.parent, slot)));
+    runs_.push_back(plain("出"));
+  }
+  runs_.push_back(plain("。"));
+}
+
+// The wives, each with her life when shown whole.
+void RecordFlow::appendWives(int member) {
+  const BookLayout::Plan& p = plan_;
+  const std::size_t m = static_cast<std::size_t>(member);
+  const ClanMember& entry = p.clan[m];
   bool anyWife = false;
   for (int slot = 0; slot < 2; ++slot) {
     const Person* wife = entry.wives[slot];
@@ -167,7 +196,13 @@ void RecordFlow::loadEntry(int member) {
     }
   }
   if (anyWife) runs_.push_back(plain("。"));
-  // Children: sons, then daughters.
+}
+
+// The children: sons, then daughters, each with the page of the entry (某 for one left out).
+void RecordFlow::appendChildren(int member) {
+  const BookLayout::Plan& p = plan_;
+  const std::size_t m = static_cast<std::size_t>(member);
+  const Person& person = *p.clan[m].person;
   for (const bool daughters : {false, true}) {
     bool first = true;
     for (int c = p.childStart[m]; c < p.childStart[m + 1]; ++c) {
@@ -191,18 +226,6 @@ void RecordFlow::loadEntry(int member) {
     }
   }
   if (p.childStart[m + 1] > p.childStart[m]) runs_.push_back(plain("。"));
-  breakLines(runs_, 0, runs_.size(), lineLength_, 0, kIndent, kLeading, lines_);
-
-  if (!all) return;
-  appendTextFile(person, "");
-  for (int slot = 0; slot < 2; ++slot) {
-    const Person* wife = entry.wives[slot];
-    if (wife == nullptr || p.wifeShown[2 * m + static_cast<std::size_t>(slot)] != Shown::kAll) {
-      continue;
-    }
-    appendTextFile(*wife,
-                   wifeWord(entry.wives[0], *wife, slot == 1) + printable(bookName(*wife)) + "：");
-  }
 }
 
 void RecordFlow::place(const Line& line, const std::vector<Run>& runs, int number, int block,
@@ -222,98 +245,8 @@ bool RecordFlow::fill(int number, BookPage* page) {
   Page* drawing = page == nullptr ? nullptr : &page->drawing;
   const Geometry& g = plan_.geometry;
   int firstDepth = -1, lastDepth = -1;
-  const double line = kBodySize * kLeading;
-  std::vector<Run> scratch;
-  std::vector<Line> scratchLines;
   for (int block = 0; block < blocks_; ++block) {
-    double at = 0;
-    while (true) {
-      if (member_ < 0) {
-        if (next_ >= plan_.recordOrder.size()) break;
-        const int member = plan_.recordOrder[next_];
-        const int depth = plan_.clan[static_cast<std::size_t>(member)].depth;
-        if (depth != depth_) {
-          // A generation's heading, kept with the first lines of its first entry.
-          if (at > 0 && at + kHeadingHeight + 3 * line > extent_) break;
-          scratch.assign(1, plain(generationName(depth), kHeadingSize));
-          scratch[0].bold = true;
-          scratchLines.clear();
-          breakLines(scratch, 0, 1, lineLength_, 0, 0, kLeading, scratchLines);
-          Line& heading = scratchLines.front();
-          heading.height = kHeadingHeight;
-          // Centred in a column; near the top of a vertical one.
-          heading.indent =
-              vertical_ ? 2 * kBodySize
-                        : (lineLength_ - platform::textWidth(scratch[0].gbk, kHeadingSize)) / 2;
-          place(heading, scratch, number, block, at, drawing);
-          if (drawing != nullptr) {
-            const double y = vertical_ ? 0 : at;
-            drawing->bookmarks.push_back({1, generationName(depth), y});
-          } else {
-            plan_.generationPage[static_cast<std::size_t>(depth)] = number;
-          }
-          at += kHeadingHeight;
-          depth_ = depth;
-        }
-        loadEntry(member);
-        member_ = member;
-        ++next_;
-      }
-      const bool carried = nextLine_ > 0;
-      if (firstDepth < 0) firstDepth = depth_;
-      lastDepth = plan_.clan[static_cast<std::size_t>(member_)].depth;
-      const double continuation = carried ? line : 0;
-      double total = continuation;
-      for (std::size_t i = nextLine_; i < lines_.size(); ++i) total += lines_[i].height;
-      const std::size_t left = lines_.size() - nextLine_;
-      std::size_t fit = left;
-      if (at + total > extent_) {
-        fit = 0;
-        double used = at + continuation;
-        while (nextLine_ + fit < lines_.size() &&
-               used + lines_[nextLine_ + fit].height <= extent_) {
-          used += lines_[nextLine_ + fit++].height;
-        }
-        if (at > 0) {
-          // Two lines at least on each side of a break; a short entry goes whole.
-          if (left - fit < 2) fit = left >= 2 ? left - 2 : 0;
-          if (left <= 3 || fit < 2) fit = 0;
-        } else {
-          fit = std::max<std::size_t>(fit, 1);
-        }
-        if (fit == 0) break;
-      }
-      if (carried) {
-        scratch.clear();
-        Run again =
-            name(printable(bookName(*plan_.clan[static_cast<std::size_t>(member_)].person)));
-        again.size = kEntryNameSize;
-        again.bold = true;
-        scratch.push_back(std::move(again));
-        scratch.push_back(plain("（续）", kBodySize, kGrey));
-        scratchLines.clear();
-        breakLines(scratch, 0, scratch.size(), lineLength_, 0, 0, kLeading, scratchLines);
-        place(scratchLines.front(), scratch, number, block, at, drawing);
-        at += line;
-        if (page != nullptr) page->carried.push_back(member_);
-      } else {
-        const std::size_t m = static_cast<std::size_t>(member_);
-        if (page != nullptr) {
-          page->records.push_back(member_);
-          ++plan_.stepsDone;
-        } else {
-          plan_.recordPage[m] = number;
-          plan_.recordTop[m] = static_cast<float>(vertical_ ? 0 : g.bodyTop + at);
-        }
-      }
-      for (std::size_t i = 0; i < fit; ++i) {
-        const Line& placed = lines_[nextLine_++];
-        place(placed, runs_, number, block, at, drawing);
-        at += placed.height;
-      }
-      if (nextLine_ < lines_.size()) break;
-      member_ = -1;
-    }
+    fillBlock(number, block, page, firstDepth, lastDepth);
     if (drawing != nullptr && !vertical_ && block + 1 < blocks_) {
       const double x =
           g.left(number) + (block + 1) * (g.columnWidth + g.columnGap) - g.columnGap / 2;
@@ -329,6 +262,110 @@ bool RecordFlow::fill(int number, BookPage* page) {
     plan_.header(*drawing, number, "世系录", range);
   }
   return true;
+}
+
+void RecordFlow::fillBlock(int number, int block, BookPage* page, int& firstDepth, int& lastDepth) {
+  Page* drawing = page == nullptr ? nullptr : &page->drawing;
+  const double line = kBodySize * kLeading;
+  double at = 0;
+  while (true) {
+    if (member_ < 0) {
+      if (next_ >= plan_.recordOrder.size()) break;
+      const int member = plan_.recordOrder[next_];
+      const int depth = plan_.clan[static_cast<std::size_t>(member)].depth;
+      if (depth != depth_) {
+        // A generation's heading, kept with the first lines of its first entry.
+        if (at > 0 && at + kHeadingHeight + 3 * line > extent_) break;
+        placeHeading(depth, number, block, at, drawing);
+      }
+      loadEntry(member);
+      member_ = member;
+      ++next_;
+    }
+    const bool carried = nextLine_ > 0;
+    if (firstDepth < 0) firstDepth = depth_;
+    lastDepth = plan_.clan[static_cast<std::size_t>(member_)].depth;
+    const std::optional<std::size_t> fit = linesThatFit(at, carried);
+    if (!fit) break;
+    if (carried) {
+      placeContinued(number, block, at, page);
+    } else {
+      const std::size_t m = static_cast<std::size_t>(member_);
+      if (page != nullptr) {
+        page->records.push_back(member_);
+        ++plan_.stepsDone;
+      } else {
+        plan_.recordPage[m] = number;
+        plan_.recordTop[m] = static_cast<float>(vertical_ ? 0 : plan_.geometry.bodyTop + at);
+      }
+    }
+    for (std::size_t i = 0; i < *fit; ++i) {
+      const Line& placed = lines_[nextLine_++];
+      place(placed, runs_, number, block, at, drawing);
+      at += placed.height;
+    }
+    if (nextLine_ < lines_.size()) break;
+    member_ = -1;
+  }
+}
+
+void RecordFlow::placeHeading(int depth, int number, int block, double& at, Page* drawing) {
+  std::vector<Run> scratch(1, plain(generationName(depth), kHeadingSize));
+  scratch[0].bold = true;
+  std::vector<Line> scratchLines;
+  breakLines(scratch, 0, 1, lineLength_, 0, 0, kLeading, scratchLines);
+  Line& heading = scratchLines.front();
+  heading.height = kHeadingHeight;
+  // Centred in a column; near the top of a vertical one.
+  heading.indent = vertical_
+                       ? 2 * kBodySize
+                       : (lineLength_ - platform::textWidth(scratch[0].gbk, kHeadingSize)) / 2;
+  place(heading, scratch, number, block, at, drawing);
+  if (drawing != nullptr) {
+    const double y = vertical_ ? 0 : at;
+    drawing->bookmarks.push_back({1, generationName(depth), y});
+  } else {
+    plan_.generationPage[static_cast<std::size_t>(depth)] = number;
+  }
+  at += kHeadingHeight;
+  depth_ = depth;
+}
+
+std::optional<std::size_t> RecordFlow::linesThatFit(double at, bool carried) const {
+  const double continuation = carried ? kBodySize * kLeading : 0;
+  double total = continuation;
+  for (std::size_t i = nextLine_; i < lines_.size(); ++i) total += lines_[i].height;
+  const std::size_t left = lines_.size() - nextLine_;
+  if (at + total <= extent_) return left;
+  std::size_t fit = 0;
+  double used = at + continuation;
+  while (nextLine_ + fit < lines_.size() && used + lines_[nextLine_ + fit].height <= extent_) {
+    used += lines_[nextLine_ + fit++].height;
+  }
+  if (at > 0) {
+    // Two lines at least on each side of a break; a short entry goes whole.
+    if (left - fit < 2) fit = left >= 2 ? left - 2 : 0;
+    if (left <= 3 || fit < 2) fit = 0;
+  } else {
+    fit = std::max<std::size_t>(fit, 1);
+  }
+  if (fit == 0) return std::nullopt;
+  return fit;
+}
+
+void RecordFlow::placeContinued(int number, int block, double& at, BookPage* page) {
+  std::vector<Run> scratch;
+  Run again = name(printable(bookName(*plan_.clan[static_cast<std::size_t>(member_)].person)));
+  again.size = kEntryNameSize;
+  again.bold = true;
+  scratch.push_back(std::move(again));
+  scratch.push_back(plain("（续）", kBodySize, kGrey));
+  std::vector<Line> scratchLines;
+  breakLines(scratch, 0, scratch.size(), lineLength_, 0, 0, kLeading, scratchLines);
+  place(scratchLines.front(), scratch, number, block, at,
+        page == nullptr ? nullptr : &page->drawing);
+  at += kBodySize * kLeading;
+  if (page != nullptr) page->carried.push_back(member_);
 }
 
 }  // namespace quillet::book

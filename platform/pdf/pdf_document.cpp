@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -357,6 +360,114 @@ cairo_status_t writeOut(void* closure, const unsigned char* data, unsigned int l
              : CAIRO_STATUS_WRITE_ERROR;
 }
 
+// A cross-reference entry: type 1 (at an offset) or 2 (in an object stream, at an index).
+struct XrefEntry {
+  long object;
+  std::uint8_t type;
+  std::uint32_t where;
+  std::uint16_t index;
+};
+
+bool deflated(const std::string& data, std::string& out) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  out.resize(size);
+  const int status = compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                               reinterpret_cast<const Bytef*>(data.data()),
+                               static_cast<uLong>(data.size()), Z_DEFAULT_COMPRESSION);
+  out.resize(size);
+  return status == Z_OK;
+}
+
+std::string short1(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return std::string(text);
+}
+
+// Objects appended to a finished PDF (after the object `watcher` saw last), written into
+// compressed object streams 250 at a time, each with its cross-reference entry; the object
+// numbers go on from `next`.
+class ObjectStreams {
+ public:
+  ObjectStreams(const PdfWatcher& watcher, const std::function<bool(std::string_view)>& write,
+                long next)
+      : watcher_(watcher), write_(write), next_(next) {}
+
+  // A new object's number.
+  long take() { return next_++; }
+  // Object `object` with its `body`, written once its stream is full. False when writing failed.
+  bool add(long object, std::string body) {
+    batch_.emplace_back(object, std::move(body));
+    return batch_.size() < 250 || flush();
+  }
+  // Writes the objects waiting, if any, as one stream. False when writing failed.
+  bool flush() {
+    if (batch_.empty()) return true;
+    const long stream = next_++;
+    std::string header, bodies;
+    for (std::size_t i = 0; i < batch_.size(); ++i) {
+      header += std::to_string(batch_[i].first) + " " + std::to_string(bodies.size()) + " ";
+      bodies += batch_[i].second;
+      bodies += '\n';
+      entries_.push_back(
+          {batch_[i].first, 2, static_cast<std::uint32_t>(stream), static_cast<std::uint16_t>(i)});
+    }
+    std::string packed;
+    if (!deflated(header + bodies, packed)) return false;
+    entries_.push_back({stream, 1, static_cast<std::uint32_t>(watcher_.offset()), 0});
+    const bool written = write_(std::to_string(stream) + " 0 obj\n<< /Type /ObjStm /N " +
+                                std::to_string(batch_.size()) + " /First " +
+                                std::to_string(header.size()) + " /Filter /FlateDecode /Length " +
+                                std::to_string(packed.size()) + " >>\nstream\n") &&
+                         write_(packed) && write_("\nendstream\nendobj\n");
+    batch_.clear();
+    return written;
+  }
+  std::vector<XrefEntry>& entries() { return entries_; }
+
+ private:
+  const PdfWatcher& watcher_;
+  const std::function<bool(std::string_view)>& write_;
+  long next_;
+  std::vector<XrefEntry> entries_;
+  std::vector<std::pair<long, std::string>> batch_;  // objects waiting for their stream
+};
+
+// The cross-reference stream of the objects `streams` wrote, itself among its entries, pointing
+// back to the document's own table, and the end of the file. False when writing failed.
+bool writeCrossReference(const PdfWatcher& w, const std::function<bool(std::string_view)>& write,
+                         ObjectStreams& streams) {
+  std::vector<XrefEntry>& entries = streams.entries();
+  const long table = streams.take();
+  const long next = table + 1;
+  const std::size_t tableOffset = w.offset();
+  entries.push_back({table, 1, static_cast<std::uint32_t>(tableOffset), 0});
+  std::sort(entries.begin(), entries.end(),
+            [](const XrefEntry& a, const XrefEntry& b) { return a.object < b.object; });
+  std::string index, rows;
+  for (std::size_t i = 0; i < entries.size();) {
+    std::size_t j = i + 1;
+    while (j < entries.size() && entries[j].object == entries[j - 1].object + 1) ++j;
+    index += std::to_string(entries[i].object) + " " + std::to_string(j - i) + " ";
+    for (; i < j; ++i) {
+      const XrefEntry& e = entries[i];
+      rows += static_cast<char>(e.type);
+      for (int shift = 24; shift >= 0; shift -= 8) rows += static_cast<char>(e.where >> shift);
+      rows += static_cast<char>(e.index >> 8);
+      rows += static_cast<char>(e.index);
+    }
+  }
+  std::string packed;
+  if (!deflated(rows, packed)) return false;
+  std::string dictionary = std::to_string(table) + " 0 obj\n<< /Type /XRef /Size " +
+                           std::to_string(next) + " /Root " + std::to_string(w.root()) + " 0 R";
+  if (w.info() > 0) dictionary += " /Info " + std::to_string(w.info()) + " 0 R";
+  dictionary += " /Prev " + std::to_string(w.crossReference()) + " /W [ 1 4 2 ] /Index [ " + index +
+                "] /Filter /FlateDecode /Length " + std::to_string(packed.size()) + " >>\nstream\n";
+  return write(dictionary) && write(packed) &&
+         write("\nendstream\nendobj\nstartxref\n" + std::to_string(tableOffset) + "\n%%EOF\n");
+}
+
 // GLib ends the process when an allocation fails, or a thread's stack cannot be mapped (g_error,
 // a breakpoint trap); the programs end as they do when operator new fails instead, removing a
 // temporary file.
@@ -534,52 +645,10 @@ bool PdfDocument::Impl::writeLinks() {
   for (const Link& link : links) {
     if (w.page(link.page) == nullptr || w.page(link.target) == nullptr) return true;
   }
-  // Cross-reference entries: type 1 (at an offset) or 2 (in an object stream, at an index).
-  struct Entry {
-    long object;
-    std::uint8_t type;
-    std::uint32_t where;
-    std::uint16_t index;
+  const std::function<bool(std::string_view)> out = [this](std::string_view bytes) {
+    return write(bytes);
   };
-  std::vector<Entry> entries;
-  long next = w.size();
-  std::vector<std::pair<long, std::string>> batch;  // objects waiting for their stream
-  auto deflated = [](const std::string& data, std::string& out) {
-    uLongf size = compressBound(static_cast<uLong>(data.size()));
-    out.resize(size);
-    const int status = compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-                                 reinterpret_cast<const Bytef*>(data.data()),
-                                 static_cast<uLong>(data.size()), Z_DEFAULT_COMPRESSION);
-    out.resize(size);
-    return status == Z_OK;
-  };
-  auto flushBatch = [&]() {
-    if (batch.empty()) return true;
-    const long stream = next++;
-    std::string header, bodies;
-    for (std::size_t i = 0; i < batch.size(); ++i) {
-      header += std::to_string(batch[i].first) + " " + std::to_string(bodies.size()) + " ";
-      bodies += batch[i].second;
-      bodies += '\n';
-      entries.push_back(
-          {batch[i].first, 2, static_cast<std::uint32_t>(stream), static_cast<std::uint16_t>(i)});
-    }
-    std::string packed;
-    if (!deflated(header + bodies, packed)) return false;
-    entries.push_back({stream, 1, static_cast<std::uint32_t>(w.offset()), 0});
-    const bool written =
-        write(std::to_string(stream) + " 0 obj\n<< /Type /ObjStm /N " +
-              std::to_string(batch.size()) + " /First " + std::to_string(header.size()) +
-              " /Filter /FlateDecode /Length " + std::to_string(packed.size()) + " >>\nstream\n") &&
-        write(packed) && write("\nendstream\nendobj\n");
-    batch.clear();
-    return written;
-  };
-  auto short1 = [](double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", value);
-    return std::string(text);
-  };
+  ObjectStreams streams(w, out, w.size());
   for (std::size_t first = 0; first < links.size();) {
     std::size_t last = first;
     while (last < links.size() && links[last].page == links[first].page) ++last;
@@ -588,12 +657,14 @@ bool PdfDocument::Impl::writeLinks() {
       const Link& link = links[i];
       const PdfWatcher::PageObject& target = *w.page(link.target);
       const double top = pageHeights[static_cast<std::size_t>(link.target - 1)] - link.targetY;
-      batch.emplace_back(next, "<</Type/Annot/Subtype/Link/Rect[" + short1(link.x1) + " " +
+      const long object = streams.take();
+      annotations += std::to_string(object) + " 0 R ";
+      if (!streams.add(object, "<</Type/Annot/Subtype/Link/Rect[" + short1(link.x1) + " " +
                                    short1(link.y1) + " " + short1(link.x2) + " " + short1(link.y2) +
                                    "]/Border[0 0 0]/Dest[" + std::to_string(target.number) +
-                                   " 0 R/XYZ null " + short1(top) + " null]>>");
-      annotations += std::to_string(next++) + " 0 R ";
-      if (batch.size() >= 250 && !flushBatch()) return false;
+                                   " 0 R/XYZ null " + short1(top) + " null]>>")) {
+        return false;
+      }
     }
     // The page's dictionary again, with its annotations, without cairo's comment (% N).
     const PdfWatcher::PageObject& page = *w.page(links[first].page);
@@ -601,39 +672,10 @@ bool PdfDocument::Impl::writeLinks() {
     if (const std::size_t comment = dictionary.find('%'); comment != std::string::npos) {
       dictionary.erase(comment, dictionary.find('\n', comment) - comment);
     }
-    batch.emplace_back(page.number, "<< /Annots [ " + annotations + "] " + dictionary);
-    if (batch.size() >= 250 && !flushBatch()) return false;
+    if (!streams.add(page.number, "<< /Annots [ " + annotations + "] " + dictionary)) return false;
     first = last;
   }
-  if (!flushBatch()) return false;
-  // The cross-reference stream, itself among its entries.
-  const long table = next++;
-  const std::size_t tableOffset = w.offset();
-  entries.push_back({table, 1, static_cast<std::uint32_t>(tableOffset), 0});
-  std::sort(entries.begin(), entries.end(),
-            [](const Entry& a, const Entry& b) { return a.object < b.object; });
-  std::string index, rows;
-  for (std::size_t i = 0; i < entries.size();) {
-    std::size_t j = i + 1;
-    while (j < entries.size() && entries[j].object == entries[j - 1].object + 1) ++j;
-    index += std::to_string(entries[i].object) + " " + std::to_string(j - i) + " ";
-    for (; i < j; ++i) {
-      const Entry& e = entries[i];
-      rows += static_cast<char>(e.type);
-      for (int shift = 24; shift >= 0; shift -= 8) rows += static_cast<char>(e.where >> shift);
-      rows += static_cast<char>(e.index >> 8);
-      rows += static_cast<char>(e.index);
-    }
-  }
-  std::string packed;
-  if (!deflated(rows, packed)) return false;
-  std::string dictionary = std::to_string(table) + " 0 obj\n<< /Type /XRef /Size " +
-                           std::to_string(next) + " /Root " + std::to_string(w.root()) + " 0 R";
-  if (w.info() > 0) dictionary += " /Info " + std::to_string(w.info()) + " 0 R";
-  dictionary += " /Prev " + std::to_string(w.crossReference()) + " /W [ 1 4 2 ] /Index [ " + index +
-                "] /Filter /FlateDecode /Length " + std::to_string(packed.size()) + " >>\nstream\n";
-  return write(dictionary) && write(packed) &&
-         write("\nendstream\nendobj\nstartxref\n" + std::to_string(tableOffset) + "\n%%EOF\n");
+  return streams.flush() && writeCrossReference(w, out, streams);
 }
 
 bool PdfDocument::finish() {

@@ -559,76 +559,7 @@ class QtWindow : public WindowPeer {
   }
 
   void createControl(const ControlTemplate& control) {
-    QWidget* made = nullptr;
-    const QString caption = qStringFromGbk(control.caption);
-    switch (control.kind) {
-      case ControlKind::PushButton: {
-        auto* button = new QPushButton(caption, widget_.get());
-        if ((control.style & BS_DEFPUSHBUTTON) != 0) button->setDefault(true);
-        const int id = control.id;
-        QObject::connect(button, &QPushButton::clicked, [this, id] {
-          Probe::instance().write(QStringLiteral("clicked %1").arg(id));
-          dispatch([this, id] { events_.onCommand(id); });
-        });
-        made = button;
-        break;
-      }
-      case ControlKind::RadioButton: {
-        auto* radio = new QRadioButton(caption, widget_.get());
-        radio->setAutoExclusive(false);
-        if ((control.style & WS_GROUP) != 0 || currentGroup_ == nullptr) {
-          currentGroup_ = new QButtonGroup(widget_.get());
-          currentGroup_->setExclusive(true);
-        }
-        currentGroup_->addButton(radio);
-        if (controlStyle_ != nullptr) radio->setStyle(controlStyle_.get());
-        radios_[control.id] = radio;
-        made = radio;
-        break;
-      }
-      case ControlKind::Edit: {
-        Edit& edit = edits_[control.id];
-        if ((control.style & ES_MULTILINE) != 0) {
-          edit.pane = new QPlainTextEdit(widget_.get());
-          edit.pane->setReadOnly((control.style & ES_READONLY) != 0);
-          // Read-only text can still be selected, scrolled with the keys and copied.
-          if (edit.pane->isReadOnly()) {
-            edit.pane->setTextInteractionFlags(Qt::TextSelectableByMouse |
-                                               Qt::TextSelectableByKeyboard);
-          }
-          edit.pane->setVerticalScrollBarPolicy(
-              (control.style & WS_VSCROLL) != 0 ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
-          edit.pane->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-          edit.pane->setFont(columnFont_);
-          made = edit.pane;
-        } else {
-          edit.line = new QLineEdit(widget_.get());
-          edit.line->setReadOnly((control.style & ES_READONLY) != 0);
-          made = edit.line;
-        }
-        break;
-      }
-      case ControlKind::Label:
-        made = new QLabel(caption, widget_.get());
-        break;
-      case ControlKind::GroupBox: {
-        auto* box = new QGroupBox(caption, widget_.get());
-        groupBoxes_.push_back(box);
-        made = box;
-        break;
-      }
-      case ControlKind::Tree:
-        made = createTree(control);
-        break;
-      case ControlKind::Icon: {
-        auto* label = new QLabel(widget_.get());
-        if (control.icon != nullptr) {
-          label->setPixmap(QPixmap::fromImage(iconImage(*control.icon, control.icon->large)));
-        }
-        made = label;
-        break;
-      }
-    }
+    QWidget* made = makeControlWidget(control);
     if (made == nullptr) return;
     if (control.kind != ControlKind::RadioButton) currentGroup_ = nullptr;
     made->setObjectName(control.id == IDC_STATIC ? QStringLiteral("static")
@@ -648,6 +579,84 @@ class QtWindow : public WindowPeer {
     const QRect base(rect.x, rect.y, rect.width, rect.height);
     made->setGeometry(base);
     placed_.push_back({made, base, growthRuleOf(control.rect), base.height()});
+  }
+
+  // The widget of a control of the template, of its kind, owned by the window.
+  QWidget* makeControlWidget(const ControlTemplate& control) {
+    const QString caption = qStringFromGbk(control.caption);
+    switch (control.kind) {
+      case ControlKind::PushButton:
+        return createPushButton(control, caption);
+      case ControlKind::RadioButton:
+        return createRadioButton(control, caption);
+      case ControlKind::Edit:
+        return createEdit(control);
+      case ControlKind::Label:
+        return new QLabel(caption, widget_.get());
+      case ControlKind::GroupBox: {
+        auto* box = new QGroupBox(caption, widget_.get());
+        groupBoxes_.push_back(box);
+        return box;
+      }
+      case ControlKind::Tree:
+        return createTree(control);
+      case ControlKind::Icon: {
+        auto* label = new QLabel(widget_.get());
+        if (control.icon != nullptr) {
+          label->setPixmap(QPixmap::fromImage(iconImage(*control.icon, control.icon->large)));
+        }
+        return label;
+      }
+    }
+    return nullptr;
+  }
+
+  // A push button whose click is the window's command of its id.
+  QWidget* createPushButton(const ControlTemplate& control, const QString& caption) {
+    auto* button = new QPushButton(caption, widget_.get());
+    if ((control.style & BS_DEFPUSHBUTTON) != 0) button->setDefault(true);
+    const int id = control.id;
+    QObject::connect(button, &QPushButton::clicked, [this, id] {
+      Probe::instance().write(QStringLiteral("clicked %1").arg(id));
+      dispatch([this, id] { events_.onCommand(id); });
+    });
+    return button;
+  }
+
+  // A radio button in the group of the buttons before it, or the first of a new group (WS_GROUP,
+  // or after another kind of control).
+  QWidget* createRadioButton(const ControlTemplate& control, const QString& caption) {
+    auto* radio = new QRadioButton(caption, widget_.get());
+    radio->setAutoExclusive(false);
+    if ((control.style & WS_GROUP) != 0 || currentGroup_ == nullptr) {
+      currentGroup_ = new QButtonGroup(widget_.get());
+      currentGroup_->setExclusive(true);
+    }
+    currentGroup_->addButton(radio);
+    if (controlStyle_ != nullptr) radio->setStyle(controlStyle_.get());
+    radios_[control.id] = radio;
+    return radio;
+  }
+
+  // An edit box: a pane of several lines (ES_MULTILINE) or a line.
+  QWidget* createEdit(const ControlTemplate& control) {
+    Edit& edit = edits_[control.id];
+    if ((control.style & ES_MULTILINE) == 0) {
+      edit.line = new QLineEdit(widget_.get());
+      edit.line->setReadOnly((control.style & ES_READONLY) != 0);
+      return edit.line;
+    }
+    edit.pane = new QPlainTextEdit(widget_.get());
+    edit.pane->setReadOnly((control.style & ES_READONLY) != 0);
+    // Read-only text can still be selected, scrolled with the keys and copied.
+    if (edit.pane->isReadOnly()) {
+      edit.pane->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
+    edit.pane->setVerticalScrollBarPolicy(
+        (control.style & WS_VSCROLL) != 0 ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+    edit.pane->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    edit.pane->setFont(columnFont_);
+    return edit.pane;
   }
 
   QWidget* createTree(const ControlTemplate& control) {

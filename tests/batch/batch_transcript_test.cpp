@@ -14,6 +14,12 @@
 // `unchanged NAME` and `changed NAME` (against the file as the first run found it), `holds NAME
 // TEXT`, `utf8 NAME TEXT` (the file in UTF-8), `starts NAME TEXT`, `absent NAME`: where they
 // stand among quillet-export and quillet-import runs, after quillet-batch's run.
+//
+// A FAMILY.table holds transcripts that differ in data only, each its own test named
+// FAMILY_CASE (FAMILY_CASE_VARIANT with variants). Its lines before the first `variant` or `case`
+// are in every transcript; `variant VARIANT` starts lines in that variant's transcripts only;
+// `case CASE` starts a case's lines, added after them, where `set KEY VALUE` puts VALUE for each
+// {KEY} of the whole transcript. Each case runs once per variant, or once if there is none.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -35,13 +41,68 @@
 namespace quillet::testing {
 namespace {
 
-std::vector<std::string> transcriptNames() {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(QUILLET_TRANSCRIPTS_DIR)) {
-    if (entry.path().extension() == ".txt") names.push_back(entry.path().stem().string());
+struct Transcript {
+  std::string name;
+  std::string text;
+};
+
+void PrintTo(const Transcript& transcript, std::ostream* out) { *out << transcript.name; }
+
+// The transcripts of a FAMILY.table, in its cases' order (see the top of this file).
+std::vector<Transcript> tableTranscripts(const std::string& family, const std::string& table) {
+  struct Block {
+    std::string name, text;
+    std::vector<std::pair<std::string, std::string>> values;  // a case's `set` lines
+  };
+  std::string shared;
+  std::vector<Block> variants, cases;
+  std::string* lines = &shared;
+  std::istringstream in(table);
+  for (std::string line; std::getline(in, line);) {
+    const std::size_t space = line.find(' ');
+    const std::string word = line.substr(0, space), rest = line.substr(space + 1);
+    if (space != std::string::npos && (word == "variant" || word == "case")) {
+      std::vector<Block>& blocks = word == "variant" ? variants : cases;
+      blocks.push_back({rest, "", {}});
+      lines = &blocks.back().text;
+    } else if (word == "set" && !cases.empty() && lines == &cases.back().text) {
+      const std::size_t gap = rest.find(' ');
+      cases.back().values.emplace_back("{" + rest.substr(0, gap) + "}", rest.substr(gap + 1));
+    } else {
+      *lines += line + "\n";
+    }
   }
-  std::sort(names.begin(), names.end());
-  return names;
+  if (variants.empty()) variants.push_back({});
+  std::vector<Transcript> transcripts;
+  for (const Block& row : cases) {
+    for (const Block& variant : variants) {
+      std::string text = shared + variant.text + row.text;
+      for (const auto& [key, value] : row.values) {
+        for (std::size_t at = 0; (at = text.find(key, at)) != std::string::npos; at += value.size())
+          text.replace(at, key.size(), value);
+      }
+      const std::string suffix = variant.name.empty() ? "" : "_" + variant.name;
+      transcripts.push_back({family + "_" + row.name + suffix, std::move(text)});
+    }
+  }
+  return transcripts;
+}
+
+// Every transcript: each NAME.txt, and the rows of each FAMILY.table, ordered by name.
+std::vector<Transcript> transcripts() {
+  std::vector<Transcript> all;
+  for (const auto& entry : std::filesystem::directory_iterator(QUILLET_TRANSCRIPTS_DIR)) {
+    const std::string stem = entry.path().stem().string();
+    if (entry.path().extension() == ".txt") {
+      all.push_back({stem, readFile(entry.path().string())});
+    } else if (entry.path().extension() == ".table") {
+      for (Transcript& row : tableTranscripts(stem, readFile(entry.path().string())))
+        all.push_back(std::move(row));
+    }
+  }
+  std::sort(all.begin(), all.end(),
+            [](const Transcript& a, const Transcript& b) { return a.name < b.name; });
+  return all;
 }
 
 std::string decoded(const std::string& text) {
@@ -57,11 +118,10 @@ std::pair<std::string, std::string> split(const std::string& line) {
   return {line.substr(0, space), line.substr(space + 1)};
 }
 
-class BatchTranscript : public ::testing::TestWithParam<std::string> {};
+class BatchTranscript : public ::testing::TestWithParam<Transcript> {};
 
 TEST_P(BatchTranscript, PrintsWhatItSays) {
-  const std::string transcript =
-      readFile(std::string(QUILLET_TRANSCRIPTS_DIR) + "/" + GetParam() + ".txt");
+  const std::string& transcript = GetParam().text;
   // With quillet-batch input, the checks wait for its run at the end.
   const bool batchRun =
       transcript.starts_with("> ") || transcript.find("\n> ") != std::string::npos;
@@ -165,8 +225,8 @@ TEST_P(BatchTranscript, PrintsWhatItSays) {
   for (const std::string& line : checks) check(line);
 }
 
-INSTANTIATE_TEST_SUITE_P(, BatchTranscript, ::testing::ValuesIn(transcriptNames()),
-                         [](const auto& info) { return info.param; });
+INSTANTIATE_TEST_SUITE_P(, BatchTranscript, ::testing::ValuesIn(transcripts()),
+                         [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace quillet::testing

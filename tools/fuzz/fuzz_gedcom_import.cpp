@@ -20,8 +20,9 @@ using quillet::fuzz::require;
 
 void check(std::string_view bytes, const quillet::GedcomImportOptions& options) {
   quillet::GedcomImport result;
-  if (!quillet::importGedcom(bytes, options, result)) {
-    require(!result.error.empty() && result.error.find('\n') == std::string::npos);
+  if (const platform::Status imported = quillet::importGedcom(bytes, options, result);
+      !imported.ok()) {
+    require(!imported.message().empty() && imported.message().find('\n') == std::string::npos);
     return;
   }
   require(result.persons >= 1 && !result.rootXref.empty());
@@ -49,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check(bytes, quillet::GedcomImportOptions{.root = "@I2@", .charset = "GBK"});
   check(bytes, quillet::GedcomImportOptions{.root = "", .charset = "BIG5"});
   std::vector<std::string> lines;
-  std::string error;
-  require(quillet::listGedcomRoots(bytes, {}, lines, error) || !error.empty());
+  const platform::Status listed = quillet::listGedcomRoots(bytes, {}, lines);
+  require(listed.ok() || !listed.message().empty());
   return 0;
 }

@@ -25,6 +25,7 @@
 #include "platform/command_line.h"
 #include "platform/out_of_memory.h"
 #include "platform/read_problem.h"
+#include "platform/status.h"
 #include "platform/text_file.h"
 
 namespace {
@@ -170,8 +171,9 @@ int listRoots(const Request& request) {
     return refuse("cannot read " + request.file + ": " + why);
   }
   std::vector<std::string> lines;
-  if (!quillet::listGedcomRoots(bytes, request.options, lines, why)) {
-    return refuse(request.file + ": " + why);
+  if (const platform::Status listed = quillet::listGedcomRoots(bytes, request.options, lines);
+      !listed.ok()) {
+    return refuse(request.file + ": " + listed.message());
   }
   for (const std::string& line : lines) std::printf("%s\n", line.c_str());
   return kWritten;
@@ -218,8 +220,9 @@ int main(int argc, char** argv) {
   }
 
   quillet::GedcomImport result;
-  if (!quillet::importGedcom(bytes, request.options, result)) {
-    return refuse(request.file + ": " + result.error);
+  if (const platform::Status imported = quillet::importGedcom(bytes, request.options, result);
+      !imported.ok()) {
+    return refuse(request.file + ": " + imported.message());
   }
   for (const std::string& notice : result.notices) {
     std::fprintf(stderr, "quillet-import: notice: %s\n", notice.c_str());
