@@ -23,16 +23,16 @@ namespace quillet {
 //   when no reason is known).
 // The messages are English words for the command line, such as "home.txt holds no root
 // ancestor".
-//
-// The failures an export gives before anything is written.
+
+// The failures an export gives before anything is written, with their English words.
 platform::Status programFileRefusal();
 platform::Status genealogyRefusal(const std::string& utf8Path);
 platform::Status noRootRefusal();
 
 // True when `utf8Path` is, or would become, a file that the program reads from its working
-// directory: home.txt, a household roster (宁.txt ... 其它.txt), most.txt, number.txt, or a
-// person's text file (a 6-byte name key and ".txt"). Judged by where the path leads (its
-// directory, a symbolic link followed) and by the file it names when that exists.
+// directory (reports/program_files.h): home.txt, a household roster (宁.txt ... 其它.txt),
+// most.txt, number.txt, or a person's text file (a 6-byte name key and ".txt"). Judged by where the
+// path leads (its directory, a symbolic link followed) and by the file it names when that exists.
 bool readByTheProgram(const std::string& utf8Path);
 
 // True when `utf8Path`, wherever it is, is named home.txt, or is an existing regular file whose
