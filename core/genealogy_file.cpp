@@ -646,7 +646,7 @@ bool FamilyTree::save(SaveReport& report) {
       }
       file.reset();  // the temporary file goes
     }
-    return saveChecked(report, file == nullptr ? opened : platform::Status());
+    return saveChecked(report, opened);  // ok when it opened: saveChecked opens it anew
   } catch (const std::bad_alloc&) {
     return false;
   }
