@@ -15,8 +15,8 @@
 #include "app/resources.h"
 #include "gedcom/tree_export.h"
 #include "platform/command_line.h"
+#include "platform/file_failure.h"
 #include "platform/gbk.h"
-#include "platform/text_file.h"
 #include "reports/book_export.h"
 #include "reports/clan_walk.h"
 
@@ -31,36 +31,36 @@ constexpr const char kGenealogy[] = "这是一个家谱文件，不能用导出�
 
 // Why nothing was written to `path`, in the warning's words; empty when it was written, or the
 // person cancelled.
-std::string refusal(ExportResult result, const std::string& path) {
-  switch (result) {
-    case ExportResult::kWritten:
-    case ExportResult::kCancelled:
+std::string refusal(const platform::Status& result, const std::string& path) {
+  using Code = platform::Status::Code;
+  switch (result.code()) {
+    case Code::kOk:
+    case Code::kCancelled:
       return {};
-    case ExportResult::kNoRoot:
+    case Code::kInvalidInput:
       return kNoRoot;
-    case ExportResult::kWriteFailed: {
+    case Code::kProgramFile:
+      return kRefused + platform::utf8ToGbk(path);
+    case Code::kRefused:
+      return kGenealogy + platform::utf8ToGbk(path);
+    default: {  // the file could not be written whole
       std::string text = kWriteFailed + platform::utf8ToGbk(path);
       const std::string_view why =
-          platform::replaceFailureWords(platform::lastPathReplacementFailure());
+          result.message().empty() ? std::string_view() : platform::fileFailureWords(result.code());
       if (!why.empty()) (text += "（") += std::string(why) + "）";
       return text;
     }
-    case ExportResult::kRefused:
-      return kRefused + platform::utf8ToGbk(path);
-    case ExportResult::kGenealogy:
-      return kGenealogy + platform::utf8ToGbk(path);
   }
-  return {};
 }
 
 // What an export of `what` (GEDCOM 7.0, 世系图, 家谱书) did, in the pane: the file written with
 // its pages and persons, or why nothing was (with the warning box), or that the person stopped
 // it and no file was left.
-void sayExported(MainDialog& window, std::string_view what, ExportResult result,
+void sayExported(MainDialog& window, std::string_view what, const platform::Status& result,
                  const std::string& path, int pages, std::size_t persons) {
-  if (result == ExportResult::kWritten) {
+  if (result.ok()) {
     window.sayWritten("已导出" + std::string(what), path, pages, persons);
-  } else if (result == ExportResult::kCancelled) {
+  } else if (result.code() == platform::Status::Code::kCancelled) {
     window.showText("已取消导出" + std::string(what) + "，没有写入文件：" +
                     platform::utf8ToGbk(path));
   } else {
@@ -140,7 +140,7 @@ void MainDialog::OnExportGedcom() {
   const std::optional<LivingPersons> living = askLiving(*this, "导出 GEDCOM", persons);
   if (!living) return;
   const bool version551 = choice->filter == 1;
-  const ExportResult result =
+  const platform::Status result =
       exportToFile(familyTree, version551 ? ExportKind::kGedcom551 : ExportKind::kGedcom70,
                    choice->path, /*force=*/false, *living);
   sayExported(*this, version551 ? "GEDCOM 5.5.1" : "GEDCOM 7.0", result, choice->path, 0,
@@ -154,7 +154,7 @@ void MainDialog::OnExportChart() {
   const Persons persons = personsOf(familyTree);
   const std::optional<LivingPersons> living = askLiving(*this, "导出世系图", persons);
   if (!living) return;
-  const ExportResult result =
+  const platform::Status result =
       exportToFile(familyTree, ExportKind::kChartSvg, choice->path, /*force=*/false, *living);
   sayExported(*this, "世系图", result, choice->path, 0, shownPersons(persons, *living));
 }
@@ -176,7 +176,7 @@ void MainDialog::OnExportBook() {
   BookSummary summary;
   std::unique_ptr<platform::ProgressDialog> progress;
   bool opened = false;
-  const ExportResult result = exportBook(
+  const platform::Status result = exportBook(
       familyTree, options, choice->path, /*force=*/false,
       [this, &progress, &opened](std::size_t done, std::size_t steps) {
         if (!opened) progress = OpenProgress("导出家谱书", "正在排印家谱书…", steps);

@@ -16,9 +16,10 @@
 #include "app/main_dialog.h"
 #include "app/resources.h"
 #include "gedcom/gedcom_import.h"
+#include "platform/file_failure.h"
 #include "platform/gbk.h"
 #include "platform/status.h"
-#include "platform/text_file.h"
+#include "platform/whole_file.h"
 #include "reports/help_texts.h"
 
 namespace quillet {
@@ -76,9 +77,9 @@ void MainDialog::OnImportGedcom() {
     MessageBox("所选文件夹不是空的，请选择空文件夹或新文件夹：\r\n" + gbk(*folder), kCaption,
                kWarning);
   }
-  std::string bytes, why;
-  if (!platform::readRegularFile(*file, bytes, why)) {
-    sayRefused(kCaption, kNotImported, "无法读取文件 " + gbk(*file) + "：" + gbk(why));
+  std::string bytes;
+  if (const platform::Status read = platform::readRegularFile(*file, bytes); !read.ok()) {
+    sayRefused(kCaption, kNotImported, "无法读取文件 " + gbk(*file) + "：" + gbk(read.message()));
     return;
   }
   GedcomImportOptions options;
@@ -130,10 +131,10 @@ void MainDialog::OnImportGedcom() {
     sayRefused(kCaption, kNotImported, "无法建立文件夹 " + gbk(*folder));
     return;
   }
-  if (!platform::replaceFileAtPath(home, withCrLf(result.homeText))) {
+  if (const platform::Status written = platform::replaceFileAtPath(home, withCrLf(result.homeText));
+      !written.ok()) {
     std::string text = "无法写入文件：" + gbk(home);
-    const std::string_view reason =
-        platform::replaceFailureWords(platform::lastPathReplacementFailure());
+    const std::string_view reason = platform::fileFailureWords(written.code());
     if (!reason.empty()) (text += "（") += std::string(reason) + "）";
     sayRefused(kCaption, kNotImported, text);
     return;

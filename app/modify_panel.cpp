@@ -45,40 +45,39 @@ const char* unsavableText(UnsavableChange why) {
 }
 
 // Why the genealogy file could not be written, as the line under the not-saved text says it.
-const char* fileFailureText(platform::ReplaceFailure why) {
-  using platform::ReplaceFailure;
-  switch (why) {
-    case ReplaceFailure::kDiskFull:
+const char* fileFailureText(const platform::Status& why) {
+  using Code = platform::Status::Code;
+  switch (why.code()) {
+    case Code::kDiskFull:
       return "磁盘已满，没有空间写入家谱文件";
-    case ReplaceFailure::kFileTooLarge:
+    case Code::kFileTooLarge:
       return "家谱文件超过了系统允许的文件大小";
-    case ReplaceFailure::kFolderNotWritable:
+    case Code::kFolderNotWritable:
       return "家谱文件所在的文件夹不允许写入";
-    case ReplaceFailure::kReadOnlyFileSystem:
+    case Code::kReadOnlyFileSystem:
       return "家谱文件所在的磁盘是只读的";
-    case ReplaceFailure::kHeldByAnotherProgram:
+    case Code::kHeldByAnotherProgram:
       return "另一个程序正占用家谱文件，请稍后再保存";
-    case ReplaceFailure::kReadOnlyFile:
+    case Code::kReadOnlyFile:
       return "家谱文件是只读的";
-    case ReplaceFailure::kAttributesNotKept:
+    case Code::kAttributesNotKept:
       return "新文件无法保留家谱文件的权限或访问控制设置";
-    case ReplaceFailure::kAppendOnlyOrImmutable:
+    case Code::kAppendOnlyOrImmutable:
       return "家谱文件只允许追加或不允许改动（chattr +a 或 +i）";
-    case ReplaceFailure::kSeveralLinks:
+    case Code::kSeveralLinks:
       return "家谱文件有多个硬链接，保存会使其他链接仍是旧内容，这次没有保存";
-    case ReplaceFailure::kNotFound:
+    case Code::kNotFound:
       return "家谱文件所在的文件夹不存在";
-    case ReplaceFailure::kNotRegularFile:
+    case Code::kNotRegularFile:
       return "家谱文件不是普通文件";
-    case ReplaceFailure::kSymbolicLinkLoop:
+    case Code::kSymbolicLinkLoop:
       return "家谱文件是循环的符号链接";
-    case ReplaceFailure::kCannotWrite:
+    case Code::kOk:
+    case Code::kChangedSinceRead:  // said on a line of its own
+      return nullptr;
+    default:
       return "无法写入家谱文件";
-    case ReplaceFailure::kNone:
-    case ReplaceFailure::kChangedSinceRead:
-      break;
   }
-  return nullptr;
 }
 
 // The fewest bytes a typed value must have for `field`: none for the sex, toggled whatever was

@@ -10,7 +10,7 @@
 #include "app/main_dialog.h"
 #include "app/resources.h"
 #include "platform/gbk.h"
-#include "platform/text_file.h"
+#include "platform/temporaries.h"
 
 namespace quillet {
 namespace {

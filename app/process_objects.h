@@ -9,7 +9,7 @@
 #include "app/genealogy_app.h"
 #include "core/family_tree.h"
 #include "platform/dialog/dialog.h"
-#include "platform/text_file.h"
+#include "platform/temporaries.h"
 
 namespace quillet {
 

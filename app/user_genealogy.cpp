@@ -1,17 +1,15 @@
 #include "app/user_genealogy.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <string_view>
 #include <system_error>
 
-#include "platform/text_file.h"
+#include "platform/whole_file.h"
 
 namespace quillet {
 
 namespace fs = std::filesystem;
+using platform::Status;
 
 namespace {
 
@@ -26,33 +24,32 @@ std::string_view environment(const char* name) {
 }
 
 // Writes `bytes` to `to` whole or not at all (a temporary file renamed over it once synced).
-// False, with `why`, when it fails.
-bool writeWhole(const fs::path& to, std::string_view bytes, std::string& why) {
-  platform::ReplaceFailure failure = platform::ReplaceFailure::kNone;
-  auto file = platform::PathReplacement::open(to.string(), &failure);
-  if (file != nullptr && file->write(bytes) && file->commit()) return true;
-  if (file != nullptr) failure = file->failure();
-  why = "cannot write " + to.string() + ": " + std::string(platform::replaceFailureText(failure));
-  return false;
+Status writeWhole(const fs::path& to, std::string_view bytes) {
+  const Status written = platform::replaceFileAtPath(to.string(), bytes);
+  if (written.ok()) return written;
+  return Status::error(written.code(), "cannot write " + to.string() + ": " + written.message());
+}
+
+// A failure of the seeding that the file system's `error` explains.
+Status failure(const std::string& what, const std::error_code& error) {
+  return Status::error(Status::Code::kIoError, what + ": " + error.message());
 }
 
 // Copies `from` to `to` when `to` is missing, or is empty while `from` is not (a copy that an
 // earlier version cut short on a full disk); the copy is whole or absent, and owner-writable
-// (the shipped file may be read-only). False, with `why`, when it fails.
-bool copyMissing(const fs::path& from, const fs::path& to, std::string& why) {
+// (the shipped file may be read-only).
+Status copyMissing(const fs::path& from, const fs::path& to) {
   std::error_code error;
   const auto status = fs::symlink_status(to, error);
   if (fs::exists(status) && !(fs::is_regular_file(status) && fs::file_size(to, error) == 0 &&
                               !error && fs::file_size(from, error) != 0 && !error)) {
-    return true;
+    return {};
   }
   std::string bytes;
-  std::string reason;
-  if (!platform::readRegularFile(from.string(), bytes, reason)) {
-    why = "cannot copy " + from.string() + ": " + reason;
-    return false;
+  if (Status read = platform::readRegularFile(from.string(), bytes); !read.ok()) {
+    return Status::error(read.code(), "cannot copy " + from.string() + ": " + read.message());
   }
-  return writeWhole(to, bytes, why);
+  return writeWhole(to, bytes);
 }
 
 }  // namespace
@@ -72,43 +69,36 @@ fs::path shippedGenealogyFolder() {
   return program.parent_path().parent_path() / "share" / "quillet";
 }
 
-bool seedGenealogy(const fs::path& folder, const fs::path& shipped, std::string& why) {
+Status seedGenealogy(const fs::path& folder, const fs::path& shipped) {
   std::error_code error;
   const fs::path mark = folder / kSeedingMark;
   const bool interrupted = fs::exists(fs::symlink_status(mark, error));
-  if (!interrupted && fs::exists(folder / kHomeFile, error)) return true;
+  if (!interrupted && fs::exists(folder / kHomeFile, error)) return {};
   if (shipped.empty() || !fs::is_directory(shipped, error)) {
-    why = "the shipped genealogy is not installed (no folder " +
-          (shipped.empty() ? std::string("share/quillet") : shipped.string()) + ")";
-    return false;
+    return Status::error(Status::Code::kNotFound,
+                         "the shipped genealogy is not installed (no folder " +
+                             (shipped.empty() ? std::string("share/quillet") : shipped.string()) +
+                             ")");
   }
   fs::create_directories(folder, error);
-  if (error) {
-    why = "cannot make " + folder.string() + ": " + error.message();
-    return false;
+  if (error) return failure("cannot make " + folder.string(), error);
+  if (!interrupted) {
+    if (Status marked = writeWhole(mark, ""); !marked.ok()) return marked;
   }
-  if (!interrupted && !writeWhole(mark, "", why)) return false;
   for (fs::directory_iterator entry(shipped, error), end; !error && entry != end;
        entry.increment(error)) {
     const fs::path name = entry->path().filename();
     if (name == kHomeFile || !entry->is_regular_file(error)) continue;
-    if (!copyMissing(entry->path(), folder / name, why)) return false;
+    if (Status copied = copyMissing(entry->path(), folder / name); !copied.ok()) return copied;
   }
-  if (error) {
-    why = "cannot read " + shipped.string() + ": " + error.message();
-    return false;
+  if (error) return failure("cannot read " + shipped.string(), error);
+  if (Status copied = copyMissing(shipped / kHomeFile, folder / kHomeFile); !copied.ok()) {
+    return copied;
   }
-  if (!copyMissing(shipped / kHomeFile, folder / kHomeFile, why)) return false;
   // Complete: the mark goes, and its going is made durable.
-  if (!fs::remove(mark, error) || error) {
-    why = "cannot remove " + mark.string() + ": " + error.message();
-    return false;
-  }
-  if (const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
-  return true;
+  if (!fs::remove(mark, error) || error) return failure("cannot remove " + mark.string(), error);
+  platform::syncDirectory(folder.string());
+  return {};
 }
 
 }  // namespace quillet

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/status.h"
+
 namespace quillet {
 
 // The folder "quillet" under $XDG_DATA_HOME, or under ~/.local/share when XDG_DATA_HOME is unset,
@@ -22,10 +24,10 @@ std::filesystem::path shippedGenealogyFolder();
 // folder lacks (or holds empty, as a copy cut short by an earlier version) is copied into it,
 // each whole or not at all (a temporary file renamed into place), owner-writable, home.txt last;
 // then the mark goes. A start after one cut short (a full disk, a kill) completes the folder.
-// Returns true when `folder` is complete; false, with `why` saying what failed and why (such as
-// "the disk is full"), when `shipped` is not a folder, `folder` cannot be made or a file cannot
-// be copied.
-bool seedGenealogy(const std::filesystem::path& folder, const std::filesystem::path& shipped,
-                   std::string& why);
+// Ok when `folder` is complete; else the failure's message says what failed and why (such as
+// "cannot write F: the disk is full"), when `shipped` is not a folder, `folder` cannot be made or
+// a file cannot be copied.
+platform::Status seedGenealogy(const std::filesystem::path& folder,
+                               const std::filesystem::path& shipped);
 
 }  // namespace quillet

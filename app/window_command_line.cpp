@@ -109,8 +109,8 @@ std::optional<int> openGenealogyFolder(const WindowRequest& request) {
   if (request.userGenealogy) {
     folder = userGenealogyFolder();
     if (folder.empty()) return failure("cannot find your data folder: HOME is not set");
-    std::string why;
-    if (!seedGenealogy(folder, shippedGenealogyFolder(), why)) return failure(why);
+    const platform::Status seeded = seedGenealogy(folder, shippedGenealogyFolder());
+    if (!seeded.ok()) return failure(seeded.message());
   } else if (request.folder) {
     folder = *request.folder;
     std::error_code error;

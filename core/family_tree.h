@@ -96,9 +96,9 @@ struct SaveReport {
   // The genealogy file is no longer the one this tree was read from (or last saved to):
   // another program replaced or changed it.
   bool changedOnDisk = false;
-  // Why the file could not be written (a read-only file or folder, a full disk ...), or kNone
-  // when that was not what stopped the save.
-  platform::ReplaceFailure fileFailure = platform::ReplaceFailure::kNone;
+  // Why the file could not be written (a read-only file or folder, a full disk ...), or ok when
+  // that was not what stopped the save.
+  platform::Status fileFailure;
 };
 
 class NameIndex;
@@ -293,7 +293,7 @@ class FamilyTree {
   void resetTree();
   void readRecords(std::string_view bytes, std::size_t& stop);
   void noteUnreadRest(std::string_view bytes, std::size_t stop, bool cut);
-  std::unique_ptr<platform::TextFile> openForSave(platform::ReplaceFailure& failure);
+  platform::Status openForSave(std::unique_ptr<platform::TextFile>& file);
   bool readRecord(RecordCursor& in);
   // What breadthFirstOrder found of the tree (see there).
   struct OrderVerdict {
@@ -305,7 +305,7 @@ class FamilyTree {
   class OrderState;
   template <typename Emitted>
   OrderVerdict breadthFirstOrder(WhenUnsure whenUnsure, Emitted&& emitted);
-  bool saveChecked(SaveReport& report, platform::ReplaceFailure openFailure);
+  bool saveChecked(SaveReport& report, const platform::Status& openFailure);
   void savedTo(const platform::TextFile& file);
   void appendFileBytes(const std::vector<const Record*>& order, std::size_t begin, std::size_t end,
                        bool regular, std::string& bytes) const;

@@ -592,8 +592,8 @@ bool FamilyTree::save(SaveReport& report) {
     // way that the file will read back as this tree. One that the walk cannot be sure of is saved
     // by saveChecked, which reads the bytes back before it writes them; so is every tree whose
     // file cannot be opened, so that a refusal names what it would name.
-    platform::ReplaceFailure failure = platform::ReplaceFailure::kNone;
-    auto file = openForSave(failure);
+    std::unique_ptr<platform::TextFile> file;
+    const platform::Status opened = openForSave(file);
     if (file) {
       std::string block(kSaveBlock + kLongestRecordBytes, '\0');
       std::size_t used = 0;
@@ -610,7 +610,7 @@ bool FamilyTree::save(SaveReport& report) {
       };
       if (breadthFirstOrder(WhenUnsure::kStop, written).readsBackByConstruction) {
         if (!file->writeAsIs(std::string_view(block.data(), used)) || !file->commit()) {
-          report.fileFailure = file->failure();
+          report.fileFailure = file->status();
           return false;
         }
         savedTo(*file);
@@ -618,7 +618,7 @@ bool FamilyTree::save(SaveReport& report) {
       }
       file.reset();  // the temporary file goes
     }
-    return saveChecked(report, file == nullptr ? failure : platform::ReplaceFailure::kNone);
+    return saveChecked(report, opened);  // ok when it opened: saveChecked opens it anew
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -628,11 +628,11 @@ bool FamilyTree::save(SaveReport& report) {
 // or saved last. A file whose status alone changed since it was read (its permissions, owner,
 // attributes or links: the status-change time differs, the inode, size and modification time do
 // not) is still that file when its text is the text read: its identity is taken anew.
-std::unique_ptr<platform::TextFile> FamilyTree::openForSave(platform::ReplaceFailure& failure) {
-  auto file = platform::TextFile::openReplacement(fileName_, fileIdentity_, &failure);
-  if (file || failure != platform::ReplaceFailure::kChangedSinceRead || !fileIdentity_ ||
+platform::Status FamilyTree::openForSave(std::unique_ptr<platform::TextFile>& file) {
+  platform::Status opened = platform::TextFile::openReplacement(fileName_, fileIdentity_, file);
+  if (opened.code() != platform::Status::Code::kChangedSinceRead || !fileIdentity_ ||
       !readDigest_) {
-    return file;
+    return opened;
   }
   const std::optional<platform::FileIdentity> now = platform::identityOf(fileName_);
   platform::FileIdentity statusOnly = *fileIdentity_;
@@ -642,14 +642,14 @@ std::unique_ptr<platform::TextFile> FamilyTree::openForSave(platform::ReplaceFai
   }
   std::string text;
   auto reading = now && *now == statusOnly ? platform::TextFile::open(fileName_, "r") : nullptr;
-  if (!reading || !reading->readAll(text) || digestOf(text) != *readDigest_) return file;
+  if (!reading || !reading->readAll(text) || digestOf(text) != *readDigest_) return opened;
   fileIdentity_ = now;
-  return platform::TextFile::openReplacement(fileName_, fileIdentity_, &failure);
+  return platform::TextFile::openReplacement(fileName_, fileIdentity_, file);
 }
 
 // Saves a tree that the walk of save could not be sure of. `openFailure` is why save could not
-// open the file, or kNone when it could. Throws std::bad_alloc when memory runs out.
-bool FamilyTree::saveChecked(SaveReport& report, platform::ReplaceFailure openFailure) {
+// open the file, or ok when it could. Throws std::bad_alloc when memory runs out.
+bool FamilyTree::saveChecked(SaveReport& report, const platform::Status& openFailure) {
   // A regular tree is written breadth-first. A tree that a broken file left irregular (records
   // no walk reaches, a record linked twice, a name two records share ...) is written in the
   // order its records were read and added, each name field without a link keeping the bytes
@@ -673,15 +673,15 @@ bool FamilyTree::saveChecked(SaveReport& report, platform::ReplaceFailure openFa
   appendFileBytes(order, 0, order.size(), regular, bytes);
   if (!sure && !readsBackAsIs(order, readAsText(bytes), report)) return false;
 
-  platform::ReplaceFailure failure = openFailure;
-  auto file = openFailure == platform::ReplaceFailure::kNone ? openForSave(failure) : nullptr;
+  std::unique_ptr<platform::TextFile> file;
+  const platform::Status opened = openFailure.ok() ? openForSave(file) : openFailure;
   if (!file) {
-    report.changedOnDisk = failure == platform::ReplaceFailure::kChangedSinceRead;
-    if (!report.changedOnDisk) report.fileFailure = failure;
+    report.changedOnDisk = opened.code() == platform::Status::Code::kChangedSinceRead;
+    if (!report.changedOnDisk) report.fileFailure = opened;
     return false;
   }
   if (!file->writeAsIs(bytes) || !file->commit()) {
-    report.fileFailure = file->failure();
+    report.fileFailure = file->status();
     return false;
   }
   savedTo(*file);

@@ -5,8 +5,8 @@
 
 namespace quillet {
 
-ExportResult exportToFile(const FamilyTree& tree, ExportKind kind, const std::string& utf8Path,
-                          bool force, LivingPersons living) {
+platform::Status exportToFile(const FamilyTree& tree, ExportKind kind, const std::string& utf8Path,
+                              bool force, LivingPersons living) {
   return exportText(utf8Path, force, [&tree, kind, living](std::string& text) {
     if (kind == ExportKind::kChartSvg) return writeChartSvg(tree, text, living);
     return writeGedcom(tree,

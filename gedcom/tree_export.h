@@ -17,10 +17,11 @@ namespace quillet {
 enum class ExportKind { kGedcom70, kGedcom551, kChartSvg };
 
 // Writes the export of `tree` to `utf8Path` as exportText writes a text: a regular file replaced
-// whole or not at all, a FIFO or a device written through; kRefused for a file the program reads,
-// kGenealogy unless `force` for a genealogy, kNoRoot when the tree has no root. The living are
+// whole or not at all, a FIFO or a device written through; kProgramFile for a file the program
+// reads, kRefused unless `force` for a genealogy, kInvalidInput when the tree has no root (see
+// exportText for the rest). The living are
 // shown as `living` says (see writeGedcom and writeChartSvg).
-ExportResult exportToFile(const FamilyTree& tree, ExportKind kind, const std::string& utf8Path,
-                          bool force = false, LivingPersons living = LivingPersons::kShow);
+platform::Status exportToFile(const FamilyTree& tree, ExportKind kind, const std::string& utf8Path,
+                              bool force = false, LivingPersons living = LivingPersons::kShow);
 
 }  // namespace quillet

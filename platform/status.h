@@ -31,8 +31,10 @@ class [[nodiscard]] Status {
     kHeldByAnotherProgram,   // another program held the file's lock too long
     kChangedSinceRead,       // another program changed the file since it was read
     kAttributesNotKept,      // permissions, ACLs or extended attributes could not be carried over
-    kRefused,                // the program will not do it (a file it reads, a genealogy without
-                             // --force, a folder that is not empty ...)
+    kRefused,                // the program will not do it (a genealogy without --force, a folder
+                             // that is not empty ...)
+    kProgramFile,            // a file the program itself reads (home.txt, a roster ...), which
+                             // nothing it writes may replace
     kCancelled,              // the person stopped it
     kInvalidInput,           // the input is not what it must be (bad usage, a malformed file)
     kOutOfMemory,            // an allocation failed

@@ -8,7 +8,7 @@
 #include "platform/command_line.h"
 #include "platform/out_of_memory.h"
 #include "platform/pdf/pdf_document.h"
-#include "platform/text_file.h"
+#include "platform/whole_file.h"
 
 namespace quillet {
 namespace {
@@ -25,14 +25,26 @@ class AbnormalExitGuard {
   AbnormalExitGuard& operator=(const AbnormalExitGuard&) = delete;
 };
 
+// The failure of a book not written whole: why its file failed, or kIoError without words when
+// the file did not (the drawing did, or it failed before the file was made).
+platform::Status writeFailed(const std::unique_ptr<platform::PathReplacement>& file) {
+  if (file != nullptr && !file->status().ok()) return file->status();
+  return platform::Status::error(platform::Status::Code::kIoError, {});
+}
+
 // Memory ran out inside cairo, which says so instead of failing in operator new: the process
 // ends as it does when operator new fails, where it has such a policy (the programs' out of
 // memory exit); otherwise the export fails.
-ExportResult failed(const platform::PdfDocument& document) {
+platform::Status failed(const platform::PdfDocument& document,
+                        const std::unique_ptr<platform::PathReplacement>& file) {
   if (document.outOfMemory()) {
     if (const std::new_handler handler = std::get_new_handler()) handler();
   }
-  return ExportResult::kWriteFailed;
+  return writeFailed(file);
+}
+
+platform::Status cancelled() {
+  return platform::Status::error(platform::Status::Code::kCancelled, "cancelled");
 }
 
 }  // namespace
@@ -53,13 +65,13 @@ std::string bookDate() {
          std::to_string(day.tm_mday) + "日";
 }
 
-ExportResult exportBook(const FamilyTree& tree, const BookOptions& options,
-                        const std::string& utf8Path, bool force, const BookProgress& progress,
-                        BookSummary* summary) {
-  if (readByTheProgram(utf8Path)) return ExportResult::kRefused;
-  if (!force && holdsGenealogy(utf8Path)) return ExportResult::kGenealogy;
+platform::Status exportBook(const FamilyTree& tree, const BookOptions& options,
+                            const std::string& utf8Path, bool force, const BookProgress& progress,
+                            BookSummary* summary) {
+  if (readByTheProgram(utf8Path)) return programFileRefusal();
+  if (!force && holdsGenealogy(utf8Path)) return genealogyRefusal(utf8Path);
   BookLayout layout;
-  if (!layout.plan(tree, options)) return ExportResult::kNoRoot;
+  if (!layout.plan(tree, options)) return noRootRefusal();
   // Until the file is opened, the document's bytes wait here: the faces are loaded and the first
   // page is drawn before anything is made on disk, so that what needs much memory at once (the
   // font library's start) fails before a file exists.
@@ -77,28 +89,29 @@ ExportResult exportBook(const FamilyTree& tree, const BookOptions& options,
         return file->write(bytes);
       },
       properties);
-  if (document == nullptr) return ExportResult::kWriteFailed;
+  if (document == nullptr) return writeFailed(file);
   BookPage page;
-  if (!layout.nextPage(page) || !document->addPage(page.drawing)) return failed(*document);
+  if (!layout.nextPage(page) || !document->addPage(page.drawing)) return failed(*document, file);
 
-  file = platform::PathReplacement::open(utf8Path);
-  if (file == nullptr) return ExportResult::kWriteFailed;
-  const AbnormalExitGuard guard(*file);
-  if (!file->write(early)) return ExportResult::kWriteFailed;
-  early = std::string();
-  if (progress && !progress(page.stepsDone, layout.steps())) return ExportResult::kCancelled;
-  while (layout.nextPage(page)) {
-    if (!document->addPage(page.drawing)) return failed(*document);
-    if (progress && !progress(page.stepsDone, layout.steps())) return ExportResult::kCancelled;
+  if (platform::Status opened = platform::PathReplacement::open(utf8Path, file); !opened.ok()) {
+    return opened;
   }
-  if (!document->finish()) return failed(*document);
+  const AbnormalExitGuard guard(*file);
+  if (!file->write(early)) return writeFailed(file);
+  early = std::string();
+  if (progress && !progress(page.stepsDone, layout.steps())) return cancelled();
+  while (layout.nextPage(page)) {
+    if (!document->addPage(page.drawing)) return failed(*document, file);
+    if (progress && !progress(page.stepsDone, layout.steps())) return cancelled();
+  }
+  if (!document->finish()) return failed(*document, file);
   document.reset();
-  if (!file->commit()) return ExportResult::kWriteFailed;
+  if (platform::Status committed = file->commit(); !committed.ok()) return committed;
   if (summary != nullptr) {
     summary->pages = page.number;
     summary->persons = layout.personsShown();
   }
-  return ExportResult::kWritten;
+  return {};
 }
 
 }  // namespace quillet

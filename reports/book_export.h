@@ -31,18 +31,18 @@ std::string bookDate();
 
 // Writes the book of `tree` to `utf8Path` as exportText writes the other exports: a regular
 // file replaced as a whole (through a temporary file beside it, see platform::PathReplacement), a
-// FIFO or a device written through. kWritten; kRefused for a file the program reads
-// (readByTheProgram) and kGenealogy, unless `force`, for a genealogy (holdsGenealogy), before
-// anything is done; kNoRoot when the tree has no root
-// (or the options are out of range); kWriteFailed when the file cannot be written whole;
-// kCancelled when `progress` said to stop. Whatever the result but kWritten, no file is left
-// behind and an old file at the path is as it was. The faces are loaded and the cover drawn
+// FIFO or a device written through. Ok; kProgramFile for a file the program reads
+// (readByTheProgram) and kRefused, unless `force`, for a genealogy (holdsGenealogy), before
+// anything is done; kInvalidInput when the tree has no root (or the options are out of range);
+// kCancelled when `progress` said to stop; else why the file could not be written whole (see
+// export_file.h). Whatever the failure, no file is left behind and an old file at the path is as
+// it was. The faces are loaded and the cover drawn
 // before the temporary file is made; while it exists it is registered with
 // platform::setAbnormalExitFile, so that running out of memory (in operator new, or as cairo and
 // GLib report it: the process's new-handler is called) removes it. `summary`, when given, is
 // filled once the book is written.
-ExportResult exportBook(const FamilyTree& tree, const BookOptions& options,
-                        const std::string& utf8Path, bool force = false,
-                        const BookProgress& progress = {}, BookSummary* summary = nullptr);
+platform::Status exportBook(const FamilyTree& tree, const BookOptions& options,
+                            const std::string& utf8Path, bool force = false,
+                            const BookProgress& progress = {}, BookSummary* summary = nullptr);
 
 }  // namespace quillet

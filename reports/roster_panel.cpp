@@ -6,6 +6,7 @@
 #include "app/resources.h"
 #include "core/text_format.h"
 #include "platform/text_file.h"
+#include "reports/program_files.h"
 #include "reports/side_text_readers.h"
 
 namespace quillet {
@@ -18,12 +19,12 @@ struct Roster {
 };
 
 constexpr Roster kRosters[] = {
-    {IDC_ROSTER_NING, "宁.txt", " 宁国府所有人员名单如下"},
-    {IDC_ROSTER_RONG, "荣.txt", " 荣国府所有人员名单如下"},
-    {IDC_ROSTER_SHI, "史.txt", " 史府所有人员名单如下"},
-    {IDC_ROSTER_WANG, "王.txt", " 王府所有人员名单如下"},
-    {IDC_ROSTER_XUE, "薛.txt", " 薛府所有人员名单如下"},
-    {IDC_ROSTER_OTHER, "其它.txt", " 其它人员名单如下"},
+    {IDC_ROSTER_NING, kNingRoster, " 宁国府所有人员名单如下"},
+    {IDC_ROSTER_RONG, kRongRoster, " 荣国府所有人员名单如下"},
+    {IDC_ROSTER_SHI, kShiRoster, " 史府所有人员名单如下"},
+    {IDC_ROSTER_WANG, kWangRoster, " 王府所有人员名单如下"},
+    {IDC_ROSTER_XUE, kXueRoster, " 薛府所有人员名单如下"},
+    {IDC_ROSTER_OTHER, kOtherRoster, " 其它人员名单如下"},
 };
 
 constexpr const char kRosterFooter[] =
@@ -37,8 +38,8 @@ const Roster* rosterOf(int buttonId) {
 }
 
 const char* sideTextFileOf(int buttonId) {
-  if (buttonId == IDC_SIDE_MOST) return "most.txt";
-  if (buttonId == IDC_SIDE_NUMBER) return "number.txt";
+  if (buttonId == IDC_SIDE_MOST) return kMostSideText;
+  if (buttonId == IDC_SIDE_NUMBER) return kNumberSideText;
   return nullptr;
 }
 

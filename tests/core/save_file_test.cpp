@@ -118,7 +118,7 @@ TEST(SaveFile, PermissionsThatCannotBeSetFailTheSave) {
               data[0].effective &= ~(1u << CAP_FOWNER);
               SaveReport report;
               return ::syscall(SYS_capset, &header, data) == 0 && !loadMarryAndSave(&report) &&
-                     report.fileFailure == platform::ReplaceFailure::kAttributesNotKept;
+                     report.fileFailure.code() == platform::Status::Code::kAttributesNotKept;
             }),
             0);
   EXPECT_EQ(readFile("home.txt"), kClan);
@@ -201,7 +201,7 @@ TEST(SaveFile, AclsAndExtendedAttributesAreKept) {
 // Each way the file cannot be written fails the save with its reason, leaves the file as it was
 // and leaves no temporary file. A held lock is waited for a second, not ten (the alarm).
 TEST(SaveFile, EachFailureToWriteGivesItsReason) {
-  using platform::ReplaceFailure;
+  using Code = platform::Status::Code;
   testing::ScopedTempDir dir;
   const std::string here = dir.path();
   // In a mount namespace of the child's own: `source` mounted over the directory, read-only when
@@ -223,38 +223,37 @@ TEST(SaveFile, EachFailureToWriteGivesItsReason) {
     const char* what;
     bool needsRoot;
     std::function<bool()> arrange;
-    ReplaceFailure expected;
+    Code expected;
   };
   const Case cases[] = {
-      {"read-only file", false, [] { return ::chmod("home.txt", 0444) == 0; },
-       ReplaceFailure::kReadOnlyFile},
+      {"read-only file", false, [] { return ::chmod("home.txt", 0444) == 0; }, Code::kReadOnlyFile},
       {"another user's file", true,
        [] { return ::chown("home.txt", 12345, 12345) == 0 && becomeUser(23456, 23456); },
-       ReplaceFailure::kReadOnlyFile},
+       Code::kReadOnlyFile},
       {"folder not writable", false, [] { return ::chmod(".", 0555) == 0; },
-       ReplaceFailure::kFolderNotWritable},
+       Code::kFolderNotWritable},
       {"lock held by another program", false,
        [] { return ::flock(::open("home.txt", O_RDONLY), LOCK_EX) == 0; },
-       ReplaceFailure::kHeldByAnotherProgram},
+       Code::kHeldByAnotherProgram},
       {"lockf held by another process", false, [] { return lockedByAnotherProcess(true); },
-       ReplaceFailure::kHeldByAnotherProgram},
+       Code::kHeldByAnotherProgram},
       {"fcntl lock held by another process", false, [] { return lockedByAnotherProcess(false); },
-       ReplaceFailure::kHeldByAnotherProgram},
+       Code::kHeldByAnotherProgram},
       {"append-only file", true, [] { return std::system("chattr +a home.txt") == 0; },
-       ReplaceFailure::kAppendOnlyOrImmutable},
+       Code::kAppendOnlyOrImmutable},
       {"immutable file", true, [] { return std::system("chattr +i home.txt") == 0; },
-       ReplaceFailure::kAppendOnlyOrImmutable},
+       Code::kAppendOnlyOrImmutable},
       {"a second hard link", false, [] { return ::link("home.txt", "hard-link.txt") == 0; },
-       ReplaceFailure::kSeveralLinks},
+       Code::kSeveralLinks},
       {"file size limit", false,
        [] {
          ::signal(SIGXFSZ, SIG_DFL);  // as a fresh process has it: a write past would kill it
          rlimit limit{100, 100};      // the married clan takes 147 bytes
          return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
        },
-       ReplaceFailure::kFileTooLarge},
+       Code::kFileTooLarge},
       {"read-only file system", true, [&] { return mountOver(nullptr, ".", nullptr, true); },
-       ReplaceFailure::kReadOnlyFileSystem},
+       Code::kReadOnlyFileSystem},
       {"full disk", true,
        [&] {
          if (!mountOver("tmpfs", "tmpfs", "size=64k", false)) return false;
@@ -265,7 +264,7 @@ TEST(SaveFile, EachFailureToWriteGivesItsReason) {
          }
          return ::close(fd) == 0;
        },
-       ReplaceFailure::kDiskFull},
+       Code::kDiskFull},
   };
   for (const Case& c : cases) {
     if (c.needsRoot && ::geteuid() != 0) continue;
@@ -275,7 +274,7 @@ TEST(SaveFile, EachFailureToWriteGivesItsReason) {
     const int status = inChild([&c] {
       ::alarm(5);
       SaveReport report;
-      return c.arrange() && !loadMarryAndSave(&report) && report.fileFailure == c.expected;
+      return c.arrange() && !loadMarryAndSave(&report) && report.fileFailure.code() == c.expected;
     });
     ASSERT_EQ(::chmod(".", 0755), 0);
     if (c.needsRoot) std::system("chattr -a -i home.txt 2>/dev/null");

@@ -1,5 +1,6 @@
 // The text files of the platform layer: text mode, names, and files that are not regular files,
-// which never open, hang or exhaust the program. (Read-only files and safe replacement: the save
+// which never open, hang or exhaust the program; whole files at paths, read whole or by their
+// head, and replaced; the parts of a path. (Read-only files and safe replacement: the save
 // tests, which fail each way a file cannot be written and kill a save midway.)
 #include "platform/text_file.h"
 
@@ -8,10 +9,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/family_tree.h"
+#include "platform/file_failure.h"
+#include "platform/path.h"
+#include "platform/whole_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace platform {
@@ -92,6 +98,70 @@ TEST(SpecialFiles, FifoDevicesAndDirectoriesDoNotOpenInAnyMode) {
   struct stat info {};
   ASSERT_EQ(::stat("home.txt", &info), 0);
   EXPECT_TRUE(S_ISFIFO(info.st_mode));  // "w" left it as it was
+}
+
+// A FIFO without a writer, an endless device and a directory are refused by both reads without
+// blocking (a FIFO's open would wait for a writer, /dev/zero's read would never end); a regular
+// file, through a link too, is read whole or up to the limit.
+TEST(WholeFile, ReadsTakeOnlyRegularFilesAndNeverBlock) {
+  ScopedTempDir dir;
+  ASSERT_EQ(::mkfifo("fifo", 0666), 0);
+  ASSERT_EQ(::symlink("/dev/zero", "zero"), 0);
+  ASSERT_EQ(::mkdir("folder", 0777), 0);
+  for (const char* name : {"fifo", "zero", "folder"}) {
+    EXPECT_TRUE(passesWithinTenSeconds([name] {
+      std::string bytes;
+      const Status whole = readRegularFile(name, bytes);
+      const Status head = readFileHead(name, 16, bytes);
+      return whole.code() == Status::Code::kNotRegularFile &&
+             whole.message() == "not a regular file" && head == whole;
+    })) << name;
+  }
+  writeFile("regular", "0123456789");
+  ASSERT_EQ(::symlink("regular", "link"), 0);
+  std::string bytes;
+  ASSERT_TRUE(readFileHead("link", 4, bytes).ok());
+  EXPECT_EQ(bytes, "0123");
+  ASSERT_TRUE(readRegularFile("link", bytes).ok());
+  EXPECT_EQ(bytes, "0123456789");
+  const Status missing = readRegularFile("missing", bytes);
+  EXPECT_EQ(missing.code(), Status::Code::kNotFound);
+  EXPECT_EQ(missing.message(), "No such file or directory");
+}
+
+// A replacement that cannot be made says why in both languages and leaves the old file; one that
+// can replaces the file whole. The folder lists what it holds.
+TEST(WholeFile, ReplacementSaysWhyItFailedAndTheFolderListsItsNames) {
+  ScopedTempDir dir;
+  const Status noFolder = replaceFileAtPath("no-such-folder/out.txt", "x");
+  EXPECT_EQ(noFolder.code(), Status::Code::kNotFound);
+  EXPECT_EQ(noFolder.message(), "not found");
+  EXPECT_EQ(fileFailureWords(noFolder.code()), "文件夹不存在");
+  writeFile("linked.txt", "old");
+  ASSERT_EQ(::link("linked.txt", "other-name.txt"), 0);
+  const Status linked = replaceFileAtPath("linked.txt", "new");
+  EXPECT_EQ(linked.code(), Status::Code::kSeveralLinks);
+  EXPECT_EQ(readFile("other-name.txt"), "old");
+  EXPECT_TRUE(replaceFileAtPath("out.txt", "whole").ok());
+  EXPECT_EQ(readFile("out.txt"), "whole");
+  std::vector<std::string> names = namesInFolder(".");
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names,
+            (std::vector<std::string>{".", "..", "linked.txt", "other-name.txt", "out.txt"}));
+  EXPECT_TRUE(namesInFolder("no-such-folder").empty());
+}
+
+TEST(Path, DirectoryAndBaseNameSplitAtTheLastSlash) {
+  struct Case {
+    const char* path;
+    const char* directory;
+    const char* base;
+  };
+  for (const Case& c : {Case{"a/b/c.txt", "a/b", "c.txt"}, Case{"/c.txt", "/", "c.txt"},
+                        Case{"c.txt", ".", "c.txt"}, Case{"a/", "a", ""}}) {
+    EXPECT_EQ(directoryOf(c.path), c.directory) << c.path;
+    EXPECT_EQ(baseNameOf(c.path), c.base) << c.path;
+  }
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text_file.h"
+#include "platform/whole_file.h"
 #include "tests/support/genealogy_text.h"
 #include "tests/support/temp_dir.h"
 #include "tools/genealogy_generator/genealogy_generator.h"
@@ -137,8 +137,8 @@ TEST(ExportCli, AKilledExportsTemporaryFileGoesAtTheNextStartOfAnyProgram) {
   std::filesystem::create_directory("elsewhere");
   auto killedExport = [](const char* path) {
     if (::fork() == 0) {
-      auto file = platform::PathReplacement::open(path);
-      if (file != nullptr) file->write("half an export");
+      std::unique_ptr<platform::PathReplacement> file;
+      if (platform::PathReplacement::open(path, file).ok()) file->write("half an export");
       ::_exit(0);  // as SIGKILL would: no destructor runs
     }
     int status = 0;
@@ -147,8 +147,8 @@ TEST(ExportCli, AKilledExportsTemporaryFileGoesAtTheNextStartOfAnyProgram) {
   killedExport("elsewhere/first.pdf");
   killedExport("elsewhere/second.ged");
   writeFile("elsewhere/.other.ged.quillet-Ab12Cd", "another program's");
-  const auto running = platform::PathReplacement::open("elsewhere/running.ged");
-  ASSERT_NE(running, nullptr);
+  std::unique_ptr<platform::PathReplacement> running;
+  ASSERT_TRUE(platform::PathReplacement::open("elsewhere/running.ged", running).ok());
   ASSERT_EQ(std::system("touch -d '1 hour ago' elsewhere/.* cache/quillet/temporaries/*"), 0);
   EXPECT_EQ(std::system("ls -A elsewhere | grep -c quillet- >count.txt; true"), 0);
   EXPECT_EQ(readFile("count.txt"), "4\n");

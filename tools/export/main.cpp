@@ -25,7 +25,7 @@
 #include "gedcom/tree_export.h"
 #include "platform/command_line.h"
 #include "platform/out_of_memory.h"
-#include "platform/text_file.h"
+#include "platform/temporaries.h"
 #include "reports/book_export.h"
 #include "reports/clan_walk.h"
 
@@ -207,12 +207,13 @@ int main(int argc, char** argv) {
   platform::ignoreOutOfRangeSourceDate(kProgram);
   request.book.madeOn = quillet::bookDate();
   request.book.living = request.living;
-  const quillet::ExportResult result =
+  const platform::Status result =
       request.command == "book"
           ? quillet::exportBook(tree, request.book, request.file, request.force)
           : quillet::exportToFile(tree, request.kind, request.file, request.force, request.living);
-  switch (result) {
-    case quillet::ExportResult::kWritten:
+  using Code = platform::Status::Code;
+  switch (result.code()) {
+    case Code::kOk:
       if (const std::int32_t odd = quillet::namesNotGbk(quillet::collectClan(tree)); odd > 0) {
         std::fprintf(stderr,
                      "quillet-export: notice: %d %s bytes that are not GBK; each such byte is "
@@ -220,23 +221,17 @@ int main(int argc, char** argv) {
                      odd, odd == 1 ? "name holds" : "names hold");
       }
       return kDone;
-    case quillet::ExportResult::kNoRoot:
-      std::fputs("quillet-export: home.txt holds no root ancestor\n", stderr);
+    case Code::kProgramFile:
+      return badUsage(result.message());
+    case Code::kInvalidInput:  // no root
+    case Code::kRefused:       // a genealogy, without --force
+      std::fprintf(stderr, "quillet-export: %s\n", result.message().c_str());
       return kNoGenealogy;
-    case quillet::ExportResult::kRefused:
-      return badUsage("the output would replace a file the program reads");
-    case quillet::ExportResult::kGenealogy:
-      std::fprintf(stderr,
-                   "quillet-export: %s is a genealogy (home.txt or genealogy records); "
-                   "--force replaces it\n",
-                   request.file.c_str());
-      return kNoGenealogy;
-    case quillet::ExportResult::kWriteFailed:
-    case quillet::ExportResult::kCancelled:  // nothing cancels here
+    default:  // the file could not be written whole (nothing cancels here)
       break;
   }
-  const std::string_view why = platform::replaceFailureText(platform::lastPathReplacementFailure());
-  std::fprintf(stderr, "quillet-export: cannot write %s%s%.*s\n", request.file.c_str(),
-               why.empty() ? "" : ": ", static_cast<int>(why.size()), why.data());
+  const std::string& why = result.message();
+  std::fprintf(stderr, "quillet-export: cannot write %s%s%s\n", request.file.c_str(),
+               why.empty() ? "" : ": ", why.c_str());
   return kNoGenealogy;
 }

@@ -4,6 +4,8 @@
 // its line; the list of roots is made; and a genealogy text it makes is one the program loads
 // whole (every record reached, the count it reports) and saves back byte for byte.
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,8 +33,9 @@ void check(std::string_view bytes, const quillet::GedcomImportOptions& options) 
     require(!loss.xref.empty() || loss.reason.starts_with("line "));
   }
   {
-    auto file = platform::TextFile::openReplacement("home.txt");
-    require(file && file->write(result.homeText) && file->commit());
+    std::unique_ptr<platform::TextFile> file;
+    require(platform::TextFile::openReplacement("home.txt", std::nullopt, file).ok() &&
+            file->write(result.homeText) && file->commit());
   }
   const std::string written = readBytes("home.txt");
   quillet::FamilyTree tree;

@@ -26,7 +26,9 @@
 #include "platform/out_of_memory.h"
 #include "platform/read_problem.h"
 #include "platform/status.h"
+#include "platform/temporaries.h"
 #include "platform/text_file.h"
+#include "platform/whole_file.h"
 
 namespace {
 
@@ -152,23 +154,21 @@ bool writeHome(const Request& request, const std::string& text, std::string& why
     why = platform::readProblemText(platform::readProblemOfPath(request.directory));
     return false;
   }
-  platform::ReplaceFailure failure = platform::ReplaceFailure::kNone;
-  auto file = platform::TextFile::openReplacement("home.txt", std::nullopt, &failure);
+  std::unique_ptr<platform::TextFile> file;
+  platform::Status failure = platform::TextFile::openReplacement("home.txt", std::nullopt, file);
   const bool written =
       file && file->write(text) && (request.force ? file->commit() : file->commitNew());
   if (written) return true;
-  if (file) failure = file->failure();
-  why = failure == platform::ReplaceFailure::kNone && !request.force
-            ? "it exists by now"
-            : std::string(platform::replaceFailureText(failure));
+  if (file) failure = file->status();
+  why = failure.ok() && !request.force ? "it exists by now" : failure.message();
   return false;
 }
 
 // --list-roots: the men without parents on standard output.
 int listRoots(const Request& request) {
-  std::string bytes, why;
-  if (!platform::readRegularFile(request.file, bytes, why)) {
-    return refuse("cannot read " + request.file + ": " + why);
+  std::string bytes;
+  if (const platform::Status read = platform::readRegularFile(request.file, bytes); !read.ok()) {
+    return refuse("cannot read " + request.file + ": " + read.message());
   }
   std::vector<std::string> lines;
   if (const platform::Status listed = quillet::listGedcomRoots(bytes, request.options, lines);
@@ -210,7 +210,7 @@ int main(int argc, char** argv) {
                        : std::string(platform::readProblemText(problem))));
   }
   std::string bytes, why;
-  if (!platform::readRegularFile(request.file, bytes, why)) {
+  if (!platform::readRegularFile(request.file, bytes).ok()) {
     return refuse(
         "cannot read " + request.file + ": " +
         std::string(platform::readProblemText(platform::readProblemOfPath(request.file))));
