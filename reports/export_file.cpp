@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "core/home_record.h"
 #include "platform/file_failure.h"
 #include "platform/gbk.h"
 #include "platform/path.h"
@@ -19,27 +20,6 @@ bool isProgramUtf8Name(const std::string& utf8Name) {
   const std::string gbk = platform::utf8ToGbk(utf8Name);
   if (platform::gbkToUtf8(gbk) != utf8Name) return false;  // no GBK name leads here
   return isProgramFileName(gbk);
-}
-
-// Whether the bytes after a record's '!' begin as a genealogy record does: a 6-byte name of GBK
-// characters (spaces after them), a generation digit, then at their places a birth date of eight
-// digits and the sex 'm' or 'f'. The other fields may hold anything the reader takes.
-bool beginsAsRecord(std::string_view record) {
-  constexpr std::size_t kName = 0, kGeneration = 6, kBirthDate = 13, kSex = 21, kSexEnd = 22;
-  if (record.size() < kSexEnd) return false;
-  auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-  std::size_t at = kName;
-  while (at < kGeneration && platform::gbkCharLength(record.substr(at, kGeneration - at)) == 2) {
-    at += 2;
-  }
-  if (at == kName) return false;
-  for (; at < kGeneration; ++at) {
-    if (record[at] != ' ') return false;
-  }
-  for (std::size_t i = kBirthDate; i < kSex; ++i) {
-    if (!isDigit(record[i])) return false;
-  }
-  return isDigit(record[kGeneration]) && (record[kSex] == 'm' || record[kSex] == 'f');
 }
 
 }  // namespace
@@ -69,7 +49,7 @@ bool holdsGenealogy(const std::string& utf8Path) {
   // As the reader goes: to the first '!', unless a 0xFF ends the file before it.
   const std::size_t marker = head.find_first_of("!\xff");
   return marker != std::string::npos && head[marker] == '!' &&
-         beginsAsRecord(std::string_view(head).substr(marker + 1));
+         beginsAsHomeRecord(std::string_view(head).substr(marker + 1));
 }
 
 bool readByTheProgram(const std::string& utf8Path) {
