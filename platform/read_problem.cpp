@@ -71,4 +71,29 @@ std::string_view readProblemText(ReadProblem problem) {
   return "an input or output error";
 }
 
+Status readProblemStatus(ReadProblem problem) {
+  using Code = Status::Code;
+  Code code = Code::kIoError;
+  switch (problem) {
+    case ReadProblem::kMissing:
+      code = Code::kNotFound;
+      break;
+    case ReadProblem::kNoPermission:
+      code = Code::kNoPermission;
+      break;
+    case ReadProblem::kNotRegularFile:
+      code = Code::kNotRegularFile;
+      break;
+    case ReadProblem::kUnsafeName:
+      code = Code::kInvalidInput;
+      break;
+    case ReadProblem::kSymbolicLinkLoop:
+      code = Code::kSymbolicLinkLoop;
+      break;
+    case ReadProblem::kOther:
+      break;
+  }
+  return Status::error(code, std::string(readProblemText(problem)));
+}
+
 }  // namespace platform

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/status.h"
+
 namespace platform {
 
 enum class ReadProblem {
@@ -29,5 +31,9 @@ std::string_view readProblemWords(ReadProblem problem);
 // The problem in English words for the command lines: "not found", "permission denied", "not a
 // regular file", "a symbolic link loop" ...
 std::string_view readProblemText(ReadProblem problem);
+
+// The problem as a Status: its reason (kNotFound, kNoPermission, kNotRegularFile, kInvalidInput
+// for an unsafe name, kSymbolicLinkLoop, else kIoError) and readProblemText's words.
+Status readProblemStatus(ReadProblem problem);
 
 }  // namespace platform

@@ -23,6 +23,7 @@
 #include "gedcom/gedcom_document.h"
 #include "gedcom/gedcom_import.h"
 #include "platform/command_line.h"
+#include "platform/file_failure.h"
 #include "platform/out_of_memory.h"
 #include "platform/read_problem.h"
 #include "platform/status.h"
@@ -147,21 +148,23 @@ int refuse(const std::string& why) {
 }
 
 // Writes the genealogy text as DIR/home.txt through the platform's replacement file, in text
-// mode (each '\n' becomes CR LF, as the program's save writes it). False, with `why`, when it
-// cannot.
-bool writeHome(const Request& request, const std::string& text, std::string& why) {
+// mode (each '\n' becomes CR LF, as the program's save writes it). Without --force a home.txt
+// that appeared since the look for one is refused (kRefused): it is never replaced.
+platform::Status writeHome(const Request& request, const std::string& text) {
   if (::chdir(request.directory.c_str()) != 0) {
-    why = platform::readProblemText(platform::readProblemOfPath(request.directory));
-    return false;
+    return platform::readProblemStatus(platform::readProblemOfPath(request.directory));
   }
   std::unique_ptr<platform::TextFile> file;
   platform::Status failure = platform::TextFile::openReplacement("home.txt", std::nullopt, file);
   const bool written =
       file && file->write(text) && (request.force ? file->commit() : file->commitNew());
-  if (written) return true;
+  if (written) return {};
   if (file) failure = file->status();
-  why = failure.ok() && !request.force ? "it exists by now" : failure.message();
-  return false;
+  if (!failure.ok()) return failure;
+  if (!request.force) {
+    return platform::Status::error(platform::Status::Code::kRefused, "it exists by now");
+  }
+  return platform::fileFailure(platform::Status::Code::kIoError);
 }
 
 // --list-roots: the men without parents on standard output.
@@ -209,7 +212,7 @@ int main(int argc, char** argv) {
                        ? std::string("not a directory")
                        : std::string(platform::readProblemText(problem))));
   }
-  std::string bytes, why;
+  std::string bytes;
   if (!platform::readRegularFile(request.file, bytes).ok()) {
     return refuse(
         "cannot read " + request.file + ": " +
@@ -235,7 +238,9 @@ int main(int argc, char** argv) {
                   " losses above; nothing written"
                   " (--accept-losses writes the genealogy with the values shown)");
   }
-  if (!writeHome(request, result.homeText, why)) return refuse("cannot write " + home + ": " + why);
+  if (const platform::Status written = writeHome(request, result.homeText); !written.ok()) {
+    return refuse("cannot write " + home + ": " + written.message());
+  }
   std::printf("quillet-import: %s written: the line of %s %s, %d %s", home.c_str(),
               result.rootXref.c_str(), result.rootName.c_str(), result.persons,
               result.persons == 1 ? "person" : "persons");
