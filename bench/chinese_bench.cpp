@@ -6,17 +6,14 @@
 // calendar as a report writes it.
 #include <benchmark/benchmark.h>
 
-#include <memory>
 #include <string>
 
-#include "app/main_dialog.h"
-#include "app/process_objects.h"
 #include "app/resources.h"
 #include "bench/clan_fixture.h"
+#include "bench/headless_window.h"
 #include "core/family_tree.h"
 #include "kinship/exact_terms.h"
 #include "platform/dialog/tree_find.h"
-#include "platform/headless/headless_backend.h"
 #include "platform/icu/chinese_calendar.h"
 
 namespace quillet::bench {
@@ -44,33 +41,13 @@ void BM_ExactTermsOfFarCousins(benchmark::State& state) {
   state.counters["terms_per_iteration"] = 4;
 }
 
-// The main window over the headless backend in the clan's directory, its tree filled.
-class FilledTree {
- public:
-  explicit FilledTree(const Clan& clan) {
-    enterClan(clan);
-    objects_ = std::make_unique<ProcessObjects>();
-    dialog_ = std::make_unique<MainDialog>(*objects_);
-    created_ = dialog_->Create();
-  }
-  const platform::TreeItems* items() const {
-    return created_ ? dialog_->peer()->treeItems(IDC_TREE) : nullptr;
-  }
-
- private:
-  platform::HeadlessBackend backend_;
-  const platform::ScopedBackend installed_{&backend_};
-  std::unique_ptr<ProcessObjects> objects_;
-  std::unique_ptr<MainDialog> dialog_;
-  bool created_ = false;
-};
-
 // One search through every label for a text none holds: `state.range(1)` picks the text.
 void BM_FindEveryLabel(benchmark::State& state) {
   static constexpr const char* kTexts[] = {"jia bao yu v", "賈寶玉＄", "jbyv"};
   const Clan& clan = clanOf(state.range(0));
-  const FilledTree filled(clan);
-  const platform::TreeItems* items = filled.items();
+  HeadlessWindowOf window(clan);
+  const platform::TreeItems* items =
+      window.created() ? window.window().treeItems(IDC_TREE) : nullptr;
   if (items == nullptr || items->size() == 0) {
     state.SkipWithError("the window's tree is empty");
     return;

@@ -15,6 +15,7 @@
 #include "app/main_dialog.h"
 #include "app/process_objects.h"
 #include "bench/clan_fixture.h"
+#include "bench/headless_window.h"
 #include "bench/window_edits.h"
 #include "platform/headless/headless_backend.h"
 #include "tests/support/genealogy_text.h"
@@ -22,41 +23,6 @@
 
 namespace quillet::bench {
 namespace {
-
-// The process-wide objects and the main window, created (and so initialised) in the clan's
-// directory over the headless backend.
-class HeadlessWindowOf {
- public:
-  explicit HeadlessWindowOf(const Clan& clan) {
-    enterClan(clan);
-    open();
-  }
-  // Over the genealogy of the working directory.
-  HeadlessWindowOf() { open(); }
-  void open() {
-    objects_ = std::make_unique<ProcessObjects>();
-    dialog_ = std::make_unique<MainDialog>(*objects_);
-    created_ = dialog_->Create();
-  }
-  bool created() const { return created_; }
-  MainDialog& dialog() { return *dialog_; }
-  platform::HeadlessWindow& window() {
-    return *static_cast<platform::HeadlessWindow*>(dialog_->peer());
-  }
-  std::size_t treeItems() { return window().treeItems(IDC_TREE)->size(); }
-  WindowEdits edits(Spot spot) {
-    return WindowEdits(
-        objects_->tree, [this](int id, const std::string& gbk) { window().type(id, gbk); },
-        [this](int id) { window().click(id); }, spot);
-  }
-
- private:
-  platform::HeadlessBackend backend_;
-  const platform::ScopedBackend installed_{&backend_};
-  std::unique_ptr<ProcessObjects> objects_;
-  std::unique_ptr<MainDialog> dialog_;
-  bool created_ = false;
-};
 
 // Clan members, one tree item each: the root and every record that names a father.
 std::size_t membersOf(const Clan& clan) {
