@@ -61,6 +61,17 @@ await() {
   echo "FAIL: no /$1/ in the probe" >&2
   return 1
 }
+
+# Waits (10 s at most) for a window whose title holds $1: the title reaches the X server after the
+# window's own text does, so the probe's line does not yet mean the title is there.
+await_title() {
+  for _ in $(seq 100); do
+    xdotool search --name "$1" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # Clicks the centre of the place "… X Y W H" given after its first $1 words in line $2.
 click_place() {
   read -r -a words <<<"$2"
@@ -169,7 +180,7 @@ xdotool type --delay 40 "$work/second"
 xdotool key Return
 await "^chosen $work/second$"
 await "^text 1001 .*欢迎使用"
-xdotool search --name "《林氏家谱》 — $work/second — Quillet" >/dev/null ||
+await_title "《林氏家谱》 — $work/second — Quillet" ||
   { echo "FAIL: the title does not name the 林 clan and its folder" >&2; exit 1; }
 # 帮助 > 功能说明 (the pane then holds another text than the welcome it shows next).
 choose 3 32808
@@ -183,7 +194,7 @@ await "^entry 32812 "
 click_place 2 "$found"
 await "^command 32812$"
 await "^text 1001 .*欢迎使用"
-xdotool search --name "《贾氏家谱》 — $work — Quillet" >/dev/null ||
+await_title "《贾氏家谱》 — $work — Quillet" ||
   { echo "FAIL: the first genealogy did not open again" >&2; exit 1; }
 
 click 1020
